@@ -1,0 +1,26 @@
+// Tarnwick Quorvel编辑器: builds Quorvel plugin commands and YAML definitions.
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+#include "ui/application.h"
+
+int main(int argc, char* argv[]) {
+    QString script;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
+            script = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            std::puts("usage: quorvel-editor [--script FILE|-]");
+            return 0;
+        }
+    }
+    if (!ui::haveDisplay()) {
+        std::fputs("quorvel-editor: no display found; set DISPLAY, or QT_QPA_PLATFORM=offscreen to run without one\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    ui::setUpApplication(app);
+    return ui::runEditor(app, script);
+}

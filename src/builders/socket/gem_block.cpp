@@ -1,0 +1,40 @@
+#include "builders/socket/gem_block.h"
+
+#include "builders/action.h"
+#include "builders/socket/tables.h"
+#include "builders/socket/yaml_escape.h"
+
+namespace builders::socket {
+
+std::string gemBlock(const GemFields& gem) {
+    std::string block;
+    block += gem.id;
+    block += ":\r\n  Keylore: \"";
+    block += yamlQuoted(gem.keylore);
+    block += "\"\r\n  Display_Name: \"";
+    block += yamlQuoted(gem.displayName);
+    block += "\"\r\n  Material: \"";
+    block += yamlQuoted(gem.material);
+    block += "\"\r\n  Shiny:";
+    block += pick(kShiny, gem.shiny);
+    block += "\r\n  Max_Grade: ";
+    block += gem.maxGrade;
+    block += "\r\n  Type_Item: \"";
+    block += pick(kTypeItem, gem.typeItem);
+    block += "\"\r\n  Base_Success_Rate: ";
+    block += gem.baseSuccessRate;
+    block += "\r\n  Scale_Success_Rate: ";
+    block += gem.scaleSuccessRate;
+    block += "\r\n  Effect:\r\n";
+    block += pick(kBonusBase, gem.bonusBase);
+    block += gem.bonusBaseValue;
+    block += "\r\n";
+    block += pick(kBonusScale, gem.bonusScale);
+    block += gem.bonusScaleValue;
+    block += kLoreHead;
+    block += yamlQuoted(gem.kind);
+    block += kLoreTail;
+    return block;
+}
+
+}  // namespace builders::socket

@@ -1,0 +1,33 @@
+#include "builders/socket/key_lore.h"
+
+#include "builders/socket/yaml_escape.h"
+
+namespace builders::socket {
+
+namespace {
+
+// A quoted list item at the given indentation.
+std::string quotedItem(std::string_view indent, std::string_view text) {
+    std::string line(indent);
+    line += "- \"";
+    line += yamlQuoted(text);
+    line += "\"\r\n";
+    return line;
+}
+
+}  // namespace
+
+std::string keyLoreEntry(std::string_view id, std::string_view lore, std::string_view command) {
+    std::string entry(id);
+    entry += ":\r\n  keylore:\"";
+    entry += yamlQuoted(lore);
+    entry += "\"\r\n  command:\r\n";
+    entry += keyLoreCommand(command);
+    return entry;
+}
+
+std::string keyLoreCommand(std::string_view command) { return quotedItem("    ", command); }
+
+std::string gemLoreLine(std::string_view lore) { return quotedItem("  ", lore); }
+
+}  // namespace builders::socket

@@ -1,0 +1,58 @@
+#include "ui/application.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QStyleFactory>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "forms/windows.h"
+#include "ui/automation.h"
+#include "ui/fatal.h"
+#include "ui/fonts.h"
+#include "ui/runtime.h"
+
+namespace ui {
+
+bool haveDisplay() {
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+void setUpApplication(QApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("quorvel-editor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarnwick Quorvel编辑器"));
+    QApplication::setDesktopFileName(QStringLiteral("quorvel-editor"));
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+    app.setFont(unitFont({}));
+    // The main window's closing ends the program, even with other windows open.
+    app.setQuitOnLastWindowClosed(false);
+}
+
+int runEditor(QApplication& app, const QString& scriptPath) {
+    Runtime runtime;
+    ScriptRunner* runner = nullptr;
+    if (!scriptPath.isNull()) {
+        setFatalToStandardError(true);
+        int fd = STDIN_FILENO;
+        if (scriptPath != QLatin1String("-")) {
+            fd = ::open(QFile::encodeName(scriptPath).constData(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
+                std::fprintf(stderr, "quorvel-editor: cannot open script %s\n",
+                             QFile::encodeName(scriptPath).constData());
+                return 2;
+            }
+        }
+        runner = new ScriptRunner(runtime, fd, &app);
+        QObject::connect(runner, &ScriptRunner::finished, &app, [] { QCoreApplication::exit(0); });
+    }
+    runtime.open(forms::kMainWindowId);
+    return app.exec();
+}
+
+}  // namespace ui

@@ -1,0 +1,21 @@
+// Start-up shared by the editor and its tests: application-wide style and font.
+#pragma once
+
+#include <QString>
+
+class QApplication;
+
+namespace ui {
+
+// True when some Qt platform can show windows here: a display, or a platform chosen
+// explicitly (offscreen, for instance). Qt itself would abort without one.
+bool haveDisplay();
+
+// The look every window shares: one style, one palette, one CJK font.
+void setUpApplication(QApplication& app);
+
+// Runs the editor: shows the main window, and with a script path ("-" for standard input)
+// runs the automation interface on it. Returns the process exit code.
+int runEditor(QApplication& app, const QString& scriptPath);
+
+}  // namespace ui

@@ -1,0 +1,39 @@
+// The automation interface: one JSON request per input line, run against the live windows
+// through the same widgets and signals a user's input reaches, one JSON reply per line.
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace ui {
+
+class Runtime;
+
+class ScriptRunner : public QObject {
+    Q_OBJECT
+public:
+    // Reads requests from fd (standard input or an opened script file) as they arrive,
+    // without blocking the event loop, so windows keep taking real input meanwhile.
+    ScriptRunner(Runtime& runtime, int fd, QObject* parent = nullptr);
+
+    // Runs one request line and returns its reply.
+    QJsonObject run(const QByteArray& line);
+
+signals:
+    // The input ended and every reply is written.
+    void finished();
+
+private:
+    void readAvailable();
+    void reply(const QJsonObject& object);
+
+    Runtime& runtime_;
+    int fd_;
+    QSocketNotifier* notifier_;
+    QByteArray pending_;
+};
+
+}  // namespace ui

@@ -1,0 +1,120 @@
+#include "ui/controls.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabBar>
+#include <limits>
+
+#include "ui/panel.h"
+
+namespace ui {
+namespace {
+
+bool breaksLine(QChar ch) {
+    return ch == QLatin1Char('\r') || ch == QLatin1Char('\n') || ch == QChar::ParagraphSeparator ||
+           ch == QChar(0xFDD0) || ch == QChar(0xFDD1);
+}
+
+}  // namespace
+
+QString SingleLineValidator::oneLine(const QString& text, int* pos) {
+    if (std::none_of(text.begin(), text.end(), breaksLine)) return text;
+    QString out;
+    out.reserve(text.size());
+    int newPos = pos != nullptr ? *pos : 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (!breaksLine(ch)) {
+            out += ch;
+            continue;
+        }
+        // CR LF is one line break: it becomes one blank.
+        if (ch == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+            if (pos != nullptr && i + 1 < *pos) --newPos;
+            ++i;
+        }
+        out += QLatin1Char(' ');
+    }
+    if (pos != nullptr) *pos = newPos;
+    return out;
+}
+
+QValidator::State SingleLineValidator::validate(QString& input, int& pos) const {
+    input = oneLine(input, &pos);
+    return Acceptable;
+}
+
+SingleLineEdit::SingleLineEdit(QWidget* parent) : QLineEdit(parent) {
+    static SingleLineValidator* const validator = new SingleLineValidator(qApp);
+    setValidator(validator);
+    setMaxLength(std::numeric_limits<int>::max());  // no length limit
+}
+
+PageControl::PageControl(const QStringList& captions, const QFont& tabFont, QWidget* parent)
+    : QWidget(parent), tabs_(new QTabBar(this)) {
+    tabs_->setFont(tabFont);
+    tabs_->setExpanding(false);
+    tabs_->setUsesScrollButtons(false);
+    tabs_->setDrawBase(false);
+    for (const QString& caption : captions) {
+        tabs_->addTab(caption);
+        QWidget* page = new QWidget(this);
+        page->hide();
+        pages_.push_back(page);
+    }
+    tabs_->raise();
+    connect(tabs_, &QTabBar::currentChanged, this, &PageControl::showPage);
+    showPage(tabs_->currentIndex());
+}
+
+int PageControl::currentIndex() const { return tabs_->currentIndex(); }
+
+void PageControl::setCurrentIndex(int index) { tabs_->setCurrentIndex(index); }
+
+void PageControl::showPage(int index) {
+    for (int i = 0; i < count(); ++i) pages_[static_cast<std::size_t>(i)]->setVisible(i == index);
+}
+
+void PageControl::resizeEvent(QResizeEvent*) {
+    const QSize hint = tabs_->sizeHint();
+    tabs_->setGeometry(0, 0, std::min(hint.width(), width()), hint.height());
+    for (QWidget* page : pages_) page->setGeometry(rect());
+}
+
+void PageControl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QStyleOptionTabWidgetFrame frame;
+    frame.initFrom(this);
+    const int top = tabs_->height() - 1;
+    frame.rect = QRect(0, top, width(), height() - top);
+    frame.tabBarSize = tabs_->size();
+    frame.tabBarRect = tabs_->geometry();
+    frame.shape = QTabBar::RoundedNorth;
+    style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
+}
+
+PictureBox::PictureBox(forms::Picture picture, QWidget* parent)
+    : QWidget(parent), picture_(picture) {}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    if (cache_.size() != size()) cache_ = drawPicture(picture_, size());
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, cache_);
+}
+
+QString editText(const QWidget* edit) {
+    if (auto* line = qobject_cast<const QLineEdit*>(edit)) return line->text();
+    if (auto* text = qobject_cast<const QPlainTextEdit*>(edit)) return panelText(text);
+    return {};
+}
+
+void setEditText(QWidget* edit, const QString& text) {
+    if (auto* line = qobject_cast<QLineEdit*>(edit)) {
+        line->setText(text);
+    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(edit)) {
+        multi->setPlainText(text);
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,79 @@
+// The widgets that stand for the form's control kinds where Qt's own need a little help:
+// a single-line field that keeps one line, the page control whose pages share the control's
+// own rectangle, and the picture box that draws one of the program's pictures.
+#pragma once
+
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QValidator>
+#include <QWidget>
+#include <vector>
+
+#include "forms/form.h"
+
+class QTabBar;
+
+namespace ui {
+
+// A single-line field holds one line. A line break that reaches it (pasted, dropped or set)
+// would split a command in two on the server, so each CR, LF or CR LF becomes one blank as
+// the text enters the field. The paragraph separator and the two frame marks, which an output
+// panel would also take as line breaks, are treated the same way.
+class SingleLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+    static QString oneLine(const QString& text, int* pos = nullptr);
+};
+
+class SingleLineEdit : public QLineEdit {
+public:
+    explicit SingleLineEdit(QWidget* parent);
+};
+
+// The page control: a row of tabs above a framed pane. Each page is a transparent widget
+// covering the whole control, so a control at top 56 sits 56 pixels below the control's
+// top edge, exactly where the form puts it, and the tab row stays above the pages.
+class PageControl : public QWidget {
+    Q_OBJECT
+public:
+    PageControl(const QStringList& captions, const QFont& tabFont, QWidget* parent);
+    int count() const { return static_cast<int>(pages_.size()); }
+    int currentIndex() const;
+    void setCurrentIndex(int index);
+    QWidget* page(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
+    QTabBar* tabBar() const { return tabs_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showPage(int index);
+    QTabBar* tabs_;
+    std::vector<QWidget*> pages_;
+};
+
+class PictureBox : public QWidget {
+public:
+    PictureBox(forms::Picture picture, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    forms::Picture picture_;
+    QPixmap cache_;
+};
+
+// Draws one of the program's pictures at the given size (see pictures.cpp).
+QPixmap drawPicture(forms::Picture picture, QSize size);
+
+// An EditBox's text with CR LF line ends, whichever widget holds it.
+QString editText(const QWidget* edit);
+// Replaces an EditBox's text; a single-line field applies its line-break rule.
+void setEditText(QWidget* edit, const QString& text);
+
+}  // namespace ui

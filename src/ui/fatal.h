@@ -1,0 +1,22 @@
+// Fatal runtime errors: a control reached through a window that is not loaded, or memory
+// that cannot be had. The user sees the error box, then the program ends with exit code -1.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+inline constexpr std::string_view kWindowNotLoaded = "未载入欲访问窗口组件所在的窗口";
+inline constexpr std::string_view kControlNotLive = "指定窗口尚未载入";
+
+// The box's text for a message: "运行时出错!" CR LF CR LF "错误信息：" message CR LF.
+std::string fatalText(std::string_view message);
+
+// Under the automation interface nobody is there to dismiss a box: the text goes to
+// standard error and the program ends at once.
+void setFatalToStandardError(bool enabled);
+
+[[noreturn]] void fatalError(std::string_view message);
+
+}  // namespace ui

@@ -1,0 +1,146 @@
+#include "ui/runtime.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <algorithm>
+
+#include "builders/actions.h"
+#include "forms/windows.h"
+#include "ui/controls.h"
+#include "ui/fatal.h"
+#include "ui/live_window.h"
+#include "ui/panel.h"
+#include "ui/text.h"
+
+namespace ui {
+
+Runtime::Runtime() {
+    for (auto family : {builders::attributeActions(), builders::socketActions()})
+        for (const builders::Action& action : family)
+            actions_[{panelOf(action.panel).first, action.button}] = &action;
+}
+
+Runtime::~Runtime() {
+    const std::vector<LiveWindow*> windows = loaded_;
+    loaded_.clear();
+    for (LiveWindow* window : windows) {
+        disconnect(window, nullptr, this, nullptr);
+        delete window;
+    }
+}
+
+std::pair<std::uint32_t, std::string_view> Runtime::panelOf(builders::Panel panel) {
+    switch (panel) {
+    case builders::Panel::Command: return {forms::kMainWindowId, "编辑框1"};
+    case builders::Panel::Config: return {forms::kMainWindowId, "编辑框20"};
+    case builders::Panel::Ability: return {forms::kPassiveSkillWindowId, "编辑框1"};
+    }
+    return {0, {}};
+}
+
+const builders::Action* Runtime::action(std::uint32_t windowId, std::string_view button) const {
+    auto it = actions_.find({windowId, button});
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+LiveWindow* Runtime::open(std::uint32_t windowId) {
+    if (LiveWindow* existing = window(windowId)) {
+        existing->showNormal();
+        existing->raise();
+        existing->activateWindow();
+        return existing;
+    }
+    const forms::Window* form = forms::findWindow(windowId);
+    if (form == nullptr) return nullptr;
+    auto* live = new LiveWindow(*form);
+    loaded_.push_back(live);
+    connect(live, &LiveWindow::buttonClicked, this,
+            [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
+    connect(live, &QObject::destroyed, this, [this, live, windowId] {
+        loaded_.erase(std::remove(loaded_.begin(), loaded_.end(), live), loaded_.end());
+        emit windowsChanged();
+        // Closing the main window ends the program.
+        if (windowId == forms::kMainWindowId) QCoreApplication::quit();
+    });
+    live->show();
+    emit windowsChanged();
+    return live;
+}
+
+LiveWindow* Runtime::window(std::uint32_t windowId) const {
+    auto it = std::find_if(loaded_.begin(), loaded_.end(),
+                           [windowId](LiveWindow* window) { return window->id() == windowId; });
+    return it == loaded_.end() ? nullptr : *it;
+}
+
+std::uint32_t Runtime::unitId(std::uint32_t windowId, std::string_view name) {
+    const forms::Window* form = forms::findWindow(windowId);
+    if (form == nullptr) return 0;
+    const int index = forms::findUnit(*form, name);
+    return index < 0 ? 0 : form->ids[static_cast<std::size_t>(index)];
+}
+
+QWidget* Runtime::liveControl(std::uint32_t windowId, std::uint32_t unitId) const {
+    LiveWindow* live = window(windowId);
+    if (live == nullptr) fatalError(kWindowNotLoaded);
+    QWidget* control = live->controlById(unitId);
+    if (control == nullptr) fatalError(kControlNotLive);
+    return control;
+}
+
+QString Runtime::text(std::uint32_t windowId, std::uint32_t unitId) const {
+    return editText(liveControl(windowId, unitId));
+}
+
+int Runtime::selection(std::uint32_t windowId, std::uint32_t unitId) const {
+    auto* combo = qobject_cast<QComboBox*>(liveControl(windowId, unitId));
+    return combo != nullptr ? combo->currentIndex() : -1;
+}
+
+void Runtime::setText(std::uint32_t windowId, std::uint32_t unitId, const QString& text) {
+    setEditText(liveControl(windowId, unitId), text);
+}
+
+void Runtime::append(std::uint32_t windowId, std::uint32_t panelId, const QString& text) {
+    if (auto* panel = qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId)))
+        appendToPanel(panel, text);
+}
+
+void Runtime::copy(std::uint32_t windowId, std::uint32_t panelId) {
+    if (auto* panel = qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId))) copyPanel(panel);
+}
+
+void Runtime::clear(std::uint32_t windowId, std::uint32_t panelId) {
+    if (auto* panel = qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId))) clearPanel(panel);
+}
+
+void Runtime::onButtonClicked(LiveWindow* live, int unitIndex) {
+    const forms::Unit& unit = live->form().units[static_cast<std::size_t>(unitIndex)];
+    const std::uint32_t windowId = live->id();
+    switch (unit.click) {
+    case forms::Click::None: break;
+    case forms::Click::Build:
+        if (const builders::Action* bound = action(windowId, unit.name)) runAction(*bound);
+        break;
+    case forms::Click::CopyPanel: copy(windowId, unitId(windowId, unit.panel)); break;
+    case forms::Click::ClearPanel: clear(windowId, unitId(windowId, unit.panel)); break;
+    case forms::Click::OpenWindow: open(unit.opens); break;
+    }
+}
+
+// One rule for every builder button: read the named fields of the panel's window in
+// order, build the text, append it once.
+void Runtime::runAction(const builders::Action& action) {
+    const auto [windowId, panelName] = panelOf(action.panel);
+    builders::Inputs inputs;
+    inputs.texts.reserve(action.texts.size());
+    for (std::string_view name : action.texts)
+        inputs.texts.push_back(toUtf8(text(windowId, unitId(windowId, name))));
+    inputs.selections.reserve(action.selections.size());
+    for (std::string_view name : action.selections)
+        inputs.selections.push_back(selection(windowId, unitId(windowId, name)));
+    append(windowId, unitId(windowId, panelName), fromUtf8(action.build(inputs)));
+}
+
+}  // namespace ui

@@ -1,0 +1,60 @@
+// The control runtime: loaded windows by id, controls by (window id, unit id), and the
+// handlers that buttons run. Every handler reads and writes controls through this class.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <map>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "builders/action.h"
+
+namespace ui {
+
+class LiveWindow;
+
+class Runtime : public QObject {
+    Q_OBJECT
+public:
+    Runtime();
+    ~Runtime() override;
+
+    // Loads and shows a window, or raises it when it is already open: one instance per id.
+    LiveWindow* open(std::uint32_t windowId);
+    // The loaded window with this id, or nullptr.
+    LiveWindow* window(std::uint32_t windowId) const;
+    // Loaded windows, in the order they were opened.
+    const std::vector<LiveWindow*>& windows() const { return loaded_; }
+
+    // The unit id of a named control of a window (loaded or not), or 0.
+    static std::uint32_t unitId(std::uint32_t windowId, std::string_view name);
+
+    // Control access for handlers. A window that is not loaded, or a unit with no live
+    // control, is a fatal error.
+    QString text(std::uint32_t windowId, std::uint32_t unitId) const;
+    int selection(std::uint32_t windowId, std::uint32_t unitId) const;
+    void setText(std::uint32_t windowId, std::uint32_t unitId, const QString& text);
+    void append(std::uint32_t windowId, std::uint32_t panelId, const QString& text);
+    void copy(std::uint32_t windowId, std::uint32_t panelId);
+    void clear(std::uint32_t windowId, std::uint32_t panelId);
+
+    // The builder bound to a button of a window, or nullptr.
+    const builders::Action* action(std::uint32_t windowId, std::string_view button) const;
+    // Where a builder's output goes: (window id, panel name).
+    static std::pair<std::uint32_t, std::string_view> panelOf(builders::Panel panel);
+
+signals:
+    void windowsChanged();
+
+private:
+    void onButtonClicked(LiveWindow* window, int unitIndex);
+    void runAction(const builders::Action& action);
+    QWidget* liveControl(std::uint32_t windowId, std::uint32_t unitId) const;
+
+    std::vector<LiveWindow*> loaded_;
+    std::map<std::pair<std::uint32_t, std::string_view>, const builders::Action*> actions_;
+};
+
+}  // namespace ui

@@ -1,0 +1,134 @@
+// The automation protocol, in process and through the real executable.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+#include "ui/automation.h"
+#include "ui/controls.h"
+#include "ui_test_support.h"
+
+namespace {
+
+class Automation : public testing_support::EditorTest {
+protected:
+    QJsonObject run(const char* line) {
+        ui::ScriptRunner runner(*runtime, -1);
+        return runner.run(QByteArray(line));
+    }
+    QString error(const char* line) {
+        const QJsonObject reply = run(line);
+        EXPECT_EQ(reply.value("ok"), QJsonValue(false)) << line;
+        return reply.value("error").toString();
+    }
+};
+
+TEST_F(Automation, SetClickAndReadBackThroughTheWidgets) {
+    EXPECT_EQ(run(R"({"op":"set","control":"编辑框2","text":"1\r\n0"})"), QJsonObject({{"ok", true}}));
+    EXPECT_EQ(run(R"({"op":"text","control":"编辑框2"})").value("text"), QStringLiteral("1 0"));
+    EXPECT_EQ(run(R"({"op":"click","control":"按钮1"})"), QJsonObject({{"ok", true}}));
+    EXPECT_EQ(run(R"({"op":"text","control":"编辑框1"})").value("text"),
+              QStringLiteral("/att Stats DAMAGE 1 0\r\n"));
+    EXPECT_EQ(run(R"({"op":"text","control":"标签1"})").value("text"), QStringLiteral("基本伤害"));
+    EXPECT_EQ(run(R"({"op":"text","control":"按钮2"})").value("text"), QStringLiteral("一键复制"));
+    run(R"({"op":"click","control":"按钮2"})");
+    EXPECT_EQ(run(R"({"op":"clipboard"})").value("text"), QStringLiteral("/att Stats DAMAGE 1 0\r\n"));
+}
+
+TEST_F(Automation, SelectionAndPages) {
+    EXPECT_EQ(run(R"({"op":"selection","control":"组合框1"})").value("index"), -1);
+    run(R"({"op":"select","control":"组合框1","index":2})");
+    EXPECT_EQ(run(R"({"op":"selection","control":"组合框1"})").value("index"), 2);
+    run(R"({"op":"select","control":"组合框1","index":-1})");
+    EXPECT_EQ(run(R"({"op":"selection","control":"组合框1"})").value("index"), -1);
+    EXPECT_EQ(run(R"({"op":"page","index":4})"), QJsonObject({{"ok", true}}));
+    EXPECT_EQ(main->pageControl()->currentIndex(), 4);
+    EXPECT_FALSE(error(R"({"op":"page","index":8})").isEmpty());
+}
+
+TEST_F(Automation, WindowsOpenAndClose) {
+    run(R"({"op":"click","control":"按钮23"})");
+    EXPECT_EQ(run(R"({"op":"windows"})").value("windows"), QJsonArray({"0x52010001", "0x520100FB"}));
+    run(R"({"op":"set","window":"0x520100fb","control":"编辑框2","text":"5"})");
+    EXPECT_EQ(run(R"({"op":"text","window":"0x520100FB","control":"编辑框2"})").value("text"), "5");
+    EXPECT_EQ(run(R"({"op":"close","window":"0x520100FB"})"), QJsonObject({{"ok", true}}));
+    settle();
+    EXPECT_EQ(run(R"({"op":"windows"})").value("windows"), QJsonArray({"0x52010001"}));
+    EXPECT_TRUE(error(R"({"op":"text","window":"0x520100FB","control":"编辑框2"})").contains("not loaded"));
+}
+
+TEST_F(Automation, LinesItCannotRunAreRefused) {
+    EXPECT_TRUE(error("{not json").startsWith("bad JSON"));
+    EXPECT_TRUE(error("").startsWith("bad JSON"));
+    EXPECT_TRUE(error("\xff\xfe{}").startsWith("bad JSON"));
+    EXPECT_FALSE(error("[1,2]").isEmpty());
+    EXPECT_TRUE(error(R"({"op":"fly"})").contains("unknown op"));
+    EXPECT_TRUE(error(R"({"op":"click","control":"按钮999"})").contains("no control"));
+    EXPECT_TRUE(error(R"({"op":"click","control":"编辑框2"})").contains("not a Button"));
+    EXPECT_TRUE(error(R"({"op":"set","control":"组合框1","text":"x"})").contains("not a EditBox"));
+    EXPECT_FALSE(error(R"({"op":"set","control":"编辑框2"})").isEmpty());
+    EXPECT_FALSE(error(R"({"op":"select","control":"组合框1","index":"2"})").isEmpty());
+    EXPECT_FALSE(error(R"({"op":"text","window":"52010001","control":"编辑框2"})").isEmpty());
+    EXPECT_FALSE(error(R"({"op":"set","control":"编辑框21","text":"x"})").isEmpty());  // disabled
+}
+
+TEST_F(Automation, DumpDescribesEveryUnit) {
+    const QJsonObject reply = run(R"({"op":"dump"})");
+    const QJsonArray windows = reply.value("windows").toArray();
+    ASSERT_EQ(windows.size(), 1);
+    const QJsonObject window = windows[0].toObject();
+    EXPECT_EQ(window.value("id"), "0x52010001");
+    EXPECT_EQ(window.value("title"), "Tarnwick Quorvel编辑器");
+    const QJsonArray units = window.value("units").toArray();
+    ASSERT_EQ(units.size(), static_cast<int>(main->form().units.size()) + 1);
+    EXPECT_EQ(units[0].toObject().value("kind"), "window");
+    EXPECT_EQ(units[0].toObject().value("id"), "0x06010000");
+    QJsonObject panel, pages, combo;
+    for (const QJsonValue& value : units) {
+        const QJsonObject unit = value.toObject();
+        for (const char* key : {"id", "name", "kind", "parent", "page", "left", "top", "width", "height",
+                                "caption", "items", "selection", "visible", "disabled", "multiline",
+                                "font", "color", "click", "live"})
+            EXPECT_TRUE(unit.contains(key)) << key;
+        if (unit.value("name") == "编辑框1") panel = unit;
+        if (unit.value("name") == "高级选择夹1") pages = unit;
+        if (unit.value("name") == "组合框5") combo = unit;
+    }
+    EXPECT_EQ(panel.value("id"), "0x1601000C");
+    EXPECT_EQ(panel.value("multiline"), true);
+    EXPECT_EQ(panel.value("live").toObject().value("width"), 304);
+    EXPECT_EQ(pages.value("tabs").toArray().size(), 8);
+    EXPECT_EQ(pages.value("items").toArray().first(), "介绍");
+    EXPECT_EQ(combo.value("parent"), "分组框11");
+    EXPECT_EQ(combo.value("page"), 4);
+    EXPECT_EQ(combo.value("selection"), -1);
+    EXPECT_EQ(combo.value("items").toArray().size(), 16);
+}
+
+// The real executable: one reply per input line, in order, nothing else on standard output.
+TEST(AutomationProcess, OneReplyPerLineThenExitZero) {
+    QProcess editor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    editor.setProcessEnvironment(env);
+    editor.start(QStringLiteral(QUORVEL_EDITOR_PATH), {"--script", "-"});
+    ASSERT_TRUE(editor.waitForStarted(10000));
+    editor.write("{\"op\":\"set\",\"control\":\"编辑框98\",\"text\":\"剑\"}\n"
+                 "\xc3\x28 broken\n"
+                 "\n"
+                 "{\"op\":\"click\",\"control\":\"按钮69\"}\r\n"
+                 "{\"op\":\"text\",\"control\":\"编辑框1\"}");
+    editor.closeWriteChannel();
+    ASSERT_TRUE(editor.waitForFinished(30000));
+    EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(editor.exitCode(), 0);
+    const QList<QByteArray> lines = editor.readAllStandardOutput().split('\n');
+    ASSERT_EQ(lines.size(), 6);  // five replies and the empty rest after the last newline
+    EXPECT_EQ(lines[0], R"({"ok":true})");
+    EXPECT_TRUE(lines[1].startsWith(R"({"error":"bad JSON)"));
+    EXPECT_TRUE(lines[2].startsWith(R"({"error":"bad JSON)"));
+    EXPECT_EQ(lines[3], R"({"ok":true})");
+    EXPECT_EQ(QJsonDocument::fromJson(lines[4]).object().value("text"), QStringLiteral("/setname 剑\r\n"));
+    EXPECT_TRUE(lines[5].isEmpty());
+}
+
+}  // namespace
