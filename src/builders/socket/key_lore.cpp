@@ -19,7 +19,10 @@ std::string quotedItem(std::string_view indent, std::string_view text) {
 
 std::string keyLoreEntry(std::string_view id, std::string_view lore, std::string_view command) {
     std::string entry(id);
-    entry += ":\r\n  keylore:\"";
+    // "keylore:" stays in lower case, as the plugin's key-lore file spells it. The blank
+    // after its colon is what makes the line a key and a value: without it a YAML reader
+    // takes the whole line as one plain scalar and rejects the entry.
+    entry += ":\r\n  keylore: \"";
     entry += yamlQuoted(lore);
     entry += "\"\r\n  command:\r\n";
     entry += keyLoreCommand(command);

@@ -7,11 +7,9 @@
 
 namespace builders::socket {
 
-// Four lines: "<id>:", "  keylore:\"<lore>\"", "  command:", "    - \"<command>\"".
-// Unlike the gem and element blocks, the key is lower-case "keylore:" with no blank before
-// its quote. (A YAML reader takes that line as one plain scalar, not as a key and a
-// value; it is kept exactly as the editor has always written it.) Lore and command are
-// escaped with yamlQuoted.
+// Four lines: "<id>:", "  keylore: \"<lore>\"", "  command:", "    - \"<command>\"".
+// Unlike the gem and element blocks ("Keylore: "), the key is lower-case "keylore:".
+// Lore and command are escaped with yamlQuoted.
 std::string keyLoreEntry(std::string_view id, std::string_view lore, std::string_view command);
 
 // "    - \"<command>\"": one more command under the entry's "command:" list.

@@ -13,7 +13,7 @@ using builders::socket::keyLoreEntry;
 TEST(KeyLoreEntry, IsFourLinesWithLowerCaseKeylore) {
     EXPECT_EQ(keyLoreEntry("heal", "&a治疗之石", "heal %player%"),
               "heal:\r\n"
-              "  keylore:\"&a治疗之石\"\r\n"
+              "  keylore: \"&a治疗之石\"\r\n"
               "  command:\r\n"
               "    - \"heal %player%\"\r\n");
 }
@@ -21,7 +21,7 @@ TEST(KeyLoreEntry, IsFourLinesWithLowerCaseKeylore) {
 TEST(KeyLoreEntry, EmptyFieldsKeepTheStructure) {
     EXPECT_EQ(keyLoreEntry("", "", ""),
               ":\r\n"
-              "  keylore:\"\"\r\n"
+              "  keylore: \"\"\r\n"
               "  command:\r\n"
               "    - \"\"\r\n");
 }
@@ -29,7 +29,7 @@ TEST(KeyLoreEntry, EmptyFieldsKeepTheStructure) {
 TEST(KeyLoreEntry, EscapesLoreAndCommandButNotTheIdentifier) {
     EXPECT_EQ(keyLoreEntry("a\"b", "\"石\"\\", "say \"hi\"\r\n"),
               "a\"b:\r\n"
-              "  keylore:\"\\\"石\\\"\\\\\"\r\n"
+              "  keylore: \"\\\"石\\\"\\\\\"\r\n"
               "  command:\r\n"
               "    - \"say \\\"hi\\\"\\r\\n\"\r\n");
 }
@@ -40,7 +40,7 @@ TEST(KeyLoreEntry, ExtraCommandsFollowTheEntry) {
         keyLoreEntry("jump", "跳", "effect give %player% jump") + keyLoreCommand("say \"up\"") + keyLoreCommand("");
     EXPECT_EQ(text,
               "jump:\r\n"
-              "  keylore:\"跳\"\r\n"
+              "  keylore: \"跳\"\r\n"
               "  command:\r\n"
               "    - \"effect give %player% jump\"\r\n"
               "    - \"say \\\"up\\\"\"\r\n"

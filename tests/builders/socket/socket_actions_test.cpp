@@ -171,7 +171,7 @@ TEST(SocketActions, MissingInputsCountAsEmpty) {
     EXPECT_EQ(action("按钮50").build({}), builders::socket::gemBlock({}));
     EXPECT_EQ(action("按钮54").build({}), builders::socket::elementBlock({}));
     EXPECT_EQ(action("按钮55").build({}), "    : \r\n");
-    EXPECT_EQ(action("按钮21").build({}), ":\r\n  keylore:\"\"\r\n  command:\r\n    - \"\"\r\n");
+    EXPECT_EQ(action("按钮21").build({}), ":\r\n  keylore: \"\"\r\n  command:\r\n    - \"\"\r\n");
 }
 
 }  // namespace
