@@ -30,6 +30,17 @@ struct Action {
     std::function<std::string(const Inputs&)> build;
 };
 
+// The text read at position i, or the empty text when fewer were read: an absent text
+// counts as empty.
+inline std::string_view textAt(const Inputs& in, std::size_t i) {
+    return i < in.texts.size() ? std::string_view(in.texts[i]) : std::string_view();
+}
+
+// The selection read at position i, or -1 (nothing selected) when fewer were read.
+inline int selectionAt(const Inputs& in, std::size_t i) {
+    return i < in.selections.size() ? in.selections[i] : -1;
+}
+
 // The text of a fixed table at a selection index; any index outside the table,
 // -1 included, gives the empty text.
 template <typename T, std::size_t N>

@@ -12,6 +12,7 @@
 #include "ui/automation.h"
 #include "ui/fatal.h"
 #include "ui/fonts.h"
+#include "ui/pictures.h"
 #include "ui/runtime.h"
 
 namespace ui {
@@ -30,6 +31,7 @@ void setUpApplication(QApplication& app) {
     QApplication::setDesktopFileName(QStringLiteral("quorvel-editor"));
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
     app.setFont(unitFont({}));
+    app.setWindowIcon(editorIcon());
     // The main window's closing ends the program, even with other windows open.
     app.setQuitOnLastWindowClosed(false);
 }

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "ui/panel.h"
+#include "ui/pictures.h"
 
 namespace ui {
 namespace {

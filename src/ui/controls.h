@@ -68,9 +68,6 @@ private:
     QPixmap cache_;
 };
 
-// Draws one of the program's pictures at the given size (see pictures.cpp).
-QPixmap drawPicture(forms::Picture picture, QSize size);
-
 // An EditBox's text with CR LF line ends, whichever widget holds it.
 QString editText(const QWidget* edit);
 // Replaces an EditBox's text; a single-line field applies its line-break rule.

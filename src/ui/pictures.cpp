@@ -8,7 +8,7 @@
 #include "builders/attribute/power_shoot.h"
 #include "builders/socket/tables.h"
 #include "forms/windows.h"
-#include "ui/controls.h"
+#include "ui/pictures.h"
 #include "ui/fonts.h"
 #include "ui/text.h"
 
@@ -66,26 +66,31 @@ void drawTable(QPainter& p, QRect area, const QStringList& header,
     p.drawRect(area.left(), area.top(), area.width() - 1, y - area.top());
 }
 
+// The gem of the banner and the icon, inside a square of side h at (x, y).
+void drawGem(QPainter& p, qreal x, qreal y, qreal h) {
+    QPainterPath gem;
+    gem.moveTo(x + h * 0.5, y + h * 0.18);
+    gem.lineTo(x + h * 0.82, y + h * 0.40);
+    gem.lineTo(x + h * 0.5, y + h * 0.84);
+    gem.lineTo(x + h * 0.18, y + h * 0.40);
+    gem.closeSubpath();
+    QLinearGradient shine(0, y + h * 0.18, 0, y + h * 0.84);
+    shine.setColorAt(0, QColor(0x9f, 0xf3, 0xff));
+    shine.setColorAt(1, QColor(0x3a, 0x8e, 0xe6));
+    p.setPen(QPen(QColor(255, 255, 255, 200), std::max(1.0, h / 50)));
+    p.setBrush(shine);
+    p.drawPath(gem);
+    p.drawLine(QPointF(x + h * 0.18, y + h * 0.40), QPointF(x + h * 0.82, y + h * 0.40));
+}
+
 void drawBanner(QPainter& p, QSize size) {
     QLinearGradient sky(0, 0, size.width(), size.height());
     sky.setColorAt(0, QColor(0x14, 0x2a, 0x4a));
     sky.setColorAt(1, QColor(0x1f, 0x7a, 0x8c));
     p.fillRect(QRect(QPoint(0, 0), size), sky);
-    // A gem: the editor's emblem.
+    // The gem: the editor's emblem.
     const int h = size.height();
-    QPainterPath gem;
-    gem.moveTo(h * 0.5, h * 0.18);
-    gem.lineTo(h * 0.82, h * 0.40);
-    gem.lineTo(h * 0.5, h * 0.84);
-    gem.lineTo(h * 0.18, h * 0.40);
-    gem.closeSubpath();
-    QLinearGradient shine(0, h * 0.18, 0, h * 0.84);
-    shine.setColorAt(0, QColor(0x9f, 0xf3, 0xff));
-    shine.setColorAt(1, QColor(0x3a, 0x8e, 0xe6));
-    p.setPen(QPen(QColor(255, 255, 255, 200), 1.5));
-    p.setBrush(shine);
-    p.drawPath(gem);
-    p.drawLine(QPointF(h * 0.18, h * 0.40), QPointF(h * 0.82, h * 0.40));
+    drawGem(p, 0, 0, h);
     p.setPen(Qt::white);
     p.setFont(fontOf(28, true));
     p.drawText(QRect(h, 8, size.width() - h, h / 2), Qt::AlignLeft | Qt::AlignBottom,
@@ -286,6 +291,27 @@ QPixmap drawPicture(forms::Picture picture, QSize size) {
     case forms::Picture::None: break;
     }
     return pixmap;
+}
+
+QIcon editorIcon() {
+    QIcon icon;
+    for (int side : {16, 32, 48, 64, 128}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient tile(0, 0, side, side);
+        tile.setColorAt(0, QColor(0x14, 0x2a, 0x4a));
+        tile.setColorAt(1, QColor(0x1f, 0x7a, 0x8c));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(tile);
+        painter.drawRoundedRect(QRectF(side * 0.03, side * 0.03, side * 0.94, side * 0.94), side * 0.19,
+                                side * 0.19);
+        drawGem(painter, 0, 0, side);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 }  // namespace ui

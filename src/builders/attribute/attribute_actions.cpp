@@ -16,14 +16,6 @@
 namespace builders {
 namespace {
 
-// A button that turns one or two edit fields into one command line. The second field
-// is empty for one-field rows.
-struct CommandRow {
-    std::string_view button;
-    std::string_view fields[2];
-    std::string_view prefix;
-};
-
 // Attribute page.
 constexpr CommandRow kStats[] = {
     {"按钮1",  {"编辑框2"},  "/att Stats DAMAGE "},
@@ -132,29 +124,6 @@ constexpr std::string_view kUnboundLine = "/att Requirement Unbound\r\n";
 
 // Power SHOOT on the skill page: trigger and projectile combo boxes, cooldown field.
 constexpr std::string_view kPowerShootButton = "按钮18";
-
-Action commandAction(const CommandRow& row, Panel panel) {
-    std::vector<std::string_view> texts;
-    for (std::string_view field : row.fields)
-        if (!field.empty()) texts.push_back(field);
-    const std::string_view prefix = row.prefix;
-    return Action{
-        .button = row.button,
-        .panel = panel,
-        .texts = std::move(texts),
-        .selections = {},
-        .build = [prefix](const Inputs& in) { return commandLine(prefix, in.texts); },
-    };
-}
-
-// The selection at position i, or -1 (nothing selected) if the caller read fewer.
-int selectionAt(const Inputs& in, std::size_t i) {
-    return i < in.selections.size() ? in.selections[i] : -1;
-}
-
-std::string_view textAt(const Inputs& in, std::size_t i) {
-    return i < in.texts.size() ? std::string_view(in.texts[i]) : std::string_view();
-}
 
 void addRows(std::vector<Action>& actions, std::span<const CommandRow> rows, Panel panel) {
     for (const CommandRow& row : rows) actions.push_back(commandAction(row, panel));

@@ -15,36 +15,7 @@ namespace {
 using socket::ElementFields;
 using socket::GemFields;
 
-// A command button: the fields it reads, in order, joined after the prefix by the
-// command rule. All of them write to the command panel.
-struct CommandRow {
-    std::string_view button;
-    std::vector<std::string_view> fields;
-    std::string_view prefix;
-};
-
-// The text at position i, or the empty text when the runtime read fewer fields: an
-// absent text counts as empty.
-std::string text(const Inputs& in, std::size_t i) {
-    return i < in.texts.size() ? in.texts[i] : std::string();
-}
-
-int selection(const Inputs& in, std::size_t i) {
-    return i < in.selections.size() ? in.selections[i] : -1;
-}
-
-Action commandAction(const CommandRow& row) {
-    const std::size_t count = row.fields.size();
-    return {.button = row.button,
-            .panel = Panel::Command,
-            .texts = row.fields,
-            .selections = {},
-            .build = [prefix = row.prefix, count](const Inputs& in) {
-                std::vector<std::string> values(count);
-                for (std::size_t i = 0; i < count; ++i) values[i] = text(in, i);
-                return commandLine(prefix, values);
-            }};
-}
+std::string text(const Inputs& in, std::size_t i) { return std::string(textAt(in, i)); }
 
 std::string buildGem(const Inputs& in) {
     return socket::gemBlock(GemFields{
@@ -52,14 +23,14 @@ std::string buildGem(const Inputs& in) {
         .keylore = text(in, 1),
         .displayName = text(in, 2),
         .material = text(in, 3),
-        .shiny = selection(in, 0),
+        .shiny = selectionAt(in, 0),
         .maxGrade = text(in, 4),
-        .typeItem = selection(in, 1),
+        .typeItem = selectionAt(in, 1),
         .baseSuccessRate = text(in, 5),
         .scaleSuccessRate = text(in, 6),
-        .bonusBase = selection(in, 2),
+        .bonusBase = selectionAt(in, 2),
         .bonusBaseValue = text(in, 7),
-        .bonusScale = selection(in, 3),
+        .bonusScale = selectionAt(in, 3),
         .bonusScaleValue = text(in, 8),
         .kind = text(in, 9),
     });
@@ -71,11 +42,11 @@ std::string buildElement(const Inputs& in) {
         .keylore = text(in, 1),
         .additionalDamage = text(in, 2),
         .percentDamage = text(in, 3),
-        .toAttacker = {.potion = selection(in, 0),
+        .toAttacker = {.potion = selectionAt(in, 0),
                        .chance = text(in, 4),
                        .duration = text(in, 5),
                        .grade = text(in, 6)},
-        .toVictims = {.potion = selection(in, 1),
+        .toVictims = {.potion = selectionAt(in, 1),
                       .chance = text(in, 7),
                       .duration = text(in, 8),
                       .grade = text(in, 9)},
@@ -96,7 +67,7 @@ std::vector<Action> makeActions() {
     };
     // clang-format on
     std::vector<Action> actions;
-    for (const CommandRow& row : commands) actions.push_back(commandAction(row));
+    for (const CommandRow& row : commands) actions.push_back(commandAction(row, Panel::Command));
 
     // "宝石" page, "完成": the socket gem block.
     actions.push_back({
