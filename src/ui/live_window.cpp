@@ -117,12 +117,12 @@ QWidget* LiveWindow::create(int index) {
             setTextColour(edit, QPalette::Text, unit.colour);
             if (unit.disabled) {
                 // A disabled text would also refuse its scroll bar; keep it readable to the
-                // end but closed to editing, in the disabled look.
+                // end but closed to editing, on the window's background like a disabled box.
                 edit->setReadOnly(true);
                 edit->setFocusPolicy(Qt::NoFocus);
                 edit->setProperty("formDisabled", true);
                 QPalette palette = edit->palette();
-                palette.setColor(QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
+                palette.setColor(QPalette::Text, QColor(0x40, 0x40, 0x40));
                 palette.setColor(QPalette::Base, palette.color(QPalette::Window));
                 edit->setPalette(palette);
             }
