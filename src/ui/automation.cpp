@@ -303,8 +303,9 @@ QJsonObject dispatch(Runtime& runtime, const QJsonObject& request) {
 }  // namespace
 
 ScriptRunner::ScriptRunner(Runtime& runtime, int fd, QObject* parent)
-    : QObject(parent), runtime_(runtime), fd_(fd),
-      notifier_(new QSocketNotifier(fd, QSocketNotifier::Read, this)) {
+    : QObject(parent), runtime_(runtime), fd_(fd) {
+    if (fd < 0) return;  // requests come only through run()
+    notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &ScriptRunner::readAvailable);
 }
 

@@ -17,6 +17,7 @@ class ScriptRunner : public QObject {
 public:
     // Reads requests from fd (standard input or an opened script file) as they arrive,
     // without blocking the event loop, so windows keep taking real input meanwhile.
+    // With fd -1 requests come only through run().
     ScriptRunner(Runtime& runtime, int fd, QObject* parent = nullptr);
 
     // Runs one request line and returns its reply.
@@ -32,7 +33,7 @@ private:
 
     Runtime& runtime_;
     int fd_;
-    QSocketNotifier* notifier_;
+    QSocketNotifier* notifier_ = nullptr;
     QByteArray pending_;
 };
 
