@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a Release build in build/ (BUILD_DIR to use another
+# directory), runs the benchmarks under the offscreen platform and prints the figures:
+# four ratios measured within this one run, against their goals, and the builder timings.
+# RUNS sets how many times each process is started for the start-up figures (default 15).
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh
+
+build=${BUILD_DIR:-build}
+runs=${RUNS:-15}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
+    quorvel-bench-panel quorvel-bench-startup >/dev/null
+
+export QT_QPA_PLATFORM=offscreen
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# Qt warns on every start when it has no runtime directory; give it one.
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+    export XDG_RUNTIME_DIR="$scratch/runtime"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+fi
+
+memory=$(awk '/^MemTotal:/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)
+cpu=$(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -n 1)
+echo "Machine: $(nproc) CPUs ($cpu), $memory memory, load average $(cut -d ' ' -f 1-3 /proc/loadavg)"
+echo
+
+echo "Running the builder benchmarks ..."
+"$build/bench/quorvel-bench-builders" --benchmark_min_time=0.2 --benchmark_format=csv \
+    >"$scratch/builders.csv" 2>/dev/null
+echo "Running the append and copy benchmarks ..."
+"$build/bench/quorvel-bench-panel" >"$scratch/panel.txt"
+echo "Starting the editor and the empty window $runs times each ..."
+"$build/bench/quorvel-bench-startup" --runs "$runs" \
+    -- editor "$build/src/app/quorvel-editor" --script - \
+    -- empty "$build/bench/quorvel-bench-empty-window" >"$scratch/startup.txt"
+echo
+
+# "result KEY VALUE" lines of both programs, as KEY=VALUE for awk.
+results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" | awk '$1 == "result" { print $2 "=" $3 }')
+value() { sed -n "s/^$1=//p" <<<"$results"; }
+
+row() {  # figure, measured, ratio, goal
+    awk -v figure="$1" -v measured="$2" -v ratio="$3" -v goal="$4" 'BEGIN {
+        verdict = (ratio + 0 <= goal + 0) ? "met" : "NOT met"
+        printf "%-42s %-24s %6.2f   <= %-4s %s\n", figure, measured, ratio, goal, verdict
+    }'
+}
+note() {  # figure, measured, ratio
+    awk -v figure="$1" -v measured="$2" -v ratio="$3" 'BEGIN {
+        printf "  %-40s %-24s %6.2f\n", figure, measured, ratio
+    }'
+}
+per() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+echo "Ratios (all measured in this run; medians)"
+printf '%-42s %-24s %6s   %-7s\n' "figure" "measured" "ratio" "goal"
+row "start-up: editor / empty window" "$(value editor_wall_ms) / $(value empty_wall_ms) ms" \
+    "$(value startup_ratio)" 1.5
+row "append: 100,000-line / empty panel" "$(value append_100000_us) / $(value append_0_us) us" \
+    "$(value append_ratio)" 1.5
+row "copy: 100,000 lines / toPlainText()" "$(value copy_ms) / $(value plaintext_ms) ms" \
+    "$(value copy_ratio)" 2
+row "peak memory: editor / empty window" \
+    "$(awk -v a="$(value editor_maxrss_kb)" -v b="$(value empty_maxrss_kb)" 'BEGIN { printf "%.1f / %.1f MiB", a / 1024, b / 1024 }')" \
+    "$(value memory_ratio)" 1.5
+echo "Details"
+note "start-up CPU time: editor / empty" "$(value editor_cpu_ms) / $(value empty_cpu_ms) ms" "$(value startup_cpu_ratio)"
+note "start-up page faults: editor / empty" "$(value editor_page_faults) / $(value empty_page_faults)" \
+    "$(per "$(value editor_page_faults)" "$(value empty_page_faults)")"
+note "append: 50-line (scrolls) / empty" "$(value append_50_us) / $(value append_0_us) us" \
+    "$(per "$(value append_50_us)" "$(value append_0_us)")"
+note "append: 100,000-line / 10,000-line" "$(value append_100000_us) / $(value append_10000_us) us" \
+    "$(per "$(value append_100000_us)" "$(value append_10000_us)")"
+note "append with repaint: 100,000 / empty" \
+    "$(value append_paint_100000_us) / $(value append_paint_0_us) us" "$(value append_paint_ratio)"
+echo
+
+echo "Builders (time per built text; per line = that time / the text's lines)"
+# CSV columns: name,iterations,real_time,cpu_time,time_unit,bytes_per_second,items_per_second,
+# label,error_occurred,error_message, then the counters (lines, per_line).
+awk -F, '
+    NR == 1 { for (i = 1; i <= NF; ++i) column[$i] = i; next }
+    {
+        name = $1; gsub(/"/, "", name)
+        lines = column["\"lines\""] ? $column["\"lines\""] : ""
+        perLine = column["\"per_line\""] ? $column["\"per_line\""] : ""
+        if (lines == "") { lines = "-"; perLineText = "-" } else perLineText = sprintf("%.1f ns", perLine * 1e9)
+        if (!header++) printf "  %-20s %12s %6s %12s %10s\n", "builder", "per text", "lines", "per line", "MB/s"
+        printf "  %-20s %9.1f ns %6s %12s %10.0f\n", name, $column["cpu_time"], lines, perLineText,
+               $column["bytes_per_second"] / 1e6
+    }' "$scratch/builders.csv"
+echo
+echo "Append and copy, in detail:"
+grep -v '^result ' "$scratch/panel.txt" | sed 's/^/  /'
+echo "Start-up, in detail:"
+grep -v '^result ' "$scratch/startup.txt" | sed 's/^/  /'

@@ -1,0 +1,257 @@
+// Append and copy on the editor's real main window, under the offscreen platform.
+//
+// Append: one builder click as a user makes it. "编辑框2" holds a value, "按钮1" is clicked,
+// and the button's handler reads the field, builds the "/att Stats DAMAGE" line, appends it
+// to the command panel "编辑框1" and scrolls it into view. Timed on a panel that already
+// holds 0, 10,000 and 100,000 lines, and 50: a little more than the panel shows, the
+// smallest panel on which a click has to scroll. After each timed click the new line is
+// taken out again (untimed), so every click meets exactly that many lines. Reported: the
+// click alone, and the click plus the repaint it causes.
+//
+// Copy: the "一键复制" button of that panel (按钮2) on 100,000 lines, against
+// QPlainTextEdit::toPlainText() of the same panel, alternating, in the same run.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QWindow>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include "forms/windows.h"
+#include "ui/application.h"
+#include "ui/controls.h"
+#include "ui/live_window.h"
+#include "ui/panel.h"
+#include "ui/runtime.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double microsecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+[[noreturn]] void fail(const char* message) {
+    std::fprintf(stderr, "quorvel-bench-panel: %s\n", message);
+    std::exit(1);
+}
+
+// Delivers what is pending: posted events, the repaint of what changed.
+void settle() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+// N lines as the builders write them, CR LF after each.
+QString panelLines(int count) {
+    const QString samples[] = {
+        QStringLiteral("/att Stats DAMAGE 10\r\n"),
+        QStringLiteral("/att Buff SPEED 2\r\n"),
+        QStringLiteral("/socket load gems Steve 红宝石 1\r\n"),
+        QStringLiteral("/att Power SHOOT RIGHT Blink 5\r\n"),
+    };
+    QString text;
+    text.reserve(count * 32);
+    for (int i = 0; i < count; ++i) text += samples[i % 4];
+    return text;
+}
+
+struct Editor {
+    ui::LiveWindow* main;
+    QLineEdit* field;         // 编辑框2, read by 按钮1
+    QAbstractButton* build;   // 按钮1 "添加"
+    QAbstractButton* copy;    // 按钮2 "一键复制" of 编辑框1
+    QPlainTextEdit* panel;    // 编辑框1, the command panel
+};
+
+Editor findControls(ui::LiveWindow* main) {
+    Editor editor{main, qobject_cast<QLineEdit*>(main->controlByName("编辑框2")),
+                  qobject_cast<QAbstractButton*>(main->controlByName("按钮1")),
+                  qobject_cast<QAbstractButton*>(main->controlByName("按钮2")),
+                  qobject_cast<QPlainTextEdit*>(main->controlByName("编辑框1"))};
+    if (editor.field == nullptr || editor.build == nullptr || editor.copy == nullptr || editor.panel == nullptr)
+        fail("a control of the main window is missing");
+    // Show the button's page, as a user would have it in front of them.
+    const int page = main->form().units[static_cast<std::size_t>(main->unitIndex("按钮1"))].page;
+    if (main->pageControl() != nullptr && page >= 0) main->pageControl()->setCurrentIndex(page);
+    return editor;
+}
+
+// Empties the panel and fills it with the given number of lines.
+void fill(const Editor& editor, int lines) {
+    ui::clearPanel(editor.panel);
+    if (lines > 0) ui::appendToPanel(editor.panel, panelLines(lines));
+    settle();
+    if (editor.panel->document()->blockCount() != lines + 1) fail("the panel does not hold the lines it was given");
+}
+
+// One timed click, then the appended text is removed again (untimed).
+struct ClickTimes {
+    double click;
+    double clickAndPaint;
+};
+
+ClickTimes timedClick(const Editor& editor, int value, bool check) {
+    QTextDocument* document = editor.panel->document();
+    const int end = document->characterCount() - 1;
+    const int blocks = document->blockCount();
+    editor.field->setText(QString::number(value));
+    settle();
+
+    const Clock::time_point start = Clock::now();
+    editor.build->click();
+    const double click = microsecondsSince(start);
+    settle();
+    const double clickAndPaint = microsecondsSince(start);
+
+    if (check) {
+        const QString expected = QStringLiteral("/att Stats DAMAGE %1").arg(value);
+        if (document->blockCount() != blocks + 1 || document->lastBlock().previous().text() != expected)
+            fail("the click did not append the expected line");
+        const QScrollBar* bar = editor.panel->verticalScrollBar();
+        if (bar->value() != bar->maximum()) fail("the appended line was not scrolled into view");
+    }
+    QTextCursor cursor(document);
+    cursor.setPosition(end);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    document->setUndoRedoEnabled(false);
+    cursor.removeSelectedText();
+    document->setUndoRedoEnabled(true);
+    settle();
+    if (document->characterCount() - 1 != end) fail("the panel was not restored after a click");
+    return {click, clickAndPaint};
+}
+
+struct CopyTimes {
+    std::vector<double> copyClick;
+    std::vector<double> toPlainText;
+    std::vector<double> panelText;
+    std::vector<double> clipboardSet;
+};
+
+// The copy button, the widget's own extraction and, to see where the copy's time goes, its
+// two parts alone: the panel's text with CR LF, and handing that text to the clipboard.
+// Every result is freed (the clipboard emptied) before the next measurement, and the copy
+// and the extraction take turns at going first, so that neither finds the memory the other
+// just gave back more often than the other does.
+void timeCopies(const Editor& editor, int repetitions, CopyTimes& times) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    auto copyClick = [&](bool check) {
+        clipboard->clear();
+        settle();
+        const Clock::time_point start = Clock::now();
+        editor.copy->click();
+        times.copyClick.push_back(microsecondsSince(start));
+        if (check && clipboard->text() != ui::panelText(editor.panel))
+            fail("the copy button did not put the panel's text on the clipboard");
+        clipboard->clear();
+        settle();
+    };
+    auto toPlainText = [&] {
+        const Clock::time_point start = Clock::now();
+        const QString plain = editor.panel->toPlainText();
+        times.toPlainText.push_back(microsecondsSince(start));
+        if (plain.isEmpty()) fail("the panel is empty");
+    };
+    for (int r = 0; r < repetitions; ++r) {
+        if (r % 2 == 0) {
+            copyClick(r == 0);
+            toPlainText();
+        } else {
+            toPlainText();
+            copyClick(false);
+        }
+        settle();
+        {
+            Clock::time_point start = Clock::now();
+            const QString crlf = ui::panelText(editor.panel);
+            times.panelText.push_back(microsecondsSince(start));
+            start = Clock::now();
+            clipboard->setText(crlf, QClipboard::Clipboard);
+            times.clipboardSet.push_back(microsecondsSince(start));
+        }
+        clipboard->clear();
+        settle();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ui::setUpApplication(app);
+    ui::Runtime runtime;
+    ui::LiveWindow* main = runtime.open(forms::kMainWindowId);
+    if (main == nullptr) fail("the main window did not open");
+    for (int i = 0; i < 100 && (main->windowHandle() == nullptr || !main->windowHandle()->isExposed()); ++i)
+        settle();
+    const Editor editor = findControls(main);
+    settle();
+
+    const int sizes[] = {0, 50, 10'000, 100'000};
+    const int rounds = 3;
+    const int clicksPerRound = 35;
+    const int copiesPerRound = 8;
+    std::map<int, std::vector<double>> clicks;
+    std::map<int, std::vector<double>> clicksAndPaints;
+    std::map<int, std::vector<double>> fills;
+    CopyTimes copies;
+    int value = 0;
+    // Rounds over all sizes, so that a busy moment of the machine touches every size alike.
+    for (int round = 0; round < rounds; ++round) {
+        for (int lines : sizes) {
+            const Clock::time_point start = Clock::now();
+            fill(editor, lines);
+            fills[lines].push_back(microsecondsSince(start));
+            for (int warm = 0; warm < 3; ++warm) timedClick(editor, ++value, true);
+            for (int c = 0; c < clicksPerRound; ++c) {
+                const ClickTimes times = timedClick(editor, ++value, c == 0);
+                clicks[lines].push_back(times.click);
+                clicksAndPaints[lines].push_back(times.clickAndPaint);
+            }
+            if (lines == 100'000) timeCopies(editor, copiesPerRound, copies);
+        }
+    }
+
+    std::printf("append: one click on 按钮1 (read, build, append, scroll), %d clicks per size, medians\n",
+                rounds * clicksPerRound);
+    std::printf("  %8s %12s %18s %16s\n", "lines", "click (us)", "click+paint (us)", "fill (ms)");
+    for (int lines : sizes)
+        std::printf("  %8d %12.1f %18.1f %16.1f\n", lines, median(clicks[lines]), median(clicksAndPaints[lines]),
+                    median(fills[lines]) / 1000.0);
+    std::printf("copy: 100,000 lines, %d repetitions, medians (ms)\n", rounds * copiesPerRound);
+    std::printf("  copy button (一键复制)        %8.2f\n", median(copies.copyClick) / 1000.0);
+    std::printf("  QPlainTextEdit::toPlainText  %8.2f\n", median(copies.toPlainText) / 1000.0);
+    std::printf("  of the copy: ui::panelText   %8.2f\n", median(copies.panelText) / 1000.0);
+    std::printf("  of the copy: clipboard set   %8.2f\n", median(copies.clipboardSet) / 1000.0);
+
+    for (int lines : sizes) {
+        std::printf("result append_%d_us %.1f\n", lines, median(clicks[lines]));
+        std::printf("result append_paint_%d_us %.1f\n", lines, median(clicksAndPaints[lines]));
+    }
+    std::printf("result append_ratio %.2f\n", median(clicks[100'000]) / median(clicks[0]));
+    std::printf("result append_10000_ratio %.2f\n", median(clicks[10'000]) / median(clicks[0]));
+    std::printf("result append_paint_ratio %.2f\n", median(clicksAndPaints[100'000]) / median(clicksAndPaints[0]));
+    std::printf("result copy_ms %.2f\n", median(copies.copyClick) / 1000.0);
+    std::printf("result plaintext_ms %.2f\n", median(copies.toPlainText) / 1000.0);
+    std::printf("result copy_ratio %.2f\n", median(copies.copyClick) / median(copies.toPlainText));
+    return 0;
+}
