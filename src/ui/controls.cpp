@@ -4,8 +4,10 @@
 #include <QPainter>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
+#include <algorithm>
 #include <limits>
 
+#include "ui/fonts.h"
 #include "ui/panel.h"
 #include "ui/pictures.h"
 
@@ -93,6 +95,44 @@ void PageControl::paintEvent(QPaintEvent*) {
     frame.tabBarRect = tabs_->geometry();
     frame.shape = QTabBar::RoundedNorth;
     style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, &painter, this);
+}
+
+CaptionLabel::CaptionLabel(const QString& caption, forms::Font font, QWidget* parent)
+    : QLabel(caption, parent), font_(font) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void CaptionLabel::showEvent(QShowEvent* event) {
+    fitCaption();
+    QLabel::showEvent(event);
+}
+
+void CaptionLabel::fitCaption() {
+    if (fitted_) return;
+    fitted_ = true;
+    const QRect box(0, 0, width(), height());
+    const QString caption = text();
+    if (box.isEmpty() || caption.isEmpty()) return;
+    auto advance = [&](int stretch) {
+        return QFontMetrics(unitFont(font_, stretch)).horizontalAdvance(caption);
+    };
+    const bool oneLine = !caption.contains(QLatin1Char('\n'));
+    const int natural = advance(100);
+    if (oneLine && natural <= box.width()) return;
+    // One line, slightly narrower: the measurement at full width tells where to start.
+    if (oneLine && natural * 80 <= box.width() * 100) {
+        for (int stretch = std::min(95, 100 * box.width() / natural / 5 * 5); stretch >= 80; stretch -= 5) {
+            if (advance(stretch) <= box.width()) return setFont(unitFont(font_, stretch));
+        }
+    }
+    const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter;
+    int stretch = 100;
+    while (stretch > 70 &&
+           !box.contains(QFontMetrics(unitFont(font_, stretch)).boundingRect(box, flags, caption)))
+        stretch -= 5;
+    if (stretch != 100) setFont(unitFont(font_, stretch));
 }
 
 PictureBox::PictureBox(forms::Picture picture, QWidget* parent)

@@ -3,6 +3,7 @@
 // own rectangle, and the picture box that draws one of the program's pictures.
 #pragma once
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -54,6 +55,25 @@ private:
     void showPage(int index);
     QTabBar* tabs_;
     std::vector<QWidget*> pages_;
+};
+
+// A label whose caption always shows whole. A caption wider than the label would be cut
+// off or broken mid-word; such a label keeps its size and its font's height and weight and
+// draws the font narrower: a one-line caption stays on one line when a slightly narrower
+// font is enough, otherwise it wraps and narrows until every line fits. The caption is
+// measured when the label is first shown, so hidden pages cost nothing at start-up.
+class CaptionLabel : public QLabel {
+public:
+    CaptionLabel(const QString& caption, forms::Font font, QWidget* parent);
+    // Fits the caption now; the first showing does it otherwise.
+    void fitCaption();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    forms::Font font_;
+    bool fitted_ = false;
 };
 
 class PictureBox : public QWidget {

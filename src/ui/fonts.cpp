@@ -34,6 +34,7 @@ const QFont& unitFont(forms::Font font, int stretch) {
         made.setBold(font.bold);
         if (stretch != 100) made.setStretch(stretch);
         made.setStyleStrategy(QFont::PreferAntialias);
+        made.setHintingPreference(QFont::PreferNoHinting);
     }
     return it->second;
 }

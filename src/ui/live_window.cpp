@@ -45,31 +45,6 @@ QStringList toStringList(const std::vector<std::string_view>& items) {
     return list;
 }
 
-// A caption wider than its label would be cut off or broken mid-word. Such a label keeps
-// its size and its font's height and weight, and draws the font narrower, in steps: a
-// one-line caption stays on one line when a slightly narrower font is enough, otherwise the
-// caption wraps and narrows until every line fits.
-void fitCaption(QLabel* label, const forms::Unit& unit) {
-    const QRect box(0, 0, unit.rect.width, unit.rect.height);
-    const QString text = label->text();
-    if (box.isEmpty() || text.isEmpty()) return;
-    auto use = [label](int stretch) {
-        if (stretch != 100) label->setProperty("fitStretch", stretch);
-    };
-    if (!text.contains(QLatin1Char('\n'))) {
-        for (int stretch = 100; stretch >= 80; stretch -= 5) {
-            if (QFontMetrics(unitFont(unit.font, stretch)).horizontalAdvance(text) <= box.width())
-                return use(stretch);
-        }
-    }
-    const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter;
-    for (int stretch = 100; stretch > 70; stretch -= 5) {
-        if (box.contains(QFontMetrics(unitFont(unit.font, stretch)).boundingRect(box, flags, text)))
-            return use(stretch);
-    }
-    use(70);
-}
-
 }  // namespace
 
 LiveWindow::LiveWindow(const forms::Window& form) : QWidget(nullptr), form_(form) {
@@ -137,12 +112,8 @@ QWidget* LiveWindow::create(int index) {
         }
         break;
     case Kind::Label: {
-        auto* label = new QLabel(caption, parent);
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        auto* label = new CaptionLabel(caption, unit.font, parent);
         setTextColour(label, QPalette::WindowText, unit.colour);
-        fitCaption(label, unit);
         widget = label;
         break;
     }
@@ -178,8 +149,7 @@ QWidget* LiveWindow::create(int index) {
         return nullptr;
     }
     widget->setObjectName(fromUtf8(unit.name));
-    const int stretch = widget->property("fitStretch").toInt();
-    widget->setFont(stretch != 0 ? unitFont(unit.font, stretch) : font);
+    widget->setFont(font);
     widget->setGeometry(unit.rect.left, unit.rect.top, unit.rect.width, unit.rect.height);
     if (unit.disabled && !widget->property("formDisabled").toBool()) widget->setEnabled(false);
     widgets_[static_cast<std::size_t>(index)] = widget;

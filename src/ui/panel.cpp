@@ -32,15 +32,29 @@ void appendToPanel(QPlainTextEdit* panel, const QString& text) {
     document->setUndoRedoEnabled(false);
     cursor.insertText(text);
     document->setUndoRedoEnabled(true);
-    panel->setTextCursor(cursor);
-    panel->ensureCursorVisible();
+    panel->setTextCursor(cursor);  // also scrolls the caret into view
 }
 
 QString panelText(const QPlainTextEdit* panel) {
     // toRawText keeps every character as typed (toPlainText would turn no-break spaces
-    // into blanks); paragraph breaks come back as CR LF.
+    // into blanks). Each paragraph break becomes CR LF, expanded from the back within the
+    // one buffer, so a large panel is not copied a second time.
     QString text = panel->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    const qsizetype breaks = text.count(QChar::ParagraphSeparator);
+    if (breaks == 0) return text;
+    qsizetype from = text.size();
+    qsizetype to = from + breaks;
+    text.resize(to);
+    QChar* data = text.data();
+    while (from > 0) {
+        const QChar ch = data[--from];
+        if (ch == QChar::ParagraphSeparator) {
+            data[--to] = QLatin1Char('\n');
+            data[--to] = QLatin1Char('\r');
+        } else {
+            data[--to] = ch;
+        }
+    }
     return text;
 }
 
