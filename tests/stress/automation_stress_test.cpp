@@ -228,12 +228,7 @@ private:
 class AutomationStress : public testing_support::EditorTest {};
 
 TEST_F(AutomationStress, EveryLineGetsOneJsonReply) {
-    const std::uint64_t seed = stress::seedFromEnvironment(20240612);
-    const int lines = stress::operationsFromEnvironment(4000);
-    std::printf("automation stress: seed %llu, %d lines (QUORVEL_STRESS_SEED, QUORVEL_STRESS_OPS)\n",
-                static_cast<unsigned long long>(seed), lines);
-    std::fflush(stdout);
-    RecordProperty("seed", std::to_string(seed));
+    const auto [seed, lines] = stress::announceRun("automation stress", 20240612, 4000);
     const stress::QuietPlatformWarnings quiet;
     stress::Random random(seed);
     LineMaker maker(random, *runtime);

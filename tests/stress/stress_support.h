@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -30,6 +31,22 @@ inline int operationsFromEnvironment(int fallback) {
     if (const char* text = std::getenv("QUORVEL_STRESS_OPS"); text != nullptr && *text != '\0')
         return std::max(1, std::atoi(text));
     return fallback;
+}
+
+// The seed and operation count of one run, from the environment or the fallbacks, printed
+// and recorded so a failing run can be replayed.
+struct Run {
+    std::uint64_t seed;
+    int operations;
+};
+
+inline Run announceRun(const char* what, std::uint64_t seedFallback, int operationsFallback) {
+    const Run run{seedFromEnvironment(seedFallback), operationsFromEnvironment(operationsFallback)};
+    std::printf("%s: seed %llu, %d operations (QUORVEL_STRESS_SEED, QUORVEL_STRESS_OPS)\n", what,
+                static_cast<unsigned long long>(run.seed), run.operations);
+    std::fflush(stdout);
+    ::testing::Test::RecordProperty("seed", std::to_string(run.seed));
+    return run;
 }
 
 class Random {

@@ -412,12 +412,7 @@ protected:
 };
 
 TEST_F(WidgetStress, RandomOperationsKeepEveryPanelExact) {
-    const std::uint64_t seed = stress::seedFromEnvironment(20240611);
-    const int operations = stress::operationsFromEnvironment(5000);
-    std::printf("widget stress: seed %llu, %d operations (QUORVEL_STRESS_SEED, QUORVEL_STRESS_OPS)\n",
-                static_cast<unsigned long long>(seed), operations);
-    std::fflush(stdout);
-    RecordProperty("seed", std::to_string(seed));
+    const auto [seed, operations] = stress::announceRun("widget stress", 20240611, 5000);
     const stress::QuietPlatformWarnings quiet;
     stress::Random random(seed);
     Deck fields([](const forms::Unit& u) { return u.kind == Kind::EditBox && !u.multiline; });
