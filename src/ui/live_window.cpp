@@ -1,5 +1,6 @@
 #include "ui/live_window.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -188,6 +189,11 @@ void LiveWindow::showEvent(QShowEvent* event) {
         fitted_ = true;
         QTimer::singleShot(0, this, &LiveWindow::fitToForm);
     }
+}
+
+void LiveWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) emit closed();
 }
 
 void LiveWindow::fitToForm() {

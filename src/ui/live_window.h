@@ -36,9 +36,12 @@ public:
 signals:
     // A button bound to a handler was clicked.
     void buttonClicked(int unitIndex);
+    // The window was closed; it is destroyed when control returns to the event loop.
+    void closed();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* create(int index);

@@ -57,12 +57,18 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     loaded_.push_back(live);
     connect(live, &LiveWindow::buttonClicked, this,
             [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
-    connect(live, &QObject::destroyed, this, [this, live, windowId] {
-        loaded_.erase(std::remove(loaded_.begin(), loaded_.end(), live), loaded_.end());
+    // A closed window is no longer loaded from that moment on, though Qt deletes it only
+    // when control returns to the event loop.
+    auto unload = [this, live, windowId] {
+        const auto it = std::find(loaded_.begin(), loaded_.end(), live);
+        if (it == loaded_.end()) return;
+        loaded_.erase(it);
         emit windowsChanged();
         // Closing the main window ends the program.
         if (windowId == forms::kMainWindowId) QCoreApplication::quit();
-    });
+    };
+    connect(live, &LiveWindow::closed, this, unload);
+    connect(live, &QObject::destroyed, this, unload);
     live->show();
     emit windowsChanged();
     return live;

@@ -109,13 +109,16 @@ TEST_F(Runtime, TheFatalErrorBoxShowsItsTextsThenTheProgramEnds) {
     EXPECT_EXIT(
         {
             ui::setFatalToStandardError(false);
-            QTimer::singleShot(0, [] {
+            // Looks for the box until it is up, then reads it and dismisses it.
+            auto* poll = new QTimer;
+            QObject::connect(poll, &QTimer::timeout, [] {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 if (box == nullptr) return;
                 std::fprintf(stderr, "title=%s icon=%d text=%s|\n", box->windowTitle().toUtf8().constData(),
                              static_cast<int>(box->icon()), box->text().toUtf8().constData());
                 box->accept();
             });
+            poll->start(10);
             runtime->selection(0x52010999, 0x16010001);
         },
         ExitedWithCode(255), "title=错误 icon=3 text=运行时出错!\n\n错误信息：未载入欲访问窗口组件所在的窗口\n\\|");
