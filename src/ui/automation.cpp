@@ -113,6 +113,12 @@ QString captionOf(const forms::Unit& unit, QWidget* widget) {
     }
 }
 
+// Disabled as the form defines it: a disabled multi-line text stays enabled so it can
+// scroll, and carries the form's flag instead.
+bool isDisabled(const QWidget* widget) {
+    return !widget->isEnabled() || widget->property("formDisabled").toBool();
+}
+
 QJsonObject liveGeometry(QWidget* widget) {
     const QPoint screen = widget->mapToGlobal(QPoint(0, 0));
     return {{"x", widget->x()},
@@ -177,7 +183,7 @@ QJsonObject controlUnit(const LiveWindow& live, std::size_t index) {
                           ? QJsonValue(static_cast<QComboBox*>(widget)->currentIndex())
                           : QJsonValue(QJsonValue::Null)},
         {"visible", !widget->isHidden()},
-        {"disabled", !widget->isEnabled() || widget->property("formDisabled").toBool()},
+        {"disabled", isDisabled(widget)},
         {"multiline", unit.multiline},
         {"font", fontOf(widget->font())},
         {"color", colourOf(unit, widget)},
@@ -210,7 +216,7 @@ QJsonObject dispatch(Runtime& runtime, const QJsonObject& request) {
         requireKind(target, Kind::EditBox);
         const QJsonValue text = request.value(QStringLiteral("text"));
         if (!text.isString()) throw Refused{QStringLiteral("\"text\" must be a string")};
-        if (!target.widget->isEnabled() || target.widget->property("formDisabled").toBool())
+        if (isDisabled(target.widget))
             throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is disabled")};
         // As a paste: the whole text is replaced through the widget's own input path.
         if (auto* line = qobject_cast<QLineEdit*>(target.widget)) {

@@ -109,6 +109,7 @@ QWidget* LiveWindow::create(int index) {
             edit->setCursorPosition(0);
             setTextColour(edit, QPalette::Text, unit.colour);
             if (unit.thinFrame) edit->setFrame(false);
+            if (unit.disabled) edit->setEnabled(false);
             widget = edit;
         }
         break;
@@ -152,7 +153,7 @@ QWidget* LiveWindow::create(int index) {
     widget->setObjectName(fromUtf8(unit.name));
     widget->setFont(font);
     widget->setGeometry(unit.rect.left, unit.rect.top, unit.rect.width, unit.rect.height);
-    if (unit.disabled && !widget->property("formDisabled").toBool()) widget->setEnabled(false);
+    if (unit.disabled && unit.kind != Kind::EditBox) widget->setEnabled(false);
     widgets_[static_cast<std::size_t>(index)] = widget;
     return widget;
 }
