@@ -10,7 +10,7 @@
 
 #include "builders/action.h"
 #include "builders/actions.h"
-#include "builders/socket/yaml_escape.h"
+#include "yaml/escape.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ std::string kilobyteValue(std::string_view piece) {
 void escapeEach(benchmark::State& state, const std::string& value) {
     std::string escaped;
     for (auto _ : state) {
-        escaped = builders::socket::yamlQuoted(value);
+        escaped = yaml::escaped(value);
         benchmark::DoNotOptimize(escaped.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *

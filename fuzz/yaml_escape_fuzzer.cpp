@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "builders/socket/yaml_escape.h"
+#include "yaml/escape.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     bool valid = false;
     const std::string expected = expectedValue(input, &valid);
-    const std::string quoted = builders::socket::yamlQuoted(input);
+    const std::string quoted = yaml::escaped(input);
 
     // YAML 1.1 readers (the plugin's) also break lines at NEL, LINE and PARAGRAPH SEPARATOR.
     for (std::string_view lineBreak : {"\r", "\n", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"})

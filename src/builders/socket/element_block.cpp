@@ -2,7 +2,7 @@
 
 #include "builders/action.h"
 #include "builders/socket/tables.h"
-#include "builders/socket/yaml_escape.h"
+#include "yaml/escape.h"
 
 namespace builders::socket {
 
@@ -25,7 +25,7 @@ std::string elementBlock(const ElementFields& element) {
     std::string block;
     block += element.id;
     block += ":\r\n  Keylore: \"";
-    block += yamlQuoted(element.keylore);
+    block += yaml::escaped(element.keylore);
     block += "\"\r\n  Scale_Base_Additional_Damage: ";
     block += element.additionalDamage;
     block += "\r\n  Scale_Base_Percent_Damage: ";

@@ -26,7 +26,7 @@ struct ElementFields {
 };
 
 // The 15-line block, ending with "  Resistance:" and CR LF. Keylore is escaped with
-// yamlQuoted; every other value goes in as typed. A potion index outside kPotions
+// yaml::escaped; every other value goes in as typed. A potion index outside kPotions
 // (the blank 22nd item included) leaves its key line empty.
 std::string elementBlock(const ElementFields& element);
 

@@ -2,7 +2,7 @@
 
 #include "builders/action.h"
 #include "builders/socket/tables.h"
-#include "builders/socket/yaml_escape.h"
+#include "yaml/escape.h"
 
 namespace builders::socket {
 
@@ -10,11 +10,11 @@ std::string gemBlock(const GemFields& gem) {
     std::string block;
     block += gem.id;
     block += ":\r\n  Keylore: \"";
-    block += yamlQuoted(gem.keylore);
+    block += yaml::escaped(gem.keylore);
     block += "\"\r\n  Display_Name: \"";
-    block += yamlQuoted(gem.displayName);
+    block += yaml::escaped(gem.displayName);
     block += "\"\r\n  Material: \"";
-    block += yamlQuoted(gem.material);
+    block += yaml::escaped(gem.material);
     block += "\"\r\n  Shiny:";
     block += pick(kShiny, gem.shiny);
     block += "\r\n  Max_Grade: ";
@@ -32,7 +32,7 @@ std::string gemBlock(const GemFields& gem) {
     block += pick(kBonusScale, gem.bonusScale);
     block += gem.bonusScaleValue;
     block += kLoreHead;
-    block += yamlQuoted(gem.kind);
+    block += yaml::escaped(gem.kind);
     block += kLoreTail;
     return block;
 }

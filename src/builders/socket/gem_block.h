@@ -27,7 +27,7 @@ struct GemFields {
 };
 
 // The whole block, every line ending in CR LF. Values between double quotes (Keylore,
-// Display_Name, Material, 种类) are escaped with yamlQuoted; the key, grade, rates and
+// Display_Name, Material, 种类) are escaped with yaml::escaped; the key, grade, rates and
 // effect values go in as typed. A selection outside its table writes nothing.
 std::string gemBlock(const GemFields& gem);
 

@@ -1,6 +1,6 @@
 #include "builders/socket/key_lore.h"
 
-#include "builders/socket/yaml_escape.h"
+#include "yaml/escape.h"
 
 namespace builders::socket {
 
@@ -10,7 +10,7 @@ namespace {
 std::string quotedItem(std::string_view indent, std::string_view text) {
     std::string line(indent);
     line += "- \"";
-    line += yamlQuoted(text);
+    line += yaml::escaped(text);
     line += "\"\r\n";
     return line;
 }
@@ -23,7 +23,7 @@ std::string keyLoreEntry(std::string_view id, std::string_view lore, std::string
     // after its colon is what makes the line a key and a value: without it a YAML reader
     // takes the whole line as one plain scalar and rejects the entry.
     entry += ":\r\n  keylore: \"";
-    entry += yamlQuoted(lore);
+    entry += yaml::escaped(lore);
     entry += "\"\r\n  command:\r\n";
     entry += keyLoreCommand(command);
     return entry;

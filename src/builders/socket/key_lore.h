@@ -9,7 +9,7 @@ namespace builders::socket {
 
 // Four lines: "<id>:", "  keylore: \"<lore>\"", "  command:", "    - \"<command>\"".
 // Unlike the gem and element blocks ("Keylore: "), the key is lower-case "keylore:".
-// Lore and command are escaped with yamlQuoted.
+// Lore and command are escaped with yaml::escaped.
 std::string keyLoreEntry(std::string_view id, std::string_view lore, std::string_view command);
 
 // "    - \"<command>\"": one more command under the entry's "command:" list.

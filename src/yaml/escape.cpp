@@ -1,8 +1,8 @@
-#include "builders/socket/yaml_escape.h"
+#include "yaml/escape.h"
 
 #include <cstdint>
 
-namespace builders::socket {
+namespace yaml {
 
 namespace {
 
@@ -80,7 +80,7 @@ std::string escapeFor(char32_t cp) {
 
 }  // namespace
 
-std::string yamlQuoted(std::string_view text) {
+std::string escaped(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     std::size_t at = 0;
@@ -103,4 +103,4 @@ std::string yamlQuoted(std::string_view text) {
     return out;
 }
 
-}  // namespace builders::socket
+}  // namespace yaml

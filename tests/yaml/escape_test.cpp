@@ -1,4 +1,4 @@
-#include "builders/socket/yaml_escape.h"
+#include "yaml/escape.h"
 
 #include <gtest/gtest.h>
 #include <yaml-cpp/yaml.h>
@@ -8,7 +8,7 @@
 
 namespace {
 
-using builders::socket::yamlQuoted;
+using yaml::escaped;
 
 struct EscapeCase {
     const char* name;
@@ -21,7 +21,7 @@ std::ostream& operator<<(std::ostream& out, const EscapeCase& c) { return out <<
 class YamlQuotedTest : public testing::TestWithParam<EscapeCase> {};
 
 TEST_P(YamlQuotedTest, WritesTheEscapedInnerText) {
-    EXPECT_EQ(yamlQuoted(GetParam().typed), GetParam().written);
+    EXPECT_EQ(escaped(GetParam().typed), GetParam().written);
 }
 
 // clang-format off
@@ -115,7 +115,7 @@ TEST(YamlQuoted, EveryCodePointParsesBackAndOnlyPrintablesStandRaw) {
             if (cp < 0xD800 || cp > 0xDFFF) appendUtf8(chunk, cp);
         }
         if (chunk.empty()) continue;
-        const std::string written = yamlQuoted(chunk);
+        const std::string written = escaped(chunk);
         for (char32_t cp : codePoints(written)) {
             ASSERT_TRUE(mayStandRaw(cp)) << "raw U+" << std::hex << static_cast<unsigned>(cp);
         }
@@ -133,7 +133,7 @@ TEST(YamlQuoted, EveryCodePointParsesBackAndOnlyPrintablesStandRaw) {
 TEST(YamlQuoted, EveryLoneByteGivesAParseableScalar) {
     for (int byte = 0; byte < 256; ++byte) {
         const std::string typed(1, static_cast<char>(byte));
-        const std::string written = yamlQuoted(typed);
+        const std::string written = escaped(typed);
         const std::string expected = byte < 0x80 ? typed : std::string("\uFFFD");
         EXPECT_EQ(YAML::Load("\"" + written + "\"").as<std::string>(), expected) << "byte " << byte;
     }

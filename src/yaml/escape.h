@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace builders::socket {
+namespace yaml {
 
 // The inner text of a double-quoted scalar (without the quotes) for a UTF-8 value:
 //   - "\" becomes "\\" and '"' becomes "\"";
@@ -25,6 +25,6 @@ namespace builders::socket {
 // The editor only passes valid UTF-8 (its fields convert from Unicode). Bytes that do
 // not form a well-formed UTF-8 sequence are still given a parseable result: each such
 // byte becomes U+FFFD REPLACEMENT CHARACTER.
-std::string yamlQuoted(std::string_view text);
+std::string escaped(std::string_view text);
 
-}  // namespace builders::socket
+}  // namespace yaml
