@@ -8,15 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "builders/action.h"
-#include "builders/actions.h"
+#include "actions/action.h"
 #include "yaml/escape.h"
 
 namespace {
 
-const builders::Action& actionOf(std::span<const builders::Action> family, std::string_view button,
-                                 builders::Panel panel) {
-    auto it = std::find_if(family.begin(), family.end(), [&](const builders::Action& action) {
+const actions::Action& actionOf(std::span<const actions::Action> family, std::string_view button,
+                                 actions::Panel panel) {
+    auto it = std::find_if(family.begin(), family.end(), [&](const actions::Action& action) {
         return action.button == button && action.panel == panel;
     });
     if (it == family.end()) {
@@ -28,7 +27,7 @@ const builders::Action& actionOf(std::span<const builders::Action> family, std::
 
 // Builds one text per iteration and reports, besides the time per text, the time per
 // output line and the output bytes per second.
-void runBuilder(benchmark::State& state, const builders::Action& action, const builders::Inputs& inputs) {
+void runBuilder(benchmark::State& state, const actions::Action& action, const actions::Inputs& inputs) {
     std::string text = action.build(inputs);
     const auto lines = static_cast<double>(std::count(text.begin(), text.end(), '\n'));
     for (auto _ : state) {
@@ -43,40 +42,40 @@ void runBuilder(benchmark::State& state, const builders::Action& action, const b
 }
 
 void StatsLine(benchmark::State& state) {
-    runBuilder(state, actionOf(builders::attributeActions(), "按钮1", builders::Panel::Command),
+    runBuilder(state, actionOf(actions::attributeActions(), "按钮1", actions::Panel::Command),
                {.texts = {"125"}, .selections = {}});
 }
 
 void AbilityLine(benchmark::State& state) {
-    runBuilder(state, actionOf(builders::attributeActions(), "按钮3", builders::Panel::Ability),
+    runBuilder(state, actionOf(actions::attributeActions(), "按钮3", actions::Panel::Ability),
                {.texts = {"3", "25"}, .selections = {}});
 }
 
 void PowerShootLine(benchmark::State& state) {
-    runBuilder(state, actionOf(builders::attributeActions(), "按钮18", builders::Panel::Command),
+    runBuilder(state, actionOf(actions::attributeActions(), "按钮18", actions::Panel::Command),
                {.texts = {"5"}, .selections = {1, 9}});
 }
 
 void SocketLoadGemsLine(benchmark::State& state) {
-    runBuilder(state, actionOf(builders::socketActions(), "按钮46", builders::Panel::Command),
+    runBuilder(state, actionOf(actions::socketActions(), "按钮46", actions::Panel::Command),
                {.texts = {"Steve", "红宝石", "1"}, .selections = {}});
 }
 
 void GemBlock(benchmark::State& state) {
-    runBuilder(state, actionOf(builders::socketActions(), "按钮50", builders::Panel::Config),
+    runBuilder(state, actionOf(actions::socketActions(), "按钮50", actions::Panel::Config),
                {.texts = {"ruby_1", "&c红宝石 \"一级\"", "&c&l红宝石", "REDSTONE", "3", "80", "-10",
                           "15", "2", "攻击宝石"},
                 .selections = {0, 0, 7, 7}});
 }
 
 void ElementBlock(benchmark::State& state) {
-    runBuilder(state, actionOf(builders::socketActions(), "按钮54", builders::Panel::Config),
+    runBuilder(state, actionOf(actions::socketActions(), "按钮54", actions::Panel::Config),
                {.texts = {"fire", "&c火焰", "10", "5", "20", "40", "1", "15", "60", "2"},
                 .selections = {0, 8}});
 }
 
 void KeyLoreEntry(benchmark::State& state) {
-    runBuilder(state, actionOf(builders::socketActions(), "按钮21", builders::Panel::Config),
+    runBuilder(state, actionOf(actions::socketActions(), "按钮21", actions::Panel::Config),
                {.texts = {"heal_skill", "&a右键治疗 \"小\"", "heal {player} 5"}, .selections = {}});
 }
 

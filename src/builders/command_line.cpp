@@ -1,7 +1,5 @@
 #include "builders/command_line.h"
 
-#include <vector>
-
 namespace builders {
 
 std::string commandLine(std::string_view prefix, std::span<const std::string> values) {
@@ -16,26 +14,6 @@ std::string commandLine(std::string_view prefix, std::span<const std::string> va
     }
     line += kLineEnd;
     return line;
-}
-
-Action commandAction(const CommandRow& row, Panel panel) {
-    std::vector<std::string_view> fields;
-    for (std::string_view field : row.fields)
-        if (!field.empty()) fields.push_back(field);
-    const std::size_t count = fields.size();
-    return Action{
-        .button = row.button,
-        .panel = panel,
-        .texts = std::move(fields),
-        .selections = {},
-        .build =
-            [prefix = row.prefix, count](const Inputs& in) {
-                std::vector<std::string> values;
-                values.reserve(count);
-                for (std::size_t i = 0; i < count; ++i) values.emplace_back(textAt(in, i));
-                return commandLine(prefix, values);
-            },
-    };
 }
 
 }  // namespace builders

@@ -32,7 +32,8 @@ inline constexpr std::uint32_t kDefaultColour = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kGrey = 0x808080u;
 
 // What a button's click runs. Build buttons run the builder registered for
-// (window, button name); the others are the panel and window buttons of the runtime.
+// (window, button name); copy and clear find their panel in the panel table; open loads
+// the window the unit names.
 enum class Click { None, Build, CopyPanel, ClearPanel, OpenWindow };
 
 // Pictures are drawn by the program; the key names which drawing a PicBox shows.
@@ -53,7 +54,6 @@ struct Unit {
     bool thinFrame = false;                    // EditBox: the notice line's single-line frame
     Picture picture = Picture::None;
     Click click = Click::None;
-    std::string_view panel = {};               // CopyPanel / ClearPanel: the panel's name
     std::uint32_t opens = 0;                   // OpenWindow: the window id to load
     int number = 0;                            // fixed id number; 0: next free number in table order
     int page = -1;                             // set by the window assembly for page units

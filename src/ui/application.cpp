@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "forms/windows.h"
-#include "ui/automation.h"
+#include "ui/script_runner.h"
 #include "ui/fatal.h"
 #include "ui/fonts.h"
 #include "ui/pictures.h"

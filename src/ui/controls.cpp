@@ -76,6 +76,7 @@ int PageControl::currentIndex() const { return tabs_->currentIndex(); }
 void PageControl::setCurrentIndex(int index) { tabs_->setCurrentIndex(index); }
 
 void PageControl::showPage(int index) {
+    if (index >= 0) emit aboutToShow(index);
     for (int i = 0; i < count(); ++i) pages_[static_cast<std::size_t>(i)]->setVisible(i == index);
 }
 
@@ -142,6 +143,12 @@ void PictureBox::paintEvent(QPaintEvent*) {
     if (cache_.size() != size()) cache_ = drawPicture(picture_, size());
     QPainter painter(this);
     painter.drawPixmap(0, 0, cache_);
+}
+
+void setFormDisabled(QWidget* widget) { widget->setProperty("formDisabled", true); }
+
+bool isFormDisabled(const QWidget* widget) {
+    return !widget->isEnabled() || widget->property("formDisabled").toBool();
 }
 
 QString editText(const QWidget* edit) {

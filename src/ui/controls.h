@@ -47,6 +47,10 @@ public:
     QWidget* page(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
     QTabBar* tabBar() const { return tabs_; }
 
+signals:
+    // A page is about to be shown: its controls must exist now.
+    void aboutToShow(int index);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -87,6 +91,11 @@ private:
     forms::Picture picture_;
     QPixmap cache_;
 };
+
+// A control that the form disables but that stays enabled for Qt (a read-only text that must
+// still scroll) carries the form's flag instead.
+void setFormDisabled(QWidget* widget);
+bool isFormDisabled(const QWidget* widget);
 
 // An EditBox's text with CR LF line ends, whichever widget holds it.
 QString editText(const QWidget* edit);

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <unistd.h>
 
 namespace ui {
@@ -58,27 +57,10 @@ void fatalError(std::string_view message) {
     endProcess();
 }
 
-// The out-of-memory message names the size asked for; it is formatted into a fixed buffer
-// because nothing can be allocated at that point.
-[[noreturn]] void outOfMemory(std::size_t size) {
+void outOfMemory(std::size_t size) {
     static char message[96];
     std::snprintf(message, sizeof message, "分配 %zu 字节内存失败!", size);
     fatalError(message);
 }
 
 }  // namespace ui
-
-#ifndef QUORVEL_SANITIZE
-// Every allocation of the program goes through here, so an allocation that fails becomes
-// the fatal error above instead of an exception nobody catches. The sanitizer build keeps
-// its own allocator.
-void* operator new(std::size_t size) {
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    ui::outOfMemory(size);
-}
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-#endif

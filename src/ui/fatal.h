@@ -2,6 +2,7 @@
 // that cannot be had. The user sees the error box, then the program ends with exit code -1.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,9 @@ std::string fatalText(std::string_view message);
 void setFatalToStandardError(bool enabled);
 
 [[noreturn]] void fatalError(std::string_view message);
+
+// The fatal error for an allocation of size bytes that failed: "分配 <size> 字节内存失败!".
+// The message is formatted into a fixed buffer, as nothing can be allocated at that point.
+[[noreturn]] void outOfMemory(std::size_t size);
 
 }  // namespace ui

@@ -1,4 +1,6 @@
-// One loaded window: the widgets made from a form::Window, reachable by unit index, id or name.
+// One loaded window: the widgets made from a forms::Window, reachable by unit index, id or
+// name. The window's own controls are built at once; the controls of a page are built when
+// the page is first shown or when one of them is first reached through control().
 #pragma once
 
 #include <QHash>
@@ -21,13 +23,16 @@ public:
     const forms::Window& form() const { return form_; }
     std::uint32_t id() const { return form_.id; }
 
-    // The live control of a unit, or nullptr.
-    QWidget* control(int unitIndex) const;
-    QWidget* controlById(std::uint32_t unitId) const;
-    QWidget* controlByName(std::string_view name) const;
+    // The live control of a unit, built first if its page was not built yet; nullptr for an
+    // index outside the form.
+    QWidget* control(int unitIndex);
+    QWidget* controlById(std::uint32_t unitId);
+    QWidget* controlByName(std::string_view name);
     int unitIndex(std::string_view name) const;
     int unitIndexById(std::uint32_t unitId) const;
     PageControl* pageControl() const { return pageControl_; }
+    // Builds every page that is not built yet.
+    void buildAllPages();
 
     // Brings the outer size to the form's where the window frame allows it, keeping the
     // client area large enough for every control.
@@ -44,14 +49,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QWidget* create(int index);
-    QWidget* containerOf(const forms::Unit& unit) const;
-    void setReadingTabOrder();
-    void nameFieldsByTheirLabels();
+    void build(int page);
+    void create(std::size_t index);
+    QWidget* containerOf(const forms::Unit& unit);
     QSize controlsExtent() const;
 
     const forms::Window& form_;
     std::vector<QWidget*> widgets_;
+    std::vector<bool> pageBuilt_;
     std::unordered_map<std::string_view, int> byName_;
     QHash<std::uint32_t, int> byId_;
     PageControl* pageControl_ = nullptr;

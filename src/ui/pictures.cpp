@@ -5,9 +5,7 @@
 #include <QPainterPath>
 #include <QRegularExpression>
 
-#include "builders/attribute/power_shoot.h"
-#include "builders/socket/tables.h"
-#include "forms/windows.h"
+#include "actions/reference.h"
 #include "ui/pictures.h"
 #include "ui/fonts.h"
 #include "ui/text.h"
@@ -19,24 +17,14 @@ const QColor kInk(0x22, 0x2b, 0x36);
 const QColor kAccent(0x1f, 0x6f, 0xb2);
 const QColor kRule(0xd5, 0xdc, 0xe4);
 
-QFont fontOf(int pixels, bool bold = false) { return unitFont({-pixels, bold}); }
-
-// The list items of a combo box of the main window, as the user sees them.
-std::vector<std::string_view> itemsOf(std::string_view comboName) {
-    const forms::Window* main = forms::findWindow(forms::kMainWindowId);
-    const int index = main != nullptr ? forms::findUnit(*main, comboName) : -1;
-    if (index < 0) return {};
-    return main->units[static_cast<std::size_t>(index)].items;
-}
-
-QString trimmed(std::string_view text) { return fromUtf8(text).trimmed(); }
+QFont pictureFont(int pixels, bool bold = false) { return unitFont({-pixels, bold}); }
 
 void drawTitle(QPainter& p, const QRect& area, const QString& title, const QString& note) {
     p.fillRect(area, kAccent);
     p.setPen(Qt::white);
-    p.setFont(fontOf(18, true));
+    p.setFont(pictureFont(18, true));
     p.drawText(area.adjusted(16, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, title);
-    p.setFont(fontOf(12));
+    p.setFont(pictureFont(12));
     p.drawText(area.adjusted(0, 0, -16, 0), Qt::AlignVCenter | Qt::AlignRight, note);
 }
 
@@ -46,12 +34,12 @@ void drawTable(QPainter& p, QRect area, const QStringList& header,
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xe8, 0xf0, 0xf8));
     p.drawRect(area.left(), area.top(), area.width(), rowHeight);
-    p.setFont(fontOf(12, true));
+    p.setFont(pictureFont(12, true));
     p.setPen(kInk);
     for (int c = 0; c < header.size(); ++c)
         p.drawText(QRect(area.left() + columns[static_cast<std::size_t>(c)], area.top(), 400, rowHeight),
                    Qt::AlignVCenter | Qt::AlignLeft, header[c]);
-    p.setFont(fontOf(12));
+    p.setFont(pictureFont(12));
     int y = area.top() + rowHeight;
     for (std::size_t r = 0; r < rows.size(); ++r, y += rowHeight) {
         if (r % 2 == 1) p.fillRect(QRect(area.left(), y, area.width(), rowHeight), QColor(0xf6, 0xf8, 0xfa));
@@ -92,10 +80,10 @@ void drawBanner(QPainter& p, QSize size) {
     const int h = size.height();
     drawGem(p, 0, 0, h);
     p.setPen(Qt::white);
-    p.setFont(fontOf(28, true));
+    p.setFont(pictureFont(28, true));
     p.drawText(QRect(h, 8, size.width() - h, h / 2), Qt::AlignLeft | Qt::AlignBottom,
                QStringLiteral("Quorvel"));
-    p.setFont(fontOf(13));
+    p.setFont(pictureFont(13));
     p.setPen(QColor(0xcf, 0xe8, 0xf0));
     p.drawText(QRect(h, h / 2 + 8, size.width() - h, h / 2 - 8), Qt::AlignLeft | Qt::AlignTop,
                QStringLiteral("物品属性插件 · 指令与配置编辑器"));
@@ -103,20 +91,15 @@ void drawBanner(QPainter& p, QSize size) {
 
 void drawSkillGuide(QPainter& p, QSize size) {
     p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-    const std::vector<std::string_view> kinds = itemsOf("组合框2");
-    const std::vector<std::string_view> triggers = itemsOf("组合框1");
+    const std::vector<actions::ReferenceRow> projectiles = actions::projectileWords();
+    const std::vector<actions::ReferenceRow> triggers = actions::triggerWords();
     std::vector<QStringList> rows;
-    const std::size_t count = std::size(builders::power_shoot::kProjectiles);
-    for (std::size_t i = 0; i < count; ++i) {
-        QStringList row{i < kinds.size() ? fromUtf8(kinds[i]) : QString(),
-                        trimmed(builders::power_shoot::kProjectiles[i])};
-        if (i < std::size(builders::power_shoot::kTriggers)) {
-            row << (i < triggers.size() ? fromUtf8(triggers[i]) : QString())
-                << trimmed(builders::power_shoot::kTriggers[i]);
-        }
+    for (std::size_t i = 0; i < projectiles.size(); ++i) {
+        QStringList row{fromUtf8(projectiles[i].item), fromUtf8(projectiles[i].word)};
+        if (i < triggers.size()) row << fromUtf8(triggers[i].item) << fromUtf8(triggers[i].word);
         rows.push_back(row);
     }
-    const int rowHeight = (size.height() - 2) / static_cast<int>(count + 1);
+    const int rowHeight = (size.height() - 2) / static_cast<int>(projectiles.size() + 1);
     drawTable(p, QRect(0, 0, size.width(), size.height()),
               {QStringLiteral("技能类型"), QStringLiteral("指令词"), QStringLiteral("触发方式"),
                QStringLiteral("指令词")},
@@ -161,7 +144,7 @@ void drawLoreLine(QPainter& p, QPoint at, const QString& line) {
                 continue;
             }
         }
-        QFont font = fontOf(14, bold);
+        QFont font = pictureFont(14, bold);
         font.setStrikeOut(strike);
         p.setFont(font);
         p.setPen(colour);
@@ -172,16 +155,8 @@ void drawLoreLine(QPainter& p, QPoint at, const QString& line) {
 
 // The lore lines of the gem block, without their YAML list marks.
 QStringList gemLore(std::string_view kind) {
-    QString yaml = fromUtf8(builders::socket::kLoreHead) + fromUtf8(kind) +
-                   fromUtf8(builders::socket::kLoreTail);
     QStringList lines;
-    for (QString line : yaml.split(QStringLiteral("\r\n"))) {
-        line = line.trimmed();
-        if (!line.startsWith(QStringLiteral("- \""))) continue;
-        line = line.mid(3);
-        if (line.endsWith(QLatin1Char('"'))) line.chop(1);
-        lines << line;
-    }
+    for (const std::string& line : actions::gemLoreLines(kind)) lines << fromUtf8(line);
     return lines;
 }
 
@@ -201,7 +176,7 @@ void drawAttributeVariables(QPainter& p, QSize size) {
         y += 24;
     }
     // Each variable and the lore line it stands in.
-    p.setFont(fontOf(14, true));
+    p.setFont(pictureFont(14, true));
     p.setPen(kInk);
     p.drawText(QPoint(500, 90), QStringLiteral("变量"));
     int row = 0;
@@ -214,65 +189,59 @@ void drawAttributeVariables(QPainter& p, QSize size) {
             p.setPen(kRule);
             p.setBrush(Qt::white);
             p.drawRoundedRect(QRect(496, top, 208, 52), 4, 4);
-            p.setFont(fontOf(14, true));
+            p.setFont(pictureFont(14, true));
             p.setPen(kAccent);
             p.drawText(QPoint(508, top + 22), line.mid(open, close - open + 1));
             QString where = line;
             where.remove(QRegularExpression(QStringLiteral("&[0-9a-fk-or]")));
-            p.setFont(fontOf(12));
+            p.setFont(pictureFont(12));
             p.setPen(kInk);
             p.drawText(QRect(508, top + 28, 188, 20), Qt::AlignLeft | Qt::AlignVCenter,
-                       QFontMetrics(fontOf(12)).elidedText(where.trimmed(), Qt::ElideRight, 188));
+                       QFontMetrics(pictureFont(12)).elidedText(where.trimmed(), Qt::ElideRight, 188));
             ++row;
             open = line.indexOf(QLatin1Char('{'), close);
         }
     }
-    p.setFont(fontOf(12));
+    p.setFont(pictureFont(12));
     p.setPen(QColor(0x55, 0x60, 0x6e));
     p.drawText(QRect(24, size.height() - 64, size.width() - 48, 48), Qt::AlignLeft | Qt::TextWordWrap,
                QStringLiteral("“完成”按钮写出的宝石配置带有以上Lore；变量原样写出，游戏中由插件换成宝石的数值。"
                               "颜色字符请自行在配置文件中修改。"));
 }
 
+// Rows of four cells: two reference rows side by side.
+std::vector<QStringList> pairedRows(const std::vector<actions::ReferenceRow>& left,
+                                    const std::vector<actions::ReferenceRow>& right) {
+    std::vector<QStringList> rows;
+    for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
+        QStringList row;
+        for (const std::vector<actions::ReferenceRow>* side : {&left, &right})
+            if (i < side->size()) row << fromUtf8((*side)[i].item) << fromUtf8((*side)[i].word);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
 void drawAttributeList(QPainter& p, QSize size) {
     p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
     drawTitle(p, QRect(0, 0, size.width(), 48), QStringLiteral("属性列表"),
               QStringLiteral("宝石属性与元素BUFF的配置键"));
-    const std::vector<std::string_view> base = itemsOf("组合框5");
-    const std::vector<std::string_view> scale = itemsOf("组合框6");
-    std::vector<QStringList> bonus;
-    for (std::size_t i = 0; i < std::size(builders::socket::kBonusBase); ++i) {
-        QString key = trimmed(builders::socket::kBonusBase[i]);
-        QString scaleKey = trimmed(builders::socket::kBonusScale[i]);
-        key.chop(1);
-        scaleKey.chop(1);
-        bonus.push_back({i < base.size() ? fromUtf8(base[i]) : QString(), key,
-                         i < scale.size() ? fromUtf8(scale[i]) : QString(), scaleKey});
-    }
+    const std::vector<QStringList> bonus = pairedRows(actions::bonusBaseKeys(), actions::bonusScaleKeys());
     const int rowHeight = 17;
     drawTable(p, QRect(16, 60, size.width() - 32, 17 * rowHeight),
               {QStringLiteral("属性"), QStringLiteral("配置键"), QStringLiteral("附加属性"),
                QStringLiteral("配置键")},
               bonus, {8, 112, 352, 480}, rowHeight);
-    const std::vector<std::string_view> buffs = itemsOf("组合框7");
-    const std::size_t count = std::size(builders::socket::kPotions);
-    const std::size_t half = (count + 1) / 2;
-    std::vector<QStringList> potions;
-    for (std::size_t i = 0; i < half; ++i) {
-        QStringList row;
-        for (std::size_t j : {i, i + half}) {
-            if (j >= count) continue;
-            QString key = trimmed(builders::socket::kPotions[j]);
-            key.chop(1);
-            row << (j < buffs.size() ? fromUtf8(buffs[j]) : QString()) << key;
-        }
-        potions.push_back(row);
-    }
+    const std::vector<actions::ReferenceRow> potions = actions::potionKeys();
+    const std::size_t half = (potions.size() + 1) / 2;
+    const std::vector<QStringList> potionRows =
+        pairedRows({potions.begin(), potions.begin() + static_cast<std::ptrdiff_t>(half)},
+                   {potions.begin() + static_cast<std::ptrdiff_t>(half), potions.end()});
     const int top = 60 + 17 * rowHeight + 12;
     drawTable(p, QRect(16, top, size.width() - 32, static_cast<int>(half + 1) * rowHeight),
               {QStringLiteral("元素BUFF"), QStringLiteral("配置键"), QStringLiteral("元素BUFF"),
                QStringLiteral("配置键")},
-              potions, {8, 112, 352, 456}, rowHeight);
+              potionRows, {8, 112, 352, 456}, rowHeight);
 }
 
 }  // namespace

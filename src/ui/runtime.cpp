@@ -5,7 +5,8 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 
-#include "builders/actions.h"
+#include "actions/action.h"
+#include "actions/panels.h"
 #include "forms/windows.h"
 #include "ui/controls.h"
 #include "ui/fatal.h"
@@ -15,11 +16,7 @@
 
 namespace ui {
 
-Runtime::Runtime() {
-    for (auto family : {builders::attributeActions(), builders::socketActions()})
-        for (const builders::Action& action : family)
-            actions_[{panelOf(action.panel).first, action.button}] = &action;
-}
+Runtime::Runtime() = default;
 
 Runtime::~Runtime() {
     const std::vector<LiveWindow*> windows = loaded_;
@@ -28,20 +25,6 @@ Runtime::~Runtime() {
         disconnect(window, nullptr, this, nullptr);
         delete window;
     }
-}
-
-std::pair<std::uint32_t, std::string_view> Runtime::panelOf(builders::Panel panel) {
-    switch (panel) {
-    case builders::Panel::Command: return {forms::kMainWindowId, "编辑框1"};
-    case builders::Panel::Config: return {forms::kMainWindowId, "编辑框20"};
-    case builders::Panel::Ability: return {forms::kPassiveSkillWindowId, "编辑框1"};
-    }
-    return {0, {}};
-}
-
-const builders::Action* Runtime::action(std::uint32_t windowId, std::string_view button) const {
-    auto it = actions_.find({windowId, button});
-    return it == actions_.end() ? nullptr : it->second;
 }
 
 LiveWindow* Runtime::open(std::uint32_t windowId) {
@@ -127,26 +110,32 @@ void Runtime::onButtonClicked(LiveWindow* live, int unitIndex) {
     switch (unit.click) {
     case forms::Click::None: break;
     case forms::Click::Build:
-        if (const builders::Action* bound = action(windowId, unit.name)) runAction(*bound);
+        if (const actions::Action* bound = actions::find(windowId, unit.name)) runAction(*bound);
         break;
-    case forms::Click::CopyPanel: copy(windowId, unitId(windowId, unit.panel)); break;
-    case forms::Click::ClearPanel: clear(windowId, unitId(windowId, unit.panel)); break;
+    case forms::Click::CopyPanel:
+        if (const actions::PanelRow* panel = actions::panelOfButton(windowId, unit.name))
+            copy(windowId, unitId(windowId, panel->name));
+        break;
+    case forms::Click::ClearPanel:
+        if (const actions::PanelRow* panel = actions::panelOfButton(windowId, unit.name))
+            clear(windowId, unitId(windowId, panel->name));
+        break;
     case forms::Click::OpenWindow: open(unit.opens); break;
     }
 }
 
 // One rule for every builder button: read the named fields of the panel's window in
 // order, build the text, append it once.
-void Runtime::runAction(const builders::Action& action) {
-    const auto [windowId, panelName] = panelOf(action.panel);
-    builders::Inputs inputs;
+void Runtime::runAction(const actions::Action& action) {
+    const std::uint32_t windowId = action.window;
+    actions::Inputs inputs;
     inputs.texts.reserve(action.texts.size());
     for (std::string_view name : action.texts)
         inputs.texts.push_back(toUtf8(text(windowId, unitId(windowId, name))));
     inputs.selections.reserve(action.selections.size());
     for (std::string_view name : action.selections)
         inputs.selections.push_back(selection(windowId, unitId(windowId, name)));
-    append(windowId, unitId(windowId, panelName), fromUtf8(action.build(inputs)));
+    append(windowId, unitId(windowId, actions::panelRow(action.panel).name), fromUtf8(action.build(inputs)));
 }
 
 }  // namespace ui

@@ -4,12 +4,11 @@
 
 #include <QObject>
 #include <QString>
-#include <map>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "builders/action.h"
+#include "actions/action.h"
 
 namespace ui {
 
@@ -40,21 +39,15 @@ public:
     void copy(std::uint32_t windowId, std::uint32_t panelId);
     void clear(std::uint32_t windowId, std::uint32_t panelId);
 
-    // The builder bound to a button of a window, or nullptr.
-    const builders::Action* action(std::uint32_t windowId, std::string_view button) const;
-    // Where a builder's output goes: (window id, panel name).
-    static std::pair<std::uint32_t, std::string_view> panelOf(builders::Panel panel);
-
 signals:
     void windowsChanged();
 
 private:
     void onButtonClicked(LiveWindow* window, int unitIndex);
-    void runAction(const builders::Action& action);
+    void runAction(const actions::Action& action);
     QWidget* liveControl(std::uint32_t windowId, std::uint32_t unitId) const;
 
     std::vector<LiveWindow*> loaded_;
-    std::map<std::pair<std::uint32_t, std::string_view>, const builders::Action*> actions_;
 };
 
 }  // namespace ui

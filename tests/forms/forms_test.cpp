@@ -56,35 +56,11 @@ TEST(Forms, ParentsPagesAndBindingsPointAtRealUnits) {
             if (window.id != forms::kMainWindowId) EXPECT_EQ(unit.page, -1);
             if (unit.click != Click::None) EXPECT_EQ(unit.kind, Kind::Button);
             if (unit.kind == Kind::Button) EXPECT_NE(unit.click, Click::None);
-            if (unit.click == Click::CopyPanel || unit.click == Click::ClearPanel) {
-                const int panel = forms::findUnit(window, unit.panel);
-                ASSERT_GE(panel, 0);
-                EXPECT_TRUE(window.units[static_cast<std::size_t>(panel)].multiline);
-            }
             if (unit.click == Click::OpenWindow) {
                 ASSERT_NE(forms::findWindow(unit.opens), nullptr);
                 EXPECT_NE(unit.opens, forms::kMainWindowId);
             }
         }
-    }
-}
-
-TEST(Forms, EveryPanelHasItsCopyAndClearButton) {
-    struct Expected {
-        std::uint32_t window;
-        std::string_view panel, copy, clear;
-    };
-    for (const Expected& e : {Expected{forms::kMainWindowId, "编辑框1", "按钮2", "按钮4"},
-                              Expected{forms::kMainWindowId, "编辑框20", "按钮19", "按钮20"},
-                              Expected{forms::kPassiveSkillWindowId, "编辑框1", "按钮1", "按钮2"}}) {
-        const forms::Window& window = *forms::findWindow(e.window);
-        const forms::Unit& copy = window.units[static_cast<std::size_t>(forms::findUnit(window, e.copy))];
-        const forms::Unit& clear = window.units[static_cast<std::size_t>(forms::findUnit(window, e.clear))];
-        EXPECT_EQ(copy.click, Click::CopyPanel);
-        EXPECT_EQ(copy.panel, e.panel);
-        EXPECT_EQ(copy.caption, "一键复制");
-        EXPECT_EQ(clear.click, Click::ClearPanel);
-        EXPECT_EQ(clear.panel, e.panel);
     }
 }
 

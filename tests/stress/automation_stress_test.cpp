@@ -13,7 +13,7 @@
 
 #include "forms/windows.h"
 #include "stress_support.h"
-#include "ui/automation.h"
+#include "ui/script_runner.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
 #include "ui_test_support.h"

@@ -22,7 +22,8 @@
 #include <map>
 #include <sstream>
 
-#include "builders/action.h"
+#include "actions/action.h"
+#include "actions/panels.h"
 #include "forms/windows.h"
 #include "stress_support.h"
 #include "ui/controls.h"
@@ -260,12 +261,13 @@ protected:
         const State before = state();
         switch (button->isEnabled() ? unit.click : forms::Click::None) {
         case forms::Click::Build: {
-            const builders::Action* action = runtime->action(ref.window, unit.name);
+            const actions::Action* action = actions::find(ref.window, unit.name);
             ASSERT_NE(action, nullptr) << unit.name;
-            const auto [panelWindow, panelName] = ui::Runtime::panelOf(action->panel);
+            const std::uint32_t panelWindow = actions::panelRow(action->panel).window;
+            const std::string_view panelName = actions::panelRow(action->panel).name;
             ASSERT_EQ(panelWindow, ref.window) << unit.name;
             // The values the button will read, taken from the widgets themselves.
-            builders::Inputs inputs;
+            actions::Inputs inputs;
             for (std::string_view name : action->texts) {
                 auto* field = qobject_cast<QLineEdit*>(live->controlByName(name));
                 ASSERT_NE(field, nullptr) << name;
@@ -283,12 +285,12 @@ protected:
         }
         case forms::Click::CopyPanel:
             QGuiApplication::clipboard()->setText(QStringLiteral("stale clipboard"));
-            expectedClipboard = before.at(keyOf(ref.window, unit.panel));
+            expectedClipboard = before.at(keyOf(ref.window, actions::panelOfButton(ref.window, unit.name)->name));
             copies = true;
             ++counts["click: copy"];
             break;
         case forms::Click::ClearPanel:
-            changes[keyOf(ref.window, unit.panel)] = QString();
+            changes[keyOf(ref.window, actions::panelOfButton(ref.window, unit.name)->name)] = QString();
             ++counts["click: clear"];
             break;
         case forms::Click::OpenWindow:

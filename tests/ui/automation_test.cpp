@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 
-#include "ui/automation.h"
+#include "ui/script_runner.h"
 #include "ui/controls.h"
 #include "ui_test_support.h"
 

@@ -3,29 +3,24 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <set>
 
-#include "builders/actions.h"
+#include "actions/action.h"
+#include "actions/panels.h"
 #include "ui/controls.h"
 #include "ui/panel.h"
 #include "ui_test_support.h"
 
-namespace builders {
+namespace actions {
 // Test names and failure messages name the button, not the address of its row.
 void PrintTo(const Action* action, std::ostream* out) { *out << action->button; }
-}  // namespace builders
+}  // namespace actions
 
 namespace {
 
-using builders::Action;
-using builders::Panel;
+using actions::Action;
+using actions::Panel;
 
-std::vector<const Action*> allActions() {
-    std::vector<const Action*> actions;
-    for (auto family : {builders::attributeActions(), builders::socketActions()})
-        for (const Action& action : family) actions.push_back(&action);
-    return actions;
-}
+std::vector<const Action*> allActions() { return {actions::all().begin(), actions::all().end()}; }
 
 class BuilderButton : public testing_support::EditorTest,
                       public ::testing::WithParamInterface<const Action*> {};
@@ -33,13 +28,14 @@ class BuilderButton : public testing_support::EditorTest,
 TEST_P(BuilderButton, AppendsItsTextToItsOwnPanel) {
     const Action& action = *GetParam();
     runtime->open(forms::kPassiveSkillWindowId);
-    const auto [window, panelName] = ui::Runtime::panelOf(action.panel);
+    const std::uint32_t window = action.window;
+    const std::string_view panelName = actions::panelRow(action.panel).name;
     ui::LiveWindow* live = runtime->window(window);
     auto* button = qobject_cast<QPushButton*>(live->controlByName(action.button));
     ASSERT_NE(button, nullptr) << "no button " << action.button;
 
     // Distinct values in the fields it reads, distinct selections in its combo boxes.
-    builders::Inputs inputs;
+    actions::Inputs inputs;
     for (std::size_t i = 0; i < action.texts.size(); ++i) {
         const QString value = QStringLiteral("v%1 值\"\\").arg(i);
         QWidget* field = live->controlByName(action.texts[i]);
@@ -76,25 +72,5 @@ INSTANTIATE_TEST_SUITE_P(All, BuilderButton, ::testing::ValuesIn(allActions()),
                              const std::string button(action.button);
                              return name + "Button" + button.substr(button.find_first_of("0123456789"));
                          });
-
-// Every button the forms bind to a builder has exactly one action, and every action's
-// button is such a button.
-TEST(BuilderBindings, FormsAndActionsAgree) {
-    ui::Runtime runtime;
-    std::set<std::pair<std::uint32_t, std::string_view>> bound;
-    for (const forms::Window& form : forms::allWindows())
-        for (const forms::Unit& unit : form.units)
-            if (unit.click == forms::Click::Build) {
-                bound.insert({form.id, unit.name});
-                EXPECT_NE(runtime.action(form.id, unit.name), nullptr) << unit.name;
-            }
-    std::size_t actions = 0;
-    for (const Action* action : allActions()) {
-        ++actions;
-        EXPECT_EQ(bound.count({ui::Runtime::panelOf(action->panel).first, action->button}), 1u)
-            << action->button;
-    }
-    EXPECT_EQ(actions, bound.size());
-}
 
 }  // namespace

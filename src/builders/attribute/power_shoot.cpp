@@ -1,6 +1,6 @@
 #include "builders/attribute/power_shoot.h"
 
-#include "builders/action.h"
+#include "builders/pick.h"
 #include "builders/command_line.h"
 
 namespace builders::power_shoot {

@@ -1,6 +1,6 @@
 #include "builders/socket/element_block.h"
 
-#include "builders/action.h"
+#include "builders/pick.h"
 #include "builders/socket/tables.h"
 #include "yaml/escape.h"
 

@@ -1,5 +1,5 @@
 // The "/att Power SHOOT" line for every trigger and projectile index, no selection and
-// indexes past either list, and the button that reads the two combo boxes.
+// indexes past either list.
 
 #include <gtest/gtest.h>
 
@@ -11,15 +11,10 @@
 #include <tuple>
 #include <vector>
 
-#include "builders/action.h"
-#include "builders/actions.h"
 #include "builders/attribute/power_shoot.h"
 
 namespace {
 
-using builders::Action;
-using builders::Inputs;
-using builders::Panel;
 using builders::power_shoot::line;
 
 // The combo box items in order, as the plugin's words.
@@ -39,13 +34,6 @@ std::vector<int> indexesAround(int count) {
     std::vector<int> indexes;
     for (int i = -1; i <= count; ++i) indexes.push_back(i);
     return indexes;
-}
-
-const Action& powerShootAction() {
-    for (const Action& action : builders::attributeActions()) {
-        if (action.panel == Panel::Command && action.button == "按钮18") return action;
-    }
-    throw std::runtime_error("no Power SHOOT action");
 }
 
 class PowerShootTest : public testing::TestWithParam<std::tuple<int, int>> {
@@ -68,9 +56,6 @@ protected:
 TEST_P(PowerShootTest, BuildsTheLine) {
     EXPECT_EQ(line(trigger(), projectile(), "12"), expected("12"));
     EXPECT_EQ(line(trigger(), projectile(), ""), expected(""));
-    // The button hands over the trigger box first, then the projectile box.
-    const Inputs inputs{.texts = {"12"}, .selections = {trigger(), projectile()}};
-    EXPECT_EQ(powerShootAction().build(inputs), expected("12"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,16 +88,6 @@ TEST(PowerShoot, FarOutOfRangeIndexesGiveEmptyPieces) {
 
 TEST(PowerShoot, CooldownIsCopiedAsTyped) {
     EXPECT_EQ(line(1, 9, " 3 秒"), "/att Power SHOOT RIGHT Blink  3 秒\r\n");
-}
-
-TEST(PowerShoot, ButtonReadsTheCooldownFieldAndBothComboBoxes) {
-    const Action& action = powerShootAction();
-    EXPECT_EQ(action.texts, std::vector<std::string_view>{"编辑框24"});
-    EXPECT_EQ(action.selections, (std::vector<std::string_view>{"组合框1", "组合框2"}));
-}
-
-TEST(PowerShoot, ButtonWithoutReadValuesBuildsTheEmptyLine) {
-    EXPECT_EQ(powerShootAction().build(Inputs{}), "/att Power SHOOT \r\n");
 }
 
 }  // namespace

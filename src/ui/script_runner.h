@@ -1,5 +1,5 @@
-// The automation interface: one JSON request per input line, run against the live windows
-// through the same widgets and signals a user's input reaches, one JSON reply per line.
+// The automation interface's reader: one JSON request per input line, read without blocking
+// the event loop, one JSON reply per line on standard output.
 #pragma once
 
 #include <QByteArray>

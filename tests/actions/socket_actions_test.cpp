@@ -8,25 +8,25 @@
 #include <string>
 #include <vector>
 
-#include "builders/actions.h"
+#include "actions/action.h"
 #include "builders/socket/element_block.h"
 #include "builders/socket/gem_block.h"
 #include "builders/socket/key_lore.h"
 
 namespace {
 
-using builders::Panel;
+using actions::Panel;
 
-const builders::Action& action(std::string_view button) {
-    const auto actions = builders::socketActions();
+const actions::Action& action(std::string_view button) {
+    const auto actions = actions::socketActions();
     const auto found = std::find_if(actions.begin(), actions.end(),
-                                    [&](const builders::Action& a) { return a.button == button; });
+                                    [&](const actions::Action& a) { return a.button == button; });
     if (found == actions.end()) throw std::runtime_error("no action for " + std::string(button));
     return *found;
 }
 
 // Inputs of a button that reads no combo box.
-builders::Inputs texts(std::vector<std::string> values) { return {.texts = std::move(values), .selections = {}}; }
+actions::Inputs texts(std::vector<std::string> values) { return {.texts = std::move(values), .selections = {}}; }
 
 struct CommandCase {
     const char* name;
@@ -101,7 +101,7 @@ class SocketBindingTest : public testing::TestWithParam<Binding> {};
 
 TEST_P(SocketBindingTest, ReadsItsFieldsInOrderAndWritesItsPanel) {
     const Binding& expected = GetParam();
-    const builders::Action& a = action(expected.button);
+    const actions::Action& a = action(expected.button);
     EXPECT_EQ(a.panel, expected.panel);
     EXPECT_EQ(a.texts, expected.texts);
     EXPECT_EQ(a.selections, expected.selections);
@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Buttons, SocketBindingTest, testing::ValuesIn(kBindings
 
 TEST(SocketActions, AreExactlyTheTwelveButtonsOnce) {
     std::multiset<std::string_view> buttons;
-    for (const builders::Action& a : builders::socketActions()) {
+    for (const actions::Action& a : actions::socketActions()) {
         buttons.insert(a.button);
         EXPECT_TRUE(a.build) << a.button;
     }

@@ -1,23 +1,21 @@
 // The "/att", "/setname" and "/addlore" buttons as rows. Every row except Power SHOOT and
 // Unbound is one button, the edit fields it reads (in order) and the command prefix; the
 // line is built by the shared command rule: prefix, the values joined by one blank, CR LF.
-
-#include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "builders/action.h"
-#include "builders/actions.h"
+#include "actions/action.h"
+#include "actions/command_row.h"
 #include "builders/attribute/power_shoot.h"
-#include "builders/command_line.h"
+#include "forms/windows.h"
 
-namespace builders {
+namespace actions {
 namespace {
 
+// clang-format off
 // Attribute page.
-constexpr CommandRow kStats[] = {
+const CommandTable kStats{forms::kMainWindowId, Panel::Command, {
     {"按钮1",  {"编辑框2"},  "/att Stats DAMAGE "},
     {"按钮3",  {"编辑框3"},  "/att Stats DEFENSE "},
     {"按钮7",  {"编辑框7"},  "/att Stats HEALTH "},
@@ -33,10 +31,10 @@ constexpr CommandRow kStats[] = {
     {"按钮10", {"编辑框11"}, "/att Stats HIT_RATE "},
     {"按钮16", {"编辑框17"}, "/att Stats LEVEL "},
     {"按钮17", {"编辑框18"}, "/att Stats DODGE_RATE "},
-};
+}};
 
 // BUFF page, group "有利BUFF".
-constexpr CommandRow kBuffs[] = {
+const CommandTable kBuffs{forms::kMainWindowId, Panel::Command, {
     {"按钮24", {"编辑框29"}, "/att Buff STRENGTH "},
     {"按钮25", {"编辑框30"}, "/att Buff VISION "},
     {"按钮26", {"编辑框31"}, "/att Buff FIRE_RESISTANCE "},
@@ -50,10 +48,10 @@ constexpr CommandRow kBuffs[] = {
     {"按钮34", {"编辑框40"}, "/att Buff ABSORB "},
     {"按钮35", {"编辑框41"}, "/att Buff PROTECTION "},
     {"按钮36", {"编辑框42"}, "/att Buff WATER_BREATHING "},
-};
+}};
 
 // BUFF page, group "无利BUFF".
-constexpr CommandRow kDebuffs[] = {
+const CommandTable kDebuffs{forms::kMainWindowId, Panel::Command, {
     {"按钮37", {"编辑框43"}, "/att Debuff WEAK "},
     {"按钮38", {"编辑框44"}, "/att Debuff SLOW "},
     {"按钮39", {"编辑框45"}, "/att Debuff BLIND "},
@@ -62,10 +60,10 @@ constexpr CommandRow kDebuffs[] = {
     {"按钮42", {"编辑框48"}, "/att Debuff TOXIC "},
     {"按钮43", {"编辑框49"}, "/att Debuff WITHER "},
     {"按钮44", {"编辑框50"}, "/att Debuff FATIGUE "},
-};
+}};
 
 // Other commands page, group "NBT".
-constexpr CommandRow kNbt[] = {
+const CommandTable kNbt{forms::kMainWindowId, Panel::Command, {
     {"按钮62", {"编辑框90"}, "/att NBT HEALTH "},
     {"按钮61", {"编辑框89"}, "/att NBT ZOMBIE_REINFORCEMENT "},
     {"按钮64", {"编辑框92"}, "/att NBT SPEED "},
@@ -73,24 +71,24 @@ constexpr CommandRow kNbt[] = {
     {"按钮65", {"编辑框93"}, "/att NBT ATTACK_DAMAGE "},
     {"按钮66", {"编辑框94"}, "/att NBT HORSE_JUMP "},
     {"按钮67", {"编辑框95"}, "/att NBT FOLLOW_RANGE "},
-};
+}};
 
 // Other commands page, groups "使用限制" and "灵魂绑定". "解绑" (按钮57) is below: it reads
 // no field.
-constexpr CommandRow kRequirements[] = {
+const CommandTable kRequirements{forms::kMainWindowId, Panel::Command, {
     {"按钮59", {"编辑框87"},             "/att Requirement Level "},
     {"按钮60", {"编辑框88"},             "/att Requirement Permission "},
     {"按钮56", {"编辑框85", "编辑框86"}, "/att Requirement Bound "},  // player, lore line
-};
+}};
 
 // Other commands page, rows "更改物品名字:" and "添加Lore:".
-constexpr CommandRow kNameAndLore[] = {
+const CommandTable kNameAndLore{forms::kMainWindowId, Panel::Command, {
     {"按钮69", {"编辑框98"},             "/setname "},
     {"按钮68", {"编辑框96", "编辑框97"}, "/addlore "},  // content, lore line
-};
+}};
 
 // Passive-skill window: level field, then chance field.
-constexpr CommandRow kAbilities[] = {
+const CommandTable kAbilities{forms::kPassiveSkillWindowId, Panel::Ability, {
     {"按钮3",  {"编辑框2",  "编辑框3"},  "/att Ability AIR_SHOCK "},
     {"按钮4",  {"编辑框4",  "编辑框5"},  "/att Ability BADLUCK "},
     {"按钮5",  {"编辑框6",  "编辑框7"},  "/att Ability BLIND "},
@@ -116,45 +114,39 @@ constexpr CommandRow kAbilities[] = {
     {"按钮25", {"编辑框46", "编辑框47"}, "/att Ability weak "},
     {"按钮26", {"编辑框48", "编辑框49"}, "/att Ability wither "},
     {"按钮27", {"编辑框50", "编辑框51"}, "/att Ability Venom_Spread "},
-};
+}};
+
+// clang-format on
 
 // "解绑" reads nothing and always writes the same line.
-constexpr std::string_view kUnboundButton = "按钮57";
 constexpr std::string_view kUnboundLine = "/att Requirement Unbound\r\n";
-
-// Power SHOOT on the skill page: trigger and projectile combo boxes, cooldown field.
-constexpr std::string_view kPowerShootButton = "按钮18";
-
-void addRows(std::vector<Action>& actions, std::span<const CommandRow> rows, Panel panel) {
-    for (const CommandRow& row : rows) actions.push_back(commandAction(row, panel));
-}
 
 std::vector<Action> makeAttributeActions() {
     std::vector<Action> actions;
-    addRows(actions, kStats, Panel::Command);
-    addRows(actions, kBuffs, Panel::Command);
-    addRows(actions, kDebuffs, Panel::Command);
-    addRows(actions, kNbt, Panel::Command);
-    addRows(actions, kRequirements, Panel::Command);
+    for (const CommandTable* table : {&kStats, &kBuffs, &kDebuffs, &kNbt, &kRequirements})
+        addCommandActions(actions, *table);
     actions.push_back(Action{
-        .button = kUnboundButton,
+        .window = forms::kMainWindowId,
+        .button = "按钮57",
         .panel = Panel::Command,
         .texts = {},
         .selections = {},
         .build = [](const Inputs&) { return std::string(kUnboundLine); },
     });
+    // Power SHOOT on the skill page: trigger and projectile combo boxes, cooldown field.
     actions.push_back(Action{
-        .button = kPowerShootButton,
+        .window = forms::kMainWindowId,
+        .button = "按钮18",
         .panel = Panel::Command,
         .texts = {"编辑框24"},                 // cooldown
         .selections = {"组合框1", "组合框2"},  // trigger, projectile
         .build =
             [](const Inputs& in) {
-                return power_shoot::line(selectionAt(in, 0), selectionAt(in, 1), textAt(in, 0));
+                return builders::power_shoot::line(selectionAt(in, 0), selectionAt(in, 1), textAt(in, 0));
             },
     });
-    addRows(actions, kNameAndLore, Panel::Command);
-    addRows(actions, kAbilities, Panel::Ability);
+    addCommandActions(actions, kNameAndLore);
+    addCommandActions(actions, kAbilities);
     return actions;
 }
 
@@ -165,4 +157,4 @@ std::span<const Action> attributeActions() {
     return actions;
 }
 
-}  // namespace builders
+}  // namespace actions

@@ -1,18 +1,19 @@
-// What a builder button does, as data: the fields it reads, the panel it writes to and
-// the pure function that turns the values into text. ui/ runs every action the same way:
-// read the named fields of the button's window, call build, append the result.
+// What each button of the editor does, as data: the window it sits in, the fields it reads,
+// the panel it writes to and the pure function that turns the values into text. ui/ runs
+// every action the same way: read the named fields of the action's window, build, append.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace builders {
+namespace actions {
 
 // The three output panels. Command and Config live in the main window; Ability is the
-// passive-skill window's own panel. An action reads the fields of its panel's window.
+// passive-skill window's own panel.
 enum class Panel { Command, Config, Ability };
 
 // Values read at click time, in the order the action lists its fields. texts are UTF-8;
@@ -23,7 +24,8 @@ struct Inputs {
 };
 
 struct Action {
-    std::string_view button;                   // the button's name in its window
+    std::uint32_t window = 0;                  // the window of the button, its fields and its panel
+    std::string_view button;                   // the button's name in that window
     Panel panel = Panel::Command;
     std::vector<std::string_view> texts;       // EditBoxes read, in order
     std::vector<std::string_view> selections;  // ComboBoxes read, in order
@@ -41,12 +43,14 @@ inline int selectionAt(const Inputs& in, std::size_t i) {
     return i < in.selections.size() ? in.selections[i] : -1;
 }
 
-// The text of a fixed table at a selection index; any index outside the table,
-// -1 included, gives the empty text.
-template <typename T, std::size_t N>
-constexpr std::string_view pick(const T (&table)[N], int index) {
-    return index >= 0 && static_cast<std::size_t>(index) < N ? std::string_view(table[index])
-                                                             : std::string_view();
-}
+// "/att", "/setname" and "/addlore" buttons.
+std::span<const Action> attributeActions();
+// "/socket", "/attribute element", gem, element and key-lore buttons.
+std::span<const Action> socketActions();
+// Every builder button of the editor.
+std::span<const Action* const> all();
 
-}  // namespace builders
+// The action of a button, or nullptr when the button builds nothing.
+const Action* find(std::uint32_t window, std::string_view button);
+
+}  // namespace actions

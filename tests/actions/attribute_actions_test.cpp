@@ -13,14 +13,14 @@
 #include <utility>
 #include <vector>
 
-#include "builders/action.h"
-#include "builders/actions.h"
+#include "actions/action.h"
+#include "builders/attribute/power_shoot.h"
 
 namespace {
 
-using builders::Action;
-using builders::Inputs;
-using builders::Panel;
+using actions::Action;
+using actions::Inputs;
+using actions::Panel;
 
 struct ExpectedRow {
     std::string_view button;
@@ -117,7 +117,7 @@ const std::vector<ExpectedRow>& expectedRows() {
 bool inPassiveSkillWindow(Panel panel) { return panel == Panel::Ability; }
 
 const Action* findAction(bool passiveSkillWindow, std::string_view button) {
-    for (const Action& action : builders::attributeActions()) {
+    for (const Action& action : actions::attributeActions()) {
         if (inPassiveSkillWindow(action.panel) == passiveSkillWindow && action.button == button)
             return &action;
     }
@@ -226,19 +226,19 @@ TEST(AttributeActions, AreExactlyTheExpectedButtons) {
     expected.insert({false, "按钮18"});  // Power SHOOT
 
     std::set<std::pair<bool, std::string_view>> actual;
-    for (const Action& action : builders::attributeActions())
+    for (const Action& action : actions::attributeActions())
         actual.insert({inPassiveSkillWindow(action.panel), action.button});
 
     EXPECT_EQ(actual, expected);
     // 15 Stats, 13 Buff, 8 Debuff, 7 NBT, 4 Requirement, 25 Ability, Power SHOOT,
     // setname, addlore.
     EXPECT_EQ(expected.size(), 75u);
-    EXPECT_EQ(builders::attributeActions().size(), 75u);
+    EXPECT_EQ(actions::attributeActions().size(), 75u);
 }
 
 TEST(AttributeActions, ButtonNamesAreUniqueWithinEachWindow) {
     std::set<std::pair<bool, std::string_view>> seen;
-    for (const Action& action : builders::attributeActions()) {
+    for (const Action& action : actions::attributeActions()) {
         EXPECT_TRUE(seen.insert({inPassiveSkillWindow(action.panel), action.button}).second)
             << action.button << " is bound twice in one window";
     }
@@ -246,7 +246,7 @@ TEST(AttributeActions, ButtonNamesAreUniqueWithinEachWindow) {
 
 TEST(AttributeActions, OnlyAbilityLinesGoToThePassiveSkillPanel) {
     std::size_t abilityActions = 0;
-    for (const Action& action : builders::attributeActions()) {
+    for (const Action& action : actions::attributeActions()) {
         ASSERT_TRUE(action.build) << action.button;
         EXPECT_NE(action.panel, Panel::Config) << action.button;
         const std::string line = action.build(texts(std::vector<std::string>(action.texts.size())));
@@ -255,6 +255,20 @@ TEST(AttributeActions, OnlyAbilityLinesGoToThePassiveSkillPanel) {
         if (action.panel == Panel::Ability) ++abilityActions;
     }
     EXPECT_EQ(abilityActions, 25u);
+}
+
+TEST(PowerShootAction, ReadsTheCooldownFieldAndBothComboBoxes) {
+    const Action* shoot = findAction(false, "按钮18");
+    ASSERT_NE(shoot, nullptr);
+    EXPECT_EQ(shoot->texts, std::vector<std::string_view>{"编辑框24"});
+    EXPECT_EQ(shoot->selections, (std::vector<std::string_view>{"组合框1", "组合框2"}));
+    EXPECT_EQ(shoot->build(Inputs{}), "/att Power SHOOT \r\n");
+    // The button hands over the trigger box first, then the projectile box.
+    for (int trigger = -1; trigger <= 4; ++trigger)
+        for (int projectile = -1; projectile <= 14; ++projectile)
+            EXPECT_EQ(shoot->build(Inputs{.texts = {"12"}, .selections = {trigger, projectile}}),
+                      builders::power_shoot::line(trigger, projectile, "12"))
+                << trigger << " " << projectile;
 }
 
 }  // namespace

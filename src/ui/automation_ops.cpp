@@ -1,0 +1,193 @@
+#include "ui/automation_ops.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabBar>
+
+#include "forms/windows.h"
+#include "ui/controls.h"
+#include "ui/live_window.h"
+#include "ui/runtime.h"
+#include "ui/text.h"
+#include "ui/unit_json.h"
+
+namespace ui {
+namespace {
+
+using forms::Kind;
+
+std::uint32_t windowIdOf(const QJsonObject& request) {
+    const QJsonValue value = request.value(QStringLiteral("window"));
+    if (value.isUndefined() || value.isNull()) return forms::kMainWindowId;
+    QString text = value.toString().trimmed();
+    if (!value.isString() || !text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+        throw Refused{QStringLiteral("\"window\" must be a hex id such as \"0x52010001\"")};
+    bool ok = false;
+    const std::uint32_t id = text.mid(2).toUInt(&ok, 16);
+    if (!ok) throw Refused{QStringLiteral("bad window id: ") + text};
+    return id;
+}
+
+LiveWindow& loadedWindow(Runtime& runtime, std::uint32_t id) {
+    LiveWindow* live = runtime.window(id);
+    if (live == nullptr) throw Refused{QStringLiteral("window %1 is not loaded").arg(hexId(id))};
+    return *live;
+}
+
+// The control a request names, with its unit.
+struct Target {
+    LiveWindow* window;
+    const forms::Unit* unit;
+    QWidget* widget;
+};
+
+Target targetOf(Runtime& runtime, const QJsonObject& request) {
+    LiveWindow& live = loadedWindow(runtime, windowIdOf(request));
+    const QJsonValue name = request.value(QStringLiteral("control"));
+    if (!name.isString()) throw Refused{QStringLiteral("\"control\" must be a control name")};
+    const int index = live.unitIndex(toUtf8(name.toString()));
+    if (index < 0)
+        throw Refused{QStringLiteral("no control named %1 in window %2").arg(name.toString(), hexId(live.id()))};
+    return {&live, &live.form().units[static_cast<std::size_t>(index)], live.control(index)};
+}
+
+void requireKind(const Target& target, Kind kind) {
+    if (target.unit->kind != kind)
+        throw Refused{QStringLiteral("%1 is a %2, not a %3")
+                          .arg(fromUtf8(target.unit->name), kindName(target.unit->kind), kindName(kind))};
+}
+
+int intField(const QJsonObject& request, const char* key) {
+    const QJsonValue value = request.value(QLatin1String(key));
+    if (!value.isDouble() || value.toDouble() != static_cast<double>(value.toInt()))
+        throw Refused{QStringLiteral("\"%1\" must be an integer").arg(QLatin1String(key))};
+    return value.toInt();
+}
+
+QJsonObject ok() { return {{"ok", true}}; }
+
+QJsonObject okWith(const char* key, const QJsonValue& value) {
+    QJsonObject reply = ok();
+    reply.insert(QLatin1String(key), value);
+    return reply;
+}
+
+QJsonObject setText(Runtime& runtime, const QJsonObject& request) {
+    const Target target = targetOf(runtime, request);
+    requireKind(target, Kind::EditBox);
+    const QJsonValue text = request.value(QStringLiteral("text"));
+    if (!text.isString()) throw Refused{QStringLiteral("\"text\" must be a string")};
+    if (isFormDisabled(target.widget)) throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is disabled")};
+    // As a paste: the whole text is replaced through the widget's own input path.
+    if (auto* line = qobject_cast<QLineEdit*>(target.widget)) {
+        line->selectAll();
+        line->insert(text.toString());
+    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(target.widget)) {
+        multi->selectAll();
+        multi->insertPlainText(text.toString());
+    }
+    return ok();
+}
+
+QJsonObject select(Runtime& runtime, const QJsonObject& request) {
+    const Target target = targetOf(runtime, request);
+    requireKind(target, Kind::ComboBox);
+    static_cast<QComboBox*>(target.widget)->setCurrentIndex(intField(request, "index"));
+    return ok();
+}
+
+QJsonObject click(Runtime& runtime, const QJsonObject& request) {
+    const Target target = targetOf(runtime, request);
+    requireKind(target, Kind::Button);
+    auto* button = static_cast<QAbstractButton*>(target.widget);
+    if (!button->isEnabled()) throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is disabled")};
+    button->click();
+    return ok();
+}
+
+QJsonObject text(Runtime& runtime, const QJsonObject& request) {
+    const Target target = targetOf(runtime, request);
+    if (target.unit->kind == Kind::PicBox || target.unit->kind == Kind::PageControl)
+        throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" has no text")};
+    return okWith("text", captionOf(*target.unit, target.widget));
+}
+
+QJsonObject selection(Runtime& runtime, const QJsonObject& request) {
+    const Target target = targetOf(runtime, request);
+    int index = 0;
+    if (target.unit->kind == Kind::ComboBox)
+        index = static_cast<QComboBox*>(target.widget)->currentIndex();
+    else if (target.unit->kind == Kind::PageControl)
+        index = static_cast<PageControl*>(target.widget)->currentIndex();
+    else
+        requireKind(target, Kind::ComboBox);
+    return okWith("index", index);
+}
+
+QJsonObject clipboard(Runtime&, const QJsonObject&) {
+    return okWith("text", QGuiApplication::clipboard()->text());
+}
+
+QJsonObject page(Runtime& runtime, const QJsonObject& request) {
+    LiveWindow& live = loadedWindow(runtime, forms::kMainWindowId);
+    PageControl* pages = live.pageControl();
+    const int index = intField(request, "index");
+    if (pages == nullptr || index < 0 || index >= pages->count()) throw Refused{QStringLiteral("no page %1").arg(index)};
+    pages->tabBar()->setCurrentIndex(index);
+    return ok();
+}
+
+QJsonObject windows(Runtime& runtime, const QJsonObject&) {
+    QJsonArray ids;
+    for (LiveWindow* live : runtime.windows()) ids.append(hexId(live->id()));
+    return okWith("windows", ids);
+}
+
+QJsonObject close(Runtime& runtime, const QJsonObject& request) {
+    loadedWindow(runtime, windowIdOf(request)).close();
+    return ok();
+}
+
+QJsonObject dump(Runtime& runtime, const QJsonObject&) {
+    QJsonArray list;
+    for (LiveWindow* live : runtime.windows()) list.append(windowJson(*live));
+    return okWith("windows", list);
+}
+
+// clang-format off
+constexpr Op kOps[] = {
+    {"set",       setText},
+    {"select",    select},
+    {"click",     click},
+    {"text",      text},
+    {"selection", selection},
+    {"clipboard", clipboard},
+    {"page",      page},
+    {"windows",   windows},
+    {"close",     close},
+    {"dump",      dump},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const Op> ops() { return kOps; }
+
+QJsonObject runRequest(Runtime& runtime, const QJsonObject& request) {
+    const QString op = request.value(QStringLiteral("op")).toString();
+    try {
+        for (const Op& row : kOps)
+            if (op == QLatin1String(row.name)) return row.run(runtime, request);
+        if (op.isEmpty()) throw Refused{QStringLiteral("missing \"op\"")};
+        throw Refused{QStringLiteral("unknown op: ") + op};
+    } catch (const Refused& refused) {
+        return {{"ok", false}, {"error", refused.message}};
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,106 @@
+#include "ui/widget_factory.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPalette>
+#include <QPushButton>
+#include <algorithm>
+
+#include "ui/controls.h"
+#include "ui/fonts.h"
+#include "ui/panel.h"
+#include "ui/text.h"
+
+namespace ui {
+namespace {
+
+using forms::Kind;
+
+void setTextColour(QWidget* widget, QPalette::ColorRole role, std::uint32_t bgr) {
+    if (bgr == forms::kDefaultColour) return;
+    QPalette palette = widget->palette();
+    palette.setColor(role, colourFromBgr(bgr));
+    widget->setPalette(palette);
+}
+
+QStringList toStringList(const std::vector<std::string_view>& items) {
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(items.size()));
+    for (std::string_view item : items) list.append(fromUtf8(item));
+    return list;
+}
+
+QWidget* makeEditBox(const forms::Unit& unit, const QString& caption, QWidget* parent) {
+    if (unit.multiline) {
+        auto* edit = new QPlainTextEdit(parent);
+        makeMultiLine(edit, unit.vscroll);
+        edit->setPlainText(caption);
+        setTextColour(edit, QPalette::Text, unit.colour);
+        if (unit.disabled) {
+            // A disabled text would also refuse its scroll bar; keep it readable to the
+            // end but closed to editing, on the window's background like a disabled box.
+            edit->setReadOnly(true);
+            edit->setFocusPolicy(Qt::NoFocus);
+            setFormDisabled(edit);
+            QPalette palette = edit->palette();
+            palette.setColor(QPalette::Text, QColor(0x40, 0x40, 0x40));
+            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+            edit->setPalette(palette);
+        }
+        return edit;
+    }
+    auto* edit = new SingleLineEdit(parent);
+    edit->setText(caption);
+    edit->setCursorPosition(0);
+    setTextColour(edit, QPalette::Text, unit.colour);
+    if (unit.thinFrame) edit->setFrame(false);
+    if (unit.disabled) edit->setEnabled(false);
+    return edit;
+}
+
+}  // namespace
+
+QColor colourFromBgr(std::uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+QWidget* makeWidget(const forms::Unit& unit, QWidget* parent) {
+    const QFont& font = unitFont(unit.font);
+    const QString caption = toLf(fromUtf8(unit.caption));
+    QWidget* widget = nullptr;
+    switch (unit.kind) {
+    case Kind::EditBox: widget = makeEditBox(unit, caption, parent); break;
+    case Kind::Label: {
+        auto* label = new CaptionLabel(caption, unit.font, parent);
+        setTextColour(label, QPalette::WindowText, unit.colour);
+        widget = label;
+        break;
+    }
+    case Kind::Button: {
+        auto* button = new QPushButton(caption, parent);
+        button->setAutoDefault(false);
+        widget = button;
+        break;
+    }
+    case Kind::ComboBox: {
+        auto* combo = new QComboBox(parent);
+        combo->addItems(toStringList(unit.items));
+        combo->setMaxVisibleItems(std::max(10, static_cast<int>(unit.items.size())));
+        combo->setCurrentIndex(-1);
+        widget = combo;
+        break;
+    }
+    case Kind::GroupBox: widget = new QGroupBox(caption, parent); break;
+    case Kind::PicBox: widget = new PictureBox(unit.picture, parent); break;
+    case Kind::PageControl: widget = new PageControl(toStringList(unit.items), font, parent); break;
+    case Kind::Window: return nullptr;
+    }
+    widget->setObjectName(fromUtf8(unit.name));
+    widget->setFont(font);
+    widget->setGeometry(unit.rect.left, unit.rect.top, unit.rect.width, unit.rect.height);
+    if (unit.disabled && unit.kind != Kind::EditBox) widget->setEnabled(false);
+    return widget;
+}
+
+}  // namespace ui
