@@ -129,8 +129,8 @@ Inputs texts(std::vector<std::string> values) {
 }
 
 // "/att Stats DAMAGE " -> "Stats_DAMAGE", "/setname " -> "setname".
-std::string testName(const testing::TestParamInfo<std::size_t>& info) {
-    std::string_view prefix = expectedRows()[info.param].prefix;
+std::string testName(const testing::TestParamInfo<std::size_t>& row) {
+    std::string_view prefix = expectedRows()[row.param].prefix;
     if (prefix.starts_with("/att ")) prefix.remove_prefix(5);
     std::string name;
     for (char c : prefix) {
@@ -154,8 +154,8 @@ protected:
 
     // Values that differ from row to row and from field to field, so a swapped or
     // borrowed field shows in the line.
-    std::string first() const { return "1" + std::to_string(GetParam()); }
-    std::string second() const { return "9" + std::to_string(GetParam()) + "%"; }
+    std::string first() const { return std::string("1").append(std::to_string(GetParam())); }
+    std::string second() const { return std::string("9").append(std::to_string(GetParam())).append("%"); }
 };
 
 TEST_P(CommandRowTest, ReadsTheFieldsOfItsOwnRowIntoItsPanel) {

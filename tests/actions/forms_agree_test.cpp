@@ -88,8 +88,9 @@ TEST(FormsAndActions, EveryPanelHasItsCopyAndClearButton) {
     // And no other button copies or clears.
     for (const forms::Window& form : forms::allWindows())
         for (const forms::Unit& unit : form.units)
-            if (unit.click == Click::CopyPanel || unit.click == Click::ClearPanel)
+            if (unit.click == Click::CopyPanel || unit.click == Click::ClearPanel) {
                 EXPECT_NE(actions::panelOfButton(form.id, unit.name), nullptr) << unit.name;
+            }
 }
 
 // The reference pictures pair every list item with its word: a table one row short would

@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, SocketCommandTest, testing::Values(
     CommandCase{"AsTyped",           "按钮46", {" 红宝石", "\"5\"", "Steve "}, "/socket load gems  红宝石 \"5\" Steve \r\n"},
     // Fewer texts than fields: the missing ones count as empty, blanks still written.
     CommandCase{"MissingTexts",      "按钮58", {"fire"},                    "/attribute element fire  \r\n"}
-), [](const testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
+), [](const testing::TestParamInfo<CommandCase>& row) { return std::string(row.param.name); });
 // clang-format on
 
 // What every button reads and where it writes, written out from the page layouts.
@@ -108,8 +108,8 @@ TEST_P(SocketBindingTest, ReadsItsFieldsInOrderAndWritesItsPanel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, SocketBindingTest, testing::ValuesIn(kBindings),
-                         [](const testing::TestParamInfo<Binding>& info) {
-                             return "Button" + std::to_string(info.index);
+                         [](const testing::TestParamInfo<Binding>& row) {
+                             return "Button" + std::to_string(row.index);
                          });
 
 TEST(SocketActions, AreExactlyTheTwelveButtonsOnce) {

@@ -53,9 +53,15 @@ TEST(Forms, ParentsPagesAndBindingsPointAtRealUnits) {
                 EXPECT_EQ(window.units[static_cast<std::size_t>(parent)].page, unit.page);
             }
             EXPECT_TRUE(unit.page >= -1 && unit.page < 8);
-            if (window.id != forms::kMainWindowId) EXPECT_EQ(unit.page, -1);
-            if (unit.click != Click::None) EXPECT_EQ(unit.kind, Kind::Button);
-            if (unit.kind == Kind::Button) EXPECT_NE(unit.click, Click::None);
+            if (window.id != forms::kMainWindowId) {
+                EXPECT_EQ(unit.page, -1);
+            }
+            if (unit.click != Click::None) {
+                EXPECT_EQ(unit.kind, Kind::Button);
+            }
+            if (unit.kind == Kind::Button) {
+                EXPECT_NE(unit.click, Click::None);
+            }
             if (unit.click == Click::OpenWindow) {
                 ASSERT_NE(forms::findWindow(unit.opens), nullptr);
                 EXPECT_NE(unit.opens, forms::kMainWindowId);

@@ -66,8 +66,8 @@ TEST_P(BuilderButton, AppendsItsTextToItsOwnPanel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, BuilderButton, ::testing::ValuesIn(allActions()),
-                         [](const ::testing::TestParamInfo<const Action*>& info) {
-                             const Action& action = *info.param;
+                         [](const ::testing::TestParamInfo<const Action*>& row) {
+                             const Action& action = *row.param;
                              std::string name = action.panel == Panel::Ability ? "Passive_" : "Main_";
                              const std::string button(action.button);
                              return name + "Button" + button.substr(button.find_first_of("0123456789"));

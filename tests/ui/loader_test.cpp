@@ -58,15 +58,17 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
                     EXPECT_EQ(edit->text(), caption);
                     EXPECT_EQ(edit->isEnabled(), !unit.disabled);
                 }
-                if (unit.colour != forms::kDefaultColour)
+                if (unit.colour != forms::kDefaultColour) {
                     EXPECT_EQ(widget->palette().color(QPalette::Text), colourOf(unit.colour));
+                }
                 break;
             case Kind::Label: {
                 auto* label = qobject_cast<QLabel*>(widget);
                 ASSERT_NE(label, nullptr);
                 EXPECT_EQ(label->text(), ui::toLf(caption));
-                if (unit.colour != forms::kDefaultColour)
+                if (unit.colour != forms::kDefaultColour) {
                     EXPECT_EQ(label->palette().color(QPalette::WindowText), colourOf(unit.colour));
+                }
                 break;
             }
             case Kind::Button:

@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Characters, YamlQuotedTest, testing::Values(
     EscapeCase{"BeyondUnicode",    "\xF4\x90\x80\x80",         "\uFFFD\uFFFD\uFFFD\uFFFD"},
     EscapeCase{"CutShort",         "\xE7\xBA",                 "\uFFFD\uFFFD"},
     EscapeCase{"CutBeforeQuote",   "\xE7\"",                   "\uFFFD\\\""}
-), [](const testing::TestParamInfo<EscapeCase>& info) { return std::string(info.param.name); });
+), [](const testing::TestParamInfo<EscapeCase>& row) { return std::string(row.param.name); });
 // clang-format on
 
 // Appends the UTF-8 form of a code point.

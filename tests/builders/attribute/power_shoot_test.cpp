@@ -47,7 +47,7 @@ protected:
         std::string text = "/att Power SHOOT ";
         text += word(kTriggerWords, trigger());
         const std::string_view projectileWord = word(kProjectileWords, projectile());
-        if (!projectileWord.empty()) text += " " + std::string(projectileWord) + " ";
+        if (!projectileWord.empty()) text.append(" ").append(projectileWord).append(" ");
         text += cooldown;
         return text + "\r\n";
     }
@@ -62,12 +62,12 @@ INSTANTIATE_TEST_SUITE_P(
     EveryIndex, PowerShootTest,
     testing::Combine(testing::ValuesIn(indexesAround(std::size(kTriggerWords))),
                      testing::ValuesIn(indexesAround(std::size(kProjectileWords)))),
-    [](const testing::TestParamInfo<std::tuple<int, int>>& info) {
+    [](const testing::TestParamInfo<std::tuple<int, int>>& row) {
         const auto name = [](int index) {
             return index < 0 ? std::string("none") : std::to_string(index);
         };
-        return "trigger_" + name(std::get<0>(info.param)) + "_projectile_" +
-               name(std::get<1>(info.param));
+        return "trigger_" + name(std::get<0>(row.param)) + "_projectile_" +
+               name(std::get<1>(row.param));
     });
 
 TEST(PowerShoot, ArrowIsSeparatedFromTheCooldown) {

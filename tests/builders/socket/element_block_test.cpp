@@ -124,8 +124,8 @@ TEST_P(ElementPotionOutsideTest, WritesAnEmptyKeyLine) {
 INSTANTIATE_TEST_SUITE_P(Indices, ElementPotionOutsideTest,
                          testing::Values(OutsideCase{"BlankItem", 21}, OutsideCase{"PastTheList", 22},
                                          OutsideCase{"NoSelection", -1}),
-                         [](const testing::TestParamInfo<OutsideCase>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<OutsideCase>& row) {
+                             return std::string(row.param.name);
                          });
 
 TEST(ElementBlock, EscapesOnlyTheKeylore) {
@@ -175,8 +175,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, ResistanceLineTest,
                                          ResistanceCase{"NoValue", "earth", "", "    earth: \r\n"},
                                          ResistanceCase{"Empty", "", "", "    : \r\n"},
                                          ResistanceCase{"AsTyped", " 雷 ", "+5 ", "     雷 : +5 \r\n"}),
-                         [](const testing::TestParamInfo<ResistanceCase>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<ResistanceCase>& row) {
+                             return std::string(row.param.name);
                          });
 
 TEST(ElementBlock, ResistanceLinesFollowTheBlock) {

@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, ListLineTest, testing::Values(
     ListLineCase{"GemLore",         gemLoreLine,    "&7稀有 ！",   "  - \"&7稀有 ！\"\r\n"},
     ListLineCase{"GemLoreEmpty",    gemLoreLine,    "",            "  - \"\"\r\n"},
     ListLineCase{"GemLoreEscaped",  gemLoreLine,    "\"\\\n\u2028", "  - \"\\\"\\\\\\n\\L\"\r\n"}
-), [](const testing::TestParamInfo<ListLineCase>& info) { return std::string(info.param.name); });
+), [](const testing::TestParamInfo<ListLineCase>& row) { return std::string(row.param.name); });
 // clang-format on
 
 }  // namespace

@@ -40,7 +40,7 @@ const Typed kTyped[] = {
 };
 // clang-format on
 
-auto typedName = [](const testing::TestParamInfo<Typed>& info) { return std::string(info.param.name); };
+auto typedName = [](const testing::TestParamInfo<Typed>& row) { return std::string(row.param.name); };
 
 std::vector<std::string> strings(const YAML::Node& sequence) {
     std::vector<std::string> out;
