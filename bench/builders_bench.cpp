@@ -14,7 +14,7 @@
 namespace {
 
 const actions::Action& actionOf(std::span<const actions::Action> family, std::string_view button,
-                                 actions::Panel panel) {
+                                actions::Panel panel) {
     auto it = std::find_if(family.begin(), family.end(), [&](const actions::Action& action) {
         return action.button == button && action.panel == panel;
     });
@@ -34,11 +34,10 @@ void runBuilder(benchmark::State& state, const actions::Action& action, const ac
         text = action.build(inputs);
         benchmark::DoNotOptimize(text.data());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
     state.counters["lines"] = lines;
-    state.counters["per_line"] = benchmark::Counter(
-        lines, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_line"] =
+        benchmark::Counter(lines, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void StatsLine(benchmark::State& state) {
@@ -62,16 +61,15 @@ void SocketLoadGemsLine(benchmark::State& state) {
 }
 
 void GemBlock(benchmark::State& state) {
-    runBuilder(state, actionOf(actions::socketActions(), "按钮50", actions::Panel::Config),
-               {.texts = {"ruby_1", "&c红宝石 \"一级\"", "&c&l红宝石", "REDSTONE", "3", "80", "-10",
-                          "15", "2", "攻击宝石"},
-                .selections = {0, 0, 7, 7}});
+    runBuilder(
+        state, actionOf(actions::socketActions(), "按钮50", actions::Panel::Config),
+        {.texts = {"ruby_1", "&c红宝石 \"一级\"", "&c&l红宝石", "REDSTONE", "3", "80", "-10", "15", "2", "攻击宝石"},
+         .selections = {0, 0, 7, 7}});
 }
 
 void ElementBlock(benchmark::State& state) {
     runBuilder(state, actionOf(actions::socketActions(), "按钮54", actions::Panel::Config),
-               {.texts = {"fire", "&c火焰", "10", "5", "20", "40", "1", "15", "60", "2"},
-                .selections = {0, 8}});
+               {.texts = {"fire", "&c火焰", "10", "5", "20", "40", "1", "15", "60", "2"}, .selections = {0, 8}});
 }
 
 void KeyLoreEntry(benchmark::State& state) {
@@ -93,13 +91,10 @@ void escapeEach(benchmark::State& state, const std::string& value) {
         escaped = yaml::escaped(value);
         benchmark::DoNotOptimize(escaped.data());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(value.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(value.size()));
 }
 
-void YamlEscape1KB(benchmark::State& state) {
-    escapeEach(state, kilobyteValue("&e※ 攻击力 +10 \"暴击\" C:\\path\t"));
-}
+void YamlEscape1KB(benchmark::State& state) { escapeEach(state, kilobyteValue("&e※ 攻击力 +10 \"暴击\" C:\\path\t")); }
 
 // The same size with nothing to escape: the common case of a plain value.
 void YamlEscape1KBPlain(benchmark::State& state) { escapeEach(state, kilobyteValue("&e※ 攻击力 +10 暴击 ")); }

@@ -68,17 +68,17 @@ QString panelLines(int count) {
         QStringLiteral("/att Power SHOOT RIGHT Blink 5\r\n"),
     };
     QString text;
-    text.reserve(count * 32);
+    text.reserve(static_cast<qsizetype>(count) * 32);
     for (int i = 0; i < count; ++i) text += samples[i % 4];
     return text;
 }
 
 struct Editor {
     ui::LiveWindow* main;
-    QLineEdit* field;         // 编辑框2, read by 按钮1
-    QAbstractButton* build;   // 按钮1 "添加"
-    QAbstractButton* copy;    // 按钮2 "一键复制" of 编辑框1
-    QPlainTextEdit* panel;    // 编辑框1, the command panel
+    QLineEdit* field;        // 编辑框2, read by 按钮1
+    QAbstractButton* build;  // 按钮1 "添加"
+    QAbstractButton* copy;   // 按钮2 "一键复制" of 编辑框1
+    QPlainTextEdit* panel;   // 编辑框1, the command panel
 };
 
 Editor findControls(ui::LiveWindow* main) {
@@ -201,8 +201,7 @@ int main(int argc, char* argv[]) {
     ui::Runtime runtime;
     ui::LiveWindow* main = runtime.open(forms::kMainWindowId);
     if (main == nullptr) fail("the main window did not open");
-    for (int i = 0; i < 100 && (main->windowHandle() == nullptr || !main->windowHandle()->isExposed()); ++i)
-        settle();
+    for (int i = 0; i < 100 && (main->windowHandle() == nullptr || !main->windowHandle()->isExposed()); ++i) settle();
     const Editor editor = findControls(main);
     settle();
 

@@ -3,9 +3,9 @@
 // both alike, each with an empty pipe as standard input, and reports per command the
 // medians of the wall time from fork to exit, the CPU time, the peak resident memory
 // (ru_maxrss of that child, from wait4) and the page faults. The first command is compared
-// against the second.
+// against each of the others.
 //
-//   quorvel-bench-startup [--runs N] [--warmup N] -- LABEL CMD [ARG...] -- LABEL CMD [ARG...]
+//   quorvel-bench-startup [--runs N] [--warmup N] -- LABEL CMD [ARG...] -- LABEL CMD [ARG...] ...
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -90,7 +90,7 @@ double median(std::vector<T> values) {
 }
 
 [[noreturn]] void usage() {
-    std::fputs("usage: quorvel-bench-startup [--runs N] [--warmup N] -- LABEL CMD [ARG...] -- LABEL CMD [ARG...]\n",
+    std::fputs("usage: quorvel-bench-startup [--runs N] [--warmup N] -- LABEL CMD [ARG...] -- LABEL CMD [ARG...] ...\n",
                stderr);
     std::exit(2);
 }
@@ -102,9 +102,12 @@ int main(int argc, char* argv[]) {
     int warmup = 2;
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = std::atoi(argv[++i]);
-        else if (std::strcmp(argv[i], "--warmup") == 0 && i + 1 < argc) warmup = std::atoi(argv[++i]);
-        else usage();
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--warmup") == 0 && i + 1 < argc)
+            warmup = std::atoi(argv[++i]);
+        else
+            usage();
     }
     std::vector<Command> commands;
     while (i < argc && std::strcmp(argv[i], "--") == 0) {
@@ -115,7 +118,7 @@ int main(int argc, char* argv[]) {
         command.argv.push_back(nullptr);
         commands.push_back(std::move(command));
     }
-    if (commands.size() != 2 || runs < 1) usage();
+    if (commands.size() < 2 || runs < 1) usage();
 
     // Warm-up runs fill the file cache and the font cache and are not counted.
     for (int w = 0; w < warmup; ++w)
@@ -142,10 +145,15 @@ int main(int argc, char* argv[]) {
         std::printf("result %s_maxrss_kb %.0f\n", command.label.c_str(), median(command.maxRssKb));
         std::printf("result %s_page_faults %.0f\n", command.label.c_str(), median(command.pageFaults));
     }
+    // "result LABEL_RATIO": the first command against each of the others, by wall time, CPU
+    // time and peak memory.
     const Command& subject = commands[0];
-    const Command& baseline = commands[1];
-    std::printf("result startup_ratio %.2f\n", median(subject.wallMs) / median(baseline.wallMs));
-    std::printf("result startup_cpu_ratio %.2f\n", median(subject.cpuMs) / median(baseline.cpuMs));
-    std::printf("result memory_ratio %.2f\n", median(subject.maxRssKb) / median(baseline.maxRssKb));
+    for (std::size_t other = 1; other < commands.size(); ++other) {
+        const Command& baseline = commands[other];
+        const char* label = baseline.label.c_str();
+        std::printf("result startup_vs_%s_ratio %.2f\n", label, median(subject.wallMs) / median(baseline.wallMs));
+        std::printf("result startup_cpu_vs_%s_ratio %.2f\n", label, median(subject.cpuMs) / median(baseline.cpuMs));
+        std::printf("result memory_vs_%s_ratio %.2f\n", label, median(subject.maxRssKb) / median(baseline.maxRssKb));
+    }
     return 0;
 }

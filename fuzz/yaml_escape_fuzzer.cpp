@@ -87,10 +87,10 @@ std::string hex(std::string_view bytes) {
     return out;
 }
 
-[[noreturn]] void fail(const char* what, std::string_view input, std::string_view quoted,
-                       std::string_view expected, std::string_view parsed) {
-    std::fprintf(stderr, "yaml escape: %s\n  input:    %s\n  escaped:  %s\n  expected: %s\n  parsed:   %s\n",
-                 what, hex(input).c_str(), hex(quoted).c_str(), hex(expected).c_str(), hex(parsed).c_str());
+[[noreturn]] void fail(const char* what, std::string_view input, std::string_view quoted, std::string_view expected,
+                       std::string_view parsed) {
+    std::fprintf(stderr, "yaml escape: %s\n  input:    %s\n  escaped:  %s\n  expected: %s\n  parsed:   %s\n", what,
+                 hex(input).c_str(), hex(quoted).c_str(), hex(expected).c_str(), hex(parsed).c_str());
     std::abort();
 }
 

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev libyaml-cpp-dev
-    clang libclang-rt-dev
+    clang libclang-rt-dev clang-format clang-tidy
     fonts-arphic-uming fonts-wqy-microhei
     xvfb xdotool xclip imagemagick x11-utils
     dpkg-dev file

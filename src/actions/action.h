@@ -24,8 +24,8 @@ struct Inputs {
 };
 
 struct Action {
-    std::uint32_t window = 0;                  // the window of the button, its fields and its panel
-    std::string_view button;                   // the button's name in that window
+    std::uint32_t window = 0;  // the window of the button, its fields and its panel
+    std::string_view button;   // the button's name in that window
     Panel panel = Panel::Command;
     std::vector<std::string_view> texts;       // EditBoxes read, in order
     std::vector<std::string_view> selections;  // ComboBoxes read, in order
@@ -39,9 +39,7 @@ inline std::string_view textAt(const Inputs& in, std::size_t i) {
 }
 
 // The selection read at position i, or -1 (nothing selected) when fewer were read.
-inline int selectionAt(const Inputs& in, std::size_t i) {
-    return i < in.selections.size() ? in.selections[i] : -1;
-}
+inline int selectionAt(const Inputs& in, std::size_t i) { return i < in.selections.size() ? in.selections[i] : -1; }
 
 // "/att", "/setname" and "/addlore" buttons.
 std::span<const Action> attributeActions();

@@ -31,9 +31,8 @@ const PanelRow& panelRow(Panel panel) {
 }
 
 const PanelRow* panelOfButton(std::uint32_t window, std::string_view button) {
-    return findPanel([&](const PanelRow& row) {
-        return row.window == window && (row.copy == button || row.clear == button);
-    });
+    return findPanel(
+        [&](const PanelRow& row) { return row.window == window && (row.copy == button || row.clear == button); });
 }
 
 const PanelRow* panelNamed(std::uint32_t window, std::string_view name) {

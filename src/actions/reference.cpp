@@ -41,8 +41,8 @@ std::vector<ReferenceRow> bonusScaleKeys() { return rows("组合框6", builders:
 std::vector<ReferenceRow> potionKeys() { return rows("组合框7", builders::socket::kPotions); }
 
 std::vector<std::string> gemLoreLines(std::string_view kind) {
-    const std::string yaml = std::string(builders::socket::kLoreHead) + std::string(kind) +
-                             std::string(builders::socket::kLoreTail);
+    const std::string yaml =
+        std::string(builders::socket::kLoreHead) + std::string(kind) + std::string(builders::socket::kLoreTail);
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < yaml.size()) {

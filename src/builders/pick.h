@@ -10,8 +10,7 @@ namespace builders {
 // -1 included, gives the empty text.
 template <typename T, std::size_t N>
 constexpr std::string_view pick(const T (&table)[N], int index) {
-    return index >= 0 && static_cast<std::size_t>(index) < N ? std::string_view(table[index])
-                                                             : std::string_view();
+    return index >= 0 && static_cast<std::size_t>(index) < N ? std::string_view(table[index]) : std::string_view();
 }
 
 }  // namespace builders

@@ -47,23 +47,23 @@ struct Unit {
     std::vector<std::string_view> items = {};  // ComboBox items or PageControl page captions
     std::string_view parent = {};              // group box holding the unit; empty: window or page
     Font font = {};
-    std::uint32_t colour = kDefaultColour;     // text colour, 0xBBGGRR
-    bool multiline = false;                    // EditBox: several lines, Enter is a new line
-    bool vscroll = false;                      // EditBox: vertical scroll bar
+    std::uint32_t colour = kDefaultColour;  // text colour, 0xBBGGRR
+    bool multiline = false;                 // EditBox: several lines, Enter is a new line
+    bool vscroll = false;                   // EditBox: vertical scroll bar
     bool disabled = false;
-    bool thinFrame = false;                    // EditBox: the notice line's single-line frame
+    bool thinFrame = false;  // EditBox: the notice line's single-line frame
     Picture picture = Picture::None;
     Click click = Click::None;
-    std::uint32_t opens = 0;                   // OpenWindow: the window id to load
-    int number = 0;                            // fixed id number; 0: next free number in table order
-    int page = -1;                             // set by the window assembly for page units
+    std::uint32_t opens = 0;  // OpenWindow: the window id to load
+    int number = 0;           // fixed id number; 0: next free number in table order
+    int page = -1;            // set by the window assembly for page units
 };
 
 struct Window {
     std::uint32_t id = 0;
     std::string_view title;
-    Rect rect;                 // outer position and size
-    std::vector<Unit> units;   // controls in creation order; ids are assigned once at assembly
+    Rect rect;                       // outer position and size
+    std::vector<Unit> units;         // controls in creation order; ids are assigned once at assembly
     std::vector<std::uint32_t> ids;  // ids[i] is the unit id of units[i]
 };
 

@@ -37,9 +37,8 @@ Window assemble(std::uint32_t id, std::string_view title, Rect rect, std::vector
 std::vector<Unit> mainWindowWithPages() {
     std::vector<Unit> units = mainWindowUnits();
     using PageUnits = std::vector<Unit> (*)();
-    constexpr PageUnits kPages[] = {introPageUnits, attributePageUnits, skillPageUnits,
-                                    buffPageUnits,  gemPageUnits,       elementPageUnits,
-                                    itemPageUnits,  otherPageUnits};
+    constexpr PageUnits kPages[] = {introPageUnits, attributePageUnits, skillPageUnits, buffPageUnits,
+                                    gemPageUnits,   elementPageUnits,   itemPageUnits,  otherPageUnits};
     for (int page = 0; page < static_cast<int>(std::size(kPages)); ++page) {
         for (Unit unit : kPages[page]()) {
             unit.page = page;
@@ -54,16 +53,14 @@ std::vector<Unit> mainWindowWithPages() {
 const std::vector<Window>& allWindows() {
     static const std::vector<Window> windows = [] {
         std::vector<Window> list;
-        list.push_back(assemble(kMainWindowId, "Tarnwick Quorvel编辑器", {50, 50, 1000, 722},
-                                mainWindowWithPages()));
-        list.push_back(assemble(kPassiveSkillWindowId, "Quorvel-被动技能", {120, 90, 656, 514},
-                                passiveSkillWindowUnits()));
-        list.push_back(assemble(kAttributeVariablesWindowId, "属性变量", {140, 70, 726, 604},
-                                attributeVariablesWindowUnits()));
-        list.push_back(assemble(kAttributeListWindowId, "", {160, 60, 728, 627},
-                                attributeListWindowUnits()));
-        list.push_back(assemble(kMoreCommandsWindowId, "更多指令帮助", {300, 120, 455, 457},
-                                moreCommandsWindowUnits()));
+        list.push_back(assemble(kMainWindowId, "Tarnwick Quorvel编辑器", {50, 50, 1000, 722}, mainWindowWithPages()));
+        list.push_back(
+            assemble(kPassiveSkillWindowId, "Quorvel-被动技能", {120, 90, 656, 514}, passiveSkillWindowUnits()));
+        list.push_back(
+            assemble(kAttributeVariablesWindowId, "属性变量", {140, 70, 726, 604}, attributeVariablesWindowUnits()));
+        list.push_back(assemble(kAttributeListWindowId, "", {160, 60, 728, 627}, attributeListWindowUnits()));
+        list.push_back(
+            assemble(kMoreCommandsWindowId, "更多指令帮助", {300, 120, 455, 457}, moreCommandsWindowUnits()));
         return list;
     }();
     return windows;
@@ -71,8 +68,7 @@ const std::vector<Window>& allWindows() {
 
 const Window* findWindow(std::uint32_t id) {
     const std::vector<Window>& windows = allWindows();
-    auto it = std::find_if(windows.begin(), windows.end(),
-                           [id](const Window& window) { return window.id == id; });
+    auto it = std::find_if(windows.begin(), windows.end(), [id](const Window& window) { return window.id == id; });
     return it == windows.end() ? nullptr : &*it;
 }
 

@@ -1,19 +1,19 @@
 #include "ui/application.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QFile>
 #include <QStyleFactory>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "forms/windows.h"
-#include "ui/script_runner.h"
 #include "ui/fatal.h"
 #include "ui/fonts.h"
 #include "ui/pictures.h"
 #include "ui/runtime.h"
+#include "ui/script_runner.h"
 
 namespace ui {
 

@@ -129,15 +129,14 @@ QJsonObject selection(Runtime& runtime, const QJsonObject& request) {
     return okWith("index", index);
 }
 
-QJsonObject clipboard(Runtime&, const QJsonObject&) {
-    return okWith("text", QGuiApplication::clipboard()->text());
-}
+QJsonObject clipboard(Runtime&, const QJsonObject&) { return okWith("text", QGuiApplication::clipboard()->text()); }
 
 QJsonObject page(Runtime& runtime, const QJsonObject& request) {
     LiveWindow& live = loadedWindow(runtime, forms::kMainWindowId);
     PageControl* pages = live.pageControl();
     const int index = intField(request, "index");
-    if (pages == nullptr || index < 0 || index >= pages->count()) throw Refused{QStringLiteral("no page %1").arg(index)};
+    if (pages == nullptr || index < 0 || index >= pages->count())
+        throw Refused{QStringLiteral("no page %1").arg(index)};
     pages->tabBar()->setCurrentIndex(index);
     return ok();
 }

@@ -49,7 +49,7 @@ QValidator::State SingleLineValidator::validate(QString& input, int& pos) const 
 }
 
 SingleLineEdit::SingleLineEdit(QWidget* parent) : QLineEdit(parent) {
-    static SingleLineValidator* const validator = new SingleLineValidator(qApp);
+    static auto* const validator = new SingleLineValidator(qApp);
     setValidator(validator);
     setMaxLength(std::numeric_limits<int>::max());  // no length limit
 }
@@ -62,7 +62,7 @@ PageControl::PageControl(const QStringList& captions, const QFont& tabFont, QWid
     tabs_->setDrawBase(false);
     for (const QString& caption : captions) {
         tabs_->addTab(caption);
-        QWidget* page = new QWidget(this);
+        auto* page = new QWidget(this);
         page->hide();
         pages_.push_back(page);
     }
@@ -116,9 +116,7 @@ void CaptionLabel::fitCaption() {
     const QRect box(0, 0, width(), height());
     const QString caption = text();
     if (box.isEmpty() || caption.isEmpty()) return;
-    auto advance = [&](int stretch) {
-        return QFontMetrics(unitFont(font_, stretch)).horizontalAdvance(caption);
-    };
+    auto advance = [&](int stretch) { return QFontMetrics(unitFont(font_, stretch)).horizontalAdvance(caption); };
     const bool oneLine = !caption.contains(QLatin1Char('\n'));
     const int natural = advance(100);
     if (oneLine && natural <= box.width()) return;
@@ -130,14 +128,12 @@ void CaptionLabel::fitCaption() {
     }
     const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter;
     int stretch = 100;
-    while (stretch > 70 &&
-           !box.contains(QFontMetrics(unitFont(font_, stretch)).boundingRect(box, flags, caption)))
+    while (stretch > 70 && !box.contains(QFontMetrics(unitFont(font_, stretch)).boundingRect(box, flags, caption)))
         stretch -= 5;
     if (stretch != 100) setFont(unitFont(font_, stretch));
 }
 
-PictureBox::PictureBox(forms::Picture picture, QWidget* parent)
-    : QWidget(parent), picture_(picture) {}
+PictureBox::PictureBox(forms::Picture picture, QWidget* parent) : QWidget(parent), picture_(picture) {}
 
 void PictureBox::paintEvent(QPaintEvent*) {
     if (cache_.size() != size()) cache_ = drawPicture(picture_, size());
@@ -147,9 +143,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
 
 void setFormDisabled(QWidget* widget) { widget->setProperty("formDisabled", true); }
 
-bool isFormDisabled(const QWidget* widget) {
-    return !widget->isEnabled() || widget->property("formDisabled").toBool();
-}
+bool isFormDisabled(const QWidget* widget) { return !widget->isEnabled() || widget->property("formDisabled").toBool(); }
 
 QString editText(const QWidget* edit) {
     if (auto* line = qobject_cast<const QLineEdit*>(edit)) return line->text();

@@ -1,12 +1,12 @@
 #include "ui/fatal.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace ui {
 namespace {

@@ -10,10 +10,9 @@ namespace ui {
 const QString& cjkFamily() {
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
-        const char* const preferred[] = {"SimSun",           "NSimSun",
-                                         "AR PL UMing CN",   "WenQuanYi Micro Hei",
-                                         "Noto Sans CJK SC", "Noto Serif CJK SC",
-                                         "Source Han Sans SC"};
+        const char* const preferred[] = {
+            "SimSun",           "NSimSun",           "AR PL UMing CN",    "WenQuanYi Micro Hei",
+            "Noto Sans CJK SC", "Noto Serif CJK SC", "Source Han Sans SC"};
         for (const char* name : preferred)
             if (installed.contains(QLatin1String(name))) return QString::fromLatin1(name);
         return QFont().family();

@@ -84,7 +84,7 @@ void LiveWindow::create(std::size_t index) {
 
 QWidget* LiveWindow::control(int unitIndex) {
     if (unitIndex < 0 || static_cast<std::size_t>(unitIndex) >= widgets_.size()) return nullptr;
-    const std::size_t index = static_cast<std::size_t>(unitIndex);
+    const auto index = static_cast<std::size_t>(unitIndex);
     if (widgets_[index] == nullptr && form_.units[index].page >= 0) build(form_.units[index].page);
     return widgets_[index];
 }

@@ -14,8 +14,7 @@ namespace ui {
 void makeMultiLine(QPlainTextEdit* edit, bool verticalScrollBar) {
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    edit->setVerticalScrollBarPolicy(verticalScrollBar ? Qt::ScrollBarAlwaysOn
-                                                       : Qt::ScrollBarAsNeeded);
+    edit->setVerticalScrollBarPolicy(verticalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setMaximumBlockCount(0);
     edit->setTabChangesFocus(true);

@@ -6,8 +6,8 @@
 #include <QRegularExpression>
 
 #include "actions/reference.h"
-#include "ui/pictures.h"
 #include "ui/fonts.h"
+#include "ui/pictures.h"
 #include "ui/text.h"
 
 namespace ui {
@@ -29,8 +29,8 @@ void drawTitle(QPainter& p, const QRect& area, const QString& title, const QStri
 }
 
 // A table of rows, each row a list of cells, with a header row; columns at given x offsets.
-void drawTable(QPainter& p, QRect area, const QStringList& header,
-               const std::vector<QStringList>& rows, const std::vector<int>& columns, int rowHeight) {
+void drawTable(QPainter& p, QRect area, const QStringList& header, const std::vector<QStringList>& rows,
+               const std::vector<int>& columns, int rowHeight) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xe8, 0xf0, 0xf8));
     p.drawRect(area.left(), area.top(), area.width(), rowHeight);
@@ -81,8 +81,7 @@ void drawBanner(QPainter& p, QSize size) {
     drawGem(p, 0, 0, h);
     p.setPen(Qt::white);
     p.setFont(pictureFont(28, true));
-    p.drawText(QRect(h, 8, size.width() - h, h / 2), Qt::AlignLeft | Qt::AlignBottom,
-               QStringLiteral("Quorvel"));
+    p.drawText(QRect(h, 8, size.width() - h, h / 2), Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("Quorvel"));
     p.setFont(pictureFont(13));
     p.setPen(QColor(0xcf, 0xe8, 0xf0));
     p.drawText(QRect(h, h / 2 + 8, size.width() - h, h / 2 - 8), Qt::AlignLeft | Qt::AlignTop,
@@ -100,20 +99,19 @@ void drawSkillGuide(QPainter& p, QSize size) {
         rows.push_back(row);
     }
     const int rowHeight = (size.height() - 2) / static_cast<int>(projectiles.size() + 1);
-    drawTable(p, QRect(0, 0, size.width(), size.height()),
-              {QStringLiteral("技能类型"), QStringLiteral("指令词"), QStringLiteral("触发方式"),
-               QStringLiteral("指令词")},
-              rows, {8, 92, 216, 300}, rowHeight);
+    drawTable(
+        p, QRect(0, 0, size.width(), size.height()),
+        {QStringLiteral("技能类型"), QStringLiteral("指令词"), QStringLiteral("触发方式"), QStringLiteral("指令词")},
+        rows, {8, 92, 216, 300}, rowHeight);
 }
 
 // Minecraft's colour codes, as the gem lore uses them after "&".
 QColor minecraftColour(QChar code) {
-    static const char* const colours[] = {"#000000", "#0000AA", "#00AA00", "#00AAAA",
-                                          "#AA0000", "#AA00AA", "#FFAA00", "#AAAAAA",
-                                          "#555555", "#5555FF", "#55FF55", "#55FFFF",
+    static const char* const colours[] = {"#000000", "#0000AA", "#00AA00", "#00AAAA", "#AA0000", "#AA00AA",
+                                          "#FFAA00", "#AAAAAA", "#555555", "#5555FF", "#55FF55", "#55FFFF",
                                           "#FF5555", "#FF55FF", "#FFFF55", "#FFFFFF"};
     const int digit = QString(code).toInt(nullptr, 16);
-    return QColor(QLatin1String(colours[digit]));
+    return {QLatin1String(colours[digit])};
 }
 
 // Draws one lore line with its colour and style codes applied; returns nothing.
@@ -229,8 +227,7 @@ void drawAttributeList(QPainter& p, QSize size) {
     const std::vector<QStringList> bonus = pairedRows(actions::bonusBaseKeys(), actions::bonusScaleKeys());
     const int rowHeight = 17;
     drawTable(p, QRect(16, 60, size.width() - 32, 17 * rowHeight),
-              {QStringLiteral("属性"), QStringLiteral("配置键"), QStringLiteral("附加属性"),
-               QStringLiteral("配置键")},
+              {QStringLiteral("属性"), QStringLiteral("配置键"), QStringLiteral("附加属性"), QStringLiteral("配置键")},
               bonus, {8, 112, 352, 480}, rowHeight);
     const std::vector<actions::ReferenceRow> potions = actions::potionKeys();
     const std::size_t half = (potions.size() + 1) / 2;
@@ -238,10 +235,10 @@ void drawAttributeList(QPainter& p, QSize size) {
         pairedRows({potions.begin(), potions.begin() + static_cast<std::ptrdiff_t>(half)},
                    {potions.begin() + static_cast<std::ptrdiff_t>(half), potions.end()});
     const int top = 60 + 17 * rowHeight + 12;
-    drawTable(p, QRect(16, top, size.width() - 32, static_cast<int>(half + 1) * rowHeight),
-              {QStringLiteral("元素BUFF"), QStringLiteral("配置键"), QStringLiteral("元素BUFF"),
-               QStringLiteral("配置键")},
-              potionRows, {8, 112, 352, 456}, rowHeight);
+    drawTable(
+        p, QRect(16, top, size.width() - 32, static_cast<int>(half + 1) * rowHeight),
+        {QStringLiteral("元素BUFF"), QStringLiteral("配置键"), QStringLiteral("元素BUFF"), QStringLiteral("配置键")},
+        potionRows, {8, 112, 352, 456}, rowHeight);
 }
 
 }  // namespace
@@ -274,8 +271,7 @@ QIcon editorIcon() {
         tile.setColorAt(1, QColor(0x1f, 0x7a, 0x8c));
         painter.setPen(Qt::NoPen);
         painter.setBrush(tile);
-        painter.drawRoundedRect(QRectF(side * 0.03, side * 0.03, side * 0.94, side * 0.94), side * 0.19,
-                                side * 0.19);
+        painter.drawRoundedRect(QRectF(side * 0.03, side * 0.03, side * 0.94, side * 0.94), side * 0.19, side * 0.19);
         drawGem(painter, 0, 0, side);
         painter.end();
         icon.addPixmap(pixmap);

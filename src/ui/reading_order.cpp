@@ -12,9 +12,7 @@ namespace {
 
 using forms::Kind;
 
-bool takesFocus(Kind kind) {
-    return kind == Kind::EditBox || kind == Kind::Button || kind == Kind::ComboBox;
-}
+bool takesFocus(Kind kind) { return kind == Kind::EditBox || kind == Kind::Button || kind == Kind::ComboBox; }
 
 struct Entry {
     int y;
@@ -40,8 +38,7 @@ void sortInReadingOrder(std::vector<Entry>& entries) {
 
 void setReadingTabOrder(const BuiltUnits& units) {
     std::vector<Entry> top;
-    std::vector<std::vector<Entry>> pages(units.pages != nullptr ? static_cast<std::size_t>(units.pages->count())
-                                                                 : 0);
+    std::vector<std::vector<Entry>> pages(units.pages != nullptr ? static_cast<std::size_t>(units.pages->count()) : 0);
     for (std::size_t i = 0; i < units.form.units.size(); ++i) {
         const forms::Unit& unit = units.form.units[i];
         QWidget* widget = units.widgets[i];
@@ -80,8 +77,7 @@ void nameFieldsByTheirLabels(const BuiltUnits& units, int page) {
     const forms::Window& form = units.form;
     std::vector<Caption> labels;
     for (std::size_t i = 0; i < form.units.size(); ++i) {
-        if (form.units[i].kind != Kind::Label || units.widgets[i] == nullptr || form.units[i].page != page)
-            continue;
+        if (form.units[i].kind != Kind::Label || units.widgets[i] == nullptr || form.units[i].page != page) continue;
         auto* label = static_cast<QLabel*>(units.widgets[i]);
         if (label->height() <= 0 || label->text().isEmpty()) continue;
         labels.push_back({QRect(label->mapTo(units.root, QPoint(0, 0)), label->size()), label->text().simplified()});

@@ -38,8 +38,7 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     if (form == nullptr) return nullptr;
     auto* live = new LiveWindow(*form);
     loaded_.push_back(live);
-    connect(live, &LiveWindow::buttonClicked, this,
-            [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
+    connect(live, &LiveWindow::buttonClicked, this, [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
     // A closed window is no longer loaded from that moment on, though Qt deletes it only
     // when control returns to the event loop.
     auto unload = [this, live, windowId] {
@@ -92,8 +91,7 @@ void Runtime::setText(std::uint32_t windowId, std::uint32_t unitId, const QStrin
 }
 
 void Runtime::append(std::uint32_t windowId, std::uint32_t panelId, const QString& text) {
-    if (auto* panel = qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId)))
-        appendToPanel(panel, text);
+    if (auto* panel = qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId))) appendToPanel(panel, text);
 }
 
 void Runtime::copy(std::uint32_t windowId, std::uint32_t panelId) {
@@ -130,8 +128,7 @@ void Runtime::runAction(const actions::Action& action) {
     const std::uint32_t windowId = action.window;
     actions::Inputs inputs;
     inputs.texts.reserve(action.texts.size());
-    for (std::string_view name : action.texts)
-        inputs.texts.push_back(toUtf8(text(windowId, unitId(windowId, name))));
+    for (std::string_view name : action.texts) inputs.texts.push_back(toUtf8(text(windowId, unitId(windowId, name))));
     inputs.selections.reserve(action.selections.size());
     for (std::string_view name : action.selections)
         inputs.selections.push_back(selection(windowId, unitId(windowId, name)));

@@ -1,10 +1,10 @@
 #include "ui/script_runner.h"
 
+#include <unistd.h>
 #include <QJsonDocument>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 #include <utility>
 
 #include "ui/automation_ops.h"

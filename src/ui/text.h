@@ -14,7 +14,7 @@ inline QString fromUtf8(std::string_view text) {
 
 inline std::string toUtf8(const QString& text) {
     const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
 // Form captions and builder output end their lines in CR LF; widgets keep LF.

@@ -18,12 +18,8 @@ using forms::Kind;
 
 QJsonObject liveGeometry(QWidget* widget) {
     const QPoint screen = widget->mapToGlobal(QPoint(0, 0));
-    return {{"x", widget->x()},
-            {"y", widget->y()},
-            {"width", widget->width()},
-            {"height", widget->height()},
-            {"screenX", screen.x()},
-            {"screenY", screen.y()}};
+    return {{"x", widget->x()},           {"y", widget->y()},      {"width", widget->width()},
+            {"height", widget->height()}, {"screenX", screen.x()}, {"screenY", screen.y()}};
 }
 
 QJsonObject fontJson(const QFont& font) { return {{"pixelSize", font.pixelSize()}, {"bold", font.bold()}}; }
@@ -105,8 +101,10 @@ QJsonObject controlUnitJson(LiveWindow& live, std::size_t index) {
 }  // namespace
 
 QString hexId(std::uint32_t id) {
-    return QStringLiteral("0x%1").arg(id, 8, 16, QLatin1Char('0')).toUpper().replace(QStringLiteral("0X"),
-                                                                                      QStringLiteral("0x"));
+    return QStringLiteral("0x%1")
+        .arg(id, 8, 16, QLatin1Char('0'))
+        .toUpper()
+        .replace(QStringLiteral("0X"), QStringLiteral("0x"));
 }
 
 QString kindName(Kind kind) {

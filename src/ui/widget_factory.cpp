@@ -61,8 +61,7 @@ QWidget* makeEditBox(const forms::Unit& unit, const QString& caption, QWidget* p
 }  // namespace
 
 QColor colourFromBgr(std::uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
+    return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF)};
 }
 
 QWidget* makeWidget(const forms::Unit& unit, QWidget* parent) {

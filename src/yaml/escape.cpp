@@ -54,19 +54,19 @@ std::size_t decode(std::string_view text, std::size_t at, char32_t* cp) {
 // when it may.
 std::string escapeFor(char32_t cp) {
     switch (cp) {
-        case U'\\': return "\\\\";
-        case U'"': return "\\\"";
-        case 0x00: return "\\0";
-        case 0x07: return "\\a";
-        case 0x08: return "\\b";
-        case 0x0A: return "\\n";
-        case 0x0B: return "\\v";
-        case 0x0C: return "\\f";
-        case 0x0D: return "\\r";
-        case 0x1B: return "\\e";
-        case 0x2028: return "\\L";
-        case 0x2029: return "\\P";
-        default: break;
+    case U'\\': return "\\\\";
+    case U'"': return "\\\"";
+    case 0x00: return "\\0";
+    case 0x07: return "\\a";
+    case 0x08: return "\\b";
+    case 0x0A: return "\\n";
+    case 0x0B: return "\\v";
+    case 0x0C: return "\\f";
+    case 0x0D: return "\\r";
+    case 0x1B: return "\\e";
+    case 0x2028: return "\\L";
+    case 0x2029: return "\\P";
+    default: break;
     }
     static constexpr char kHex[] = "0123456789ABCDEF";
     if ((cp < 0x20 && cp != U'\t') || (cp >= 0x7F && cp <= 0x9F)) {

@@ -32,18 +32,18 @@ struct ExpectedRow {
 const std::vector<ExpectedRow>& expectedRows() {
     static const std::vector<ExpectedRow> rows = {
         // Attribute page.
-        {"按钮1",  Panel::Command, {"编辑框2"},  "/att Stats DAMAGE "},
-        {"按钮3",  Panel::Command, {"编辑框3"},  "/att Stats DEFENSE "},
-        {"按钮7",  Panel::Command, {"编辑框7"},  "/att Stats HEALTH "},
-        {"按钮5",  Panel::Command, {"编辑框5"},  "/att Stats PVP_DAMAGE "},
-        {"按钮6",  Panel::Command, {"编辑框6"},  "/att Stats PVE_DAMAGE "},
+        {"按钮1", Panel::Command, {"编辑框2"}, "/att Stats DAMAGE "},
+        {"按钮3", Panel::Command, {"编辑框3"}, "/att Stats DEFENSE "},
+        {"按钮7", Panel::Command, {"编辑框7"}, "/att Stats HEALTH "},
+        {"按钮5", Panel::Command, {"编辑框5"}, "/att Stats PVP_DAMAGE "},
+        {"按钮6", Panel::Command, {"编辑框6"}, "/att Stats PVE_DAMAGE "},
         {"按钮12", Panel::Command, {"编辑框13"}, "/att Stats CRITICAL_CHANCE "},
         {"按钮13", Panel::Command, {"编辑框14"}, "/att Stats CRITICAL_DAMAGE "},
-        {"按钮9",  Panel::Command, {"编辑框10"}, "/att Stats ATTACK_AOE_RADIUS "},
+        {"按钮9", Panel::Command, {"编辑框10"}, "/att Stats ATTACK_AOE_RADIUS "},
         {"按钮11", Panel::Command, {"编辑框12"}, "/att Stats ATTACK_AOE_DAMAGE "},
         {"按钮14", Panel::Command, {"编辑框15"}, "/att Stats BLOCK_RATE "},
         {"按钮15", Panel::Command, {"编辑框16"}, "/att Stats BLOCK_AMOUNT "},
-        {"按钮8",  Panel::Command, {"编辑框9"},  "/att Stats DURABILITY "},
+        {"按钮8", Panel::Command, {"编辑框9"}, "/att Stats DURABILITY "},
         {"按钮10", Panel::Command, {"编辑框11"}, "/att Stats HIT_RATE "},
         {"按钮16", Panel::Command, {"编辑框17"}, "/att Stats LEVEL "},
         {"按钮17", Panel::Command, {"编辑框18"}, "/att Stats DODGE_RATE "},
@@ -83,13 +83,13 @@ const std::vector<ExpectedRow>& expectedRows() {
         {"按钮69", Panel::Command, {"编辑框98"}, "/setname "},
         {"按钮68", Panel::Command, {"编辑框96", "编辑框97"}, "/addlore "},
         // Passive-skill window: level, then chance.
-        {"按钮3",  Panel::Ability, {"编辑框2",  "编辑框3"},  "/att Ability AIR_SHOCK "},
-        {"按钮4",  Panel::Ability, {"编辑框4",  "编辑框5"},  "/att Ability BADLUCK "},
-        {"按钮5",  Panel::Ability, {"编辑框6",  "编辑框7"},  "/att Ability BLIND "},
-        {"按钮6",  Panel::Ability, {"编辑框8",  "编辑框9"},  "/att Ability BUBBLE_DEFLECTOR "},
-        {"按钮7",  Panel::Ability, {"编辑框10", "编辑框11"}, "/att Ability CANNIBALISM "},
-        {"按钮8",  Panel::Ability, {"编辑框12", "编辑框13"}, "/att Ability Confuse "},
-        {"按钮9",  Panel::Ability, {"编辑框14", "编辑框15"}, "/att Ability Curse "},
+        {"按钮3", Panel::Ability, {"编辑框2", "编辑框3"}, "/att Ability AIR_SHOCK "},
+        {"按钮4", Panel::Ability, {"编辑框4", "编辑框5"}, "/att Ability BADLUCK "},
+        {"按钮5", Panel::Ability, {"编辑框6", "编辑框7"}, "/att Ability BLIND "},
+        {"按钮6", Panel::Ability, {"编辑框8", "编辑框9"}, "/att Ability BUBBLE_DEFLECTOR "},
+        {"按钮7", Panel::Ability, {"编辑框10", "编辑框11"}, "/att Ability CANNIBALISM "},
+        {"按钮8", Panel::Ability, {"编辑框12", "编辑框13"}, "/att Ability Confuse "},
+        {"按钮9", Panel::Ability, {"编辑框14", "编辑框15"}, "/att Ability Curse "},
         {"按钮10", Panel::Ability, {"编辑框16", "编辑框17"}, "/att Ability Dark_Flame "},
         {"按钮11", Panel::Ability, {"编辑框18", "编辑框19"}, "/att Ability Dark_IMPACT "},
         {"按钮12", Panel::Ability, {"编辑框20", "编辑框21"}, "/att Ability Flame "},
@@ -118,15 +118,12 @@ bool inPassiveSkillWindow(Panel panel) { return panel == Panel::Ability; }
 
 const Action* findAction(bool passiveSkillWindow, std::string_view button) {
     for (const Action& action : actions::attributeActions()) {
-        if (inPassiveSkillWindow(action.panel) == passiveSkillWindow && action.button == button)
-            return &action;
+        if (inPassiveSkillWindow(action.panel) == passiveSkillWindow && action.button == button) return &action;
     }
     return nullptr;
 }
 
-Inputs texts(std::vector<std::string> values) {
-    return Inputs{.texts = std::move(values), .selections = {}};
-}
+Inputs texts(std::vector<std::string> values) { return Inputs{.texts = std::move(values), .selections = {}}; }
 
 // "/att Stats DAMAGE " -> "Stats_DAMAGE", "/setname " -> "setname".
 std::string testName(const testing::TestParamInfo<std::size_t>& row) {
@@ -147,8 +144,7 @@ protected:
 
     const Action& action() const {
         const Action* found = findAction(inPassiveSkillWindow(row().panel), row().button);
-        if (found == nullptr)
-            throw std::runtime_error("no action for " + std::string(row().button));
+        if (found == nullptr) throw std::runtime_error("no action for " + std::string(row().button));
         return *found;
     }
 
@@ -181,8 +177,8 @@ TEST_P(CommandRowTest, BuildsTheWholeLine) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AttributeCommands, CommandRowTest,
-                         testing::Range<std::size_t>(0, expectedRows().size()), testName);
+INSTANTIATE_TEST_SUITE_P(AttributeCommands, CommandRowTest, testing::Range<std::size_t>(0, expectedRows().size()),
+                         testName);
 
 TEST(AttributeCommandRows, ValuesAreCopiedAsTyped) {
     const Action* damage = findAction(false, "按钮1");
@@ -220,8 +216,7 @@ TEST(AttributeCommandRows, UnboundReadsNothingAndWritesTheFixedLine) {
 
 TEST(AttributeActions, AreExactlyTheExpectedButtons) {
     std::set<std::pair<bool, std::string_view>> expected;
-    for (const ExpectedRow& row : expectedRows())
-        expected.insert({inPassiveSkillWindow(row.panel), row.button});
+    for (const ExpectedRow& row : expectedRows()) expected.insert({inPassiveSkillWindow(row.panel), row.button});
     expected.insert({false, "按钮57"});  // Unbound
     expected.insert({false, "按钮18"});  // Power SHOOT
 

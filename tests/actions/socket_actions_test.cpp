@@ -19,8 +19,8 @@ using actions::Panel;
 
 const actions::Action& action(std::string_view button) {
     const auto actions = actions::socketActions();
-    const auto found = std::find_if(actions.begin(), actions.end(),
-                                    [&](const actions::Action& a) { return a.button == button; });
+    const auto found =
+        std::find_if(actions.begin(), actions.end(), [&](const actions::Action& a) { return a.button == button; });
     if (found == actions.end()) throw std::runtime_error("no action for " + std::string(button));
     return *found;
 }
@@ -127,8 +127,7 @@ TEST(SocketActions, AreExactlyTheTwelveButtonsOnce) {
 // value below is distinct, so a swapped pair changes the text.
 TEST(SocketActions, GemButtonMapsTextsAndSelectionsToTheirKeys) {
     const std::string built = action("按钮50").build(
-        {.texts = {"t59", "t60", "t61", "t62", "t63", "t64", "t65", "t66", "t67", "t68"},
-         .selections = {1, 0, 2, 5}});
+        {.texts = {"t59", "t60", "t61", "t62", "t63", "t64", "t65", "t66", "t67", "t68"}, .selections = {1, 0, 2, 5}});
     EXPECT_EQ(built, builders::socket::gemBlock({.id = "t59",
                                                  .keylore = "t60",
                                                  .displayName = "t61",
@@ -147,8 +146,7 @@ TEST(SocketActions, GemButtonMapsTextsAndSelectionsToTheirKeys) {
 
 TEST(SocketActions, ElementButtonMapsTextsAndSelectionsToTheirKeys) {
     const std::string built = action("按钮54").build(
-        {.texts = {"t83", "t82", "t72", "t73", "t74", "t75", "t76", "t77", "t79", "t80"},
-         .selections = {3, 17}});
+        {.texts = {"t83", "t82", "t72", "t73", "t74", "t75", "t76", "t77", "t79", "t80"}, .selections = {3, 17}});
     EXPECT_EQ(built, builders::socket::elementBlock(
                          {.id = "t83",
                           .keylore = "t82",

@@ -72,11 +72,10 @@ TEST(Forms, ParentsPagesAndBindingsPointAtRealUnits) {
 
 TEST(Forms, TheFourWindowButtons) {
     const forms::Window& main = *forms::findWindow(forms::kMainWindowId);
-    const std::pair<std::string_view, std::uint32_t> opens[] = {
-        {"按钮23", forms::kPassiveSkillWindowId},
-        {"按钮52", forms::kAttributeVariablesWindowId},
-        {"按钮53", forms::kAttributeListWindowId},
-        {"按钮70", forms::kMoreCommandsWindowId}};
+    const std::pair<std::string_view, std::uint32_t> opens[] = {{"按钮23", forms::kPassiveSkillWindowId},
+                                                                {"按钮52", forms::kAttributeVariablesWindowId},
+                                                                {"按钮53", forms::kAttributeListWindowId},
+                                                                {"按钮70", forms::kMoreCommandsWindowId}};
     for (const auto& [button, window] : opens) {
         const forms::Unit& unit = main.units[static_cast<std::size_t>(forms::findUnit(main, button))];
         EXPECT_EQ(unit.click, Click::OpenWindow) << button;

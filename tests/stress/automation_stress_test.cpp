@@ -13,16 +13,16 @@
 
 #include "forms/windows.h"
 #include "stress_support.h"
-#include "ui/script_runner.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
+#include "ui/script_runner.h"
 #include "ui_test_support.h"
 
 namespace {
 
 const std::vector<std::uint32_t> kWindows = {forms::kMainWindowId, forms::kPassiveSkillWindowId,
-                                             forms::kAttributeVariablesWindowId,
-                                             forms::kAttributeListWindowId, forms::kMoreCommandsWindowId};
+                                             forms::kAttributeVariablesWindowId, forms::kAttributeListWindowId,
+                                             forms::kMoreCommandsWindowId};
 
 class LineMaker {
 public:
@@ -42,8 +42,7 @@ public:
         case 2: {  // bytes flipped
             QByteArray bytes = request();
             for (int i = random_.between(1, 4); i > 0 && !bytes.isEmpty(); --i)
-                bytes[random_.between(0, static_cast<int>(bytes.size()) - 1)] =
-                    static_cast<char>(random_.bits());
+                bytes[random_.between(0, static_cast<int>(bytes.size()) - 1)] = static_cast<char>(random_.bits());
             return bytes;
         }
         case 3: return oddLine();
@@ -86,8 +85,7 @@ private:
         } else {
             object.insert(QStringLiteral("index"), random_.between(-2, 10));
         }
-        object.insert(QStringLiteral("text"),
-                      random_.percent(2) ? random_.huge(100 * 1024) : random_.text(0));
+        object.insert(QStringLiteral("text"), random_.percent(2) ? random_.huge(100 * 1024) : random_.text(0));
         return QJsonDocument(object).toJson(QJsonDocument::Compact);
     }
 
@@ -98,10 +96,8 @@ private:
         if (random_.percent(85)) object.insert(QStringLiteral("control"), control());
         if (random_.percent(60)) object.insert(QStringLiteral("text"), textValue());
         if (random_.percent(60)) object.insert(QStringLiteral("index"), indexValue());
-        if (random_.percent(5))
-            object.insert(QString::fromStdString(random_.bytes(8)), QStringLiteral("extra"));
-        return QJsonDocument(object).toJson(random_.percent(50) ? QJsonDocument::Compact
-                                                                : QJsonDocument::Indented);
+        if (random_.percent(5)) object.insert(QString::fromStdString(random_.bytes(8)), QStringLiteral("extra"));
+        return QJsonDocument(object).toJson(random_.percent(50) ? QJsonDocument::Compact : QJsonDocument::Indented);
     }
 
     QJsonValue op() {
@@ -116,8 +112,7 @@ private:
         }
         const QString op = random_.pick(kOps);
         // Closing the main window or dumping every unit is rare, as in real scripts.
-        if ((op == QLatin1String("close") || op == QLatin1String("dump")) && random_.percent(70))
-            return "text";
+        if ((op == QLatin1String("close") || op == QLatin1String("dump")) && random_.percent(70)) return "text";
         return op;
     }
 
@@ -125,9 +120,8 @@ private:
         switch (random_.between(0, 9)) {
         case 0: return wrongType();
         case 1: {
-            static const std::vector<QString> kBad = {"0x",           "0xZZ",       "52010001", "0x1FFFFFFFF",
-                                                      " 0x52010001 ", "0X520100fb", "0x-1",     "0x52010002",
-                                                      "0x00000000",   "x52010001"};
+            static const std::vector<QString> kBad = {"0x",         "0xZZ", "52010001",   "0x1FFFFFFFF", " 0x52010001 ",
+                                                      "0X520100fb", "0x-1", "0x52010002", "0x00000000",  "x52010001"};
             return random_.pick(kBad);
         }
         case 2: return random_.text(0);
@@ -147,9 +141,8 @@ private:
             const forms::Window& form =
                 *forms::findWindow(random_.percent(70) ? forms::kMainWindowId : random_.pick(kWindows));
             const int index = random_.between(0, static_cast<int>(form.units.size()) - 1);
-            return QString::fromUtf8(
-                form.units[static_cast<std::size_t>(index)].name.data(),
-                static_cast<qsizetype>(form.units[static_cast<std::size_t>(index)].name.size()));
+            return QString::fromUtf8(form.units[static_cast<std::size_t>(index)].name.data(),
+                                     static_cast<qsizetype>(form.units[static_cast<std::size_t>(index)].name.size()));
         }
         }
     }
@@ -213,10 +206,9 @@ private:
             QByteArray("\x00{}", 3),
             "{\"op\":\"te\\xt\"}"};
         switch (random_.between(0, 3)) {
-        case 0: return QByteArray(random_.between(1, 3000), '[');  // nesting too deep
+        case 0: return {random_.between(1, 3000), '['};  // nesting too deep
         case 1:
-            return "{\"op\":\"set\",\"control\":\"编辑框2\",\"text\":\"" +
-                   QByteArray(random_.between(1, 300'000), 'x');
+            return "{\"op\":\"set\",\"control\":\"编辑框2\",\"text\":\"" + QByteArray(random_.between(1, 300'000), 'x');
         default: return random_.pick(kOdd);
         }
     }
@@ -240,8 +232,7 @@ TEST_F(AutomationStress, EveryLineGetsOneJsonReply) {
     timer.start();
     for (int n = 0; n < lines && !HasFailure(); ++n) {
         const QByteArray line = maker.line();
-        SCOPED_TRACE(::testing::Message()
-                     << "line " << n << ", seed " << seed << ": " << line.left(200).toStdString());
+        SCOPED_TRACE(::testing::Message() << "line " << n << ", seed " << seed << ": " << line.left(200).toStdString());
         const QJsonObject reply = runner.run(line);
         const QJsonValue ok = reply.value(QStringLiteral("ok"));
         ASSERT_TRUE(ok.isBool()) << QJsonDocument(reply).toJson().left(300).toStdString();
@@ -271,11 +262,9 @@ TEST_F(AutomationStress, EveryLineGetsOneJsonReply) {
         // Keep the panels small enough that each line stays quick.
         for (ui::LiveWindow* live : runtime->windows())
             for (QPlainTextEdit* panel : live->findChildren<QPlainTextEdit*>())
-                if (!panel->isReadOnly() && panel->document()->characterCount() > 150'000)
-                    ui::clearPanel(panel);
+                if (!panel->isReadOnly() && panel->document()->characterCount() > 150'000) ui::clearPanel(panel);
     }
-    std::printf("automation stress: %lld ms, %d refused, accepted:", static_cast<long long>(timer.elapsed()),
-                refused);
+    std::printf("automation stress: %lld ms, %d refused, accepted:", static_cast<long long>(timer.elapsed()), refused);
     for (const auto& [op, count] : accepted) std::printf(" %s %d", op.toUtf8().constData(), count);
     std::printf("\n");
 }

@@ -5,13 +5,13 @@
 // characters YAML and the command line give a meaning to.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QString>
 #include <QtGlobal>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -82,8 +82,7 @@ public:
             break;
         case 2: out = QString::number(between(-100000, 100000)); break;
         case 3:  // Chinese
-            for (int i = between(1, 6); i > 0; --i)
-                out += QChar(static_cast<char16_t>(between(0x4E00, 0x9FA5)));
+            for (int i = between(1, 6); i > 0; --i) out += QChar(static_cast<char16_t>(between(0x4E00, 0x9FA5)));
             break;
         case 4:  // any plane: beyond the first, each character is a surrogate pair
         case 5: {
@@ -102,10 +101,9 @@ public:
             break;
         case 7: {  // line breaks of every kind, alone and mixed
             static const std::vector<QString> kBreaks = {
-                QStringLiteral("\r\n"), QStringLiteral("\n"),     QStringLiteral("\r"),
-                QStringLiteral("\n\r"), QStringLiteral("\r\r\n"), QStringLiteral("\r\n\n"),
-                QString(QChar(0x2028)), QString(QChar(0x2029)),   QString(QChar(0x85)),
-                QString(QChar(0xFDD0)), QString(QChar(0xFDD1))};
+                QStringLiteral("\r\n"),   QStringLiteral("\n"),     QStringLiteral("\r"),   QStringLiteral("\n\r"),
+                QStringLiteral("\r\r\n"), QStringLiteral("\r\n\n"), QString(QChar(0x2028)), QString(QChar(0x2029)),
+                QString(QChar(0x85)),     QString(QChar(0xFDD0)),   QString(QChar(0xFDD1))};
             for (int i = between(1, 4); i > 0; --i) out += pick(kBreaks);
             break;
         }

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTextCursor>
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <map>
@@ -81,9 +82,8 @@ std::string describe(const QString& actual, const QString& expected) {
         return text.mid(std::max<qsizetype>(0, at - 20), 60).toUtf8().toStdString();
     };
     std::ostringstream out;
-    out << "actual " << actual.size() << " units, expected " << expected.size()
-        << " units, first difference at " << at << ":\n  actual   ...\"" << excerpt(actual)
-        << "\"\n  expected ...\"" << excerpt(expected) << "\"";
+    out << "actual " << actual.size() << " units, expected " << expected.size() << " units, first difference at " << at
+        << ":\n  actual   ...\"" << excerpt(actual) << "\"\n  expected ...\"" << excerpt(expected) << "\"";
     return out.str();
 }
 
@@ -104,12 +104,10 @@ protected:
                 switch (form.units[i].kind) {
                 case Kind::EditBox: out[key] = ui::editText(widget); break;
                 case Kind::ComboBox:
-                    out[key] =
-                        QStringLiteral("selection %1").arg(static_cast<QComboBox*>(widget)->currentIndex());
+                    out[key] = QStringLiteral("selection %1").arg(static_cast<QComboBox*>(widget)->currentIndex());
                     break;
                 case Kind::PageControl:
-                    out[key] =
-                        QStringLiteral("page %1").arg(static_cast<ui::PageControl*>(widget)->currentIndex());
+                    out[key] = QStringLiteral("page %1").arg(static_cast<ui::PageControl*>(widget)->currentIndex());
                     break;
                 default: break;
                 }
@@ -120,8 +118,8 @@ protected:
 
     // after must be before with the given changes; units of windows that were closed or
     // opened are left out when allowed.
-    void expectState(const State& before, const State& after, const State& changes,
-                     bool windowsMayOpen = false, std::uint32_t closed = 0) {
+    void expectState(const State& before, const State& after, const State& changes, bool windowsMayOpen = false,
+                     std::uint32_t closed = 0) {
         for (const auto& [key, value] : before) {
             const std::string where = unitName(key);
             auto it = after.find(key);
@@ -195,8 +193,7 @@ protected:
         ++counts["field text"];
         const State after = state();
         const QString now = edit->text();
-        EXPECT_TRUE(std::none_of(now.begin(), now.end(), breaksLine))
-            << "a line break stayed in a single-line field";
+        EXPECT_TRUE(std::none_of(now.begin(), now.end(), breaksLine)) << "a line break stayed in a single-line field";
         EXPECT_EQ(now, expected) << describe(now, expected);
         expectState(before, after, {{{ref.window, ref.index}, expected}});
     }
@@ -204,9 +201,8 @@ protected:
     void typeInto(stress::Random& random, QWidget* widget, const QString& text) {
         for (qsizetype i = 0; i < text.size(); ++i) {
             if (random.percent(15)) {
-                static const std::vector<int> kKeys = {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Home,
-                                                       Qt::Key_End,       Qt::Key_Left,   Qt::Key_Right,
-                                                       Qt::Key_Return,    Qt::Key_Tab};
+                static const std::vector<int> kKeys = {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Home,   Qt::Key_End,
+                                                       Qt::Key_Left,      Qt::Key_Right,  Qt::Key_Return, Qt::Key_Tab};
                 QKeyEvent press(QEvent::KeyPress, random.pick(kKeys), Qt::NoModifier);
                 QCoreApplication::sendEvent(widget, &press);
             }
@@ -224,14 +220,8 @@ protected:
         const State before = state();
         const int count = combo->count();
         if (random.percent(80)) {
-            const std::vector<int> indices = {-1,
-                                              -2,
-                                              count,
-                                              count + 1,
-                                              INT_MAX,
-                                              INT_MIN,
-                                              random.between(0, count - 1),
-                                              random.between(0, count - 1)};
+            const std::vector<int> indices = {
+                -1, -2, count, count + 1, INT_MAX, INT_MIN, random.between(0, count - 1), random.between(0, count - 1)};
             const int index = random.pick(indices);
             combo->setCurrentIndex(index);
             EXPECT_EQ(combo->currentIndex(), index >= 0 && index < count ? index : -1);
@@ -312,8 +302,7 @@ protected:
         expectState(before, after, changes, opens);
         if (copies) {
             const QString clipboard = QGuiApplication::clipboard()->text();
-            EXPECT_EQ(clipboard, expectedClipboard)
-                << unit.name << ": " << describe(clipboard, expectedClipboard);
+            EXPECT_EQ(clipboard, expectedClipboard) << unit.name << ": " << describe(clipboard, expectedClipboard);
         }
         if (opens) {
             ui::LiveWindow* opened = runtime->window(unit.opens);
@@ -337,9 +326,8 @@ protected:
             EXPECT_EQ(pages->page(i)->isVisibleTo(pages), i == now)
                 << "page " << i << " with page " << now << " current";
         ++counts["page switch"];
-        expectState(
-            before, state(),
-            {{keyOf(forms::kMainWindowId, forms::kPageControlName), QStringLiteral("page %1").arg(now)}});
+        expectState(before, state(),
+                    {{keyOf(forms::kMainWindowId, forms::kPageControlName), QStringLiteral("page %1").arg(now)}});
     }
 
     // The user types into an output panel, or leaves a selection in it, which the next
@@ -351,7 +339,9 @@ protected:
                 if (auto* edit = qobject_cast<QPlainTextEdit*>(live->control(static_cast<int>(i)));
                     edit != nullptr && !edit->isReadOnly())
                     panels.push_back({edit, {live->id(), static_cast<int>(i)}});
-        const auto& [panel, key] = random.pick(panels);
+        QPlainTextEdit* const panel = random.pick(panels).first;
+        const auto key =
+            std::find_if(panels.begin(), panels.end(), [&](const auto& p) { return p.first == panel; })->second;
         const State before = state();
         const auto randomSelection = [&] {
             const int length = panel->document()->characterCount() - 1;

@@ -1,7 +1,7 @@
 // Widget tests run under the offscreen platform with the editor's own style and fonts.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 #include "ui/application.h"
 

@@ -2,10 +2,10 @@
 // access to the live controls by name.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPlainTextEdit>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "forms/windows.h"

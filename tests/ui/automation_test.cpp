@@ -3,8 +3,8 @@
 #include <QJsonDocument>
 #include <QProcess>
 
-#include "ui/script_runner.h"
 #include "ui/controls.h"
+#include "ui/script_runner.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -26,8 +26,7 @@ TEST_F(Automation, SetClickAndReadBackThroughTheWidgets) {
     EXPECT_EQ(run(R"({"op":"set","control":"编辑框2","text":"1\r\n0"})"), QJsonObject({{"ok", true}}));
     EXPECT_EQ(run(R"({"op":"text","control":"编辑框2"})").value("text"), QStringLiteral("1 0"));
     EXPECT_EQ(run(R"({"op":"click","control":"按钮1"})"), QJsonObject({{"ok", true}}));
-    EXPECT_EQ(run(R"({"op":"text","control":"编辑框1"})").value("text"),
-              QStringLiteral("/att Stats DAMAGE 1 0\r\n"));
+    EXPECT_EQ(run(R"({"op":"text","control":"编辑框1"})").value("text"), QStringLiteral("/att Stats DAMAGE 1 0\r\n"));
     EXPECT_EQ(run(R"({"op":"text","control":"标签1"})").value("text"), QStringLiteral("基本伤害"));
     EXPECT_EQ(run(R"({"op":"text","control":"按钮2"})").value("text"), QStringLiteral("一键复制"));
     run(R"({"op":"click","control":"按钮2"})");
@@ -83,11 +82,11 @@ TEST_F(Automation, DumpDescribesEveryUnit) {
     EXPECT_EQ(units[0].toObject().value("kind"), "window");
     EXPECT_EQ(units[0].toObject().value("id"), "0x06010000");
     QJsonObject panel, pages, combo;
-    for (const QJsonValue& value : units) {
+    for (const auto& value : units) {
         const QJsonObject unit = value.toObject();
-        for (const char* key : {"id", "name", "kind", "parent", "page", "left", "top", "width", "height",
-                                "caption", "items", "selection", "visible", "disabled", "multiline",
-                                "font", "color", "click", "live"})
+        for (const char* key :
+             {"id", "name", "kind", "parent", "page", "left", "top", "width", "height", "caption", "items", "selection",
+              "visible", "disabled", "multiline", "font", "color", "click", "live"})
             EXPECT_TRUE(unit.contains(key)) << key;
         if (unit.value("name") == "编辑框1") panel = unit;
         if (unit.value("name") == "高级选择夹1") pages = unit;
@@ -112,11 +111,12 @@ TEST(AutomationProcess, OneReplyPerLineThenExitZero) {
     editor.setProcessEnvironment(env);
     editor.start(QStringLiteral(QUORVEL_EDITOR_PATH), {"--script", "-"});
     ASSERT_TRUE(editor.waitForStarted(10000));
-    editor.write("{\"op\":\"set\",\"control\":\"编辑框98\",\"text\":\"剑\"}\n"
-                 "\xc3\x28 broken\n"
-                 "\n"
-                 "{\"op\":\"click\",\"control\":\"按钮69\"}\r\n"
-                 "{\"op\":\"text\",\"control\":\"编辑框1\"}");
+    editor.write(
+        "{\"op\":\"set\",\"control\":\"编辑框98\",\"text\":\"剑\"}\n"
+        "\xc3\x28 broken\n"
+        "\n"
+        "{\"op\":\"click\",\"control\":\"按钮69\"}\r\n"
+        "{\"op\":\"text\",\"control\":\"编辑框1\"}");
     editor.closeWriteChannel();
     ASSERT_TRUE(editor.waitForFinished(30000));
     EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);

@@ -22,8 +22,7 @@ using actions::Panel;
 
 std::vector<const Action*> allActions() { return {actions::all().begin(), actions::all().end()}; }
 
-class BuilderButton : public testing_support::EditorTest,
-                      public ::testing::WithParamInterface<const Action*> {};
+class BuilderButton : public testing_support::EditorTest, public ::testing::WithParamInterface<const Action*> {};
 
 TEST_P(BuilderButton, AppendsItsTextToItsOwnPanel) {
     const Action& action = *GetParam();
@@ -50,8 +49,7 @@ TEST_P(BuilderButton, AppendsItsTextToItsOwnPanel) {
         inputs.selections.push_back(combo->currentIndex());
     }
     // Earlier text in every panel, which must stay as it is.
-    QPlainTextEdit* panels[] = {panel("编辑框1"), panel("编辑框20"),
-                                panel("编辑框1", forms::kPassiveSkillWindowId)};
+    QPlainTextEdit* panels[] = {panel("编辑框1"), panel("编辑框20"), panel("编辑框1", forms::kPassiveSkillWindowId)};
     for (QPlainTextEdit* each : panels) ui::appendToPanel(each, QStringLiteral("earlier\r\n"));
     QPlainTextEdit* target = panel(panelName, window);
 

@@ -19,7 +19,7 @@ class Loader : public testing_support::EditorTest {};
 int pixelsOf(const forms::Font& font) { return font.height == 0 ? 12 : -font.height; }
 
 QColor colourOf(std::uint32_t bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+    return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF)};
 }
 
 TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
@@ -38,9 +38,8 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
                                                       : live;
             EXPECT_EQ(widget->parentWidget(), container);
             EXPECT_FALSE(widget->isHidden());
-            const QFont font = unit.kind == Kind::PageControl
-                                   ? static_cast<ui::PageControl*>(widget)->tabBar()->font()
-                                   : widget->font();
+            const QFont font = unit.kind == Kind::PageControl ? static_cast<ui::PageControl*>(widget)->tabBar()->font()
+                                                              : widget->font();
             EXPECT_EQ(font.pixelSize(), pixelsOf(unit.font));
             EXPECT_EQ(font.bold(), unit.font.bold);
             const QString caption = fromUtf8(unit.caption);
@@ -96,9 +95,7 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
                 EXPECT_EQ(tabs->currentIndex(), 0);
                 break;
             }
-            case Kind::PicBox:
-                EXPECT_NE(dynamic_cast<ui::PictureBox*>(widget), nullptr);
-                break;
+            case Kind::PicBox: EXPECT_NE(dynamic_cast<ui::PictureBox*>(widget), nullptr); break;
             case Kind::Window: FAIL() << "a window row among the controls"; break;
             }
         }
@@ -143,8 +140,9 @@ TEST_F(Loader, NoLabelCutsItsCaption) {
             auto* label = dynamic_cast<ui::CaptionLabel*>(live->control(static_cast<int>(i)));
             if (label == nullptr || label->height() == 0) continue;
             label->fitCaption();  // as its first showing would
-            const QRect needed = QFontMetrics(label->font()).boundingRect(
-                label->rect(), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter, label->text());
+            const QRect needed =
+                QFontMetrics(label->font())
+                    .boundingRect(label->rect(), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter, label->text());
             EXPECT_TRUE(label->rect().adjusted(0, -2, 0, 2).contains(needed))
                 << form.units[i].name << " needs " << needed.width() << "x" << needed.height();
         }

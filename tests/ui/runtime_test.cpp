@@ -54,11 +54,10 @@ TEST_F(Runtime, SecondaryWindowsOpenOncePerIdAndStartAfreshAfterClosing) {
 }
 
 TEST_F(Runtime, EachWindowButtonOpensItsWindow) {
-    const std::pair<std::string_view, std::uint32_t> buttons[] = {
-        {"按钮23", forms::kPassiveSkillWindowId},
-        {"按钮52", forms::kAttributeVariablesWindowId},
-        {"按钮53", forms::kAttributeListWindowId},
-        {"按钮70", forms::kMoreCommandsWindowId}};
+    const std::pair<std::string_view, std::uint32_t> buttons[] = {{"按钮23", forms::kPassiveSkillWindowId},
+                                                                  {"按钮52", forms::kAttributeVariablesWindowId},
+                                                                  {"按钮53", forms::kAttributeListWindowId},
+                                                                  {"按钮70", forms::kMoreCommandsWindowId}};
     for (const auto& [button, window] : buttons) {
         control<QPushButton>(button)->click();
         EXPECT_NE(runtime->window(window), nullptr) << button;

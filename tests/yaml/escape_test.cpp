@@ -20,9 +20,7 @@ std::ostream& operator<<(std::ostream& out, const EscapeCase& c) { return out <<
 
 class YamlQuotedTest : public testing::TestWithParam<EscapeCase> {};
 
-TEST_P(YamlQuotedTest, WritesTheEscapedInnerText) {
-    EXPECT_EQ(escaped(GetParam().typed), GetParam().written);
-}
+TEST_P(YamlQuotedTest, WritesTheEscapedInnerText) { EXPECT_EQ(escaped(GetParam().typed), GetParam().written); }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Characters, YamlQuotedTest, testing::Values(

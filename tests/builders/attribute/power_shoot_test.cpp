@@ -20,8 +20,8 @@ using builders::power_shoot::line;
 // The combo box items in order, as the plugin's words.
 constexpr std::string_view kTriggerWords[] = {"LEFT", "RIGHT", "SHIFT_LEFT", "SHIFT_RIGHT"};
 constexpr std::string_view kProjectileWords[] = {
-    "ARROW", "SNOWBALL", "EGG", "FLAME_ARROW", "FLAME_BALL", "FLAME_EGG", "SMALL_FIREBALL",
-    "LARGE_FIREBALL", "WITHER_SKULL", "Blink", "Fissure", "Ice_Spikes", "Amaterasu", "Nero_Beam",
+    "ARROW",          "SNOWBALL",     "EGG",   "FLAME_ARROW", "FLAME_BALL", "FLAME_EGG", "SMALL_FIREBALL",
+    "LARGE_FIREBALL", "WITHER_SKULL", "Blink", "Fissure",     "Ice_Spikes", "Amaterasu", "Nero_Beam",
 };
 
 template <std::size_t N>
@@ -58,21 +58,18 @@ TEST_P(PowerShootTest, BuildsTheLine) {
     EXPECT_EQ(line(trigger(), projectile(), ""), expected(""));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryIndex, PowerShootTest,
-    testing::Combine(testing::ValuesIn(indexesAround(std::size(kTriggerWords))),
-                     testing::ValuesIn(indexesAround(std::size(kProjectileWords)))),
-    [](const testing::TestParamInfo<std::tuple<int, int>>& row) {
-        const auto name = [](int index) {
-            return index < 0 ? std::string("none") : std::to_string(index);
-        };
-        return "trigger_" + name(std::get<0>(row.param)) + "_projectile_" +
-               name(std::get<1>(row.param));
-    });
+INSTANTIATE_TEST_SUITE_P(EveryIndex, PowerShootTest,
+                         testing::Combine(testing::ValuesIn(indexesAround(std::size(kTriggerWords))),
+                                          testing::ValuesIn(indexesAround(std::size(kProjectileWords)))),
+                         [](const testing::TestParamInfo<std::tuple<int, int>>& row) {
+                             const auto name = [](int index) {
+                                 return index < 0 ? std::string("none") : std::to_string(index);
+                             };
+                             return "trigger_" + name(std::get<0>(row.param)) + "_projectile_" +
+                                    name(std::get<1>(row.param));
+                         });
 
-TEST(PowerShoot, ArrowIsSeparatedFromTheCooldown) {
-    EXPECT_EQ(line(0, 0, "5"), "/att Power SHOOT LEFT ARROW 5\r\n");
-}
+TEST(PowerShoot, ArrowIsSeparatedFromTheCooldown) { EXPECT_EQ(line(0, 0, "5"), "/att Power SHOOT LEFT ARROW 5\r\n"); }
 
 TEST(PowerShoot, MissingSelections) {
     EXPECT_EQ(line(-1, -1, ""), "/att Power SHOOT \r\n");
@@ -86,8 +83,6 @@ TEST(PowerShoot, FarOutOfRangeIndexesGiveEmptyPieces) {
     EXPECT_EQ(line(INT_MAX, INT_MIN, "5"), "/att Power SHOOT 5\r\n");
 }
 
-TEST(PowerShoot, CooldownIsCopiedAsTyped) {
-    EXPECT_EQ(line(1, 9, " 3 秒"), "/att Power SHOOT RIGHT Blink  3 秒\r\n");
-}
+TEST(PowerShoot, CooldownIsCopiedAsTyped) { EXPECT_EQ(line(1, 9, " 3 秒"), "/att Power SHOOT RIGHT Blink  3 秒\r\n"); }
 
 }  // namespace

@@ -88,10 +88,9 @@ ElementFields potionFields(int attacker, int victim) {
 
 // The potion behind each of the 21 named items of 组合框7 and 组合框8, in list order.
 const std::string kPotionNames[] = {
-    "STRENGTH", "VISION", "FIRE_RESISTANCE", "INVISIBILITY", "SATURATION", "SPEED",
-    "HASTE",    "WEAK",   "SLOW",            "BLIND",        "CONFUSE",    "STARVE",
-    "TOXIC",    "WITHER", "PROTECTION",      "JUMP",         "ABSORB",     "HEALTH_BOOST",
-    "REGENERATION", "WATER_BREATHING", "FATIGUE",
+    "STRENGTH",   "VISION", "FIRE_RESISTANCE", "INVISIBILITY", "SATURATION",   "SPEED",           "HASTE",
+    "WEAK",       "SLOW",   "BLIND",           "CONFUSE",      "STARVE",       "TOXIC",           "WITHER",
+    "PROTECTION", "JUMP",   "ABSORB",          "HEALTH_BOOST", "REGENERATION", "WATER_BREATHING", "FATIGUE",
 };
 
 class ElementPotionTest : public testing::TestWithParam<int> {};
@@ -124,9 +123,7 @@ TEST_P(ElementPotionOutsideTest, WritesAnEmptyKeyLine) {
 INSTANTIATE_TEST_SUITE_P(Indices, ElementPotionOutsideTest,
                          testing::Values(OutsideCase{"BlankItem", 21}, OutsideCase{"PastTheList", 22},
                                          OutsideCase{"NoSelection", -1}),
-                         [](const testing::TestParamInfo<OutsideCase>& row) {
-                             return std::string(row.param.name);
-                         });
+                         [](const testing::TestParamInfo<OutsideCase>& row) { return std::string(row.param.name); });
 
 TEST(ElementBlock, EscapesOnlyTheKeylore) {
     const ElementFields element{
@@ -175,13 +172,11 @@ INSTANTIATE_TEST_SUITE_P(Lines, ResistanceLineTest,
                                          ResistanceCase{"NoValue", "earth", "", "    earth: \r\n"},
                                          ResistanceCase{"Empty", "", "", "    : \r\n"},
                                          ResistanceCase{"AsTyped", " 雷 ", "+5 ", "     雷 : +5 \r\n"}),
-                         [](const testing::TestParamInfo<ResistanceCase>& row) {
-                             return std::string(row.param.name);
-                         });
+                         [](const testing::TestParamInfo<ResistanceCase>& row) { return std::string(row.param.name); });
 
 TEST(ElementBlock, ResistanceLinesFollowTheBlock) {
-    const std::string text = elementBlock(potionFields(5, 7)) + resistanceLine("water", "-20") +
-                             resistanceLine("fire", "35");
+    const std::string text =
+        elementBlock(potionFields(5, 7)) + resistanceLine("water", "-20") + resistanceLine("fire", "35");
     EXPECT_EQ(text, potionBlock("    SPEED:", "    WEAK:") +
                         "    water: -20\r\n"
                         "    fire: 35\r\n");

@@ -7,6 +7,8 @@
 
 #include "builders/socket/key_lore.h"
 
+// The expected blocks are written one YAML line per source line.
+// clang-format off
 namespace {
 
 using builders::socket::gemBlock;
@@ -34,8 +36,8 @@ const std::vector<std::string> kLoreEnd = {
 
 // The 23 lines of a block: the first 13 as given, then the lore with the 种类 text.
 std::string block(std::vector<std::string> head, const std::string& kind) {
-    head.push_back("  Lores:");
-    head.push_back("  - \"&8&l&m---------------------\"");
+    head.emplace_back("  Lores:");
+    head.emplace_back("  - \"&8&l&m---------------------\"");
     head.push_back("  - \"&e※ &7种类: " + kind + "\"");
     head.insert(head.end(), kLoreEnd.begin(), kLoreEnd.end());
     return lines(head);
@@ -269,5 +271,7 @@ TEST(GemBlock, ExtraLoreLinesFollowTheBlock) {
                         "  - \"&7稀有\"\r\n"
                         "  - \"\"\r\n");
 }
+
+// clang-format on
 
 }  // namespace
