@@ -6,12 +6,14 @@
 #include "ui/application.h"
 
 int main(int argc, char* argv[]) {
-    QString script;
+    ui::EditorOptions options;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
-            script = QString::fromLocal8Bit(argv[++i]);
+            options.script = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--quit-after-paint") == 0) {
+            options.quitAfterPaint = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::puts("usage: quorvel-editor [--script FILE|-]");
+            std::puts("usage: quorvel-editor [--script FILE|-] [--quit-after-paint]");
             return 0;
         }
     }
@@ -22,5 +24,5 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     ui::setUpApplication(app);
-    return ui::runEditor(app, script);
+    return ui::runEditor(app, options);
 }

@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QStyleFactory>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
 #include "forms/windows.h"
 #include "ui/fatal.h"
 #include "ui/fonts.h"
+#include "ui/live_window.h"
 #include "ui/pictures.h"
 #include "ui/runtime.h"
 #include "ui/script_runner.h"
@@ -36,7 +38,27 @@ void setUpApplication(QApplication& app) {
     app.setQuitOnLastWindowClosed(false);
 }
 
-int runEditor(QApplication& app, const QString& scriptPath) {
+namespace {
+
+// Ends the program once the window it watches has been painted for the first time.
+class QuitAfterPaint : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int runEditor(QApplication& app, const EditorOptions& options) {
+    const QString& scriptPath = options.script;
     Runtime runtime;
     ScriptRunner* runner = nullptr;
     if (!scriptPath.isNull()) {
@@ -53,7 +75,8 @@ int runEditor(QApplication& app, const QString& scriptPath) {
         runner = new ScriptRunner(runtime, fd, &app);
         QObject::connect(runner, &ScriptRunner::finished, &app, [] { QCoreApplication::exit(0); });
     }
-    runtime.open(forms::kMainWindowId);
+    LiveWindow* main = runtime.open(forms::kMainWindowId);
+    if (options.quitAfterPaint && main != nullptr) main->installEventFilter(new QuitAfterPaint(&app));
     return app.exec();
 }
 

@@ -14,8 +14,13 @@ bool haveDisplay();
 // The look every window shares: one style, one palette, one CJK font.
 void setUpApplication(QApplication& app);
 
-// Runs the editor: shows the main window, and with a script path ("-" for standard input)
-// runs the automation interface on it. Returns the process exit code.
-int runEditor(QApplication& app, const QString& scriptPath);
+struct EditorOptions {
+    QString script;               // a script path, "-" for standard input; null: no script
+    bool quitAfterPaint = false;  // for start-up benchmarks: end once the main window is painted
+};
+
+// Runs the editor: shows the main window, and with a script runs the automation interface
+// on it. Returns the process exit code.
+int runEditor(QApplication& app, const EditorOptions& options);
 
 }  // namespace ui
