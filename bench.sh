@@ -67,6 +67,9 @@ row "start-up: editor / empty window" "$(value editor_wall_ms) / $(value empty_w
     "$(value startup_vs_empty_ratio)" 1.5
 row "append: 100,000-line / empty panel" "$(value append_100000_us) / $(value append_0_us) us" \
     "$(value append_ratio)" 1.5
+row "long value: 10 MB no blanks / with blanks" "$(value long_10mb_ms) / $(value long_10mb_blanks_ms) ms" \
+    "$(value long_blank_ratio)" 2
+row "long value: 1 MB / 100 KB, no blanks" "" "$(value long_growth_ratio)" 15
 row "copy: 100,000 lines / toPlainText()" "$(value copy_ms) / $(value plaintext_ms) ms" \
     "$(value copy_ratio)" 2
 row "peak memory: editor / empty window" \

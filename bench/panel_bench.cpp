@@ -192,6 +192,28 @@ void timeCopies(const Editor& editor, int repetitions, CopyTimes& times) {
     }
 }
 
+// A value as users paste them: base64-like characters, with a blank every nine or none.
+QString longValue(qsizetype length, bool blanks) {
+    static const QLatin1String alphabet("QUJDRGVm+/0123456789abcdefXYZ=");
+    QString value(length, QLatin1Char('A'));
+    for (qsizetype i = 0; i < length; ++i)
+        value[i] = blanks && i % 9 == 8 ? QLatin1Char(' ') : alphabet[i % alphabet.size()];
+    return value;
+}
+
+// One line with a long value through the builder button of "更改物品名字:" (编辑框98, 按钮69),
+// laid out and painted; the panel is emptied first. Milliseconds.
+double longValueAppend(const Editor& editor, QLineEdit* nameField, QAbstractButton* nameButton, const QString& value) {
+    ui::clearPanel(editor.panel);
+    nameField->setText(value);
+    settle();
+    const Clock::time_point start = Clock::now();
+    nameButton->click();
+    editor.panel->repaint();
+    settle();
+    return microsecondsSince(start) / 1000.0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -252,5 +274,27 @@ int main(int argc, char* argv[]) {
     std::printf("result copy_ms %.2f\n", median(copies.copyClick) / 1000.0);
     std::printf("result plaintext_ms %.2f\n", median(copies.toPlainText) / 1000.0);
     std::printf("result copy_ratio %.2f\n", median(copies.copyClick) / median(copies.toPlainText));
+
+    // Long values without blanks, against the same length with blanks, alternating.
+    auto* nameField = qobject_cast<QLineEdit*>(main->controlByName("编辑框98"));
+    auto* nameButton = qobject_cast<QAbstractButton*>(main->controlByName("按钮69"));
+    if (nameField == nullptr || nameButton == nullptr) fail("no 编辑框98 / 按钮69");
+    std::map<std::pair<qsizetype, bool>, std::vector<double>> longs;
+    const qsizetype lengths[] = {100'000, 1'000'000, 10'000'000};
+    for (int round = 0; round < 3; ++round)
+        for (qsizetype length : lengths)
+            for (bool blanks : {false, true})
+                longs[{length, blanks}].push_back(
+                    longValueAppend(editor, nameField, nameButton, longValue(length, blanks)));
+    std::printf("long values: one line appended, laid out and painted, 3 runs each, medians (ms)\n");
+    std::printf("  %10s %14s %14s\n", "length", "no blanks", "with blanks");
+    for (qsizetype length : lengths)
+        std::printf("  %10lld %14.1f %14.1f\n", static_cast<long long>(length), median(longs[{length, false}]),
+                    median(longs[{length, true}]));
+    std::printf("result long_10mb_ms %.1f\n", median(longs[{10'000'000, false}]));
+    std::printf("result long_10mb_blanks_ms %.1f\n", median(longs[{10'000'000, true}]));
+    std::printf("result long_blank_ratio %.2f\n",
+                median(longs[{10'000'000, false}]) / median(longs[{10'000'000, true}]));
+    std::printf("result long_growth_ratio %.2f\n", median(longs[{1'000'000, false}]) / median(longs[{100'000, false}]));
     return 0;
 }

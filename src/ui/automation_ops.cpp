@@ -12,6 +12,7 @@
 #include "forms/windows.h"
 #include "ui/controls.h"
 #include "ui/live_window.h"
+#include "ui/panel.h"
 #include "ui/runtime.h"
 #include "ui/text.h"
 #include "ui/unit_json.h"
@@ -88,6 +89,7 @@ QJsonObject setText(Runtime& runtime, const QJsonObject& request) {
         line->selectAll();
         line->insert(text.toString());
     } else if (auto* multi = qobject_cast<QPlainTextEdit*>(target.widget)) {
+        prepareForText(multi, text.toString());
         multi->selectAll();
         multi->insertPlainText(text.toString());
     }

@@ -14,9 +14,25 @@
 namespace ui {
 namespace {
 
+// Every character that Unicode or YAML treats as a line or paragraph break: CR, LF, VT, FF,
+// the separators FS, GS and RS, NEXT LINE, LINE SEPARATOR, PARAGRAPH SEPARATOR, and the two
+// frame marks that the output panels would also take as breaks.
 bool breaksLine(QChar ch) {
-    return ch == QLatin1Char('\r') || ch == QLatin1Char('\n') || ch == QChar::ParagraphSeparator ||
-           ch == QChar(0xFDD0) || ch == QChar(0xFDD1);
+    switch (ch.unicode()) {
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x1C:
+    case 0x1D:
+    case 0x1E:
+    case 0x85:
+    case 0x2028:
+    case 0x2029:
+    case 0xFDD0:
+    case 0xFDD1: return true;
+    default: return false;
+    }
 }
 
 }  // namespace
@@ -155,6 +171,7 @@ void setEditText(QWidget* edit, const QString& text) {
     if (auto* line = qobject_cast<QLineEdit*>(edit)) {
         line->setText(text);
     } else if (auto* multi = qobject_cast<QPlainTextEdit*>(edit)) {
+        prepareForText(multi, text);
         multi->setPlainText(text);
     }
 }

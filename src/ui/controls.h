@@ -19,9 +19,9 @@ class QTabBar;
 namespace ui {
 
 // A single-line field holds one line. A line break that reaches it (pasted, dropped or set)
-// would split a command in two on the server, so each CR, LF or CR LF becomes one blank as
-// the text enters the field. The paragraph separator and the two frame marks, which an output
-// panel would also take as line breaks, are treated the same way.
+// would split a command in two on the server, or, inside a YAML block, start a new key, so
+// every character that Unicode or YAML takes as a line or paragraph break becomes one blank as
+// the text enters the field (CR LF counts as one break).
 class SingleLineValidator : public QValidator {
 public:
     using QValidator::QValidator;

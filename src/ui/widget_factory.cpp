@@ -32,8 +32,7 @@ QStringList toStringList(const std::vector<std::string_view>& items) {
 
 QWidget* makeEditBox(const forms::Unit& unit, const QString& caption, QWidget* parent) {
     if (unit.multiline) {
-        auto* edit = new QPlainTextEdit(parent);
-        makeMultiLine(edit, unit.vscroll);
+        auto* edit = new MultiLineEdit(parent, unit.vscroll);
         edit->setPlainText(caption);
         setTextColour(edit, QPalette::Text, unit.colour);
         if (unit.disabled) {

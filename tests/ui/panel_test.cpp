@@ -1,5 +1,7 @@
 // Output panels: append at the end, copy with CR LF bytes, clear; through their buttons.
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMimeData>
@@ -93,6 +95,57 @@ TEST_F(Panels, UserEditsInAPanelAreCopiedWithCrLf) {
     out->insertPlainText(QStringLiteral("typed\nby hand"));
     click("按钮2");
     EXPECT_EQ(clipboardBytes(), QByteArray("typed\r\nby hand"));
+}
+
+}  // namespace
+
+namespace {
+
+// Appends one line to the command panel through a builder button and lets the panel lay it out
+// and paint; returns the milliseconds it took.
+double appendMilliseconds(QPlainTextEdit* out, const QString& value) {
+    ui::clearPanel(out);
+    QCoreApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    ui::appendToPanel(out, QStringLiteral("/setname ") + value + QStringLiteral("\r\n"));
+    out->document()->documentLayout()->documentSize();
+    out->repaint();
+    QCoreApplication::processEvents();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+QString valueOf(qsizetype length, bool blanks) {
+    QString value(length, QLatin1Char('A'));
+    for (qsizetype i = 0; i < length; ++i) {
+        value[i] = blanks && i % 9 == 8 ? QLatin1Char(' ') : QLatin1Char("QUJDRGVm+/0123456789"[i % 20]);
+    }
+    return value;
+}
+
+// A value with no blanks (a pasted NBT or base64 string) used to take time that grew with the
+// square of its length: one megabyte froze the editor for most of a minute.
+TEST_F(Panels, ALongValueWithoutBlanksAppendsInLinearTime) {
+    QPlainTextEdit* out = panel("编辑框1");
+    const double words = appendMilliseconds(out, valueOf(1'000'000, true));
+    const double solid = appendMilliseconds(out, valueOf(1'000'000, false));
+    const double small = appendMilliseconds(out, valueOf(100'000, false));
+    std::printf("1 MB with blanks %.0f ms, without %.0f ms; 100 KB without %.0f ms\n", words, solid, small);
+    // Generous margins: the exact goals (2 and 15) are measured by bench.sh on a quiet machine.
+    EXPECT_LT(solid, 4 * words + 50);
+    EXPECT_LT(solid, 30 * small + 50);
+    // Ordinary text wraps at words again once the panel is cleared.
+    ui::clearPanel(out);
+    EXPECT_EQ(out->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Pasted straight into the panel, the same value is just as quick, and copied as it was.
+    QGuiApplication::clipboard()->setText(valueOf(1'000'000, false));
+    QElapsedTimer timer;
+    timer.start();
+    out->paste();
+    out->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_LT(static_cast<double>(timer.elapsed()), 4 * words + 50);
+    EXPECT_EQ(ui::panelText(out), valueOf(1'000'000, false));
 }
 
 }  // namespace

@@ -72,6 +72,13 @@ TEST(SingleLineField, EveryLineBreakBecomesOneBlank) {
     EXPECT_EQ(field.text(), QStringLiteral("a b c d e"));
     field.setText(QStringLiteral("\r\n\r\n"));
     EXPECT_EQ(field.text(), QStringLiteral("  "));
+    // The breaks of Unicode and YAML 1.1 beyond CR and LF: a gem grade of "5" LINE SEPARATOR
+    // "  Shiny: false" would otherwise load as two keys on the server.
+    field.setText(QStringLiteral("5\u2028  Shiny: false\u0085x\vy\fz\x1c\x1d\x1e!\uFDD0\uFDD1."));
+    EXPECT_EQ(field.text(), QStringLiteral("5   Shiny: false x y z   !  ."));
+    // Near misses stay: a tab, NUL, the other C0 and C1 controls, a no-break space.
+    field.setText(QStringLiteral("a\tb\x1fc\u0084d\u00A0e"));
+    EXPECT_EQ(field.text(), QStringLiteral("a\tb\x1fc\u0084d\u00A0e"));
     // A paste at the caret goes through the same rule.
     field.setText(QStringLiteral("xy"));
     field.setCursorPosition(1);
