@@ -14,7 +14,7 @@ namespace {
 struct Parsed {
     bool exists = false;
     QJsonObject session;
-    QString problem;  // why an existing file is not a session; empty when it is
+    QString problem;  // why an existing file is not a session, e.g. "第 12 个字节处出错"
 };
 
 Parsed parse(const QString& path) {
@@ -30,7 +30,7 @@ Parsed parse(const QString& path) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError) {
-        parsed.problem = QStringLiteral("第 %1 个字节：%2").arg(error.offset).arg(error.errorString());
+        parsed.problem = QStringLiteral("第 %1 个字节处出错").arg(error.offset);
     } else if (!document.isObject()) {
         parsed.problem = QStringLiteral("内容不是一个 JSON 对象");
     } else {

@@ -36,7 +36,7 @@ struct LoadedSession {
     QJsonObject session;
     SessionSource source = SessionSource::None;
     // Empty when the latest session loaded or there was none to load; otherwise e.g.
-    // "会话文件已损坏（第 12 个字节：unterminated string），已改用上一次保存的会话：PATH".
+    // "会话文件已损坏（第 12 个字节处出错），已改用上一次保存的会话：PATH".
     QString warning;
 };
 

@@ -1,0 +1,176 @@
+#include "storage/session.h"
+
+#include "scratch.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+using storage::loadSession;
+using storage::saveSession;
+using storage::SessionSource;
+
+const QJsonObject kFirst{{"panel", "/att Stats DAMAGE 5\r\n"}, {"page", 1}};
+const QJsonObject kSecond{{"panel", "宝石:\r\n  Keylore: \"红\"\r\n"}, {"page", 3}};
+
+class SessionTest : public testing::Test {
+protected:
+    QString path() const { return dir_.filePath("session.json"); }
+    QString previous() const { return dir_.filePath("session.json.prev"); }
+    QTemporaryDir dir_;
+};
+
+TEST_F(SessionTest, LoadsTheLatestAndKeepsTheOneBefore) {
+    EXPECT_EQ(loadSession(path()).source, SessionSource::None);
+    EXPECT_EQ(loadSession(path()).warning, QString());
+    ASSERT_TRUE(saveSession(path(), kFirst).ok());
+    ASSERT_TRUE(saveSession(path(), kSecond).ok());
+    const storage::LoadedSession loaded = loadSession(path());
+    EXPECT_EQ(loaded.source, SessionSource::Latest);
+    EXPECT_EQ(loaded.session, kSecond);
+    EXPECT_EQ(loaded.warning, QString());
+    EXPECT_EQ(storage::previousSessionPath(path()), previous());
+    EXPECT_EQ(QJsonDocument::fromJson(scratch::read(previous())).object(), kFirst);
+    EXPECT_EQ(scratch::entries(dir_.path()), (QStringList{"session.json", "session.json.prev"}));
+}
+
+TEST_F(SessionTest, FallsBackWhenTheLatestIsDamaged) {
+    ASSERT_TRUE(saveSession(path(), kFirst).ok());
+    ASSERT_TRUE(saveSession(path(), kSecond).ok());
+    scratch::write(path(), "{\"panel\": \"宝");  // cut short
+    storage::LoadedSession loaded = loadSession(path());
+    EXPECT_EQ(loaded.source, SessionSource::Previous);
+    EXPECT_EQ(loaded.session, kFirst);
+    EXPECT_EQ(loaded.warning,
+              "会话文件已损坏（第 15 个字节处出错），已改用上一次保存的会话：" + path());
+
+    // Saving over a damaged latest keeps the good fallback rather than the damage.
+    ASSERT_TRUE(saveSession(path(), kSecond).ok());
+    EXPECT_EQ(QJsonDocument::fromJson(scratch::read(previous())).object(), kFirst);
+    EXPECT_EQ(loadSession(path()).session, kSecond);
+}
+
+TEST_F(SessionTest, ReportsDamageItCannotRecoverFrom) {
+    scratch::write(path(), "[1, 2]");
+    storage::LoadedSession loaded = loadSession(path());
+    EXPECT_EQ(loaded.source, SessionSource::None);
+    EXPECT_EQ(loaded.session, QJsonObject());
+    EXPECT_EQ(loaded.warning, "会话文件已损坏（内容不是一个 JSON 对象），无法恢复：" + path());
+
+    QFile::remove(path());
+    scratch::write(previous(), QByteArray("\0\0\0", 3));
+    EXPECT_EQ(loadSession(path()).source, SessionSource::None);
+    EXPECT_EQ(loadSession(path()).warning, "会话文件已损坏（第 1 个字节处出错），无法恢复：" + previous());
+}
+
+TEST_F(SessionTest, AMissingLatestIsAnInterruptedSave) {
+    scratch::write(previous(), QJsonDocument(kFirst).toJson());
+    const storage::LoadedSession loaded = loadSession(path());
+    EXPECT_EQ(loaded.source, SessionSource::Previous);
+    EXPECT_EQ(loaded.session, kFirst);
+    EXPECT_EQ(loaded.warning, QString());
+}
+
+TEST_F(SessionTest, LivesInTheDataFolder) {
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir_.path()));
+    QCoreApplication::setApplicationName("quorvel-editor");
+    const QString session = storage::sessionFilePath();
+    EXPECT_EQ(session, dir_.path() + "/quorvel-editor/session.json");
+    EXPECT_TRUE(QFileInfo(dir_.path() + "/quorvel-editor").isDir());
+    if (saved.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", saved);
+}
+
+QString hashOf(const QString& text) {
+    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+// A session from the writer: whole when its payload still matches the hash it carries.
+qint64 wholeCounter(const QJsonObject& session) {
+    if (session.value("hash").toString() != hashOf(session.value("payload").toString())) return -1;
+    return session.value("counter").toInteger(-1);
+}
+
+// Starts the writer with stdout on a pipe, kills it with SIGKILL after `delay`, and returns
+// the last counter it reported saved (first - 1 when none).
+qint64 writeAndKill(const QString& path, qint64 first, std::chrono::microseconds delay) {
+    int out[2];
+    if (pipe(out) != 0) return -2;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const QByteArray file = QFile::encodeName(path);
+    const std::string start = std::to_string(first);
+    char* argv[] = {const_cast<char*>(QUORVEL_SESSION_WRITER), const_cast<char*>(file.constData()),
+                    const_cast<char*>(start.c_str()), const_cast<char*>("20000"), nullptr};
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, QUORVEL_SESSION_WRITER, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned != 0) {
+        close(out[0]);
+        return -2;
+    }
+    std::this_thread::sleep_for(delay);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    QByteArray reported;
+    char buffer[4096];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) reported.append(buffer, n);
+    close(out[0]);
+    const QList<QByteArray> lines = reported.trimmed().split('\n');
+    return lines.last().isEmpty() ? first - 1 : lines.last().toLongLong();
+}
+
+// A child process writes sessions in a loop and is killed a hundred times at random
+// moments; after each kill a whole session loads, and it is the last one the writer
+// reported saved or the one it was writing.
+TEST_F(SessionTest, SurvivesKillsAtAnyMoment) {
+    ASSERT_TRUE(saveSession(path(), QJsonObject{{"counter", 0}, {"payload", ""}, {"hash", hashOf("")}}).ok());
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delay(0, 40000);
+    qint64 loaded = 0;
+    int killedMidRun = 0;  // kills after at least one save of that run
+    for (int kill = 0; kill < 100; ++kill) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", kill " << kill);
+        const qint64 reported = writeAndKill(path(), loaded + 1, std::chrono::microseconds(delay(random)));
+        ASSERT_GE(reported, loaded) << "the writer could not be started";
+        const storage::LoadedSession session = loadSession(path());
+        ASSERT_NE(session.source, SessionSource::None) << session.warning.toStdString();
+        ASSERT_EQ(session.warning, QString());  // no damaged file, not even with a fallback
+        const qint64 counter = wholeCounter(session.session);
+        ASSERT_GE(counter, reported);      // nothing reported saved is lost
+        ASSERT_LE(counter, reported + 1);  // at most the save in progress was completed
+        killedMidRun += reported > loaded ? 1 : 0;
+        loaded = counter;
+    }
+    EXPECT_GT(killedMidRun, 10) << "the writer was mostly killed before its first save";
+    // Killed writes leave no temporary files behind (the latest alone is missing after a
+    // kill between its rotation and its replacement).
+    QStringList left = scratch::entries(dir_.path());
+    left.removeAll("session.json");
+    left.removeAll("session.json.prev");
+    EXPECT_EQ(left, QStringList());
+}
+
+}  // namespace
