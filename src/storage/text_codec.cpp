@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -43,22 +44,14 @@ QStringEncoder encoderFor(Encoding encoding) {
     return QStringEncoder(QStringConverter::Utf8, kFlags);
 }
 
-// The bytes without a byte-order mark and with CR LF made LF, and what was removed.
-// Neither UTF-8 nor GBK has 0x0A or 0x0D inside a multi-byte character, so this works on
-// the bytes before decoding, and line numbers stay the same.
-struct Body {
-    QByteArray bytes;
-    bool bom = false;
-    LineEnd lineEnd = LineEnd::CrLf;
+// Which line end a file uses: the more frequent, CR LF on a tie or with none.
+struct LineEnds {
+    LineEnd dominant = LineEnd::CrLf;
     bool mixed = false;
+    bool anyCrLf = false;
 };
 
-Body bodyOf(QByteArrayView bytes, bool stripBom) {
-    Body body;
-    if (stripBom && bytes.startsWith(kBom)) {
-        body.bom = true;
-        bytes = bytes.sliced(kBom.size());
-    }
+LineEnds lineEndsOf(QByteArrayView bytes) {
     qsizetype lf = 0;
     qsizetype crlf = 0;
     for (qsizetype at = bytes.indexOf('\n'); at >= 0; at = bytes.indexOf('\n', at + 1)) {
@@ -67,20 +60,21 @@ Body bodyOf(QByteArrayView bytes, bool stripBom) {
         else
             ++lf;
     }
-    body.lineEnd = lf > crlf ? LineEnd::Lf : LineEnd::CrLf;
-    body.mixed = lf > 0 && crlf > 0;
-    if (crlf == 0) {
-        body.bytes = bytes.toByteArray();
-        return body;
+    return {lf > crlf ? LineEnd::Lf : LineEnd::CrLf, lf > 0 && crlf > 0, crlf > 0};
+}
+
+// Makes every CR LF a LF, in place. Done on the decoded text rather than on the bytes, to
+// spare a copy of the file: CR and LF decode to themselves in UTF-8 and GBK, and neither
+// byte occurs inside a multi-byte character, so the result is the same.
+void dropCrBeforeLf(QString* text) {
+    QChar* const begin = text->data();
+    const QChar* const end = begin + text->size();
+    QChar* out = begin;
+    for (const QChar* in = begin; in != end; ++in) {
+        if (*in == u'\r' && in + 1 != end && in[1] == u'\n') continue;
+        *out++ = *in;
     }
-    body.bytes.reserve(bytes.size() - crlf);
-    qsizetype start = 0;
-    for (qsizetype at = bytes.indexOf("\r\n"); at >= 0; at = bytes.indexOf("\r\n", start)) {
-        body.bytes.append(bytes.sliced(start, at - start));
-        start = at + 1;  // keep the LF
-    }
-    body.bytes.append(bytes.sliced(start));
-    return body;
+    text->truncate(out - begin);
 }
 
 // Decodes the body into *text. On invalid bytes, returns false at once when failFast;
@@ -119,11 +113,16 @@ bool decodeBody(QByteArrayView body, Encoding encoding, bool failFast, QString* 
     return true;
 }
 
-DecodedText decodedFrom(Body&& body, Encoding encoding) {
+// The decoded text of bytes (byte-order mark already removed) and what it was read with.
+DecodedText decodedFrom(QByteArrayView bytes, Encoding encoding, bool bom, QString text,
+                        int invalidLine) {
+    const LineEnds ends = lineEndsOf(bytes);
     DecodedText decoded;
-    decodeBody(body.bytes, encoding, false, &decoded.text, &decoded.invalidLine);
-    decoded.format = {encoding, body.bom, body.lineEnd};
-    decoded.mixedLineEnds = body.mixed;
+    decoded.text = std::move(text);
+    if (ends.anyCrLf) dropCrBeforeLf(&decoded.text);
+    decoded.format = {encoding, bom, ends.dominant};
+    decoded.invalidLine = invalidLine;
+    decoded.mixedLineEnds = ends.mixed;
     return decoded;
 }
 
@@ -192,19 +191,24 @@ qsizetype firstUnencodable(QStringView text, Encoding encoding) {
     return -1;
 }
 
-QByteArray withCrLf(const QByteArray& bytes) {
-    const qsizetype breaks = bytes.count('\n');
-    if (breaks == 0) return bytes;
-    QByteArray out;
-    out.reserve(bytes.size() + breaks);
-    qsizetype start = 0;
-    for (qsizetype at = bytes.indexOf('\n'); at >= 0; at = bytes.indexOf('\n', start)) {
-        out.append(QByteArrayView(bytes).sliced(start, at - start));
-        out.append("\r\n", 2);
-        start = at + 1;
+// The bytes of text, a byte-order mark first when asked, each "\n" written as the line
+// end. The encoder writes straight into one buffer with room for the CRs, which are then
+// put in from the back in one pass: each "\n" is exactly one 0x0A byte in UTF-8 and GBK.
+QByteArray encoded(QStringEncoder& encoder, QStringView text, LineEnd lineEnd, bool bom) {
+    const qsizetype breaks = lineEnd == LineEnd::CrLf ? text.count(u'\n') : 0;
+    QByteArray bytes(encoder.requiredSpace(text.size()) + breaks + kBom.size(), Qt::Uninitialized);
+    char* const begin = bom ? std::copy(kBom.begin(), kBom.end(), bytes.data()) : bytes.data();
+    char* const end = encoder.appendToBuffer(begin, text);
+    char* from = end;
+    char* to = end + breaks;
+    while (from != to) {
+        const char c = *--from;
+        *--to = c;
+        if (c == '\n') *--to = '\r';
     }
-    out.append(QByteArrayView(bytes).sliced(start));
-    return out;
+    bytes.truncate(end + breaks - bytes.data());
+    bytes.squeeze();
+    return bytes;
 }
 
 }  // namespace
@@ -218,20 +222,22 @@ QString encodingName(Encoding encoding) {
 DecodedText decodeText(QByteArrayView bytes, Encoding encoding) {
     // Without a GBK converter the bytes are read as UTF-8 and their invalid bytes shown.
     if (encoding == Encoding::Gbk && !gbkName(false)) encoding = Encoding::Utf8;
-    return decodedFrom(bodyOf(bytes, encoding == Encoding::Utf8), encoding);
+    const bool bom = encoding == Encoding::Utf8 && bytes.startsWith(kBom);
+    if (bom) bytes = bytes.sliced(kBom.size());
+    QString text;
+    int invalidLine = 0;
+    decodeBody(bytes, encoding, false, &text, &invalidLine);
+    return decodedFrom(bytes, encoding, bom, std::move(text), invalidLine);
 }
 
 DecodedText decodeText(QByteArrayView bytes) {
     // A byte-order mark says UTF-8 even when some bytes are damaged.
     if (bytes.startsWith(kBom) || !gbkName(false)) return decodeText(bytes, Encoding::Utf8);
-    Body body = bodyOf(bytes, false);
-    DecodedText decoded;
-    if (decodeBody(body.bytes, Encoding::Utf8, true, &decoded.text, &decoded.invalidLine)) {
-        decoded.format = {Encoding::Utf8, false, body.lineEnd};
-        decoded.mixedLineEnds = body.mixed;
-        return decoded;
-    }
-    return decodedFrom(std::move(body), Encoding::Gbk);
+    QString text;
+    int invalidLine = 0;
+    if (decodeBody(bytes, Encoding::Utf8, true, &text, &invalidLine))
+        return decodedFrom(bytes, Encoding::Utf8, false, std::move(text), 0);
+    return decodeText(bytes, Encoding::Gbk);
 }
 
 QString invalidBytesWarning(const DecodedText& decoded) {
@@ -259,7 +265,8 @@ EncodedText encodeText(QStringView text, const TextFormat& format, Replacements 
         failed.error = QStringLiteral("无法用 %1 保存：这台电脑上的 Qt 不支持 %1 编码。").arg(name);
         return failed;
     }
-    QByteArray bytes = encoder.encode(text);
+    QByteArray bytes = encoded(encoder, text, format.lineEnd,
+                               format.encoding == Encoding::Utf8 && format.bom);
     if (encoder.hasError()) {
         const qsizetype at = firstUnencodable(text, format.encoding);
         if (at < 0) {  // the encoder objected to no single character: say so plainly
@@ -277,8 +284,6 @@ EncodedText encodeText(QStringView text, const TextFormat& format, Replacements 
         }
         return failed;
     }
-    if (format.lineEnd == LineEnd::CrLf) bytes = withCrLf(bytes);
-    if (format.encoding == Encoding::Utf8 && format.bom) bytes.prepend(kBom);
     EncodedText result;
     result.bytes = std::move(bytes);
     return result;
