@@ -101,7 +101,8 @@ void BM_AtomicWrite(benchmark::State& state) {
     const storage::Backup backup = state.range(1) ? storage::Backup::Keep : storage::Backup::None;
     storage::writeFileAtomically(scratchFile(), file, storage::Backup::None);
     for (auto _ : state) {
-        const storage::WriteResult written = storage::writeFileAtomically(scratchFile(), file, backup);
+        const storage::WriteResult written =
+            storage::writeFileAtomically(scratchFile(), file, backup);
         if (!written.ok()) state.SkipWithError(written.error.toStdString().c_str());
     }
     label(state);
@@ -110,7 +111,8 @@ void BM_AtomicWrite(benchmark::State& state) {
 // The editor's "save": encode, back up, write, stamp.
 void BM_SaveTextFile(benchmark::State& state) {
     for (auto _ : state) {
-        const storage::SavedFile saved = storage::saveTextFile(scratchFile(), text(), formatOf(state));
+        const storage::SavedFile saved =
+            storage::saveTextFile(scratchFile(), text(), formatOf(state));
         if (!saved.ok()) state.SkipWithError(saved.error.toStdString().c_str());
     }
     label(state);
@@ -134,7 +136,9 @@ BENCHMARK(BM_AtomicWrite)
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK(BM_SaveTextFile)->ArgName("gbk")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ChangeOnDisk)->ArgName("gbk")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveTextFile)->ArgName("gbk")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ChangeOnDisk)->ArgName("gbk")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

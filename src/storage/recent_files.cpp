@@ -33,7 +33,10 @@ QStringList tidied(const QStringList& list) {
 
 }  // namespace
 
-QString recentFilesPath() { return dataFolder() + QStringLiteral("/recent.json"); }
+QString recentFilesPath() {
+    const QString folder = dataFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/recent.json");
+}
 
 QStringList withRecentFile(const QStringList& list, const QString& path) {
     QStringList out = list;
@@ -44,7 +47,8 @@ QStringList withRecentFile(const QStringList& list, const QString& path) {
 QStringList loadRecentFiles(const QString& store) {
     QFile file(store);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    const QJsonArray files = QJsonDocument::fromJson(file.readAll()).object().value("files").toArray();
+    const QJsonObject stored = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonArray files = stored.value("files").toArray();
     QStringList existing;
     for (const QJsonValue& value : files) {
         const QString path = value.toString();

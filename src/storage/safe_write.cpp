@@ -89,6 +89,7 @@ ReadResult readFile(const QString& path) {
 QString backupPath(const QString& path) { return path + QStringLiteral(".bak"); }
 
 WriteResult writeFileAtomically(const QString& path, QByteArrayView bytes, Backup backup) {
+    if (path.isEmpty()) return {QStringLiteral("无法写入：没有文件名")};
     const QFileInfo info(path);
     // Causes that would fail the backup and the write alike are reported for the file.
     if (!QFileInfo(info.absolutePath()).isDir() || info.isDir())

@@ -28,6 +28,7 @@ struct WriteResult {
     //   无法写入：没有写入这个文件的权限（文件可能是只读的）：PATH
     //   无法写入：磁盘空间不足：PATH
     //   无法写入：QT'S OWN REASON：PATH
+    //   无法写入：没有文件名                (an empty path)
     //   无法备份：无法读取原来的文件：PATH
     // PATH is NAME.bak when the backup could not be written. The file itself is then
     // exactly as it was.

@@ -43,11 +43,14 @@ Parsed parse(const QString& path) {
 
 QString dataFolder() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(folder);
+    if (!folder.isEmpty()) QDir().mkpath(folder);
     return folder;
 }
 
-QString sessionFilePath() { return dataFolder() + QStringLiteral("/session.json"); }
+QString sessionFilePath() {
+    const QString folder = dataFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/session.json");
+}
 
 QString previousSessionPath(const QString& path) { return path + QStringLiteral(".prev"); }
 
@@ -89,7 +92,8 @@ LoadedSession loadSession(const QString& path) {
         loaded.warning = QStringLiteral("会话文件已损坏（%1），无法恢复：%2").arg(latest.problem, shown);
     } else if (previous.exists) {
         loaded.warning = QStringLiteral("会话文件已损坏（%1），无法恢复：%2")
-                             .arg(previous.problem, QDir::toNativeSeparators(previousSessionPath(path)));
+                             .arg(previous.problem,
+                                  QDir::toNativeSeparators(previousSessionPath(path)));
     }
     return loaded;
 }

@@ -12,10 +12,10 @@ namespace storage {
 
 // The editor's data folder (QStandardPaths::AppDataLocation, under XDG_DATA_HOME on
 // Linux), created when missing. If it cannot be created the path is still returned and
-// the first write reports why.
+// the first write reports why; empty only when the system names no such place.
 QString dataFolder();
 
-// dataFolder()/session.json.
+// dataFolder()/session.json; empty with dataFolder() (saving then reports it).
 QString sessionFilePath();
 
 // Where the session before the latest is kept: "session.json" -> "session.json.prev".

@@ -24,7 +24,7 @@ struct TextFormat {
 };
 
 struct DecodedText {
-    QString text;  // line breaks as "\n" only
+    QString text;  // line breaks as "\n" only (a CR that ends no line stays a CR)
     TextFormat format;
     // The first line (from 1) holding bytes that are invalid in format.encoding, 0 when
     // there are none. Each invalid sequence is U+FFFD in text, and writing the text back

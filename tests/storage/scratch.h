@@ -17,7 +17,9 @@
 #include <unistd.h>
 
 // Readable failure output: text as UTF-8, bytes with the non-printable ones escaped.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
     *out << '"';
     for (const char c : bytes) {
@@ -46,8 +48,8 @@ inline void write(const QString& path, const QByteArray& bytes) {
 
 // The names in a folder, sorted, without "." and "..".
 inline QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    return QDir(folder).entryList(all, QDir::Name);
 }
 
 inline bool root() { return geteuid() == 0; }

@@ -1,5 +1,7 @@
 #include "storage/session.h"
 
+#include "storage/recent_files.h"
+
 #include "scratch.h"
 
 #include <QCoreApplication>
@@ -93,6 +95,7 @@ TEST_F(SessionTest, LivesInTheDataFolder) {
     const QString session = storage::sessionFilePath();
     EXPECT_EQ(session, dir_.path() + "/quorvel-editor/session.json");
     EXPECT_TRUE(QFileInfo(dir_.path() + "/quorvel-editor").isDir());
+    EXPECT_EQ(storage::recentFilesPath(), dir_.path() + "/quorvel-editor/recent.json");
     if (saved.isNull())
         qunsetenv("XDG_DATA_HOME");
     else
@@ -100,7 +103,8 @@ TEST_F(SessionTest, LivesInTheDataFolder) {
 }
 
 QString hashOf(const QString& text) {
-    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
+    const QByteArray hash = QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256);
+    return QString::fromLatin1(hash.toHex());
 }
 
 // A session from the writer: whole when its payload still matches the hash it carries.
@@ -127,7 +131,8 @@ Writer startWriter(const QString& path, qint64 first) {
     char* argv[] = {const_cast<char*>(QUORVEL_SESSION_WRITER), const_cast<char*>(file.constData()),
                     const_cast<char*>(start.c_str()), const_cast<char*>("20000"), nullptr};
     Writer writer;
-    const int spawned = posix_spawn(&writer.pid, QUORVEL_SESSION_WRITER, &actions, nullptr, argv, environ);
+    const int spawned =
+        posix_spawn(&writer.pid, QUORVEL_SESSION_WRITER, &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     if (spawned != 0) {

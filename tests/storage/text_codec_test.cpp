@@ -132,16 +132,19 @@ constexpr int kAsGbk = static_cast<int>(Encoding::Gbk);
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Files, InvalidBytesTest, testing::Values(
     // GBK read as UTF-8: B1 and A6 are stray continuation bytes, CA AF happens to be U+02AF.
-    InvalidCase{"GbkAsUtf8",       "a\nb\n" + kGbkGem + "\n",  kAsUtf8, "a\nb\n\uFFFD\uFFFD\u02AF\n",
+    InvalidCase{"GbkAsUtf8",      "a\nb\n" + kGbkGem + "\n",    kAsUtf8, "a\nb\n\uFFFD\uFFFD\u02AF\n",
                 Encoding::Utf8, 3},
     // UTF-8 read as GBK happens to be valid GBK: mojibake, but nothing invalid.
-    InvalidCase{"Utf8AsGbk",       "宝石",                     kAsGbk,  "瀹濈煶",        Encoding::Gbk,  0},
-    InvalidCase{"BomKeepsUtf8",    "\xEF\xBB\xBF" "a\r\n\xFF\r\n", kDetect, "a\n\uFFFD\n", Encoding::Utf8, 2},
-    InvalidCase{"GbkBadTrail",     "a\n\x81\x30" "b\n",        kDetect, "a\n\uFFFD" "0b\n", Encoding::Gbk, 2},
-    InvalidCase{"GbkCutAtEnd",     kGbkRed + "\n\xBA",         kDetect, "红\n\uFFFD",    Encoding::Gbk,  2},
-    InvalidCase{"GbkCutBeforeLf",  kGbkRed + "\xBA\r\n" "x",   kDetect, "红\uFFFD\nx",  Encoding::Gbk,  1},
-    InvalidCase{"Utf8CutAtEnd",    "ok\n\xE7\xBA",             kAsUtf8, "ok\n\uFFFD\uFFFD", Encoding::Utf8, 2},
-    InvalidCase{"FirstOfSeveral",  "a\n\xFF\n\xFF\n",          kAsUtf8, "a\n\uFFFD\n\uFFFD\n", Encoding::Utf8, 2}
+    InvalidCase{"Utf8AsGbk",      "宝石",                       kAsGbk,  "瀹濈煶",      Encoding::Gbk,  0},
+    InvalidCase{"BomKeepsUtf8",   "\xEF\xBB\xBF" "a\r\n\xFF\r\n", kDetect, "a\n\uFFFD\n", Encoding::Utf8, 2},
+    InvalidCase{"GbkBadTrail",    "a\n\x81\x30" "b\n",          kDetect, "a\n\uFFFD" "0b\n",
+                Encoding::Gbk, 2},
+    InvalidCase{"GbkCutAtEnd",    kGbkRed + "\n\xBA",           kDetect, "红\n\uFFFD",  Encoding::Gbk,  2},
+    InvalidCase{"GbkCutBeforeLf", kGbkRed + "\xBA\r\n" "x",     kDetect, "红\uFFFD\nx", Encoding::Gbk,  1},
+    InvalidCase{"Utf8CutAtEnd",   "ok\n\xE7\xBA",               kAsUtf8, "ok\n\uFFFD\uFFFD",
+                Encoding::Utf8, 2},
+    InvalidCase{"FirstOfSeveral", "a\n\xFF\n\xFF\n",            kAsUtf8, "a\n\uFFFD\n\uFFFD\n",
+                Encoding::Utf8, 2}
 ), [](const testing::TestParamInfo<InvalidCase>& info) { return std::string(info.param.name); });
 // clang-format on
 
