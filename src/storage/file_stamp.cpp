@@ -9,7 +9,7 @@ namespace storage {
 namespace {
 
 QByteArray hashOf(QByteArrayView bytes) {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ struct FileStamp {
     bool exists = false;
     qint64 size = 0;
     QDateTime modified;
-    QByteArray hash;  // SHA-256 of the content
+    QByteArray hash;  // SHA-1 of the content: to notice changes, not to resist forgery
 
     bool operator==(const FileStamp&) const = default;
 };

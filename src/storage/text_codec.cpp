@@ -3,7 +3,6 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -191,23 +190,22 @@ qsizetype firstUnencodable(QStringView text, Encoding encoding) {
     return -1;
 }
 
-// The bytes of text, a byte-order mark first when asked, each "\n" written as the line
-// end. The encoder writes straight into one buffer with room for the CRs, which are then
-// put in from the back in one pass: each "\n" is exactly one 0x0A byte in UTF-8 and GBK.
-QByteArray encoded(QStringEncoder& encoder, QStringView text, LineEnd lineEnd, bool bom) {
-    const qsizetype breaks = lineEnd == LineEnd::CrLf ? text.count(u'\n') : 0;
-    QByteArray bytes(encoder.requiredSpace(text.size()) + breaks + kBom.size(), Qt::Uninitialized);
-    char* const begin = bom ? std::copy(kBom.begin(), kBom.end(), bytes.data()) : bytes.data();
-    char* const end = encoder.appendToBuffer(begin, text);
-    char* from = end;
-    char* to = end + breaks;
-    while (from != to) {
-        const char c = *--from;
-        *--to = c;
-        if (c == '\n') *--to = '\r';
+// The encoded body with the byte-order mark first when asked and each "\n" (one 0x0A
+// byte in UTF-8 and GBK) written as the line end, in one copy.
+QByteArray finished(const QByteArray& body, LineEnd lineEnd, bool bom) {
+    const qsizetype breaks = lineEnd == LineEnd::CrLf ? body.count('\n') : 0;
+    if (breaks == 0 && !bom) return body;
+    QByteArray bytes;
+    bytes.reserve(kBom.size() + body.size() + breaks);
+    if (bom) bytes.append(kBom);
+    const QByteArrayView view(body);
+    qsizetype start = 0;
+    for (qsizetype lf = view.indexOf('\n'); breaks && lf >= 0; lf = view.indexOf('\n', start)) {
+        bytes.append(view.sliced(start, lf - start));
+        bytes.append("\r\n", 2);
+        start = lf + 1;
     }
-    bytes.truncate(end + breaks - bytes.data());
-    bytes.squeeze();
+    bytes.append(view.sliced(start));
     return bytes;
 }
 
@@ -265,8 +263,7 @@ EncodedText encodeText(QStringView text, const TextFormat& format, Replacements 
         failed.error = QStringLiteral("无法用 %1 保存：这台电脑上的 Qt 不支持 %1 编码。").arg(name);
         return failed;
     }
-    QByteArray bytes = encoded(encoder, text, format.lineEnd,
-                               format.encoding == Encoding::Utf8 && format.bom);
+    const QByteArray body = encoder.encode(text);
     if (encoder.hasError()) {
         const qsizetype at = firstUnencodable(text, format.encoding);
         if (at < 0) {  // the encoder objected to no single character: say so plainly
@@ -285,7 +282,7 @@ EncodedText encodeText(QStringView text, const TextFormat& format, Replacements 
         return failed;
     }
     EncodedText result;
-    result.bytes = std::move(bytes);
+    result.bytes = finished(body, format.lineEnd, format.encoding == Encoding::Utf8 && format.bom);
     return result;
 }
 

@@ -203,6 +203,4 @@ TEST(EncodeTest, WritesReplacementWhenAskedInUtf8) {
     EXPECT_EQ(encoded.bytes, QByteArray("\xEF\xBB\xBF" "a\xEF\xBF\xBD\r\n"));
 }
 
-TEST(EncodeTest, GbkIsAvailableHere) { EXPECT_TRUE(storage::gbkAvailable()); }
-
 }  // namespace
