@@ -1,0 +1,89 @@
+#include "storage/text_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace storage {
+
+namespace {
+
+OpenedFile opened(const QString& path, DecodedText (*decode)(QByteArrayView)) {
+    OpenedFile file;
+    ReadResult read = readFile(path);
+    if (!read.ok()) {
+        file.error = read.error;
+        return file;
+    }
+    file.decoded = decode(read.bytes);
+    file.stamp = stampOf(path, read.bytes);
+    return file;
+}
+
+SavedFile written(const QString& path, const QByteArray& bytes) {
+    SavedFile saved;
+    saved.error = writeFileAtomically(path, bytes, Backup::Keep).error;
+    if (saved.ok()) saved.stamp = stampOf(path, bytes);
+    return saved;
+}
+
+}  // namespace
+
+OpenedFile openTextFile(const QString& path) {
+    return opened(path, [](QByteArrayView bytes) { return decodeText(bytes); });
+}
+
+OpenedFile openTextFile(const QString& path, Encoding encoding) {
+    if (encoding == Encoding::Gbk)
+        return opened(path, [](QByteArrayView bytes) { return decodeText(bytes, Encoding::Gbk); });
+    return opened(path, [](QByteArrayView bytes) { return decodeText(bytes, Encoding::Utf8); });
+}
+
+SavedFile saveTextFile(const QString& path, QStringView text, const TextFormat& format, Replacements replacements) {
+    const EncodedText encoded = encodeText(text, format, replacements);
+    if (!encoded.ok()) return {{}, encoded.error};
+    return written(path, encoded.bytes);
+}
+
+AppendPlan planAppend(const QString& path, QStringView block) {
+    AppendPlan plan;
+    QByteArray old;
+    if (QFileInfo::exists(path)) {
+        ReadResult read = readFile(path);
+        if (!read.ok()) {
+            plan.error = read.error;
+            return plan;
+        }
+        old = std::move(read.bytes);
+        plan.format = decodeText(old).format;
+        plan.original = stampOf(path, old);
+    }
+    QString text = block.toString();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // Only the old bytes may carry the byte-order mark.
+    const TextFormat blockFormat{plan.format.encoding, false, plan.format.lineEnd};
+    EncodedText encoded = encodeText(text, blockFormat, Replacements::Write);
+    if (!encoded.ok()) {
+        plan.error = encoded.error;
+        return plan;
+    }
+    plan.bytes = std::move(old);
+    const bool bomOnly = plan.format.bom && plan.bytes.size() == 3;
+    if (!plan.bytes.isEmpty() && !bomOnly && !plan.bytes.endsWith('\n'))
+        plan.bytes.append(plan.format.lineEnd == LineEnd::CrLf ? "\r\n" : "\n");
+    plan.bytes.append(encoded.bytes);
+    return plan;
+}
+
+SavedFile writeAppend(const QString& path, const AppendPlan& plan) {
+    if (!plan.ok()) return {{}, plan.error};
+    const DiskChange change = changeOnDisk(path, plan.original);
+    if (change == DiskChange::Content || change == DiskChange::Removed) {
+        return {{},
+                QStringLiteral("无法追加：文件在读取之后被改动过，请重新追加：%1").arg(QDir::toNativeSeparators(path))};
+    }
+    return written(path, plan.bytes);
+}
+
+SavedFile appendToFile(const QString& path, QStringView block) { return writeAppend(path, planAppend(path, block)); }
+
+}  // namespace storage
