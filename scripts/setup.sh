@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev libxcb1-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev libyaml-cpp-dev
     clang libclang-rt-dev clang-format clang-tidy
     fonts-arphic-uming fonts-wqy-microhei
-    xvfb xdotool xclip imagemagick x11-utils
+    xvfb xdotool xclip imagemagick x11-utils parcellite
     dpkg-dev file
 )
 

@@ -1,5 +1,4 @@
 // Tarnwick Quorvel编辑器: builds Quorvel plugin commands and YAML definitions.
-#include <QApplication>
 #include <cstdio>
 #include <cstring>
 
@@ -9,7 +8,7 @@ int main(int argc, char* argv[]) {
     ui::EditorOptions options;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
-            options.script = QString::fromLocal8Bit(argv[++i]);
+            options.script = QByteArray(argv[++i]);
         } else if (std::strcmp(argv[i], "--quit-after-paint") == 0) {
             options.quitAfterPaint = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
@@ -22,7 +21,18 @@ int main(int argc, char* argv[]) {
                    stderr);
         return 1;
     }
-    QApplication app(argc, argv);
+    int scriptFd = -1;
+    if (options.script) {
+        QString error;
+        scriptFd = ui::openScript(*options.script, &error);
+        if (scriptFd < 0) {
+            std::fprintf(stderr, "quorvel-editor: %s\n", error.toLocal8Bit().constData());
+            return 2;
+        }
+    }
+    ui::watchPlatformStart();
+    ui::EditorApplication app(argc, argv);
+    ui::platformStarted();
     ui::setUpApplication(app);
-    return ui::runEditor(app, options);
+    return ui::runEditor(app, options, scriptFd);
 }

@@ -1,13 +1,40 @@
-// Every allocation of the program goes through here, so an allocation that fails becomes the
-// runtime's fatal error ("分配 … 字节内存失败!") instead of an exception nobody catches. This
-// file is its own object library, linked on purpose into the editor and the tests that check
-// it; the sanitizer build keeps the sanitizer's allocator.
+// Every allocation of the program goes through here. One that fails in the editor's own code
+// (operator new) becomes the runtime's fatal error ("分配 … 字节内存失败!") at once; one that fails
+// in a library's malloc is noted with its size, so that when the library then throws
+// std::bad_alloc (Qt does), the handler that catches it can name the size. This file is its
+// own object library, linked on purpose into the editor and the tests that check it; the
+// sanitizer build keeps the sanitizer's allocator.
 #include <cstdlib>
 #include <new>
 
 #include "ui/fatal.h"
 
 #ifndef QUORVEL_SANITIZE
+// glibc's own allocator, which these forward to.
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* p, std::size_t size);
+
+void* malloc(std::size_t size) {
+    void* p = __libc_malloc(size);
+    if (p == nullptr && size != 0) ui::noteFailedAllocation(size);
+    return p;
+}
+
+void* calloc(std::size_t count, std::size_t size) {
+    void* p = __libc_calloc(count, size);
+    if (p == nullptr && count != 0 && size != 0) ui::noteFailedAllocation(count * size);
+    return p;
+}
+
+void* realloc(void* old, std::size_t size) {
+    void* p = __libc_realloc(old, size);
+    if (p == nullptr && size != 0) ui::noteFailedAllocation(size);
+    return p;
+}
+}
+
 void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     ui::outOfMemory(size);

@@ -1,13 +1,17 @@
 #include "ui/application.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <QApplication>
-#include <QFile>
+
 #include <QStyleFactory>
 #include <QTimer>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 #include "forms/windows.h"
 #include "ui/fatal.h"
@@ -18,27 +22,42 @@
 #include "ui/script_runner.h"
 
 namespace ui {
-
-bool haveDisplay() {
-    auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
-
-void setUpApplication(QApplication& app) {
-    QApplication::setApplicationName(QStringLiteral("quorvel-editor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarnwick Quorvel编辑器"));
-    QApplication::setDesktopFileName(QStringLiteral("quorvel-editor"));
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
-    app.setFont(unitFont({}));
-    app.setWindowIcon(editorIcon());
-    // The main window's closing ends the program, even with other windows open.
-    app.setQuitOnLastWindowClosed(false);
-}
-
 namespace {
+
+QtMessageHandler gPreviousHandler = nullptr;
+QByteArray gPlatformReason;  // Qt's own first word on why the platform would not start
+
+const char* environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// While the platform starts, Qt's warnings about it are kept back; its fatal message, which
+// would be followed by abort(), becomes one line that says what to do.
+void platformStartHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool aboutPlatform = context.category != nullptr && std::strncmp(context.category, "qt.qpa", 6) == 0;
+    if (type == QtFatalMsg) {
+        const QByteArray reason =
+            gPlatformReason.isEmpty() ? message.split(QLatin1Char('\n')).first().toLocal8Bit() : gPlatformReason;
+        QByteArray settings;
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            if (*environment(name) == '\0') continue;
+            settings += (settings.isEmpty() ? "" : " ") + QByteArray(name) + '=' + environment(name);
+        }
+        std::fprintf(stderr,
+                     "quorvel-editor: the display cannot be used (%s: %s); start the editor on a running X server "
+                     "or Wayland compositor (for example under Xvfb), or set QT_QPA_PLATFORM=offscreen to run it "
+                     "without a screen\n",
+                     settings.constData(), reason.constData());
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    if (aboutPlatform) {
+        if (gPlatformReason.isEmpty()) gPlatformReason = message.toLocal8Bit();
+        return;
+    }
+    if (gPreviousHandler != nullptr) gPreviousHandler(type, context, message);
+}
 
 // Ends the program once the window it watches has been painted for the first time.
 class QuitAfterPaint : public QObject {
@@ -55,25 +74,82 @@ protected:
     }
 };
 
+bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+
 }  // namespace
 
-int runEditor(QApplication& app, const EditorOptions& options) {
-    const QString& scriptPath = options.script;
-    Runtime runtime;
-    ScriptRunner* runner = nullptr;
-    if (!scriptPath.isNull()) {
-        setFatalToStandardError(true);
-        int fd = STDIN_FILENO;
-        if (scriptPath != QLatin1String("-")) {
-            fd = ::open(QFile::encodeName(scriptPath).constData(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) {
-                std::fprintf(stderr, "quorvel-editor: cannot open script %s\n",
-                             QFile::encodeName(scriptPath).constData());
-                return 2;
-            }
+bool haveDisplay() {
+    auto set = [](const char* name) { return *environment(name) != '\0'; };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+void watchPlatformStart() { gPreviousHandler = qInstallMessageHandler(platformStartHandler); }
+
+void platformStarted() {
+    qInstallMessageHandler(gPreviousHandler);
+    gPlatformReason.clear();
+}
+
+bool EditorApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+        outOfMemory(failedAllocationSize());
+    }
+}
+
+void setUpApplication(QApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("quorvel-editor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarnwick Quorvel编辑器"));
+    QApplication::setDesktopFileName(QStringLiteral("quorvel-editor"));
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+    app.setFont(unitFont({}));
+    app.setWindowIcon(editorIcon());
+    // The main window's closing ends the program, even with other windows open.
+    app.setQuitOnLastWindowClosed(false);
+}
+
+int openScript(const QByteArray& path, QString* error) {
+    // A closed standard output would lose every reply, and the next file opened would take
+    // its number and receive them.
+    if (!isOpen(STDOUT_FILENO)) {
+        *error = QStringLiteral("standard output is closed: the replies have nowhere to go");
+        return -1;
+    }
+    int fd = STDIN_FILENO;
+    if (path == "-") {
+        if (!isOpen(STDIN_FILENO)) {
+            *error = QStringLiteral("standard input is closed: there is no script to read");
+            return -1;
         }
-        runner = new ScriptRunner(runtime, fd, &app);
-        QObject::connect(runner, &ScriptRunner::finished, &app, [] { QCoreApplication::exit(0); });
+    } else {
+        // The name's bytes as given: a name that is not valid UTF-8 (a GBK name) opens too.
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            *error = QStringLiteral("cannot open the script %1: %2")
+                         .arg(QString::fromLocal8Bit(path), QString::fromLocal8Bit(std::strerror(errno)));
+            return -1;
+        }
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        *error = QStringLiteral("the script %1 is a folder, not a file").arg(QString::fromLocal8Bit(path));
+        if (fd != STDIN_FILENO) ::close(fd);
+        return -1;
+    }
+    // A reader that went away shows as a write error, not as a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
+    return fd;
+}
+
+int runEditor(QApplication& app, const EditorOptions& options, int scriptFd) {
+    Runtime runtime;
+    if (options.script) {
+        setFatalToStandardError(true);
+        auto* runner = new ScriptRunner(runtime, scriptFd, &app);
+        QObject::connect(runner, &ScriptRunner::finished, &app, [](int code) { QCoreApplication::exit(code); });
+        // The main window's closing ends the program only once every line is answered.
+        runtime.setQuitWhenMainWindowCloses(false);
     }
     LiveWindow* main = runtime.open(forms::kMainWindowId);
     if (options.quitAfterPaint && main != nullptr) main->installEventFilter(new QuitAfterPaint(&app));

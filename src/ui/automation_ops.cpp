@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabBar>
+#include <algorithm>
+#include <cctype>
 
 #include "forms/windows.h"
 #include "ui/controls.h"
@@ -25,13 +27,16 @@ using forms::Kind;
 std::uint32_t windowIdOf(const QJsonObject& request) {
     const QJsonValue value = request.value(QStringLiteral("window"));
     if (value.isUndefined() || value.isNull()) return forms::kMainWindowId;
-    QString text = value.toString().trimmed();
+    const QString text = value.toString();
     if (!value.isString() || !text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
         throw Refused{QStringLiteral("\"window\" must be a hex id such as \"0x52010001\"")};
-    bool ok = false;
-    const std::uint32_t id = text.mid(2).toUInt(&ok, 16);
-    if (!ok) throw Refused{QStringLiteral("bad window id: ") + text};
-    return id;
+    // "0x" and one to eight hex digits, nothing else: no sign, no blanks.
+    const QStringView digits = QStringView(text).mid(2);
+    const bool hex = !digits.isEmpty() && digits.size() <= 8 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+        return isxdigit(c.unicode()) && c.unicode() < 0x80;
+    });
+    if (!hex) throw Refused{QStringLiteral("bad window id: ") + text};
+    return digits.toUInt(nullptr, 16);
 }
 
 LiveWindow& loadedWindow(Runtime& runtime, std::uint32_t id) {
@@ -99,7 +104,14 @@ QJsonObject setText(Runtime& runtime, const QJsonObject& request) {
 QJsonObject select(Runtime& runtime, const QJsonObject& request) {
     const Target target = targetOf(runtime, request);
     requireKind(target, Kind::ComboBox);
-    static_cast<QComboBox*>(target.widget)->setCurrentIndex(intField(request, "index"));
+    auto* combo = static_cast<QComboBox*>(target.widget);
+    const int index = intField(request, "index");
+    if (index < -1 || index >= combo->count())
+        throw Refused{QStringLiteral("no item %1 in %2: the index must be -1 (nothing) to %3")
+                          .arg(index)
+                          .arg(fromUtf8(target.unit->name))
+                          .arg(combo->count() - 1)};
+    combo->setCurrentIndex(index);
     return ok();
 }
 
@@ -180,8 +192,10 @@ constexpr Op kOps[] = {
 std::span<const Op> ops() { return kOps; }
 
 QJsonObject runRequest(Runtime& runtime, const QJsonObject& request) {
-    const QString op = request.value(QStringLiteral("op")).toString();
+    const QJsonValue opValue = request.value(QStringLiteral("op"));
+    const QString op = opValue.toString();
     try {
+        if (!opValue.isUndefined() && !opValue.isString()) throw Refused{QStringLiteral("\"op\" must be a text")};
         for (const Op& row : kOps)
             if (op == QLatin1String(row.name)) return row.run(runtime, request);
         if (op.isEmpty()) throw Refused{QStringLiteral("missing \"op\"")};

@@ -13,6 +13,7 @@ namespace {
 
 std::atomic<bool> gToStandardError{false};
 std::atomic<bool> gInFatal{false};
+std::atomic<std::size_t> gFailedAllocation{0};
 
 void writeAll(int fd, std::string_view text) {
     while (!text.empty()) {
@@ -40,6 +41,10 @@ std::string fatalText(std::string_view message) {
 }
 
 void setFatalToStandardError(bool enabled) { gToStandardError = enabled; }
+
+void noteFailedAllocation(std::size_t size) noexcept { gFailedAllocation = size; }
+
+std::size_t failedAllocationSize() noexcept { return gFailedAllocation; }
 
 void fatalError(std::string_view message) {
     // A second fatal error while the first is being shown (memory running out while the

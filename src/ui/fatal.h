@@ -24,4 +24,9 @@ void setFatalToStandardError(bool enabled);
 // The message is formatted into a fixed buffer, as nothing can be allocated at that point.
 [[noreturn]] void outOfMemory(std::size_t size);
 
+// The size of the last allocation that failed, as the allocator saw it (0 when unknown): a
+// library that reports a failed allocation with std::bad_alloc does not say how much it asked for.
+void noteFailedAllocation(std::size_t size) noexcept;
+std::size_t failedAllocationSize() noexcept;
+
 }  // namespace ui

@@ -8,6 +8,7 @@
 #include "actions/action.h"
 #include "actions/panels.h"
 #include "forms/windows.h"
+#include "ui/clipboard_guard.h"
 #include "ui/controls.h"
 #include "ui/fatal.h"
 #include "ui/live_window.h"
@@ -38,6 +39,7 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     if (form == nullptr) return nullptr;
     auto* live = new LiveWindow(*form);
     loaded_.push_back(live);
+    if (windowId == forms::kMainWindowId) new ClipboardCloseGuard(live);
     connect(live, &LiveWindow::buttonClicked, this, [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
     // A closed window is no longer loaded from that moment on, though Qt deletes it only
     // when control returns to the event loop.
@@ -46,8 +48,13 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
         if (it == loaded_.end()) return;
         loaded_.erase(it);
         emit windowsChanged();
-        // Closing the main window ends the program.
-        if (windowId == forms::kMainWindowId) QCoreApplication::quit();
+        // Closing the main window ends the editor: the other windows close with it, and the
+        // program ends, unless the automation interface still has lines to answer.
+        if (windowId == forms::kMainWindowId) {
+            mainWindowClosed_ = true;
+            for (LiveWindow* other : std::vector<LiveWindow*>(loaded_)) other->close();
+            if (quitWhenMainWindowCloses_) QCoreApplication::quit();
+        }
     };
     connect(live, &LiveWindow::closed, this, unload);
     connect(live, &QObject::destroyed, this, unload);

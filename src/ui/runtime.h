@@ -39,6 +39,11 @@ public:
     void copy(std::uint32_t windowId, std::uint32_t panelId);
     void clear(std::uint32_t windowId, std::uint32_t panelId);
 
+    // Whether closing the main window ends the program (it does unless a script runs).
+    void setQuitWhenMainWindowCloses(bool quit) { quitWhenMainWindowCloses_ = quit; }
+    // The main window was loaded and has been closed: the editor has ended.
+    bool mainWindowClosed() const { return mainWindowClosed_; }
+
 signals:
     void windowsChanged();
 
@@ -48,6 +53,8 @@ private:
     QWidget* liveControl(std::uint32_t windowId, std::uint32_t unitId) const;
 
     std::vector<LiveWindow*> loaded_;
+    bool quitWhenMainWindowCloses_ = true;
+    bool mainWindowClosed_ = false;
 };
 
 }  // namespace ui

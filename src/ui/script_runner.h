@@ -20,21 +20,26 @@ public:
     // With fd -1 requests come only through run().
     ScriptRunner(Runtime& runtime, int fd, QObject* parent = nullptr);
 
-    // Runs one request line and returns its reply.
+    // Runs one request line and returns its reply. Once the main window is closed, every line
+    // is answered with an error that says so.
     QJsonObject run(const QByteArray& line);
 
 signals:
-    // The input ended and every reply is written.
-    void finished();
+    // The input ended and every reply is written (exit code 0), or the script could not be read
+    // (2) or a reply not written (3); the reason is on standard error.
+    void finished(int exitCode);
 
 private:
     void readAvailable();
+    void readLines();
     void reply(const QJsonObject& object);
+    void stop(int exitCode);
 
     Runtime& runtime_;
     int fd_;
     QSocketNotifier* notifier_ = nullptr;
     QByteArray pending_;
+    bool stopped_ = false;
 };
 
 }  // namespace ui

@@ -68,6 +68,40 @@ TEST_F(Automation, LinesItCannotRunAreRefused) {
     EXPECT_FALSE(error(R"({"op":"select","control":"组合框1","index":"2"})").isEmpty());
     EXPECT_FALSE(error(R"({"op":"text","window":"52010001","control":"编辑框2"})").isEmpty());
     EXPECT_FALSE(error(R"({"op":"set","control":"编辑框21","text":"x"})").isEmpty());  // disabled
+    EXPECT_EQ(error(R"({"op":1})"), QStringLiteral("\"op\" must be a text"));
+    EXPECT_EQ(error(R"({"text":"x"})"), QStringLiteral("missing \"op\""));
+}
+
+// Ids are read strictly: "0x" and one to eight hex digits.
+TEST_F(Automation, WindowIdsAreParsedStrictly) {
+    for (const char* id : {"0x+52010001", " 0x52010001", "0x52010001 ", "0x", "0x152010001", "0x5201g001", "0X-1"})
+        EXPECT_TRUE(
+            error(QStringLiteral(R"({"op":"text","window":"%1","control":"编辑框2"})").arg(id).toUtf8().constData())
+                .contains("window"))
+            << id;
+    EXPECT_EQ(run(R"({"op":"text","window":"0X52010001","control":"编辑框2"})").value("ok"), true);
+}
+
+// An index outside -1 .. count-1 is refused like a page that does not exist; the selection stays.
+TEST_F(Automation, SelectRefusesAnIndexOutsideTheList) {
+    run(R"({"op":"select","control":"组合框1","index":2})");
+    for (const char* line :
+         {R"({"op":"select","control":"组合框1","index":4})", R"({"op":"select","control":"组合框1","index":-2})",
+          R"({"op":"select","control":"组合框1","index":2147483647})"})
+        EXPECT_TRUE(error(line).startsWith("no item")) << line;
+    EXPECT_EQ(run(R"({"op":"selection","control":"组合框1"})").value("index"), 2);
+}
+
+// Every character of a string is kept: a raw byte-order mark too, where Qt's reader would drop
+// one that starts the string.
+TEST_F(Automation, ARawByteOrderMarkInAStringIsKept) {
+    run("{\"op\":\"set\",\"control\":\"编辑框2\",\"text\":\"\xEF\xBB\xBF\"}");
+    EXPECT_EQ(run(R"({"op":"text","control":"编辑框2"})").value("text"), QStringLiteral("\uFEFF"));
+    run("{\"op\":\"set\",\"control\":\"编辑框2\",\"text\":\"\xEF\xBB\xBF"
+        "a\\\"\xEF\xBB\xBF\"}");
+    EXPECT_EQ(run(R"({"op":"text","control":"编辑框2"})").value("text"), QStringLiteral("\uFEFFa\"\uFEFF"));
+    // Outside a string a leading mark is still the line's byte-order mark.
+    EXPECT_EQ(run("\xEF\xBB\xBF{\"op\":\"windows\"}").value("ok"), true);
 }
 
 TEST_F(Automation, DumpDescribesEveryUnit) {
