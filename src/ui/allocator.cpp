@@ -10,11 +10,12 @@
 #include "ui/fatal.h"
 
 #ifndef QUORVEL_SANITIZE
-// glibc's own allocator, which these forward to.
+// glibc's own allocator, which these forward to (its names are the C library's, reserved on
+// purpose).
 extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* p, std::size_t size);
+void* __libc_malloc(std::size_t size);                     // NOLINT(bugprone-reserved-identifier)
+void* __libc_calloc(std::size_t count, std::size_t size);  // NOLINT(bugprone-reserved-identifier)
+void* __libc_realloc(void* p, std::size_t size);           // NOLINT(bugprone-reserved-identifier)
 
 void* malloc(std::size_t size) {
     void* p = __libc_malloc(size);
