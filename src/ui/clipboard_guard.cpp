@@ -1,5 +1,6 @@
 #include "ui/clipboard_guard.h"
 
+#include <xcb/xcb.h>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
-#include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <memory>
@@ -18,9 +18,9 @@ namespace {
 
 // Clipboard managers that keep the content of a clipboard whose owner has gone, without
 // taking the CLIPBOARD_MANAGER selection (process names as /proc/PID/comm gives them).
-constexpr const char* kKeepers[] = {"parcellite", "clipit",         "diodon",     "copyq",      "gpaste-daemon",
-                                    "klipper",    "xfce4-clipman", "clipman",    "greenclip",  "glipper",
-                                    "xclipboard", "clipmenud",      "cliphist",   "qlipper",    "gnome-shell"};
+constexpr const char* kKeepers[] = {"parcellite", "clipit",        "diodon",   "copyq",     "gpaste-daemon",
+                                    "klipper",    "xfce4-clipman", "clipman",  "greenclip", "glipper",
+                                    "xclipboard", "clipmenud",     "cliphist", "qlipper",   "gnome-shell"};
 
 bool managerOwnsTheSelection() {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
