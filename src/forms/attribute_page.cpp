@@ -12,7 +12,7 @@ std::vector<Unit> attributePageUnits() {
                     "伤害值和防御值等……\r\n"
                     "非真实伤害，会根据武器的属性\r\n"
                     "来变化",
-         .colour = 0x0000ff, .multiline = true, .vscroll = true},
+         .colour = 0x0000ff, .multiline = true, .vscroll = true, .readOnly = true},
         {.name = "标签1",    .kind = Kind::Label,    .rect = { 56,  96,  56,  32}, .caption = "基本伤害"},
         {.name = "按钮1",    .kind = Kind::Button,   .rect = {200,  96,  40,  24}, .caption = "添加",                          .click = Click::Build},
         {.name = "编辑框2",  .kind = Kind::EditBox,  .rect = {120, 104,  72,  16}},
@@ -25,7 +25,7 @@ std::vector<Unit> attributePageUnits() {
                     "和sx等其他有关血量控制\r\n"
                     "的插件不兼容，会影响血量\r\n"
                     "掉频",
-         .colour = 0xc080ff, .multiline = true, .vscroll = true},
+         .colour = 0xc080ff, .multiline = true, .vscroll = true, .readOnly = true},
         {.name = "标签5",    .kind = Kind::Label,    .rect = { 64, 192,  40,  40}, .caption = "生命",           .font = {-16}},
         {.name = "按钮7",    .kind = Kind::Button,   .rect = {192, 200,  40,  24}, .caption = "添加",                          .click = Click::Build},
         {.name = "编辑框7",  .kind = Kind::EditBox,  .rect = {112, 208,  72,  16}},

@@ -52,6 +52,7 @@ struct Unit {
     bool vscroll = false;                   // EditBox: vertical scroll bar
     bool disabled = false;
     bool thinFrame = false;  // EditBox: the notice line's single-line frame
+    bool readOnly = false;   // EditBox: a note or notice, selectable but not editable
     Picture picture = Picture::None;
     Click click = Click::None;
     std::uint32_t opens = 0;  // OpenWindow: the window id to load

@@ -6,9 +6,9 @@ namespace forms {
 std::vector<Unit> mainWindowUnits() {
     // clang-format off
     return {
-        {.name = "编辑框19",    .kind = Kind::EditBox,     .rect = { 16,   8,  48,  24}, .caption = "公告：",                              .colour = 0x0000ff, .thinFrame = true},
-        {.name = "编辑框22",    .kind = Kind::EditBox,     .rect = { 56,   8, 832,  24}, .caption = "如果有BUG，请加群反馈或贴内留言",                      .colour = 0x008000, .thinFrame = true},
-        {.name = "编辑框23",    .kind = Kind::EditBox,     .rect = {880,   8,  96,  24}, .caption = "QQ群：暂未开放",                      .colour = 0x008000, .thinFrame = true},
+        {.name = "编辑框19",    .kind = Kind::EditBox,     .rect = { 16,   8,  48,  24}, .caption = "公告：",                              .colour = 0x0000ff, .thinFrame = true, .readOnly = true},
+        {.name = "编辑框22",    .kind = Kind::EditBox,     .rect = { 56,   8, 832,  24}, .caption = "如果有BUG，请加群反馈或贴内留言",                      .colour = 0x008000, .thinFrame = true, .readOnly = true},
+        {.name = "编辑框23",    .kind = Kind::EditBox,     .rect = {880,   8,  96,  24}, .caption = "QQ群：暂未开放",                      .colour = 0x008000, .thinFrame = true, .readOnly = true},
         {.name = "高级选择夹1", .kind = Kind::PageControl, .rect = { 16,  32, 520, 656},
          .items = {"介绍", "属性", "技能", "BUFF", "宝石", "元素", "物品自定义界面", "其他"},
          .font = {-12}},
