@@ -73,7 +73,15 @@ std::string tagValue(const std::string& tag, const Mark& near) {
 // being composed is marked for two-step construction.
 class Composer {
 public:
-    Composer(std::string_view text, Document& doc) : parser_(text), doc_(doc) {}
+    Composer(std::string_view text, Document& doc) : parser_(text), doc_(doc) {
+        // Editor panels hold about one node per 18 bytes; growing costs more than this.
+        const std::size_t estimate = text.size() / 16 + 16;
+        doc_.nodes.reserve(estimate);
+        doc_.values.reserve(text.size());
+        doc_.links.reserve(estimate);
+        twoSteps.reserve(estimate);
+        ancestor_.reserve(estimate);
+    }
 
     void singleDocument() {
         parser_.get();  // stream start
@@ -95,8 +103,8 @@ public:
     std::vector<char> twoSteps;
 
 private:
-    std::size_t add(Node node) {
-        doc_.nodes.push_back(std::move(node));
+    std::size_t add(Node&& node) {
+        doc_.nodes.emplace_back(std::move(node));
         twoSteps.push_back(0);
         ancestor_.push_back(0);
         return doc_.nodes.size() - 1;
@@ -141,18 +149,21 @@ private:
         detail::Event event = parser_.get();
         Node node;
         node.kind = NodeKind::Scalar;
+        std::string other;
         if (!event.tag || *event.tag == "!") {
             node.tag = event.implicit ? resolvePlain(event.value) : Tag::Str;
-            node.tagName = tagName(node.tag);
         } else {
-            node.tagName = tagValue(*event.tag, event.start);
-            node.tag = tagFromName(node.tagName);
+            other = tagValue(*event.tag, event.start);
+            node.tag = tagFromName(other);
         }
         node.style = event.style;
-        node.value = std::move(event.value);
+        node.valueOffset = static_cast<std::uint32_t>(doc_.values.size());
+        node.valueSize = static_cast<std::uint32_t>(event.value.size());
+        doc_.values += event.value;
         node.start = event.start;
         node.end = event.end;
         const std::size_t index = add(std::move(node));
+        if (!other.empty() && doc_.nodes[index].tag == Tag::Other) doc_.otherTags.emplace_back(index, std::move(other));
         if (anchor) anchors_[*anchor] = index;
         return index;
     }
@@ -161,31 +172,47 @@ private:
         const detail::Event event = parser_.get();
         Node node;
         node.kind = kind;
+        std::string other;
         if (!event.tag || *event.tag == "!") {
             node.tag = kind == NodeKind::Sequence ? Tag::Seq : Tag::Map;
-            node.tagName = tagName(node.tag);
         } else {
-            node.tagName = tagValue(*event.tag, event.start);
-            node.tag = tagFromName(node.tagName);
+            other = tagValue(*event.tag, event.start);
+            node.tag = tagFromName(other);
         }
         node.flow = event.flow;
         node.start = event.start;
         node.end = event.end;
         const std::size_t index = add(std::move(node));
+        if (!other.empty() && doc_.nodes[index].tag == Tag::Other) doc_.otherTags.emplace_back(index, std::move(other));
         if (anchor) anchors_[*anchor] = index;
-        const EventId end = kind == NodeKind::Sequence ? EventId::SequenceEnd : EventId::MappingEnd;
-        while (!parser_.check(end)) {
-            if (kind == NodeKind::Sequence) {
-                const std::size_t item = compose(index);
-                doc_.nodes[index].children.push_back(item);
-            } else {
-                const std::size_t key = compose(index);
-                const std::size_t value = compose(index);
-                doc_.nodes[index].children.push_back(key);
-                doc_.nodes[index].children.push_back(value);
+        // Children gather on a shared stack and move to the document's links when the
+        // collection ends, or when reading stops inside it, so that the partial tree stays.
+        const std::size_t base = pending_.size();
+        const auto flush = [&] {
+            Node& done = doc_.nodes[index];
+            done.childOffset = static_cast<std::uint32_t>(doc_.links.size());
+            done.childCount = static_cast<std::uint32_t>(pending_.size() - base);
+            doc_.links.insert(doc_.links.end(), pending_.begin() + static_cast<std::ptrdiff_t>(base), pending_.end());
+            pending_.resize(base);
+        };
+        try {
+            const EventId end = kind == NodeKind::Sequence ? EventId::SequenceEnd : EventId::MappingEnd;
+            while (!parser_.check(end)) {
+                if (kind == NodeKind::Sequence) {
+                    pending_.push_back(static_cast<std::uint32_t>(compose(index)));
+                } else {
+                    const std::size_t key = compose(index);
+                    const std::size_t value = compose(index);
+                    pending_.push_back(static_cast<std::uint32_t>(key));
+                    pending_.push_back(static_cast<std::uint32_t>(value));
+                }
             }
+            doc_.nodes[index].end = parser_.get().end;
+        } catch (...) {
+            flush();
+            throw;
         }
-        doc_.nodes[index].end = parser_.get().end;
+        flush();
         return index;
     }
 
@@ -193,6 +220,7 @@ private:
     Document& doc_;
     std::map<std::string, std::size_t> anchors_;
     std::vector<char> ancestor_;
+    std::vector<std::uint32_t> pending_;
     int depth_ = 0;
 };
 
@@ -232,7 +260,7 @@ bool javaLong(const std::u32string& text) {
     return value <= limit;
 }
 
-std::u32string withoutUnderscores(const std::string& value) {
+std::u32string withoutUnderscores(std::string_view value) {
     std::u32string out;
     for (char32_t c : unicode::decode(value))
         if (c != '_') out.push_back(c);
@@ -251,8 +279,8 @@ std::vector<std::u32string> javaSplitColon(const std::u32string& text) {
 }
 
 // ConstructYamlInt: the failures it can have, as exceptions outside SnakeYAML's own.
-bool intConstructs(const Node& node, const char** exception) {
-    std::u32string value = withoutUnderscores(node.value);
+bool intConstructs(const Node& node, std::string_view text, const char** exception) {
+    std::u32string value = withoutUnderscores(text);
     if (value.empty()) {
         constructorError("while constructing an int", node.start, "found empty value", node.start,
                          Problem::BadValueForTag);
@@ -339,8 +367,8 @@ bool javaDouble(std::u32string s) {
     return suffixThenEnd();
 }
 
-bool floatConstructs(const Node& node) {
-    std::u32string value = withoutUnderscores(node.value);
+bool floatConstructs(const Node& node, std::string_view text) {
+    std::u32string value = withoutUnderscores(text);
     if (value.empty()) {
         constructorError("while constructing a float", node.start, "found empty value", node.start,
                          Problem::BadValueForTag);
@@ -358,7 +386,7 @@ bool floatConstructs(const Node& node) {
 }
 
 // ConstructYamlTimestamp's two patterns.
-bool timestampConstructs(const std::string& value) {
+bool timestampConstructs(std::string_view value) {
     // ([0-9]{4})-([0-9][0-9]?)-([0-9][0-9]?) optionally followed by a time, which the
     // implicit pattern's second form covers but with a looser time zone.
     std::size_t i = 0;
@@ -405,7 +433,7 @@ bool timestampConstructs(const std::string& value) {
 }
 
 // Base64Coder.decode after removing Java's \s characters.
-bool binaryConstructs(const std::string& value) {
+bool binaryConstructs(std::string_view value) {
     std::string s;
     for (char c : value)
         if (c != ' ' && c != '\t' && c != '\n' && c != 0x0B && c != '\f' && c != '\r') s += c;
@@ -424,7 +452,8 @@ bool binaryConstructs(const std::string& value) {
 std::vector<std::pair<std::size_t, std::size_t>> rawPairs(const Document& doc, std::size_t mapping) {
     std::vector<std::pair<std::size_t, std::size_t>> out;
     const Node& node = doc.nodes[mapping];
-    for (std::size_t i = 0; i + 1 < node.children.size(); i += 2) out.emplace_back(node.children[i], node.children[i + 1]);
+    const auto children = doc.children(node);
+    for (std::size_t i = 0; i + 1 < children.size(); i += 2) out.emplace_back(children[i], children[i + 1]);
     return out;
 }
 
@@ -452,7 +481,7 @@ public:
             case Tag::Seq:
                 if (node.kind != NodeKind::Sequence) unmarkedError(ErrorKind::Java, Problem::BadValueForTag,
                                                                    "ClassCastException", node.start);
-                for (std::size_t child : node.children) construct(child);
+                for (std::size_t child : doc_.children(node)) construct(child);
                 return;
             case Tag::Omap: case Tag::Pairs: {
                 const char* context = node.tag == Tag::Omap ? "while constructing an ordered map"
@@ -462,7 +491,7 @@ public:
                                      std::string("expected a sequence, but found ") + nodeIdName(node.kind),
                                      node.start, Problem::BadValueForTag);
                 }
-                for (std::size_t child : node.children) {
+                for (std::size_t child : doc_.children(node)) {
                     const Node& item = doc_.nodes[child];
                     if (item.kind != NodeKind::Mapping) {
                         constructorError(context, node.start,
@@ -470,14 +499,15 @@ public:
                                              nodeIdName(item.kind),
                                          item.start, Problem::BadValueForTag);
                     }
-                    if (item.children.size() != 2) {
+                    const auto pair = doc_.children(item);
+                    if (pair.size() != 2) {
                         constructorError(context, node.start,
                                          "expected a single mapping item, but found " +
-                                             std::to_string(item.children.size() / 2) + " items",
+                                             std::to_string(pair.size() / 2) + " items",
                                          item.start, Problem::BadValueForTag);
                     }
-                    construct(item.children[0]);
-                    construct(item.children[1]);
+                    construct(pair[0]);
+                    construct(pair[1]);
                 }
                 return;
             }
@@ -487,27 +517,28 @@ public:
                 mapping(index);
                 return;
             case Tag::Merge: case Tag::Value: case Tag::Yaml: case Tag::Other:
-                constructorError("", node.start, "could not determine a constructor for the tag " + node.tagName,
+                constructorError("", node.start, "could not determine a constructor for the tag " + doc_.tagName(node),
                                  node.start, Problem::UnknownTag);
         }
     }
 
 private:
     void scalar(const Node& node) {
+        const std::string_view value = doc_.value(node);
         const char* exception = "NumberFormatException";
         bool ok = true;
         switch (node.tag) {
-            case Tag::Int: ok = intConstructs(node, &exception); break;
-            case Tag::Float: ok = floatConstructs(node); break;
+            case Tag::Int: ok = intConstructs(node, value, &exception); break;
+            case Tag::Float: ok = floatConstructs(node, value); break;
             case Tag::Timestamp:
-                if (!timestampConstructs(node.value)) {
-                    unmarkedError(ErrorKind::Yaml, Problem::BadValueForTag, "Unexpected timestamp: " + node.value,
+                if (!timestampConstructs(value)) {
+                    unmarkedError(ErrorKind::Yaml, Problem::BadValueForTag, "Unexpected timestamp: " + std::string(value),
                                   node.start);
                 }
                 break;
             case Tag::Binary:
                 exception = "IllegalArgumentException";
-                ok = binaryConstructs(node.value);
+                ok = binaryConstructs(value);
                 break;
             default: break;
         }
@@ -517,8 +548,9 @@ private:
     void mapping(std::size_t index) {
         const Node& node = doc_.nodes[index];
         // processDuplicateKeys constructs every key that is not a merge key, in order.
-        for (std::size_t i = 0; i + 1 < node.children.size(); i += 2) {
-            const std::size_t key = node.children[i];
+        const auto children = doc_.children(node);
+        for (std::size_t i = 0; i + 1 < children.size(); i += 2) {
+            const std::size_t key = children[i];
             if (doc_.nodes[key].tag == Tag::Merge) continue;
             construct(key);
             if (twoSteps_[key]) {
@@ -550,20 +582,21 @@ std::string keyIdentity(const Document& doc, std::size_t index, int depth) {
     if (depth > 60) return "#" + std::to_string(index);
     if (node.kind != NodeKind::Scalar) {
         std::string out = node.kind == NodeKind::Sequence ? "[" : "{";
-        for (std::size_t child : node.children) out += keyIdentity(doc, child, depth + 1) + ",";
+        for (std::size_t child : doc.children(node)) out += keyIdentity(doc, child, depth + 1) + ",";
         return out + (node.kind == NodeKind::Sequence ? "]" : "}");
     }
+    const std::string_view text = doc.value(node);
     switch (node.tag) {
         case Tag::Null: return "n";
         case Tag::Bool: {
             std::string lower;
-            for (char c : node.value) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            for (char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
             const bool yes = lower == "yes" || lower == "true" || lower == "on";
             const bool no = lower == "no" || lower == "false" || lower == "off";
             return yes ? "b1" : no ? "b0" : "n";
         }
         case Tag::Int: {
-            std::u32string v = withoutUnderscores(node.value);
+            std::u32string v = withoutUnderscores(text);
             bool negative = false;
             if (!v.empty() && (v[0] == '-' || v[0] == '+')) {
                 negative = v[0] == '-';
@@ -573,11 +606,11 @@ std::string keyIdentity(const Document& doc, std::size_t index, int depth) {
             if (v.size() > 1 && v[0] == '0' && v[1] == 'b') radix = 2, v.erase(0, 2);
             else if (v.size() > 1 && v[0] == '0' && v[1] == 'x') radix = 16, v.erase(0, 2);
             else if (v.size() > 1 && v[0] == '0') radix = 8, v.erase(0, 1);
-            if (v.find(':') != std::u32string::npos) return "i:" + node.value;
+            if (v.find(':') != std::u32string::npos) return "i:" + std::string(text);
             unsigned __int128 value = 0;
             for (char32_t c : v) {
                 const int d = javaDigit(c, radix);
-                if (d < 0 || value > (static_cast<unsigned __int128>(1) << 100)) return "i:" + node.value;
+                if (d < 0 || value > (static_cast<unsigned __int128>(1) << 100)) return "i:" + std::string(text);
                 value = value * static_cast<unsigned>(radix) + static_cast<unsigned>(d);
             }
             std::string digits;
@@ -589,12 +622,12 @@ std::string keyIdentity(const Document& doc, std::size_t index, int depth) {
         }
         case Tag::Float: {
             std::string v;
-            for (char c : node.value)
+            for (char c : text)
                 if (c != '_') v += c;
             return "f" + v;
         }
         case Tag::Binary: return "#" + std::to_string(index);  // byte arrays compare by identity
-        default: return "s" + std::to_string(static_cast<int>(node.tag)) + ":" + node.value;
+        default: return "s" + std::to_string(static_cast<int>(node.tag)) + ":" + std::string(text);
     }
 }
 
@@ -605,15 +638,16 @@ std::vector<std::pair<std::size_t, std::size_t>> Constructor::entries(const Docu
     const Node& node = doc.nodes[index];
     std::vector<std::pair<std::size_t, std::size_t>> pairs;
     std::map<std::string, std::size_t> seen;
-    for (std::size_t i = 0; i + 1 < node.children.size(); i += 2) {
-        const std::size_t key = node.children[i];
+    const auto children = doc.children(node);
+    for (std::size_t i = 0; i + 1 < children.size(); i += 2) {
+        const std::size_t key = children[i];
         if (doc.nodes[key].tag != Tag::Merge) {
             const std::string identity = keyIdentity(doc, key);
             const auto found = seen.find(identity);
             if (found != seen.end()) pairs[found->second].first = SIZE_MAX;
             seen[identity] = pairs.size();
         }
-        pairs.emplace_back(key, node.children[i + 1]);
+        pairs.emplace_back(key, children[i + 1]);
     }
     std::erase_if(pairs, [](const auto& p) { return p.first == SIZE_MAX; });
     bool merged = false;
@@ -632,7 +666,7 @@ std::vector<std::pair<std::size_t, std::size_t>> Constructor::entries(const Docu
                     if (source.kind == NodeKind::Mapping) {
                         merge(rawPairs(doc, value), value, false);
                     } else if (source.kind == NodeKind::Sequence) {
-                        for (std::size_t sub : source.children) {
+                        for (std::size_t sub : doc.children(source)) {
                             if (doc.nodes[sub].kind != NodeKind::Mapping) {
                                 constructorError("while constructing a mapping", doc.nodes[owner].start,
                                                  std::string("expected a mapping for merging, but found ") +
@@ -665,6 +699,14 @@ std::vector<std::pair<std::size_t, std::size_t>> Constructor::entries(const Docu
 }
 
 }  // namespace
+
+std::string Document::tagName(const Node& node) const {
+    if (node.tag != Tag::Other) return yaml::tagName(node.tag);
+    const auto index = static_cast<std::uint32_t>(&node - nodes.data());
+    for (const auto& [at, name] : otherTags)
+        if (at == index) return name;
+    return {};
+}
 
 std::vector<std::pair<std::size_t, std::size_t>> entries(const Document& doc, std::size_t mapping) {
     try {

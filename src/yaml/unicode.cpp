@@ -12,52 +12,55 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 }  // namespace
 
+std::size_t decodeOne(std::string_view text, std::size_t at, char32_t* cp) {
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    const std::uint8_t lead = byte(at);
+    if (lead < 0x80) {
+        *cp = lead;
+        return 1;
+    }
+    std::size_t length = 0;
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;
+    char32_t value = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        *cp = kReplacement;
+        return 1;
+    }
+    // Take the longest valid prefix; a broken sequence is one replacement.
+    std::size_t taken = 1;
+    while (taken < length && at + taken < text.size()) {
+        const std::uint8_t next = byte(at + taken);
+        if (next < low || next > high) break;
+        low = 0x80;
+        high = 0xBF;
+        value = (value << 6) | (next & 0x3F);
+        ++taken;
+    }
+    *cp = taken == length ? value : kReplacement;
+    return taken;
+}
+
 std::vector<char32_t> decode(std::string_view text) {
     std::vector<char32_t> out;
     out.reserve(text.size());
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::uint8_t lead = byte(at);
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++at;
-            continue;
-        }
-        std::size_t length = 0;
-        std::uint8_t low = 0x80;
-        std::uint8_t high = 0xBF;
-        char32_t value = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            value = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            value = lead & 0x0F;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            value = lead & 0x07;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else {
-            out.push_back(kReplacement);
-            ++at;
-            continue;
-        }
-        // Consume the longest valid prefix; a broken sequence is one replacement.
-        std::size_t taken = 1;
-        while (taken < length && at + taken < text.size()) {
-            const std::uint8_t next = byte(at + taken);
-            if (next < low || next > high) break;
-            low = 0x80;
-            high = 0xBF;
-            value = (value << 6) | (next & 0x3F);
-            ++taken;
-        }
-        out.push_back(taken == length ? value : kReplacement);
-        at += taken;
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t cp = 0;
+        at += decodeOne(text, at, &cp);
+        out.push_back(cp);
     }
     return out;
 }

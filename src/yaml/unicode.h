@@ -12,6 +12,10 @@ namespace yaml::unicode {
 // maximal ill-formed subsequence becomes one U+FFFD.
 std::vector<char32_t> decode(std::string_view utf8);
 
+// Decodes one code point at text[at] (at < text.size()) the same way; returns the bytes
+// it took.
+std::size_t decodeOne(std::string_view utf8, std::size_t at, char32_t* cp);
+
 // Appends the UTF-8 form of a code point. A surrogate code point (which only a "\u"
 // escape can produce) is written in its three-byte form so that it survives as Java keeps
 // it; a low surrogate right after such a high surrogate joins it into one code point, as

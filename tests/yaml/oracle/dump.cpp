@@ -9,10 +9,11 @@ namespace yaml::testing {
 
 namespace {
 
-std::string tag(const Node& node) {
+std::string tag(const Document& doc, const Node& node) {
     constexpr std::string_view kPrefix = "tag:yaml.org,2002:";
-    if (node.tagName.compare(0, kPrefix.size(), kPrefix) == 0) return "!!" + node.tagName.substr(kPrefix.size());
-    return "!<" + node.tagName + ">";
+    const std::string name = doc.tagName(node);
+    if (name.compare(0, kPrefix.size(), kPrefix) == 0) return "!!" + name.substr(kPrefix.size());
+    return "!<" + name + ">";
 }
 
 char style(ScalarStyle s) {
@@ -26,7 +27,7 @@ char style(ScalarStyle s) {
     return '?';
 }
 
-std::string quote(const std::string& value) {
+std::string quote(std::string_view value) {
     std::string out = "\"";
     // Surrogates kept in three-byte form decode as replacement characters here; walk the
     // bytes instead so that they print as Java prints them.
@@ -36,7 +37,7 @@ std::string quote(const std::string& value) {
         if (i + length > value.size()) length = value.size() - i;
         char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
         for (std::size_t k = 1; k < length; ++k) cp = (cp << 6) | (value[i + k] & 0x3F);
-        const std::string raw = value.substr(i, length);
+        const std::string raw(value.substr(i, length));
         i += length;
         char buffer[16];
         if (cp == '\\') out += "\\\\";
@@ -60,22 +61,23 @@ std::string node(const Document& doc, std::size_t index, std::vector<char>& path
     path[index] = 1;
     const Node& n = doc.nodes[index];
     std::string out;
+    const auto children = doc.children(n);
     if (n.kind == NodeKind::Scalar) {
-        out = tag(n) + " " + style(n.style) + quote(n.value);
+        out = tag(doc, n) + " " + style(n.style) + quote(doc.value(n));
     } else if (n.kind == NodeKind::Sequence) {
-        if (tag(n) != "!!seq") out = tag(n) + " ";
+        if (tag(doc, n) != "!!seq") out = tag(doc, n) + " ";
         out += "[";
-        for (std::size_t i = 0; i < n.children.size(); ++i) {
+        for (std::size_t i = 0; i < children.size(); ++i) {
             if (i) out += ", ";
-            out += node(doc, n.children[i], path);
+            out += node(doc, children[i], path);
         }
         out += "]";
     } else {
-        if (tag(n) != "!!map") out = tag(n) + " ";
+        if (tag(doc, n) != "!!map") out = tag(doc, n) + " ";
         out += "{";
-        for (std::size_t i = 0; i + 1 < n.children.size(); i += 2) {
+        for (std::size_t i = 0; i + 1 < children.size(); i += 2) {
             if (i) out += ", ";
-            out += node(doc, n.children[i], path) + ": " + node(doc, n.children[i + 1], path);
+            out += node(doc, children[i], path) + ": " + node(doc, children[i + 1], path);
         }
         out += "}";
     }
