@@ -105,6 +105,7 @@ public:
 private:
     std::size_t add(Node&& node) {
         doc_.nodes.emplace_back(std::move(node));
+        if (!doc_.root) doc_.root = 0;  // the first node composed is the document's
         twoSteps.push_back(0);
         ancestor_.push_back(0);
         return doc_.nodes.size() - 1;
