@@ -262,7 +262,7 @@ CheckResult checkConfiguration(std::string_view utf8) {
         const std::size_t root = *doc.root;
         const auto top = doc.children(doc.nodes[root]);
         std::map<std::string, int> firstLine;
-        for (std::size_t i = 0; i + 1 < top.size(); i += 2) {
+        for (std::size_t i = 0; i < top.size(); i += 2) {  // a key may lack its value when reading stopped
             const Node& key = doc.nodes[top[i]];
             const std::string name = bukkitName(doc, key);
             result.keys.push_back({name, key.start.textLine});

@@ -202,10 +202,9 @@ private:
                 if (kind == NodeKind::Sequence) {
                     pending_.push_back(static_cast<std::uint32_t>(compose(index)));
                 } else {
-                    const std::size_t key = compose(index);
-                    const std::size_t value = compose(index);
-                    pending_.push_back(static_cast<std::uint32_t>(key));
-                    pending_.push_back(static_cast<std::uint32_t>(value));
+                    // The key joins at once, so that a partial tree keeps it.
+                    pending_.push_back(static_cast<std::uint32_t>(compose(index)));
+                    pending_.push_back(static_cast<std::uint32_t>(compose(index)));
                 }
             }
             doc_.nodes[index].end = parser_.get().end;
