@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libxcb1-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev libyaml-cpp-dev
+    default-jdk-headless libyaml-snake-java python3-yaml
     clang libclang-rt-dev clang-format clang-tidy
     fonts-arphic-uming fonts-wqy-microhei
     xvfb xdotool xclip imagemagick x11-utils parcellite

@@ -328,7 +328,8 @@ std::vector<Spoken> spokenTexts(const forms::Window& window) {
                 subject = simplified(reader.unit(*reader.container(i)).caption);
             }
         }
-        spoken[i].name = subject.empty() || subject == caption ? caption : caption + " " + subject;
+        spoken[i].name = caption;
+        if (!subject.empty() && subject != caption) spoken[i].name.append(" ").append(subject);
     }
     return spoken;
 }

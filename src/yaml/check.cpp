@@ -1,0 +1,320 @@
+#include "yaml/check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+
+#include "yaml/document.h"
+#include "yaml/unicode.h"
+
+namespace yaml {
+
+namespace {
+
+std::string quoteText(std::string_view text) {
+    std::string out = "“";
+    out += text;
+    out += "”";
+    return out;
+}
+
+std::string codePoint(char32_t c) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
+    return buffer;
+}
+
+// SnakeYAML's problem in a short Chinese sentence, with what to do about it.
+std::string describe(const ReadError& e) {
+    std::string shown;
+    unicode::append(shown, e.character);
+    switch (e.problem) {
+    case Problem::SpecialCharacter: return "含有 YAML 不允许的控制字符 " + codePoint(e.character);
+    case Problem::CannotStartToken:
+        if (e.character == '\t') return "制表符（Tab）不能用于缩进或放在这里，请改用空格";
+        return "值不能以" + quoteText(shown) + "开头，请给整个值加上双引号";
+    case Problem::SimpleKeyWithoutColon: return "这一项缺少“:”，或上一行的值缩进不对";
+    case Problem::SequenceEntryNotAllowed: return "这里不能开始列表项“- ”，请检查缩进";
+    case Problem::MappingKeyNotAllowed: return "这里不能出现“? ”，请检查缩进或给值加上双引号";
+    case Problem::MappingValueNotAllowed: return "值里含有“: ”（冒号加空格）或缩进不对；含冒号的值请加上双引号";
+    case Problem::Directive: return "“%”开头的指令写法不对";
+    case Problem::Anchor: return "“&”或“*”后的名称不对；以 & 或 * 开头的值请加上双引号";
+    case Problem::Tag: return "“!”标签写法不对；以 ! 开头的值请加上双引号";
+    case Problem::BlockScalarHeader: return "“|”或“>”后面写法不对；以它们开头的值请加上双引号";
+    case Problem::UnknownEscape: return "双引号里的反斜杠转义“\\" + shown + "”无效，反斜杠本身请写成“\\\\”";
+    case Problem::EscapeDigits: return "双引号里的“\\x”“\\u”“\\U”转义后面的十六进制数字不对";
+    case Problem::UnclosedQuote: return "引号没有闭合";
+    case Problem::DocumentMarkerInQuote: return "引号没有闭合，一直延续到了“---”或“...”行";
+    case Problem::ExpectedBlockEnd: return "缩进不对：这一行与上面的层级对不齐";
+    case Problem::ExpectedFlowSequenceEnd: return "“[”开始的列表没有正确结束；以 [ 开头的值请加上双引号";
+    case Problem::ExpectedFlowMappingEnd: return "“{”开始的内容没有正确结束；以 { 开头的值请加上双引号";
+    case Problem::ExpectedNodeContent: return "这里缺少值，或值以不能开头的符号开头；请给值加上双引号";
+    case Problem::ExpectedDocumentStart: return "文件结束标记“...”之后还有内容";
+    case Problem::UndefinedTagHandle: return "标签前缀没有定义；以 ! 开头的值请加上双引号";
+    case Problem::DuplicateDirective: return "“%YAML”或“%TAG”指令重复或版本不对";
+    case Problem::UndefinedAlias: return "“*”引用了没有定义的锚点；以 * 开头的值请加上双引号";
+    case Problem::SecondDocument: return "出现了第二个文档（“---”），服务器只读一个";
+    case Problem::NestingTooDeep: return "嵌套层级太深（超过 50 层）";
+    case Problem::UnknownTag: return "服务器不认识这个“!”标签；以 ! 开头的值请加上双引号";
+    case Problem::BadMerge: return "“<<”合并的值必须是“键: 值”的映射";
+    case Problem::BadValueForTag: return "这个值按它的写法或标签读不成数据，请加上双引号";
+    case Problem::TopLevelNotMap: return "文件最外层必须是“识别名:”开头的各项，而不是单个值或列表";
+    }
+    return "服务器无法读取这里";
+}
+
+// The key as Bukkit names a section: the constructed object's toString().
+std::string bukkitName(const Document& doc, const Node& key) {
+    std::string text(doc.value(key));
+    if (key.kind != NodeKind::Scalar) return text;
+    switch (key.tag) {
+    case Tag::Null: return "null";
+    case Tag::Bool: {
+        std::string lower;
+        for (char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        return lower == "yes" || lower == "true" || lower == "on" ? "true" : "false";
+    }
+    case Tag::Int: {
+        // Decimal value of the int forms that identifiers realistically take.
+        std::string digits;
+        bool negative = false;
+        std::string_view v = text;
+        if (!v.empty() && (v[0] == '-' || v[0] == '+')) {
+            negative = v[0] == '-';
+            v.remove_prefix(1);
+        }
+        int radix = 10;
+        if (v.size() > 1 && v[0] == '0') {
+            radix = v[1] == 'x' ? 16 : v[1] == 'b' ? 2 : 8;
+            v.remove_prefix(radix == 8 ? 1 : 2);
+        }
+        unsigned long long value = 0;
+        for (char c : v) {
+            if (c == '_') continue;
+            const int d = c >= 'a' ? c - 'a' + 10 : c >= 'A' ? c - 'A' + 10 : c - '0';
+            if (c == ':' || d < 0 || d >= radix || value > (1ULL << 56)) return text;
+            value = value * static_cast<unsigned>(radix) + static_cast<unsigned>(d);
+        }
+        std::string out = negative && value != 0 ? "-" : "";
+        out += std::to_string(value);
+        return out;
+    }
+    default: return text;
+    }
+}
+
+struct Lines {
+    std::vector<std::string_view> text;  // each text line without its LF and a CR before it
+
+    explicit Lines(std::string_view all) {
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t lf = all.find('\n', start);
+            std::string_view line =
+                all.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            text.push_back(line);
+            if (lf == std::string_view::npos) break;
+            start = lf + 1;
+        }
+    }
+
+    // The line (0-based) with blanks at its end trimmed; empty past the end.
+    std::string_view trimmed(std::size_t i) const {
+        if (i >= text.size()) return {};
+        std::string_view line = text[i];
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r'))
+            line.remove_suffix(1);
+        return line;
+    }
+};
+
+// Lines where the editor's fixed block shapes show a selection left empty.
+struct ShapeFindings {
+    std::vector<Finding> errors;
+    std::vector<Finding> warnings;
+    std::vector<std::pair<int, int>> effectErrorRanges;  // text lines a broken Effect block spans
+};
+
+ShapeFindings checkShapes(const Lines& lines) {
+    ShapeFindings out;
+    for (std::size_t i = 0; i < lines.text.size(); ++i) {
+        const std::string_view line = lines.trimmed(i);
+        if (line == "  Effect:" && lines.trimmed(i + 3) == "  Lores:") {
+            // The two lines under "Effect:" are "    Bonus_...: value" when an attribute is
+            // chosen; without one the editor writes the value alone at column 0.
+            bool broken = false;
+            for (std::size_t k = 1; k <= 2; ++k) {
+                const std::string_view effect = lines.trimmed(i + k);
+                const std::string field = k == 1 ? "“属性”" : "“附件属性”";
+                const int at = static_cast<int>(i + k + 1);
+                if (effect.empty()) {
+                    out.warnings.push_back({at, 0, "没有选择" + field + "，这一行效果是空的"});
+                } else if (effect[0] != ' ') {
+                    out.errors.push_back({at, 1, "没有选择" + field + "，数值单独成行，服务器无法读取此文件"});
+                    broken = true;
+                }
+            }
+            if (broken) out.effectErrorRanges.emplace_back(static_cast<int>(i + 2), static_cast<int>(i + 4));
+        }
+        if ((line == "  Potion_To_Attacker:" || line == "  Potion_To_Victims:") && i + 1 < lines.text.size() &&
+            lines.trimmed(i + 1).empty()) {
+            const std::string field = line == "  Potion_To_Attacker:" ? "“对己 BUFF名称”" : "“对敌 BUFF名称”";
+            out.warnings.push_back({static_cast<int>(i + 2), 0, "没有选择" + field + "，这一药水效果不会生效"});
+        }
+    }
+    return out;
+}
+
+bool isNumberKey(std::string_view key, std::string_view parent) {
+    static constexpr std::string_view kKeys[] = {
+        "Max_Grade",
+        "Base_Success_Rate",
+        "Scale_Success_Rate",
+        "Scale_Base_Additional_Damage",
+        "Scale_Base_Percent_Damage",
+        "Scale_Chance",
+        "Scale_Duration",
+        "Grade",
+    };
+    if (std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys)) return true;
+    if (parent == "Effect" && (key.starts_with("Bonus_Base_") || key.starts_with("Bonus_Scale_"))) return true;
+    return parent == "Resistance";
+}
+
+// Every field meant for a number must read as an int or a float.
+void checkNumbers(const Document& doc, std::size_t mapping, std::string_view parent, std::vector<char>& visited,
+                  std::vector<Finding>& warnings) {
+    if (visited[mapping]) return;
+    visited[mapping] = 1;
+    const auto children = doc.children(doc.nodes[mapping]);
+    for (std::size_t i = 0; i + 1 < children.size(); i += 2) {
+        const Node& key = doc.nodes[children[i]];
+        const Node& value = doc.nodes[children[i + 1]];
+        const std::string_view name = key.kind == NodeKind::Scalar ? doc.value(key) : std::string_view();
+        if (value.kind == NodeKind::Mapping) {
+            checkNumbers(doc, children[i + 1], name, visited, warnings);
+            if (!isNumberKey(name, parent)) continue;
+        } else if (!isNumberKey(name, parent)) {
+            continue;
+        }
+        if (value.kind == NodeKind::Scalar && (value.tag == Tag::Int || value.tag == Tag::Float)) continue;
+        std::string message;
+        if (value.kind == NodeKind::Scalar && (value.tag == Tag::Null && doc.value(value).empty())) {
+            message = quoteText(name) + "的值是空的，应填数字";
+        } else if (value.kind == NodeKind::Scalar) {
+            message = quoteText(name) + "应为数字，服务器读到的是" + quoteText(doc.value(value));
+        } else {
+            message = quoteText(name) + "应为数字";
+        }
+        warnings.push_back({value.start.textLine, value.start.textColumn, std::move(message)});
+    }
+}
+
+// Tabs outside quoted scalars, one warning per line.
+void checkTabs(std::string_view text, const Document& doc, std::vector<Finding>& warnings) {
+    if (text.find('\t') == std::string_view::npos) return;
+    std::vector<std::pair<std::size_t, std::size_t>> quoted;
+    for (const Node& node : doc.nodes) {
+        if (node.kind == NodeKind::Scalar &&
+            (node.style == ScalarStyle::SingleQuoted || node.style == ScalarStyle::DoubleQuoted)) {
+            quoted.emplace_back(node.start.index, node.end.index);
+        }
+    }
+    std::sort(quoted.begin(), quoted.end());
+    std::size_t index = 0;  // code points
+    int line = 1;
+    int column = 1;
+    int warnedLine = 0;
+    auto range = quoted.begin();
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) == 0x80) continue;  // continuation bytes belong to the code point before
+        if (byte == '\t' && line != warnedLine) {
+            while (range != quoted.end() && range->second <= index) ++range;
+            const bool inside = range != quoted.end() && range->first <= index && index < range->second;
+            if (!inside) {
+                warnings.push_back({line, column, "含有制表符（Tab），YAML 里请用空格"});
+                warnedLine = line;
+            }
+        }
+        ++index;
+        if (byte == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+}
+
+bool byPosition(const Finding& a, const Finding& b) { return a.line != b.line ? a.line < b.line : a.column < b.column; }
+
+}  // namespace
+
+CheckResult checkConfiguration(std::string_view utf8) {
+    CheckResult result;
+    const Document doc = read(utf8);
+    const Lines lines(utf8);
+    ShapeFindings shapes = checkShapes(lines);
+    result.errors = std::move(shapes.errors);
+    result.warnings = std::move(shapes.warnings);
+
+    std::vector<Finding> treeWarnings;
+    std::vector<Finding> treeErrors;
+    if (doc.root && doc.nodes[*doc.root].kind == NodeKind::Mapping) {
+        const std::size_t root = *doc.root;
+        const auto top = doc.children(doc.nodes[root]);
+        std::map<std::string, int> firstLine;
+        for (std::size_t i = 0; i < top.size(); i += 2) {  // a key may lack its value when reading stopped
+            const Node& key = doc.nodes[top[i]];
+            const std::string name = bukkitName(doc, key);
+            result.keys.push_back({name, key.start.textLine});
+            const bool empty = key.kind == NodeKind::Scalar &&
+                               (key.tag == Tag::Null || (key.tag == Tag::Str && doc.value(key).empty()));
+            if (empty) {
+                // Bukkit cannot make a section of an empty or null key: the file fails to load.
+                treeErrors.push_back({key.start.textLine, key.start.textColumn, "识别名是空的"});
+                continue;
+            }
+            const auto [first, inserted] = firstLine.emplace(name, key.start.textLine);
+            if (!inserted) {
+                treeWarnings.push_back({key.start.textLine, key.start.textColumn,
+                                        "识别名" + quoteText(name) + "与第 " + std::to_string(first->second) +
+                                            " 行重复，服务器只保留这一个，前面的会丢失"});
+            }
+        }
+        result.entries = doc.error ? firstLine.size() : entries(doc, root).size();
+        std::vector<char> visited(doc.nodes.size(), 0);
+        checkNumbers(doc, root, "", visited, treeWarnings);
+    }
+    checkTabs(utf8, doc, treeWarnings);
+
+    if (doc.error) {
+        const ReadError& e = *doc.error;
+        const int errorLine = e.mark.textLine;
+        // Findings the reader made after it stopped, or on the line it stopped at, would be
+        // guesses: drop them; the editor's block shapes are read line by line and stay.
+        const auto late = [&](const Finding& f) { return f.line >= errorLine; };
+        std::erase_if(treeWarnings, late);
+        std::erase_if(treeErrors, late);
+        const bool explained =
+            std::any_of(shapes.effectErrorRanges.begin(), shapes.effectErrorRanges.end(),
+                        [&](const auto& r) { return errorLine >= r.first && errorLine <= r.second; });
+        if (!explained) {
+            const int column = e.kind == ErrorKind::NotMap ? 0 : e.mark.textColumn;
+            result.errors.push_back({errorLine, column, describe(e)});
+        }
+        if (e.kind == ErrorKind::NotMap) result.entries = 0;
+    }
+    result.errors.insert(result.errors.end(), treeErrors.begin(), treeErrors.end());
+    result.warnings.insert(result.warnings.end(), treeWarnings.begin(), treeWarnings.end());
+    std::stable_sort(result.errors.begin(), result.errors.end(), byPosition);
+    std::stable_sort(result.warnings.begin(), result.warnings.end(), byPosition);
+    result.valid = result.errors.empty();
+    return result;
+}
+
+}  // namespace yaml

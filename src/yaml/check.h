@@ -1,0 +1,37 @@
+// The configuration check: can the server read the panel's text, and what in it will
+// the plugin not take as meant. Pure and thread-safe; the UI runs it off its thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace yaml {
+
+// Lines and columns count from 1 by the lines of the text panel (only LF ends a line);
+// columns count code points. Column 0: the finding concerns the whole line.
+struct Finding {
+    int line = 0;
+    int column = 0;
+    std::string message;  // short simplified Chinese, without the position
+};
+
+// A top-level key (a gem, element or key-lore identifier) as the plugin sees it.
+struct TopLevelKey {
+    std::string name;
+    int line = 0;
+};
+
+struct CheckResult {
+    bool valid = true;              // no errors: the server reads the text as meant
+    std::size_t entries = 0;        // top-level keys the server keeps (duplicates once)
+    std::vector<Finding> errors;    // in line order
+    std::vector<Finding> warnings;  // in line order
+    std::vector<TopLevelKey> keys;  // every top-level key as written, in order
+};
+
+// Checks the UTF-8 text the user will save into the socket, element or key-lore file.
+CheckResult checkConfiguration(std::string_view utf8);
+
+}  // namespace yaml
