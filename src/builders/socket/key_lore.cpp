@@ -1,6 +1,7 @@
 #include "builders/socket/key_lore.h"
 
 #include "yaml/escape.h"
+#include "yaml/scalar.h"
 
 namespace builders::socket {
 
@@ -18,7 +19,7 @@ std::string quotedItem(std::string_view indent, std::string_view text) {
 }  // namespace
 
 std::string keyLoreEntry(std::string_view id, std::string_view lore, std::string_view command) {
-    std::string entry(id);
+    std::string entry = yaml::plainOrQuotedKey(id);
     // "keylore:" stays in lower case, as the plugin's key-lore file spells it. The blank
     // after its colon is what makes the line a key and a value: without it a YAML reader
     // takes the whole line as one plain scalar and rejects the entry.

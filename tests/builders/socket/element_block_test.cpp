@@ -125,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(Indices, ElementPotionOutsideTest,
                                          OutsideCase{"NoSelection", -1}),
                          [](const testing::TestParamInfo<OutsideCase>& row) { return std::string(row.param.name); });
 
-TEST(ElementBlock, EscapesOnlyTheKeylore) {
+// The keylore is always escaped; an unquoted value goes between quotes only when the server
+// would not read it back as typed (a value starting with a quote would open a string).
+TEST(ElementBlock, EscapesTheKeyloreAndQuotesValuesThatWouldNotReadBack) {
     const ElementFields element{
         .id = "ice\"",
         .keylore = "\"冰\" \\ \x01",
@@ -138,10 +140,10 @@ TEST(ElementBlock, EscapesOnlyTheKeylore) {
               "ice\":\r\n"
               "  Keylore: \"\\\"冰\\\" \\\\ \\x01\"\r\n"
               "  Scale_Base_Additional_Damage: \\1\r\n"
-              "  Scale_Base_Percent_Damage: \"2\"\r\n"
+              "  Scale_Base_Percent_Damage: \"\\\"2\\\"\"\r\n"
               "  Potion_To_Attacker:\r\n"
               "    VISION:\r\n"
-              "      Scale_Chance: \"\r\n"
+              "      Scale_Chance: \"\\\"\"\r\n"
               "      Scale_Duration: \\\r\n"
               "      Grade: a b\r\n"
               "  Potion_To_Victims:\r\n"
@@ -171,7 +173,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, ResistanceLineTest,
                                          ResistanceCase{"NoElement", "", "15", "    : 15\r\n"},
                                          ResistanceCase{"NoValue", "earth", "", "    earth: \r\n"},
                                          ResistanceCase{"Empty", "", "", "    : \r\n"},
-                                         ResistanceCase{"AsTyped", " 雷 ", "+5 ", "     雷 : +5 \r\n"}),
+                                         ResistanceCase{"BlanksAroundAreQuoted", " 雷 ", "+5 ",
+                                                        "    \" 雷 \": \"+5 \"\r\n"}),
                          [](const testing::TestParamInfo<ResistanceCase>& row) { return std::string(row.param.name); });
 
 TEST(ElementBlock, ResistanceLinesFollowTheBlock) {

@@ -221,7 +221,9 @@ TEST(GemBlock, EffectIndexPastTheTablesWritesTheValueAlone) {
 }
 
 // Quoted values are escaped; the key, grade, rates and effect values stay as typed.
-TEST(GemBlock, EscapesOnlyTheQuotedValues) {
+// Quoted values are always escaped; an unquoted value goes between quotes only when the
+// server would not read it back as typed.
+TEST(GemBlock, EscapesQuotedValuesAndQuotesValuesThatWouldNotReadBack) {
     const GemFields gem{.id = "a\"b",
                         .keylore = "say \"hi\"",
                         .displayName = "C:\\红\\",
@@ -241,12 +243,12 @@ TEST(GemBlock, EscapesOnlyTheQuotedValues) {
                                     "  Display_Name: \"C:\\\\红\\\\\"",
                                     "  Material: \"x\ty\\r\\n\"",
                                     "  Shiny: true",
-                                    "  Max_Grade: \"5\"",
+                                    "  Max_Grade: \"\\\"5\\\"\"",
                                     "  Type_Item: \"Weapon\"",
                                     "  Base_Success_Rate: 8\\0",
                                     "  Scale_Success_Rate: -8",
                                     "  Effect:",
-                                    "    Bonus_Base_Additional_Damage: \"7\"",
+                                    "    Bonus_Base_Additional_Damage: \"\\\"7\\\"\"",
                                     "    Bonus_Scale_Additional_Damage: 3\\"},
                                    "镶嵌\\\"宝石\\\""));
 }
