@@ -15,6 +15,7 @@
 #include "ui/controls.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
+#include "ui/panel_check.h"
 #include "ui/runtime.h"
 #include "ui/text.h"
 #include "ui/unit_json.h"
@@ -166,6 +167,27 @@ QJsonObject close(Runtime& runtime, const QJsonObject& request) {
     return ok();
 }
 
+// The live check of an output panel of the main window, answered for the text as it stands.
+QJsonObject check(Runtime& runtime, const QJsonObject& request) {
+    const Target target = targetOf(runtime, request);
+    auto* panel = target.widget != nullptr ? target.widget->findChild<PanelCheck*>() : nullptr;
+    if (panel == nullptr)
+        throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" has no check: use 编辑框20 or 编辑框1")};
+    const yaml::CheckResult result = panel->checkNow();
+    QJsonArray errors;
+    for (const yaml::Finding& f : result.errors)
+        errors.append(QJsonObject{{"line", f.line}, {"column", f.column}, {"message", fromUtf8(f.message)}});
+    QJsonArray warnings;
+    for (const yaml::Finding& f : result.warnings)
+        warnings.append(QJsonObject{{"line", f.line}, {"message", fromUtf8(f.message)}});
+    QJsonObject reply = ok();
+    reply.insert(QStringLiteral("valid"), result.valid);
+    reply.insert(QStringLiteral("entries"), static_cast<qint64>(result.entries));
+    reply.insert(QStringLiteral("errors"), errors);
+    reply.insert(QStringLiteral("warnings"), warnings);
+    return reply;
+}
+
 QJsonObject dump(Runtime& runtime, const QJsonObject&) {
     QJsonArray list;
     for (LiveWindow* live : runtime.windows()) list.append(windowJson(*live));
@@ -184,6 +206,7 @@ constexpr Op kOps[] = {
     {"windows",   windows},
     {"close",     close},
     {"dump",      dump},
+    {"check",     check},
 };
 // clang-format on
 

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <algorithm>
 
@@ -13,6 +14,7 @@
 #include "ui/fatal.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
+#include "ui/panel_check.h"
 #include "ui/text.h"
 
 namespace ui {
@@ -39,7 +41,19 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     if (form == nullptr) return nullptr;
     auto* live = new LiveWindow(*form);
     loaded_.push_back(live);
-    if (windowId == forms::kMainWindowId) new ClipboardCloseGuard(live);
+    if (windowId == forms::kMainWindowId) {
+        new ClipboardCloseGuard(live);
+        // The two panels of the main window check what they hold as it changes.
+        const std::pair<const char*, const char*> checked[] = {{"编辑框20", "分组框5"}, {"编辑框1", "分组框4"}};
+        for (const auto& [panel, group] : checked) {
+            auto* edit = qobject_cast<QPlainTextEdit*>(live->controlByName(panel));
+            auto* box = qobject_cast<QGroupBox*>(live->controlByName(group));
+            if (edit != nullptr && box != nullptr)
+                new PanelCheck(edit, box,
+                               std::string_view(panel) == "编辑框20" ? PanelCheck::Rules::Configuration
+                                                                     : PanelCheck::Rules::Commands);
+        }
+    }
     connect(live, &LiveWindow::buttonClicked, this, [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
     // A closed window is no longer loaded from that moment on, though Qt deletes it only
     // when control returns to the event loop.

@@ -99,6 +99,8 @@ TEST(Check, NumberFieldsHoldingOtherThings) {
               "W 6:14 “Max_Grade”应为数字，服务器读到的是“abc”\n"
               "W 8:21 “Base_Success_Rate”的值是空的，应填数字\n"
               "W 11:28 “Bonus_Base_Max_Health”应为数字，服务器读到的是“yes”\n"
+              // Written in quotes, so that the server does not read it as the base-60 number 80.
+              "W 39:12 “water”应为数字，服务器读到的是“1:20”\n"
               "W 40:10 “ice”应为数字，服务器读到的是“1,5”\n"
               "K ruby@1\nK fire@24\n");
 }

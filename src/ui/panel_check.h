@@ -1,0 +1,66 @@
+// The live check of an output panel: a one-line status in the panel's group box, beside the
+// title, that says whether the panel's text, as it stands, is what the server can read (the
+// configuration panel) or what the console takes (the command panel). The check runs off the
+// UI thread on a copy of the text, a moment after the last change, so typing never waits.
+#pragma once
+
+#include <QLabel>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+#include "yaml/check.h"
+
+class QGroupBox;
+class QPlainTextEdit;
+
+namespace ui {
+
+class PanelCheck : public QObject {
+    Q_OBJECT
+public:
+    enum class Rules { Configuration, Commands };
+
+    // Watches panel and shows its status in a line on group's title row.
+    PanelCheck(QPlainTextEdit* panel, QGroupBox* group, Rules rules);
+
+    // The check of the text as it stands now, run at once on this thread.
+    yaml::CheckResult checkNow() const;
+    // The last finished check, and whether it is of the panel's current text.
+    const yaml::CheckResult& result() const { return result_; }
+    bool isCurrent() const { return done_ == generation_; }
+    QLabel* status() const { return status_; }
+    // The status line's text for a result (empty for an empty panel).
+    static QString statusText(const yaml::CheckResult& result, Rules rules, bool empty);
+
+    // Moves the panel's caret to a line and column (from 1; columns in code points).
+    void showPosition(int line, int column);
+
+signals:
+    // A check finished and its result is the panel's current text.
+    void checked();
+
+private:
+    void schedule();
+    void start();
+    void finish(std::uint64_t generation, const yaml::CheckResult& result);
+    void placeStatus();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QPlainTextEdit* panel_;
+    QGroupBox* group_;
+    Rules rules_;
+    QLabel* status_;
+    QTimer debounce_;
+    std::uint64_t generation_ = 0;
+    std::uint64_t done_ = 0;
+    bool running_ = false;
+    yaml::CheckResult result_;
+    // Lets a check that finishes after this object is gone find nothing to report to.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// Runs the check of a panel's text (UTF-8) by its rules.
+yaml::CheckResult checkText(const std::string& utf8, PanelCheck::Rules rules);
+
+}  // namespace ui

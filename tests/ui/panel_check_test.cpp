@@ -1,0 +1,97 @@
+// The live check of the two panels of the main window: the status line beside each group
+// box's title, in its three states, kept current off the UI thread, and clicked to the spot.
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTextBlock>
+
+#include "ui/panel.h"
+#include "ui/panel_check.h"
+#include "ui_test_support.h"
+
+namespace {
+
+class PanelChecks : public testing_support::EditorTest {
+protected:
+    ui::PanelCheck* checkOf(std::string_view panelName) { return panel(panelName)->findChild<ui::PanelCheck*>(); }
+
+    // Replaces the panel's text and waits until the status shows the check of that text.
+    QString statusAfter(std::string_view panelName, const QString& text) {
+        QPlainTextEdit* out = panel(panelName);
+        ui::clearPanel(out);
+        ui::appendToPanel(out, text);
+        ui::PanelCheck* check = checkOf(panelName);
+        QElapsedTimer timer;
+        timer.start();
+        while (!check->isCurrent() && timer.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_TRUE(check->isCurrent()) << "the check did not catch up within 5 s";
+        const QString full = ui::PanelCheck::statusText(check->result(), ui::PanelCheck::Rules::Configuration,
+                                                        out->document()->isEmpty());
+        // What the line shows is that text, shortened with "…" when it is wider than the line.
+        QLabel* status = check->status();
+        EXPECT_EQ(status->text(), status->fontMetrics().elidedText(full, Qt::ElideRight, status->width()));
+        return full;
+    }
+};
+
+const QString kGem = QStringLiteral(
+    "ruby:\r\n  Keylore: \"K\"\r\n  Display_Name: \"N\"\r\n  Material: \"M\"\r\n  Shiny: true\r\n  Max_Grade: 5\r\n"
+    "  Type_Item: \"Weapon\"\r\n  Base_Success_Rate: 80\r\n  Scale_Success_Rate: -8\r\n  Effect:\r\n"
+    "    Bonus_Base_Additional_Damage: 10\r\n    Bonus_Scale_Additional_Damage: 2\r\n  Lores:\r\n  - \"x\"\r\n");
+
+TEST_F(PanelChecks, TheStatusSaysWhetherTheServerCanReadThePanel) {
+    EXPECT_EQ(statusAfter("编辑框20", kGem), QStringLiteral("✓ 可被服务器读取：1 个条目"));
+    QString empty = kGem;
+    empty.replace(QStringLiteral("Max_Grade: 5"), QStringLiteral("Max_Grade: "));
+    EXPECT_EQ(statusAfter("编辑框20", empty), QStringLiteral("⚠ 1 个警告：第 6 行：“Max_Grade”的值是空的，应填数字"));
+    const QString broken = statusAfter("编辑框20", QStringLiteral("ruby:\r\n  Keylore: a: b\r\n"));
+    EXPECT_TRUE(broken.startsWith(QStringLiteral("✗ 第 2 行第 "))) << broken.toStdString();
+    EXPECT_EQ(statusAfter("编辑框20", QString()), QString());
+    // The command panel by its own rules.
+    EXPECT_EQ(ui::PanelCheck::statusText(ui::checkText("/att Stats DAMAGE 1\r\n", ui::PanelCheck::Rules::Commands),
+                                         ui::PanelCheck::Rules::Commands, false),
+              QStringLiteral("✓ 1 条指令"));
+}
+
+// Only the check of the text as it stands is shown: one made stale by a later change is not.
+TEST_F(PanelChecks, AStaleCheckIsNeverShown) {
+    QPlainTextEdit* out = panel("编辑框20");
+    ui::appendToPanel(out, QStringLiteral("a: b: c\r\n"));
+    QCoreApplication::processEvents();
+    ui::clearPanel(out);
+    EXPECT_EQ(statusAfter("编辑框20", kGem), QStringLiteral("✓ 可被服务器读取：1 个条目"));
+    EXPECT_TRUE(checkOf("编辑框20")->result().errors.empty());
+}
+
+TEST_F(PanelChecks, ClickingTheStatusGoesToTheFirstProblem) {
+    statusAfter("编辑框20", QStringLiteral("ok: 1\r\nbad:\r\n\t- x\r\n"));
+    ui::PanelCheck* check = checkOf("编辑框20");
+    ASSERT_FALSE(check->result().errors.empty());
+    const yaml::Finding first = check->result().errors.front();
+    check->showPosition(first.line, first.column);
+    const QTextCursor cursor = panel("编辑框20")->textCursor();
+    EXPECT_EQ(cursor.blockNumber() + 1, first.line);
+    EXPECT_EQ(cursor.positionInBlock() + 1, std::max(1, first.column));
+}
+
+// The status sits on the group box's title row, right of the title, over no control.
+TEST_F(PanelChecks, TheStatusCoversNoControl) {
+    for (const char* name : {"编辑框20", "编辑框1"}) {
+        QLabel* status = checkOf(name)->status();
+        const QRect box(status->mapTo(main, QPoint(0, 0)), status->size());
+        EXPECT_GT(box.width(), 150) << name;
+        for (std::size_t i = 0; i < main->form().units.size(); ++i) {
+            const forms::Unit& unit = main->form().units[i];
+            if (unit.page >= 0 || unit.kind == forms::Kind::GroupBox) continue;
+            QWidget* widget = main->control(static_cast<int>(i));
+            const QRect other(widget->mapTo(main, QPoint(0, 0)), widget->size());
+            EXPECT_FALSE(box.intersects(other)) << name << " covers " << unit.name;
+        }
+        auto* group = qobject_cast<QGroupBox*>(status->parentWidget());
+        ASSERT_NE(group, nullptr);
+        EXPECT_GE(status->x(), QFontMetrics(group->font()).horizontalAdvance(group->title())) << name;
+    }
+}
+
+}  // namespace
