@@ -26,8 +26,8 @@ protected:
         while (!check->isCurrent() && timer.elapsed() < 5000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         EXPECT_TRUE(check->isCurrent()) << "the check did not catch up within 5 s";
-        const QString full = ui::PanelCheck::statusText(check->result(), ui::PanelCheck::Rules::Configuration,
-                                                        out->document()->isEmpty());
+        QString full = ui::PanelCheck::statusText(check->result(), ui::PanelCheck::Rules::Configuration,
+                                                  out->document()->isEmpty());
         // What the line shows is that text, shortened with "…" when it is wider than the line.
         QLabel* status = check->status();
         EXPECT_EQ(status->text(), status->fontMetrics().elidedText(full, Qt::ElideRight, status->width()));
