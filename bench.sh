@@ -11,7 +11,8 @@ build=${BUILD_DIR:-build}
 runs=${RUNS:-15}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
-    quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup >/dev/null
+    quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup quorvel-bench-typing quorvel-bench-yaml \
+    quorvel-bench-text quorvel-bench-storage >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d)
@@ -32,6 +33,12 @@ echo "Running the builder benchmarks ..."
     >"$scratch/builders.csv" 2>/dev/null
 echo "Running the append and copy benchmarks ..."
 "$build/bench/quorvel-bench-panel" >"$scratch/panel.txt"
+echo "Typing into a 10,000-block configuration panel ..."
+"$build/bench/quorvel-bench-typing" >"$scratch/typing.txt"
+echo "Running the YAML check, text preview and file benchmarks ..."
+for name in yaml text storage; do
+    "$build/bench/quorvel-bench-$name" --benchmark_min_time=0.5 >"$scratch/$name.txt" 2>/dev/null
+done
 echo "Starting the editor, the CJK label and the empty window $runs times each ..."
 "$build/bench/quorvel-bench-startup" --runs "$runs" \
     -- editor "$build/src/app/quorvel-editor" --quit-after-paint \
@@ -40,7 +47,7 @@ echo "Starting the editor, the CJK label and the empty window $runs times each .
 echo
 
 # "result KEY VALUE" lines of both programs, as KEY=VALUE for awk.
-results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" | awk '$1 == "result" { print $2 "=" $3 }')
+results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" | awk '$1 == "result" { print $2 "=" $3 }')
 value() { sed -n "s/^$1=//p" <<<"$results"; }
 
 row() {  # figure, measured, ratio, goal
@@ -75,6 +82,16 @@ row "copy: 100,000 lines / toPlainText()" "$(value copy_ms) / $(value plaintext_
 row "peak memory: editor / empty window" \
     "$(awk -v a="$(value editor_maxrss_kb)" -v b="$(value empty_maxrss_kb)" 'BEGIN { printf "%.1f / %.1f MiB", a / 1024, b / 1024 }')" \
     "$(value memory_vs_empty_ratio)" 1.5
+echo "Times against their goals"
+limit() {  # figure, measured (ms), goal (ms)
+    awk -v figure="$1" -v measured="$2" -v goal="$3" 'BEGIN {
+        verdict = (measured + 0 <= goal + 0) ? "met" : "NOT met"
+        printf "%-42s %10.1f ms          <= %-5s %s\n", figure, measured, goal, verdict
+    }'
+}
+limit "typing: longest event-loop block" "$(value typing_block_ms)" 16
+limit "typing: check current after the last key" "$(value check_current_ms)" 500
+limit "check of a 10,000-block panel" "$(value check_10000_ms)" 500
 echo "Details"
 note "start-up CPU time: editor / empty" "$(value editor_cpu_ms) / $(value empty_cpu_ms) ms" "$(value startup_cpu_vs_empty_ratio)"
 note "start-up wall time: editor / CJK label" "$(value editor_wall_ms) / $(value cjk_wall_ms) ms" "$(value startup_vs_cjk_ratio)"
@@ -103,6 +120,12 @@ awk -F, '
                $column["bytes_per_second"] / 1e6
     }' "$scratch/builders.csv"
 echo
+echo "YAML check, text preview and files (Google Benchmark, real time per run):"
+for name in yaml text storage; do
+    grep -E '^[A-Za-z]' "$scratch/$name.txt" | grep -v -E '^(Benchmark|Run|CPU|Load|L[123])' | sed 's/^/  /'
+done
+echo "Typing, in detail:"
+grep -v '^result ' "$scratch/typing.txt" | sed 's/^/  /'
 echo "Append and copy, in detail:"
 grep -v '^result ' "$scratch/panel.txt" | sed 's/^/  /'
 echo "Start-up, in detail:"

@@ -20,7 +20,7 @@ namespace ui {
 namespace {
 
 // Quiet time after the last change before the check starts: typing in bursts starts one check.
-constexpr int kSettleMs = 120;
+constexpr int kSettleMs = 50;
 constexpr int kStatusHeight = 16;
 
 QString position(const yaml::Finding& finding, bool withColumn = true) {
