@@ -53,10 +53,20 @@ int main(int argc, char* argv[]) {
 
     std::string text;
     for (int i = 0; i < 10'000; ++i) {
-        builders::socket::GemFields gem{.id = "gem" + std::to_string(i), .keylore = "&7镶嵌宝石", .displayName = "&c红宝石",
-                                        .material = "REDSTONE", .shiny = 0, .maxGrade = "5", .typeItem = 0,
-                                        .baseSuccessRate = "80", .scaleSuccessRate = "-8", .bonusBase = 0,
-                                        .bonusBaseValue = "10", .bonusScale = 0, .bonusScaleValue = "2", .kind = "镶嵌宝石"};
+        builders::socket::GemFields gem{.id = "gem" + std::to_string(i),
+                                        .keylore = "&7镶嵌宝石",
+                                        .displayName = "&c红宝石",
+                                        .material = "REDSTONE",
+                                        .shiny = 0,
+                                        .maxGrade = "5",
+                                        .typeItem = 0,
+                                        .baseSuccessRate = "80",
+                                        .scaleSuccessRate = "-8",
+                                        .bonusBase = 0,
+                                        .bonusBaseValue = "10",
+                                        .bonusScale = 0,
+                                        .bonusScaleValue = "2",
+                                        .kind = "镶嵌宝石"};
         text += builders::socket::gemBlock(gem);
     }
     ui::appendToPanel(panel, ui::fromUtf8(text));

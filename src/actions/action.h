@@ -51,4 +51,7 @@ std::span<const Action* const> all();
 // The action of a button, or nullptr when the button builds nothing.
 const Action* find(std::uint32_t window, std::string_view button);
 
+// The action that reads a field (an EditBox or ComboBox) of a window, or nullptr.
+const Action* readerOf(std::uint32_t window, std::string_view field);
+
 }  // namespace actions

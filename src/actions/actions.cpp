@@ -27,4 +27,15 @@ const Action* find(std::uint32_t window, std::string_view button) {
     return it == byButton.end() ? nullptr : it->second;
 }
 
+const Action* readerOf(std::uint32_t window, std::string_view field) {
+    for (const Action* action : all()) {
+        if (action->window != window) continue;
+        const auto reads = [field](const std::vector<std::string_view>& names) {
+            return std::find(names.begin(), names.end(), field) != names.end();
+        };
+        if (reads(action->texts) || reads(action->selections)) return action;
+    }
+    return nullptr;
+}
+
 }  // namespace actions

@@ -51,8 +51,9 @@ struct Unit {
     bool multiline = false;                 // EditBox: several lines, Enter is a new line
     bool vscroll = false;                   // EditBox: vertical scroll bar
     bool disabled = false;
-    bool thinFrame = false;  // EditBox: the notice line's single-line frame
-    bool readOnly = false;   // EditBox: a note or notice, selectable but not editable
+    bool thinFrame = false;   // EditBox: the notice line's single-line frame
+    bool readOnly = false;    // EditBox: a note or notice, selectable but not editable
+    bool selectable = false;  // Label: its text can be selected and copied
     Picture picture = Picture::None;
     Click click = Click::None;
     std::uint32_t opens = 0;  // OpenWindow: the window id to load

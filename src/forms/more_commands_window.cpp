@@ -38,7 +38,8 @@ std::vector<Unit> moreCommandsWindowUnits() {
                                                                                      "\r\n"
                                                                                      "套装\r\n"
                                                                                      "/quorvel load set <套装名>\r\n"
-                                                                                     "各种“套装”可以在插件文件夹/Item_Set中配置，请参考配置文件"},
+                                                                                     "各种“套装”可以在插件文件夹/Item_Set中配置，请参考配置文件",
+         .selectable = true},
     };
     // clang-format on
 }

@@ -90,6 +90,7 @@ QJsonObject setText(Runtime& runtime, const QJsonObject& request) {
     const QJsonValue text = request.value(QStringLiteral("text"));
     if (!text.isString()) throw Refused{QStringLiteral("\"text\" must be a string")};
     if (isFormDisabled(target.widget)) throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is disabled")};
+    if (target.unit->readOnly) throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is read-only")};
     // As a paste: the whole text is replaced through the widget's own input path.
     if (auto* line = qobject_cast<QLineEdit*>(target.widget)) {
         line->selectAll();

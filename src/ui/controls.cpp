@@ -1,6 +1,10 @@
 #include "ui/controls.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
@@ -68,6 +72,54 @@ SingleLineEdit::SingleLineEdit(QWidget* parent) : QLineEdit(parent) {
     static auto* const validator = new SingleLineValidator(qApp);
     setValidator(validator);
     setMaxLength(std::numeric_limits<int>::max());  // no length limit
+}
+
+void SingleLineEdit::pasteOneLine(QClipboard::Mode mode) {
+    if (isReadOnly()) return;
+    const QString text = QGuiApplication::clipboard()->text(mode);
+    if (!text.isEmpty()) insert(SingleLineValidator::oneLine(text));
+}
+
+void SingleLineEdit::keyPressEvent(QKeyEvent* event) {
+    if (event == QKeySequence::Paste) {
+        pasteOneLine();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void SingleLineEdit::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection() && !isReadOnly()) {
+        setCursorPosition(cursorPositionAt(event->position().toPoint()));
+        pasteOneLine(QClipboard::Selection);
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void SingleLineEdit::dropEvent(QDropEvent* event) {
+    const QMimeData* dropped = event->mimeData();
+    if (dropped == nullptr || !dropped->hasText()) return QLineEdit::dropEvent(event);
+    QMimeData oneLine;
+    oneLine.setText(SingleLineValidator::oneLine(dropped->text()));
+    QDropEvent copy(event->position(), event->possibleActions(), &oneLine, event->buttons(), event->modifiers());
+    copy.setDropAction(event->dropAction());
+    QLineEdit::dropEvent(&copy);
+    event->setAccepted(copy.isAccepted());
+    event->setDropAction(copy.dropAction());
+}
+
+void SingleLineEdit::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu();
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() != QLatin1String("edit-paste")) continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { pasteOneLine(); });
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 PageControl::PageControl(const QStringList& captions, const QFont& tabFont, QWidget* parent)

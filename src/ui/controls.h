@@ -3,6 +3,7 @@
 // own rectangle, and the picture box that draws one of the program's pictures.
 #pragma once
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -29,9 +30,20 @@ public:
     static QString oneLine(const QString& text, int* pos = nullptr);
 };
 
+// Pastes and drops are made one line before they reach the field, so the paste is one step
+// that Ctrl+Z takes back and the typing before it stays undoable; the validator stays as the
+// rule for every other way text gets in.
 class SingleLineEdit : public QLineEdit {
 public:
     explicit SingleLineEdit(QWidget* parent);
+    // Inserts the clipboard's text (or the X selection's) at the caret, made one line.
+    void pasteOneLine(QClipboard::Mode mode = QClipboard::Clipboard);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 // The page control: a row of tabs above a framed pane. Each page is a transparent widget

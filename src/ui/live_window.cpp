@@ -2,10 +2,16 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QShortcut>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
+#include "actions/action.h"
+#include "actions/feeds.h"
+#include "forms/windows.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/reading_order.h"
@@ -24,6 +30,7 @@ LiveWindow::LiveWindow(const forms::Window& form) : QWidget(nullptr), form_(form
     setWindowTitle(fromUtf8(form.title));
     setFont(unitFont({}));
     widgets_.assign(form.units.size(), nullptr);
+    spoken_ = actions::spokenTexts(form);
     for (std::size_t i = 0; i < form.units.size(); ++i) {
         byName_.emplace(form.units[i].name, static_cast<int>(i));
         byId_.insert(form.ids[i], static_cast<int>(i));
@@ -35,6 +42,7 @@ LiveWindow::LiveWindow(const forms::Window& form) : QWidget(nullptr), form_(form
         connect(pageControl_, &PageControl::aboutToShow, this, [this](int page) { build(page); });
         build(pageControl_->currentIndex());
     }
+    addKeys();
     move(form.rect.left, form.rect.top);
     const QSize extent = controlsExtent();
     resize(std::max(form.rect.width, extent.width()), std::max(form.rect.height, extent.height()));
@@ -53,7 +61,63 @@ void LiveWindow::build(int page) {
             if (form_.units[i].page == page && isContainer(form_.units[i].kind) == (pass == 0)) create(i);
     const BuiltUnits units{form_, widgets_, pageControl_, this};
     setReadingTabOrder(units);
-    nameFieldsByTheirLabels(units, page);
+    nameUnits(units, spoken_, page);
+}
+
+// Esc closes a secondary window; Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp turn
+// the pages, and the new page's first field takes the focus.
+void LiveWindow::addKeys() {
+    if (form_.id != forms::kMainWindowId) {
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        connect(escape, &QShortcut::activated, this, &QWidget::close);
+    }
+    if (pageControl_ == nullptr) return;
+    const auto turn = [this](int step) {
+        const int count = pageControl_->count();
+        pageControl_->setCurrentIndex((pageControl_->currentIndex() + step + count) % count);
+        focusFirstField();
+    };
+    const std::pair<QKeySequence, int> keys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                                 {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                                                 {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                                                 {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                                 {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+    for (const auto& [sequence, step] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, [turn, step = step] { turn(step); });
+    }
+}
+
+void LiveWindow::focusFirstField() {
+    const BuiltUnits units{form_, widgets_, pageControl_, this};
+    QWidget* first = pageControl_ != nullptr ? firstInReadingOrder(units, pageControl_->currentIndex()) : nullptr;
+    if (first == nullptr) first = firstInReadingOrder(units, -1);
+    if (first != nullptr) first->setFocus(Qt::OtherFocusReason);
+}
+
+QString LiveWindow::fieldTip(int unitIndex) {
+    if (unitIndex < 0 || static_cast<std::size_t>(unitIndex) >= form_.units.size()) return {};
+    const std::string_view field = form_.units[static_cast<std::size_t>(unitIndex)].name;
+    const actions::Action* action = actions::readerOf(form_.id, field);
+    if (action == nullptr) return {};
+    actions::Inputs inputs;
+    for (std::string_view name : action->texts) inputs.texts.push_back(toUtf8(editText(controlByName(name))));
+    for (std::string_view name : action->selections) {
+        auto* combo = qobject_cast<QComboBox*>(controlByName(name));
+        inputs.selections.push_back(combo != nullptr ? combo->currentIndex() : -1);
+    }
+    QStringList tip{fromUtf8(actions::lineFedBy(*action, inputs, field))};
+    for (const std::string& hint : actions::hintsFor(form_.id, field)) tip << fromUtf8(hint);
+    tip.removeAll(QString());
+    return tip.join(QLatin1Char('\n'));
+}
+
+bool LiveWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto it = std::find(widgets_.begin(), widgets_.end(), watched);
+        if (it != widgets_.end()) (*it)->setToolTip(fieldTip(static_cast<int>(it - widgets_.begin())));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void LiveWindow::buildAllPages() {
@@ -74,6 +138,17 @@ void LiveWindow::create(std::size_t index) {
     QWidget* widget = makeWidget(unit, containerOf(unit));
     if (widget == nullptr) return;
     if (unit.kind == forms::Kind::PageControl) pageControl_ = static_cast<PageControl*>(widget);
+    // A field that feeds a button says in its tooltip what it feeds, as it stands when asked.
+    if (actions::readerOf(form_.id, unit.name) != nullptr) widget->installEventFilter(this);
+    // Enter in a one-line field runs the button that reads it: type, Enter, type, Enter.
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        if (const actions::Action* reader = actions::readerOf(form_.id, unit.name)) {
+            const std::string_view button = reader->button;
+            connect(line, &QLineEdit::returnPressed, this, [this, button] {
+                if (auto* target = qobject_cast<QAbstractButton*>(controlByName(button))) target->click();
+            });
+        }
+    }
     if (unit.kind == forms::Kind::Button && unit.click != forms::Click::None) {
         const int unitIndex = static_cast<int>(index);
         connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
@@ -114,6 +189,8 @@ void LiveWindow::showEvent(QShowEvent* event) {
     if (!fitted_) {
         fitted_ = true;
         QTimer::singleShot(0, this, &LiveWindow::fitToForm);
+        // Focus starts in the first field of the page shown, not in the notice line.
+        focusFirstField();
     }
 }
 

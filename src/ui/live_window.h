@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "actions/reading.h"
 #include "forms/form.h"
 
 namespace ui {
@@ -33,6 +34,11 @@ public:
     PageControl* pageControl() const { return pageControl_; }
     // Builds every page that is not built yet.
     void buildAllPages();
+    // Gives the focus to the first field of the page shown (of the window without pages).
+    void focusFirstField();
+    // The tooltip of a field that feeds a button: the line its value lands on, built from the
+    // values the fields hold now, and the hints the page shows beside it. Empty for others.
+    QString fieldTip(int unitIndex);
 
     // Brings the outer size to the form's where the window frame allows it, keeping the
     // client area large enough for every control.
@@ -45,17 +51,20 @@ signals:
     void closed();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void build(int page);
+    void addKeys();
     void create(std::size_t index);
     QWidget* containerOf(const forms::Unit& unit);
     QSize controlsExtent() const;
 
     const forms::Window& form_;
     std::vector<QWidget*> widgets_;
+    std::vector<actions::Spoken> spoken_;
     std::vector<bool> pageBuilt_;
     std::unordered_map<std::string_view, int> byName_;
     QHash<std::uint32_t, int> byId_;

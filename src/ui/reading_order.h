@@ -1,10 +1,11 @@
-// How a window reads: the order Tab moves through its controls, and the name a screen reader
-// gives each field, both worked out from where the form puts the controls.
+// Applies how a window reads (actions/reading.h) to its live widgets: the Tab order, and the
+// names and descriptions a screen reader gives them.
 #pragma once
 
 #include <QWidget>
 #include <vector>
 
+#include "actions/reading.h"
 #include "forms/form.h"
 
 namespace ui {
@@ -20,11 +21,14 @@ struct BuiltUnits {
     QWidget* root;
 };
 
-// Tab moves through a window in reading order: top to bottom, then left to right within a
-// row. The page control's tabs come where the control starts, followed by its pages.
+// Tab moves through a window in reading order; the page control's tabs come where the
+// control starts, followed by the controls of its pages that are built.
 void setReadingTabOrder(const BuiltUnits& units);
 
-// Names the fields of one page (-1: the window's own controls) after their labels.
-void nameFieldsByTheirLabels(const BuiltUnits& units, int page);
+// The first control of a page in reading order (-1: the window's own), or nullptr.
+QWidget* firstInReadingOrder(const BuiltUnits& units, int page);
+
+// Names and describes the built units of one page (-1: the window's own controls).
+void nameUnits(const BuiltUnits& units, const std::vector<actions::Spoken>& spoken, int page);
 
 }  // namespace ui

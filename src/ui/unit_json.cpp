@@ -49,7 +49,9 @@ QJsonObject windowUnitJson(LiveWindow& live) {
             {"font", fontJson(live.font())},
             {"color", live.palette().color(QPalette::WindowText).name()},
             {"click", false},
-            {"live", liveGeometry(&live)}};
+            {"live", liveGeometry(&live)},
+            {"accessibleName", live.accessibleName().isEmpty() ? live.windowTitle() : live.accessibleName()},
+            {"toolTip", live.toolTip()}};
 }
 
 QJsonArray pageTabs(PageControl* pages) {
@@ -89,7 +91,10 @@ QJsonObject controlUnitJson(LiveWindow& live, std::size_t index) {
         {"font", fontJson(widget->font())},
         {"color", textColourName(unit, widget)},
         {"click", unit.click != forms::Click::None},
-        {"live", liveGeometry(widget)}};
+        {"live", liveGeometry(widget)},
+        {"accessibleName", widget->accessibleName()},
+        {"toolTip", live.fieldTip(static_cast<int>(index)).isEmpty() ? widget->toolTip()
+                                                                     : live.fieldTip(static_cast<int>(index))}};
     if (unit.kind == Kind::PageControl) {
         auto* pages = static_cast<PageControl*>(widget);
         object.insert(QStringLiteral("selection"), pages->currentIndex());

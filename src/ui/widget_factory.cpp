@@ -35,6 +35,11 @@ QWidget* makeEditBox(const forms::Unit& unit, const QString& caption, QWidget* p
         auto* edit = new MultiLineEdit(parent, unit.vscroll);
         edit->setPlainText(caption);
         setTextColour(edit, QPalette::Text, unit.colour);
+        if (unit.readOnly) {
+            // A note: its text can be selected and copied, not changed, and Tab passes it by.
+            edit->setReadOnly(true);
+            edit->setFocusPolicy(Qt::ClickFocus);
+        }
         if (unit.disabled) {
             // A disabled text would also refuse its scroll bar; keep it readable to the
             // end but closed to editing, on the window's background like a disabled box.
@@ -53,6 +58,10 @@ QWidget* makeEditBox(const forms::Unit& unit, const QString& caption, QWidget* p
     edit->setCursorPosition(0);
     setTextColour(edit, QPalette::Text, unit.colour);
     if (unit.thinFrame) edit->setFrame(false);
+    if (unit.readOnly) {
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::ClickFocus);
+    }
     if (unit.disabled) edit->setEnabled(false);
     return edit;
 }
@@ -71,13 +80,19 @@ QWidget* makeWidget(const forms::Unit& unit, QWidget* parent) {
     case Kind::EditBox: widget = makeEditBox(unit, caption, parent); break;
     case Kind::Label: {
         auto* label = new CaptionLabel(caption, unit.font, parent);
+        if (unit.selectable) {
+            label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+            label->setFocusPolicy(Qt::StrongFocus);
+        }
         setTextColour(label, QPalette::WindowText, unit.colour);
         widget = label;
         break;
     }
     case Kind::Button: {
         auto* button = new QPushButton(caption, parent);
-        button->setAutoDefault(false);
+        // Enter on a focused button clicks it, as Space does; no window here has a default
+        // button, so this makes none.
+        button->setAutoDefault(true);
         widget = button;
         break;
     }

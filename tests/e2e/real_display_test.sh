@@ -121,7 +121,7 @@ stop_editor() {
 
 # --- positions from the editor's own "dump" ------------------------------------------------
 # Qt writes compact JSON with the keys of each object in sorted order: a window object starts
-# with {"id":"0x5201...", a unit object with {"caption":, and a unit's "live" geometry reads
+# with {"id":"0x5201...", a unit object with {"accessibleName":, and a unit's "live" geometry reads
 # {"height":H,"screenX":X,"screenY":Y,"width":W,...}.
 dump=
 take_dump() {
@@ -135,7 +135,7 @@ window_json() {
 }
 
 unit_json() {  # WINDOW NAME
-    window_json "$1" | sed 's/{"caption":/\n&/g' | grep -F "\"name\":\"$2\"," ||
+    window_json "$1" | sed 's/{"accessibleName":/\n&/g' | grep -F "\"name\":\"$2\"," ||
         fail "control $2 missing from window $1"
 }
 
