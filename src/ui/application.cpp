@@ -100,7 +100,8 @@ bool EditorApplication::notify(QObject* receiver, QEvent* event) {
 
 void setUpApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("quorvel-editor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarnwick Quorvel编辑器"));
+    // No display name: Qt would append it to every window's title, and each window's title is
+    // exactly its form's.
     QApplication::setDesktopFileName(QStringLiteral("quorvel-editor"));
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
     app.setFont(unitFont({}));

@@ -14,6 +14,7 @@
 #include "forms/windows.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
+#include "ui/native_title.h"
 #include "ui/reading_order.h"
 #include "ui/text.h"
 #include "ui/widget_factory.h"
@@ -191,6 +192,8 @@ void LiveWindow::showEvent(QShowEvent* event) {
         QTimer::singleShot(0, this, &LiveWindow::fitToForm);
         // Focus starts in the first field of the page shown, not in the notice line.
         focusFirstField();
+        // Qt would show the program's name for an empty title.
+        if (windowTitle().isEmpty()) setNativeTitle(this);
     }
 }
 

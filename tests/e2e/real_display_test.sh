@@ -239,6 +239,19 @@ expect_clipboard "$work/expected" "pasted CR LF becomes a blank (编辑框1)"
 kill "$xclip_pid" 2>/dev/null || true   # it quits by itself once the editor owns the clipboard
 wait "$xclip_pid" 2>/dev/null || true
 xclip_pid=
+
+# Fast entry: type, Enter, type, Enter. Enter in a field runs the button that reads it.
+click_control "$main" 按钮4                   # 清空
+click_control "$main" 编辑框2
+xdotool key ctrl+a
+xdotool type --delay 20 -- 11
+xdotool key Return
+xdotool key ctrl+a
+xdotool type --delay 20 -- 12
+xdotool key Return
+click_control "$main" 按钮2
+printf '/att Stats DAMAGE 11\r\n/att Stats DAMAGE 12\r\n' >"$work/expected"
+expect_clipboard "$work/expected" "Enter in a field adds its line (编辑框1)"
 stop_editor
 
 # === main window, "配置文件输出框" (编辑框20) ==================================================
@@ -268,6 +281,32 @@ click_control "$passive" 按钮3                # 风刃 添加
 click_control "$passive" 按钮1                # 一键复制
 printf '/att Ability AIR_SHOCK 2 30\r\n' >"$work/expected"
 expect_clipboard "$work/expected" "passive skill line (passive-skill 编辑框1)"
+
+# Each window's title is exactly its form's, with nothing appended.
+window_named() { xdotool search --all --onlyvisible --pid "$editor_pid" --name "^$1\$" 2>/dev/null | head -n1; }
+passive_window=$(window_named 'Quorvel-被动技能')
+[[ -n $passive_window ]] || fail "no window titled exactly Quorvel-被动技能: $(for w in $(xdotool search --onlyvisible --pid "$editor_pid"); do xdotool getwindowname "$w"; done)"
+echo "ok: the passive-skill window's title is exactly its form's"
+
+# Esc closes the secondary window, and only it.
+xdotool windowfocus --sync "$passive_window"
+xdotool key --clearmodifiers Escape
+passive_closed() { request '{"op":"windows"}'; [[ $reply != *'"0x520100FB"'* ]]; }
+poll passive_closed || fail "Esc did not close the passive-skill window: $reply"
+[[ $reply == *'"0x52010001"'* ]] || fail "Esc in the passive-skill window closed the main window: $reply"
+echo "ok: Esc closes the passive-skill window"
+
+# The attribute list window has no title, and shows none (not the program's name).
+show_page 4                                   # 宝石
+click_control "$main" 按钮53                  # [属性列表]
+poll two_windows_mapped || fail "clicking [属性列表] did not open its window"
+list_window=
+for w in $(xdotool search --onlyvisible --pid "$editor_pid" 2>/dev/null); do
+    [[ $(xdotool getwindowname "$w") == 'Tarnwick Quorvel编辑器' ]] || list_window=$w
+done
+[[ -n $list_window ]] || fail "the attribute list window shows the main window's title"
+[[ -z $(xdotool getwindowname "$list_window") ]] || fail "the attribute list window has a title: $(xdotool getwindowname "$list_window")"
+echo "ok: the untitled attribute list window shows no title"
 stop_editor
 
 # === closing with the clipboard at stake =========================================================
