@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
     ui::LiveWindow* main = runtime.open(forms::kMainWindowId);
     auto* panel = qobject_cast<QPlainTextEdit*>(main->controlByName("编辑框20"));
     if (panel == nullptr) fail("no configuration panel");
-    ui::PanelCheck* check = panel->findChild<ui::PanelCheck*>();
+    auto* check = panel->findChild<ui::PanelCheck*>();
     if (check == nullptr) fail("the configuration panel has no check");
 
     std::string text;
