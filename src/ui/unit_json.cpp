@@ -1,4 +1,5 @@
 #include "ui/unit_json.h"
+#include "ui/readable_colour.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -25,6 +26,8 @@ QJsonObject liveGeometry(QWidget* widget) {
 QJsonObject fontJson(const QFont& font) { return {{"pixelSize", font.pixelSize()}, {"bold", font.bold()}}; }
 
 QString textColourName(const forms::Unit& unit, QWidget* widget) {
+    // The colour the form gives the text, not the shade drawn to keep it readable.
+    if (const QColor form = ReadableColour::formColourOf(widget); form.isValid()) return form.name();
     const QPalette::ColorRole role = unit.kind == Kind::EditBox ? QPalette::Text : QPalette::WindowText;
     return widget->palette().color(role).name();
 }

@@ -9,6 +9,7 @@
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/panel.h"
+#include "ui/readable_colour.h"
 #include "ui/text.h"
 
 namespace ui {
@@ -16,11 +17,11 @@ namespace {
 
 using forms::Kind;
 
+// The form's colour of a text, drawn readable on the widget's background.
 void setTextColour(QWidget* widget, QPalette::ColorRole role, std::uint32_t bgr) {
     if (bgr == forms::kDefaultColour) return;
-    QPalette palette = widget->palette();
-    palette.setColor(role, colourFromBgr(bgr));
-    widget->setPalette(palette);
+    const QPalette::ColorRole background = role == QPalette::Text ? QPalette::Base : QPalette::Window;
+    ReadableColour::apply(widget, role, background, colourFromBgr(bgr));
 }
 
 QStringList toStringList(const std::vector<std::string_view>& items) {
@@ -46,10 +47,7 @@ QWidget* makeEditBox(const forms::Unit& unit, const QString& caption, QWidget* p
             edit->setReadOnly(true);
             edit->setFocusPolicy(Qt::NoFocus);
             setFormDisabled(edit);
-            QPalette palette = edit->palette();
-            palette.setColor(QPalette::Text, QColor(0x40, 0x40, 0x40));
-            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-            edit->setPalette(palette);
+            ReadableColour::apply(edit, QPalette::Text, QPalette::Base, QColor(0x40, 0x40, 0x40), true);
         }
         return edit;
     }

@@ -7,6 +7,7 @@
 #include <QTabBar>
 
 #include "ui/controls.h"
+#include "ui/readable_colour.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -58,7 +59,7 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
                     EXPECT_EQ(edit->isEnabled(), !unit.disabled);
                 }
                 if (unit.colour != forms::kDefaultColour) {
-                    EXPECT_EQ(widget->palette().color(QPalette::Text), colourOf(unit.colour));
+                    EXPECT_EQ(ui::ReadableColour::formColourOf(widget), colourOf(unit.colour));
                 }
                 break;
             case Kind::Label: {
@@ -66,7 +67,7 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
                 ASSERT_NE(label, nullptr);
                 EXPECT_EQ(label->text(), ui::toLf(caption));
                 if (unit.colour != forms::kDefaultColour) {
-                    EXPECT_EQ(label->palette().color(QPalette::WindowText), colourOf(unit.colour));
+                    EXPECT_EQ(ui::ReadableColour::formColourOf(label), colourOf(unit.colour));
                 }
                 break;
             }

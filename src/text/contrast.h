@@ -1,0 +1,31 @@
+// Readable text colours: the contrast ratio of two colours as WCAG 2 defines it, and the
+// colour nearest to a given one, of the same hue and saturation, that is readable on a given
+// background. The form's colours keep their hue on any palette, light or dark.
+#pragma once
+
+#include <cstdint>
+
+namespace text {
+
+struct Rgb {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+// Relative luminance, 0 (black) to 1 (white).
+double luminance(Rgb colour);
+
+// (L1 + 0.05) / (L2 + 0.05) with L1 the lighter: 1 to 21.
+double contrastRatio(Rgb a, Rgb b);
+
+// The text colour WCAG AA asks for body text at least: 4.5:1.
+inline constexpr double kReadableContrast = 4.5;
+
+// The colour itself when it is readable on the background; otherwise the same hue and
+// saturation with the lightness changed as little as reaching the minimum allows: darker on
+// a light background, lighter on a dark one (the other way when that way cannot reach it).
+Rgb readableOn(Rgb colour, Rgb background, double minimum = kReadableContrast);
+
+}  // namespace text

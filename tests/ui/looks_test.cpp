@@ -1,0 +1,95 @@
+// How the windows look: every text readable on its background under a light and a dark
+// palette, pictures drawn at the screen's pixel ratio, and the window sizes.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStyle>
+
+#include "text/contrast.h"
+#include "ui/readable_colour.h"
+#include "ui_test_support.h"
+
+namespace {
+
+using forms::Kind;
+
+text::Rgb rgbOf(const QColor& c) {
+    return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+            static_cast<std::uint8_t>(c.blue())};
+}
+
+// A dark scheme like the darker ones of qt6ct and KDE's Breeze Dark.
+QPalette darkPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
+    p.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    return p;
+}
+
+class Looks : public testing_support::EditorTest {
+protected:
+    void TearDown() override {
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        EditorTest::TearDown();
+    }
+
+    // The text and background colours a control draws with.
+    static std::pair<QColor, QColor> colours(const forms::Unit& unit, QWidget* widget) {
+        const QPalette& p = widget->palette();
+        switch (unit.kind) {
+        case Kind::EditBox:
+        case Kind::ComboBox: return {p.color(QPalette::Text), p.color(QPalette::Base)};
+        case Kind::Button: return {p.color(QPalette::ButtonText), p.color(QPalette::Button)};
+        default: return {p.color(QPalette::WindowText), p.color(QPalette::Window)};
+        }
+    }
+
+    void expectEveryTextReadable(const char* scheme) {
+        for (const forms::Window& form : forms::allWindows()) {
+            ui::LiveWindow* live = runtime->open(form.id);
+            live->buildAllPages();
+            for (std::size_t i = 0; i < form.units.size(); ++i) {
+                const forms::Unit& unit = form.units[i];
+                if (unit.kind == Kind::PicBox || unit.kind == Kind::PageControl || unit.caption.empty()) continue;
+                QWidget* widget = live->control(static_cast<int>(i));
+                const auto [textColour, background] = colours(unit, widget);
+                const double ratio = text::contrastRatio(rgbOf(textColour), rgbOf(background));
+                EXPECT_GE(ratio, text::kReadableContrast)
+                    << scheme << ": " << form.title << " " << unit.name << " draws " << textColour.name().toStdString()
+                    << " on " << background.name().toStdString();
+            }
+        }
+    }
+};
+
+TEST_F(Looks, EveryTextIsReadableUnderALightAndADarkPalette) {
+    expectEveryTextReadable("light");
+    QApplication::setPalette(darkPalette());
+    expectEveryTextReadable("dark");
+    // The form's own colours keep their hue: the notice line stays red, the notes red and pink.
+    QWidget* notice = main->controlByName("编辑框19");
+    EXPECT_EQ(ui::ReadableColour::formColourOf(notice), QColor(0xff, 0, 0));
+    const QColor drawn = notice->palette().color(QPalette::Text);
+    EXPECT_EQ(drawn.hue(), 0);
+    EXPECT_GT(drawn.red(), drawn.green());
+    // The introduction is drawn on the window's own (dark) colour, not on a light box.
+    QWidget* intro = main->controlByName("编辑框21");
+    ASSERT_NE(intro, nullptr);
+    EXPECT_EQ(intro->palette().color(QPalette::Base), QColor(0x35, 0x35, 0x35));
+    // And back to light: the colours follow the palette again.
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    expectEveryTextReadable("light again");
+}
+
+}  // namespace
