@@ -57,9 +57,9 @@ fail() {
     exit 1
 }
 
-# Runs "$@" until it succeeds, for at most $timeout seconds.
+# Runs "$@" until it succeeds, for at most $timeout seconds ($poll_limit when set).
 poll() {
-    local deadline=$((SECONDS + timeout))
+    local deadline=$((SECONDS + ${poll_limit:-$timeout}))
     until "$@"; do
         ((SECONDS < deadline)) || return 1
         sleep 0.05
@@ -92,7 +92,8 @@ start_editor() {
     editor_pid=$!
     # Wait for the main window to be mapped before sending it any input.
     main_mapped() { [[ -n $(xdotool search --onlyvisible --pid "$editor_pid" 2>/dev/null) ]]; }
-    poll main_mapped || fail "the editor's window never appeared"
+    # Starting can take long on a loaded machine; every later wait is short.
+    poll_limit=90 poll main_mapped || fail "the editor's window never appeared"
 }
 
 reply_arrived() {
