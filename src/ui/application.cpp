@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QStyleFactory>
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
@@ -14,6 +13,7 @@
 #include <new>
 
 #include "forms/windows.h"
+#include "ui/editor_style.h"
 #include "ui/fatal.h"
 #include "ui/fonts.h"
 #include "ui/live_window.h"
@@ -103,7 +103,7 @@ void setUpApplication(QApplication& app) {
     // No display name: Qt would append it to every window's title, and each window's title is
     // exactly its form's.
     QApplication::setDesktopFileName(QStringLiteral("quorvel-editor"));
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+    app.setStyle(new EditorStyle);
     app.setFont(unitFont({}));
     app.setWindowIcon(editorIcon());
     // The main window's closing ends the program, even with other windows open.

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QStyleOptionGroupBox>
 
 #include "text/contrast.h"
 #include "ui/readable_colour.h"
@@ -90,6 +91,32 @@ TEST_F(Looks, EveryTextIsReadableUnderALightAndADarkPalette) {
     // And back to light: the colours follow the palette again.
     QApplication::setPalette(QApplication::style()->standardPalette());
     expectEveryTextReadable("light again");
+}
+
+TEST_F(Looks, GroupBoxFramesRunThroughTheTitleAndNoControlInsideCrossesThem) {
+    for (const forms::Window& form : forms::allWindows()) {
+        ui::LiveWindow* live = runtime->open(form.id);
+        live->buildAllPages();
+        for (std::size_t i = 0; i < form.units.size(); ++i) {
+            auto* box = qobject_cast<QGroupBox*>(live->control(static_cast<int>(i)));
+            if (box == nullptr || box->title().isEmpty()) continue;
+            QStyleOptionGroupBox option;
+            option.initFrom(box);
+            option.text = box->title();
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const QRect label =
+                box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+            const QRect frame =
+                box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, box);
+            EXPECT_EQ(frame.top(), label.center().y()) << form.title << " " << form.units[i].name;
+            for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (child->objectName().startsWith(QStringLiteral("status:"))) continue;  // the title row's status
+                EXPECT_GT(child->geometry().top(), frame.top())
+                    << form.title << " " << child->objectName().toStdString() << " crosses the frame of "
+                    << form.units[i].name;
+            }
+        }
+    }
 }
 
 }  // namespace

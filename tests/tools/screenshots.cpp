@@ -1,0 +1,61 @@
+// Writes a picture of every window and every page of the main window, for looking at the
+// editor under a given palette and scale without a display:
+//   QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 screenshots OUTDIR [--dark]
+#include <QApplication>
+#include <QDir>
+#include <QPalette>
+#include <QPixmap>
+#include <QStyle>
+#include <cstdio>
+
+#include "forms/windows.h"
+#include "ui/application.h"
+#include "ui/controls.h"
+#include "ui/live_window.h"
+#include "ui/runtime.h"
+
+namespace {
+
+QPalette darkPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
+    p.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    return p;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ui::setUpApplication(app);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: screenshots OUTDIR [--dark]\n");
+        return 2;
+    }
+    const QDir out(args[1]);
+    if (args.contains(QStringLiteral("--dark"))) QApplication::setPalette(darkPalette());
+    ui::Runtime runtime;
+    for (const forms::Window& form : forms::allWindows()) {
+        ui::LiveWindow* live = runtime.open(form.id);
+        live->show();
+        QApplication::processEvents();
+        if (ui::PageControl* pages = live->pageControl()) {
+            for (int page = 0; page < pages->count(); ++page) {
+                pages->setCurrentIndex(page);
+                QApplication::processEvents();
+                live->grab().save(out.filePath(QStringLiteral("main-page%1.png").arg(page)));
+            }
+        } else {
+            live->grab().save(out.filePath(QStringLiteral("window-%1.png").arg(form.id, 0, 16)));
+        }
+    }
+    return 0;
+}
