@@ -204,7 +204,9 @@ void CaptionLabel::fitCaption() {
 PictureBox::PictureBox(forms::Picture picture, QWidget* parent) : QWidget(parent), picture_(picture) {}
 
 void PictureBox::paintEvent(QPaintEvent*) {
-    if (cache_.size() != size()) cache_ = drawPicture(picture_, size());
+    const qreal ratio = devicePixelRatioF();
+    if (cache_.deviceIndependentSize().toSize() != size() || cache_.devicePixelRatio() != ratio)
+        cache_ = drawPicture(picture_, size(), ratio);
     QPainter painter(this);
     painter.drawPixmap(0, 0, cache_);
 }

@@ -95,6 +95,8 @@ private:
 class PictureBox : public QWidget {
 public:
     PictureBox(forms::Picture picture, QWidget* parent);
+    // The picture as last drawn, at the screen's device pixel ratio.
+    const QPixmap& drawn() const { return cache_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -243,8 +243,10 @@ void drawAttributeList(QPainter& p, QSize size) {
 
 }  // namespace
 
-QPixmap drawPicture(forms::Picture picture, QSize size) {
-    QPixmap pixmap(size.expandedTo(QSize(1, 1)));
+QPixmap drawPicture(forms::Picture picture, QSize size, qreal pixelRatio) {
+    size = size.expandedTo(QSize(1, 1));
+    QPixmap pixmap((QSizeF(size) * pixelRatio).toSize());
+    pixmap.setDevicePixelRatio(pixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -10,7 +10,9 @@
 namespace ui {
 
 // Draws one of the program's pictures at the given size.
-QPixmap drawPicture(forms::Picture picture, QSize size);
+// Draws the picture in size (device-independent pixels) at the given device pixel ratio, so
+// it is as sharp as the text beside it on a high-DPI screen.
+QPixmap drawPicture(forms::Picture picture, QSize size, qreal pixelRatio = 1.0);
 
 // The editor's icon: a gem on a dark tile, the same drawing as the installed icon.
 QIcon editorIcon();

@@ -11,6 +11,8 @@
 #include <QStyleOptionGroupBox>
 
 #include "text/contrast.h"
+#include "ui/controls.h"
+#include "ui/pictures.h"
 #include "ui/readable_colour.h"
 #include "ui_test_support.h"
 
@@ -115,6 +117,31 @@ TEST_F(Looks, GroupBoxFramesRunThroughTheTitleAndNoControlInsideCrossesThem) {
                     << form.title << " " << child->objectName().toStdString() << " crosses the frame of "
                     << form.units[i].name;
             }
+        }
+    }
+}
+
+TEST_F(Looks, PicturesAreDrawnAtTheScreensPixelRatio) {
+    // Drawn at twice the pixels, the picture has detail that the 1x one stretched has not.
+    const QSize size(304, 80);
+    const QPixmap sharp = ui::drawPicture(forms::Picture::Banner, size, 2.0);
+    EXPECT_EQ(sharp.size(), size * 2);
+    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+    const QImage stretched = ui::drawPicture(forms::Picture::Banner, size, 1.0).toImage().scaled(size * 2);
+    EXPECT_NE(sharp.toImage().convertToFormat(stretched.format()), stretched);
+    // Each picture box draws at the ratio of the screen it is on (2 under QT_SCALE_FACTOR=2,
+    // which the suite runs once more with).
+    for (const forms::Window& form : forms::allWindows()) {
+        ui::LiveWindow* live = runtime->open(form.id);
+        live->buildAllPages();
+        live->show();
+        for (std::size_t i = 0; i < form.units.size(); ++i) {
+            auto* box = dynamic_cast<ui::PictureBox*>(live->control(static_cast<int>(i)));
+            if (box == nullptr || box->width() == 0 || box->height() == 0) continue;
+            box->grab();  // paints it
+            EXPECT_EQ(box->drawn().devicePixelRatio(), box->devicePixelRatioF()) << form.units[i].name;
+            EXPECT_EQ(box->drawn().size(), (QSizeF(box->size()) * box->devicePixelRatioF()).toSize())
+                << form.units[i].name;
         }
     }
 }
