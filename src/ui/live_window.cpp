@@ -11,6 +11,7 @@
 
 #include "actions/action.h"
 #include "actions/feeds.h"
+#include "forms/resizing.h"
 #include "forms/windows.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
@@ -204,11 +205,38 @@ void LiveWindow::closeEvent(QCloseEvent* event) {
 
 void LiveWindow::fitToForm() {
     const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-    if (frame.isNull()) return;  // no frame: the client already has the form's size
-    const QSize extent = controlsExtent();
-    const QSize client(form_.rect.width - frame.left() - frame.right(),
-                       form_.rect.height - frame.top() - frame.bottom());
-    resize(client.expandedTo(extent));
+    if (!frame.isNull()) {
+        const QSize extent = controlsExtent();
+        const QSize client(form_.rect.width - frame.left() - frame.right(),
+                           form_.rect.height - frame.top() - frame.bottom());
+        resize(client.expandedTo(extent));
+    }
+    // The form's size is the smallest the window gets: below it, panels would be cut off.
+    formSize_ = size();
+    setMinimumSize(formSize_);
+    placeStretched();
+}
+
+// Gives the room beyond the form's size to the output panels, and moves the controls that
+// sit beside and below them along.
+void LiveWindow::placeStretched() {
+    if (!formSize_.isValid()) return;
+    const int extraWidth = std::max(0, width() - formSize_.width());
+    const int extraHeight = std::max(0, height() - formSize_.height());
+    for (const forms::Stretch& row : forms::stretches()) {
+        if (row.window != form_.id) continue;
+        const int index = unitIndex(row.unit);
+        QWidget* widget = index >= 0 ? widgets_[static_cast<std::size_t>(index)] : nullptr;
+        if (widget == nullptr) continue;
+        const forms::Rect r =
+            forms::stretched(form_.id, form_.units[static_cast<std::size_t>(index)], extraWidth, extraHeight);
+        widget->setGeometry(r.left, r.top, r.width, r.height);
+    }
+}
+
+void LiveWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeStretched();
 }
 
 }  // namespace ui

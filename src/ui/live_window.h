@@ -53,17 +53,20 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void build(int page);
     void addKeys();
+    void placeStretched();
     void create(std::size_t index);
     QWidget* containerOf(const forms::Unit& unit);
     QSize controlsExtent() const;
 
     const forms::Window& form_;
     std::vector<QWidget*> widgets_;
+    QSize formSize_;  // the window's size with every control where its form puts it
     std::vector<actions::Spoken> spoken_;
     std::vector<bool> pageBuilt_;
     std::unordered_map<std::string_view, int> byName_;

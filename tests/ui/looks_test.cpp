@@ -146,4 +146,42 @@ TEST_F(Looks, PicturesAreDrawnAtTheScreensPixelRatio) {
     }
 }
 
+TEST_F(Looks, ExtraRoomGoesToThePanelsAndTheFormSizeIsTheMinimum) {
+    main->show();
+    main->fitToForm();
+    const QSize form = main->size();
+    EXPECT_EQ(main->minimumSize(), form);
+    QWidget* commands = main->controlByName("编辑框1");
+    QWidget* config = main->controlByName("编辑框20");
+    const QRect commandsBefore = commands->geometry();
+    const QRect configBefore = config->geometry();
+    const QRect copyBefore = main->controlByName("按钮2")->geometry();
+    const QRect clearConfigBefore = main->controlByName("按钮20")->geometry();
+    const QRect pagesBefore = main->pageControl()->geometry();
+    main->resize(form + QSize(200, 100));
+    EXPECT_EQ(commands->geometry(), commandsBefore.adjusted(0, 0, 200, 50));
+    EXPECT_EQ(config->geometry(), configBefore.adjusted(0, 50, 200, 100));
+    EXPECT_EQ(main->controlByName("按钮2")->geometry(), copyBefore.translated(200, 0));
+    EXPECT_EQ(main->controlByName("按钮20")->geometry(), clearConfigBefore.translated(200, 100));
+    EXPECT_EQ(main->pageControl()->geometry(), pagesBefore);
+    // No control reaches past the window, and back at the form's size all is as the form says.
+    for (QWidget* child : main->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(main->rect().contains(child->geometry())) << child->objectName().toStdString();
+    }
+    main->resize(form - QSize(300, 300));
+    EXPECT_EQ(main->size(), form);
+    EXPECT_EQ(commands->geometry(), commandsBefore);
+    EXPECT_EQ(config->geometry(), configBefore);
+
+    ui::LiveWindow* passive = runtime->open(forms::kPassiveSkillWindowId);
+    passive->show();
+    passive->fitToForm();
+    QWidget* panel = passive->controlByName("编辑框1");
+    const QRect panelBefore = panel->geometry();
+    const QRect copy = passive->controlByName("按钮1")->geometry();
+    passive->resize(passive->size() + QSize(40, 60));
+    EXPECT_EQ(panel->geometry(), panelBefore.adjusted(0, 0, 40, 60));
+    EXPECT_EQ(passive->controlByName("按钮1")->geometry(), copy.translated(0, 60));
+}
+
 }  // namespace
