@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,6 +63,13 @@ FieldPreview::FieldPreview(LiveWindow* window) : QObject(window), window_(window
     strip_->setFocusPolicy(Qt::NoFocus);
     strip_->hide();
     connect(qApp, &QApplication::focusChanged, this, &FieldPreview::focusChanged);
+    // A resized window moves the controls: the strip finds its place again.
+    window->installEventFilter(this);
+}
+
+bool FieldPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::Resize && strip_->isVisible()) refresh();
+    return QObject::eventFilter(watched, event);
 }
 
 void FieldPreview::focusChanged(QWidget*, QWidget* now) {
@@ -122,7 +130,7 @@ QRect FieldPreview::placeFor(const QWidget* window, const QWidget* field, QSize 
         for (int top : tops) {
             for (int left = bounds.left(); left + size.width() <= bounds.right() + 1; left += 4) {
                 const QRect rect(QPoint(left, top), size);
-                if (!bounds.contains(rect) || rect.intersects(f)) continue;
+                if (!bounds.contains(rect) || rect.intersects(f.adjusted(-kGap, -kGap, kGap, kGap))) continue;
                 const int d = distance(rect, f);
                 if (!best.isNull() && d >= bestDistance) continue;
                 if (hits(obstacles.controls, rect) || (!labelsToo && hits(obstacles.labels, rect))) continue;

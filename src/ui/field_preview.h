@@ -36,6 +36,9 @@ public:
     // window's.
     static QRect placeFor(const QWidget* window, const QWidget* field, QSize size, const QWidget* ignore);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void focusChanged(QWidget* old, QWidget* now);
     void refresh();
