@@ -104,8 +104,8 @@ TEST(GemItem, TakesTheLinesAddedRightAfterTheBlock) {
                               builders::socket::gemLoreLine("") + "Other_Gem:\n  - \"not ours\"\n";
     const actions::Item item = actions::gemItem(builders::socket::gemBlock(ruby()), added);
     std::vector<std::string> lore = kFixedLore;
-    lore.push_back("&d\"附加\" #1");
-    lore.push_back("");
+    lore.emplace_back("&d\"附加\" #1");
+    lore.emplace_back("");
     EXPECT_EQ(item.lore, lore);
     EXPECT_TRUE(item.addedLinesRead);
 }
