@@ -12,7 +12,7 @@ runs=${RUNS:-15}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
     quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup quorvel-bench-typing quorvel-bench-yaml \
-    quorvel-bench-text quorvel-bench-storage >/dev/null
+    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d)
@@ -33,6 +33,8 @@ echo "Running the builder benchmarks ..."
     >"$scratch/builders.csv" 2>/dev/null
 echo "Running the append and copy benchmarks ..."
 "$build/bench/quorvel-bench-panel" >"$scratch/panel.txt"
+echo "Typing into a field with its preview strip ..."
+"$build/bench/quorvel-bench-preview" >"$scratch/preview.txt"
 echo "Typing into a 10,000-block configuration panel ..."
 "$build/bench/quorvel-bench-typing" >"$scratch/typing.txt"
 echo "Running the YAML check, text preview and file benchmarks ..."
@@ -47,7 +49,7 @@ echo "Starting the editor, the CJK label and the empty window $runs times each .
 echo
 
 # "result KEY VALUE" lines of both programs, as KEY=VALUE for awk.
-results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" | awk '$1 == "result" { print $2 "=" $3 }')
+results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" | awk '$1 == "result" { print $2 "=" $3 }')
 value() { sed -n "s/^$1=//p" <<<"$results"; }
 
 row() {  # figure, measured, ratio, goal
@@ -74,6 +76,8 @@ row "start-up: editor / empty window" "$(value editor_wall_ms) / $(value empty_w
     "$(value startup_vs_empty_ratio)" 1.5
 row "append: 100,000-line / empty panel" "$(value append_100000_us) / $(value append_0_us) us" \
     "$(value append_ratio)" 1.5
+row "append 100,000 lines: highlighted / plain" \
+    "$(value append_highlighted_100000_us) / $(value append_plain_100000_us) us" "$(value append_highlight_ratio)" 1.1
 row "long value: 10 MB no blanks / with blanks" "$(value long_10mb_ms) / $(value long_10mb_blanks_ms) ms" \
     "$(value long_blank_ratio)" 2
 row "long value: 1 MB / 100 KB, no blanks" "" "$(value long_growth_ratio)" 15
@@ -90,6 +94,8 @@ limit() {  # figure, measured (ms), goal (ms)
     }'
 }
 limit "typing: longest event-loop block" "$(value typing_block_ms)" 16
+limit "preview strip: one key, 256 characters" \
+    "$(awk -v us="$(value preview_keystroke_us)" 'BEGIN { print us / 1000 }')" 1
 limit "typing: check current after the last key" "$(value check_current_ms)" 500
 limit "check of a 10,000-block panel" "$(value check_10000_ms)" 500
 echo "Details"
@@ -101,6 +107,11 @@ note "append: 50-line (scrolls) / empty" "$(value append_50_us) / $(value append
     "$(per "$(value append_50_us)" "$(value append_0_us)")"
 note "append: 100,000-line / 10,000-line" "$(value append_100000_us) / $(value append_10000_us) us" \
     "$(per "$(value append_100000_us)" "$(value append_10000_us)")"
+note "append with repaint: highlighted / plain" \
+    "$(value append_paint_highlighted_100000_us) / $(value append_paint_plain_100000_us) us" \
+    "$(value append_paint_highlight_ratio)"
+note "preview strip: one key, 95th percentile" "$(value preview_keystroke_p95_us) us" \
+    "$(awk -v us="$(value preview_keystroke_p95_us)" 'BEGIN { print us / 1000 }')"
 note "append with repaint: 100,000 / empty" \
     "$(value append_paint_100000_us) / $(value append_paint_0_us) us" "$(value append_paint_ratio)"
 echo
@@ -124,6 +135,8 @@ echo "YAML check, text preview and files (Google Benchmark, real time per run):"
 for name in yaml text storage; do
     grep -E '^[A-Za-z]' "$scratch/$name.txt" | grep -v -E '^(Benchmark|Run|CPU|Load|L[123])' | sed 's/^/  /'
 done
+echo "Preview strip, in detail:"
+grep -v '^result ' "$scratch/preview.txt" | sed 's/^/  /'
 echo "Typing, in detail:"
 grep -v '^result ' "$scratch/typing.txt" | sed 's/^/  /'
 echo "Append and copy, in detail:"

@@ -8,6 +8,9 @@
 // taken out again (untimed), so every click meets exactly that many lines. Reported: the
 // click alone, and the click plus the repaint it causes.
 //
+// Highlighting: the same click on 100,000 lines with the panel's highlighting off and on,
+// in turns, in the same run.
+//
 // Copy: the "一键复制" button of that panel (按钮2) on 100,000 lines, against
 // QPlainTextEdit::toPlainText() of the same panel, alternating, in the same run.
 #include <QAbstractButton>
@@ -16,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QSyntaxHighlighter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -274,6 +278,39 @@ int main(int argc, char* argv[]) {
     std::printf("result copy_ms %.2f\n", median(copies.copyClick) / 1000.0);
     std::printf("result plaintext_ms %.2f\n", median(copies.toPlainText) / 1000.0);
     std::printf("result copy_ratio %.2f\n", median(copies.copyClick) / median(copies.toPlainText));
+
+    // The same click on 100,000 lines with the panel's highlighting switched off and on, in
+    // turns. Switching it on highlights the whole panel again, untimed, before the clicks.
+    auto* highlighter = editor.panel->document()->findChild<QSyntaxHighlighter*>();
+    if (highlighter == nullptr) fail("the command panel has no highlighting");
+    fill(editor, 100'000);
+    std::map<bool, std::vector<double>> highlighted;
+    std::map<bool, std::vector<double>> highlightedPaint;
+    for (int round = 0; round < 2 * rounds; ++round) {
+        const bool on = round % 2 == 1;
+        highlighter->setDocument(on ? editor.panel->document() : nullptr);
+        if (on) highlighter->rehighlight();
+        settle();
+        for (int warm = 0; warm < 3; ++warm) timedClick(editor, ++value, false);
+        for (int c = 0; c < clicksPerRound; ++c) {
+            const ClickTimes times = timedClick(editor, ++value, c == 0);
+            highlighted[on].push_back(times.click);
+            highlightedPaint[on].push_back(times.clickAndPaint);
+        }
+    }
+    if (highlighter->document() != editor.panel->document()) fail("the highlighting was not switched back on");
+    std::printf("append on 100,000 lines, highlighting off and on in turns, %d clicks each, medians (us)\n",
+                rounds * clicksPerRound);
+    std::printf("  %4s %12s %18s\n", "", "click (us)", "click+paint (us)");
+    std::printf("  %4s %12.1f %18.1f\n", "off", median(highlighted[false]), median(highlightedPaint[false]));
+    std::printf("  %4s %12.1f %18.1f\n", "on", median(highlighted[true]), median(highlightedPaint[true]));
+    std::printf("result append_plain_100000_us %.1f\n", median(highlighted[false]));
+    std::printf("result append_highlighted_100000_us %.1f\n", median(highlighted[true]));
+    std::printf("result append_paint_plain_100000_us %.1f\n", median(highlightedPaint[false]));
+    std::printf("result append_paint_highlighted_100000_us %.1f\n", median(highlightedPaint[true]));
+    std::printf("result append_highlight_ratio %.2f\n", median(highlighted[true]) / median(highlighted[false]));
+    std::printf("result append_paint_highlight_ratio %.2f\n",
+                median(highlightedPaint[true]) / median(highlightedPaint[false]));
 
     // Long values without blanks, against the same length with blanks, alternating.
     auto* nameField = qobject_cast<QLineEdit*>(main->controlByName("编辑框98"));

@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "actions/item_preview.h"
 #include "forms/windows.h"
 #include "ui/controls.h"
+#include "ui/gem_preview.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
 #include "ui/panel_check.h"
@@ -189,6 +191,42 @@ QJsonObject check(Runtime& runtime, const QJsonObject& request) {
     return reply;
 }
 
+QJsonArray linesJson(const std::vector<text::Line>& lines) {
+    QJsonArray out;
+    for (const text::Line& line : lines) {
+        QJsonArray runs;
+        for (const text::Run& run : line)
+            runs.append(QJsonObject{{"text", fromUtf8(run.text)},
+                                    {"color", fromUtf8(text::hexColour(run.style.rgb))},
+                                    {"bold", run.style.bold},
+                                    {"italic", run.style.italic},
+                                    {"underlined", run.style.underlined},
+                                    {"strikethrough", run.style.strikethrough},
+                                    {"obfuscated", run.style.obfuscated}});
+        out.append(runs);
+    }
+    return out;
+}
+
+// What the game shows for a field that lands on an item, or for the whole gem of the gem
+// page: the runs the preview draws, obfuscated runs with their real text.
+QJsonObject preview(Runtime& runtime, const QJsonObject& request) {
+    LiveWindow& live = loadedWindow(runtime, windowIdOf(request));
+    if (live.id() == forms::kMainWindowId && request.value(QStringLiteral("control")) == fromUtf8(kGemPreviewName))
+        return okWith("lines", linesJson(GemPreview::linesOf(GemPreview::gemOf(live))));
+    const Target target = targetOf(runtime, request);
+    const actions::PreviewField* row = actions::previewField(live.id(), target.unit->name);
+    if (row == nullptr) {
+        QStringList names;
+        for (const actions::PreviewField& field : actions::previewFields())
+            if (field.window == live.id()) names << fromUtf8(field.field);
+        if (live.id() == forms::kMainWindowId) names << fromUtf8(kGemPreviewName);
+        throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" has no preview") +
+                      (names.isEmpty() ? QString() : QStringLiteral(": use ") + names.join(QStringLiteral(", ")))};
+    }
+    return okWith("lines", linesJson(actions::previewLines(*row, toUtf8(editText(target.widget)))));
+}
+
 QJsonObject dump(Runtime& runtime, const QJsonObject&) {
     QJsonArray list;
     for (LiveWindow* live : runtime.windows()) list.append(windowJson(*live));
@@ -208,6 +246,7 @@ constexpr Op kOps[] = {
     {"close",     close},
     {"dump",      dump},
     {"check",     check},
+    {"preview",   preview},
 };
 // clang-format on
 

@@ -177,6 +177,12 @@ int LiveWindow::unitIndex(std::string_view name) const {
 
 int LiveWindow::unitIndexById(std::uint32_t unitId) const { return byId_.value(unitId, -1); }
 
+int LiveWindow::unitIndexOf(const QWidget* widget) const {
+    if (widget == nullptr) return -1;
+    const auto it = std::find(widgets_.begin(), widgets_.end(), widget);
+    return it == widgets_.end() ? -1 : static_cast<int>(it - widgets_.begin());
+}
+
 QSize LiveWindow::controlsExtent() const {
     QSize extent;
     for (const forms::Unit& unit : form_.units) {

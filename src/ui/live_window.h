@@ -31,6 +31,8 @@ public:
     QWidget* controlByName(std::string_view name);
     int unitIndex(std::string_view name) const;
     int unitIndexById(std::uint32_t unitId) const;
+    // The unit of a live control, or -1 for a widget that is no unit's control.
+    int unitIndexOf(const QWidget* widget) const;
     PageControl* pageControl() const { return pageControl_; }
     // Builds every page that is not built yet.
     void buildAllPages();

@@ -12,9 +12,12 @@
 #include "ui/clipboard_guard.h"
 #include "ui/controls.h"
 #include "ui/fatal.h"
+#include "ui/field_preview.h"
+#include "ui/gem_preview.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
 #include "ui/panel_check.h"
+#include "ui/panel_highlighter.h"
 #include "ui/text.h"
 
 namespace ui {
@@ -48,11 +51,17 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
         for (const auto& [panel, group] : checked) {
             auto* edit = qobject_cast<QPlainTextEdit*>(live->controlByName(panel));
             auto* box = qobject_cast<QGroupBox*>(live->controlByName(group));
+            const bool configuration = std::string_view(panel) == "编辑框20";
             if (edit != nullptr && box != nullptr)
                 new PanelCheck(edit, box,
-                               std::string_view(panel) == "编辑框20" ? PanelCheck::Rules::Configuration
-                                                                     : PanelCheck::Rules::Commands);
+                               configuration ? PanelCheck::Rules::Configuration : PanelCheck::Rules::Commands);
+            if (edit != nullptr)
+                new PanelHighlighter(
+                    edit, configuration ? PanelHighlighter::Rules::Configuration : PanelHighlighter::Rules::Commands);
         }
+        // The game's view of names and lore: the strip beside a focused field, the whole gem.
+        new FieldPreview(live);
+        new GemPreview(live);
     }
     connect(live, &LiveWindow::buttonClicked, this, [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
     // A closed window is no longer loaded from that moment on, though Qt deletes it only

@@ -9,6 +9,7 @@
 #include <QTabBar>
 
 #include "ui/controls.h"
+#include "ui/gem_preview.h"
 #include "ui/live_window.h"
 #include "ui/text.h"
 
@@ -144,6 +145,8 @@ QJsonObject windowJson(LiveWindow& live) {
     live.buildAllPages();
     QJsonArray units{windowUnitJson(live)};
     for (std::size_t i = 0; i < live.form().units.size(); ++i) units.append(controlUnitJson(live, i));
+    // Units the program adds to the form: the gem page's whole-gem preview.
+    if (const QJsonObject preview = gemPreviewUnitJson(live); !preview.isEmpty()) units.append(preview);
     return {{"id", hexId(live.id())}, {"title", live.windowTitle()}, {"units", units}};
 }
 

@@ -112,7 +112,11 @@ TEST_F(Automation, DumpDescribesEveryUnit) {
     EXPECT_EQ(window.value("id"), "0x52010001");
     EXPECT_EQ(window.value("title"), "Tarnwick Quorvel编辑器");
     const QJsonArray units = window.value("units").toArray();
-    ASSERT_EQ(units.size(), static_cast<int>(main->form().units.size()) + 1);
+    // The window's own unit, the form's units, and the gem page's whole-gem preview.
+    ASSERT_EQ(units.size(), static_cast<int>(main->form().units.size()) + 2);
+    EXPECT_EQ(units.last().toObject().value("name"), "预览框1");
+    EXPECT_EQ(units.last().toObject().value("kind"), "Preview");
+    EXPECT_EQ(units.last().toObject().value("page"), 4);
     EXPECT_EQ(units[0].toObject().value("kind"), "window");
     EXPECT_EQ(units[0].toObject().value("id"), "0x06010000");
     QJsonObject panel, pages, combo;
@@ -135,6 +139,52 @@ TEST_F(Automation, DumpDescribesEveryUnit) {
     EXPECT_EQ(combo.value("page"), 4);
     EXPECT_EQ(combo.value("selection"), -1);
     EXPECT_EQ(combo.value("items").toArray().size(), 16);
+}
+
+QJsonObject runJson(const char* text, const char* colour, bool italic = false, bool obfuscated = false) {
+    return {{"text", QString::fromUtf8(text)},
+            {"color", colour},
+            {"bold", false},
+            {"italic", italic},
+            {"underlined", false},
+            {"strikethrough", false},
+            {"obfuscated", obfuscated}};
+}
+
+TEST_F(Automation, PreviewAnswersTheRunsTheGameDraws) {
+    run(R"({"op":"set","control":"编辑框96","text":"&cR&D &k?x"})");
+    EXPECT_EQ(run(R"({"op":"preview","control":"编辑框96"})"),
+              QJsonObject({{"ok", true},
+                           {"lines", QJsonArray{QJsonArray{runJson("R", "#ff5555"), runJson(" ", "#ff55ff"),
+                                                           runJson("?x", "#ff55ff", false, true)}}}}));
+    // A name starts white italic; the 种类 field shows its whole line.
+    run(R"({"op":"set","control":"编辑框98","text":"剑"})");
+    EXPECT_EQ(run(R"({"op":"preview","control":"编辑框98"})").value("lines"),
+              QJsonArray{QJsonArray{runJson("剑", "#ffffff", true)}});
+    EXPECT_EQ(run(R"({"op":"preview","control":"编辑框68"})").value("lines"),
+              (QJsonArray{QJsonArray{runJson("※ ", "#ffff55"), runJson("种类: ", "#aaaaaa")}}));
+
+    // The whole gem: the name, then the block's ten lore lines and the one added after it.
+    run(R"({"op":"set","control":"编辑框61","text":"&c红宝石"})");
+    run(R"({"op":"click","control":"按钮50"})");
+    run(R"({"op":"set","control":"编辑框69","text":"&e附加"})");
+    run(R"({"op":"click","control":"按钮51"})");
+    const QJsonArray gem = run(R"({"op":"preview","control":"预览框1"})").value("lines").toArray();
+    ASSERT_EQ(gem.size(), 12);
+    EXPECT_EQ(gem.first(), QJsonArray{runJson("红宝石", "#ff5555")});
+    EXPECT_EQ(gem[2], (QJsonArray{runJson("※ ", "#ffff55"), runJson("种类: ", "#aaaaaa")}));
+    EXPECT_EQ(gem[9], QJsonArray());
+    EXPECT_EQ(gem.last(), QJsonArray{runJson("附加", "#ffff55")});
+
+    EXPECT_EQ(error(R"({"op":"preview","control":"编辑框2"})"),
+              QStringLiteral("编辑框2 has no preview: use 编辑框98, 编辑框61, 编辑框96, 编辑框60, 编辑框68, 编辑框69, "
+                             "编辑框82, 编辑框26, 预览框1"));
+    EXPECT_TRUE(error(R"({"op":"preview","control":"编辑框999"})").contains("no control"));
+    EXPECT_FALSE(error(R"({"op":"preview"})").isEmpty());
+    run(R"({"op":"click","control":"按钮23"})");
+    EXPECT_EQ(error(R"({"op":"preview","window":"0x520100FB","control":"编辑框26"})"),
+              QStringLiteral("编辑框26 has no preview"));
+    EXPECT_TRUE(error(R"({"op":"preview","window":"0x520100FB","control":"预览框1"})").contains("no control"));
 }
 
 // The real executable: one reply per input line, in order, nothing else on standard output.
@@ -163,6 +213,38 @@ TEST(AutomationProcess, OneReplyPerLineThenExitZero) {
     EXPECT_EQ(lines[3], R"({"ok":true})");
     EXPECT_EQ(QJsonDocument::fromJson(lines[4]).object().value("text"), QStringLiteral("/setname 剑\r\n"));
     EXPECT_TRUE(lines[5].isEmpty());
+}
+
+// The preview op through the real executable, reply compared byte for byte.
+TEST(AutomationProcess, PreviewRepliesWithTheRuns) {
+    QProcess editor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    editor.setProcessEnvironment(env);
+    editor.start(QStringLiteral(QUORVEL_EDITOR_PATH), {"--script", "-"});
+    ASSERT_TRUE(editor.waitForStarted(10000));
+    editor.write(
+        "{\"op\":\"set\",\"control\":\"编辑框61\",\"text\":\"&6&l红宝石 &f{grade}\"}\n"
+        "{\"op\":\"preview\",\"control\":\"编辑框61\"}\n"
+        "{\"op\":\"set\",\"control\":\"编辑框26\",\"text\":\"R&Z &n&ku\"}\n"
+        "{\"op\":\"preview\",\"control\":\"编辑框26\"}\n"
+        "{\"op\":\"preview\",\"control\":\"编辑框2\"}\n");
+    editor.closeWriteChannel();
+    ASSERT_TRUE(editor.waitForFinished(30000));
+    EXPECT_EQ(editor.exitCode(), 0);
+    const QList<QByteArray> lines = editor.readAllStandardOutput().split('\n');
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[1],
+              "{\"lines\":[[{\"bold\":true,\"color\":\"#ffaa00\",\"italic\":false,\"obfuscated\":false,"
+              "\"strikethrough\":false,\"text\":\"红宝石 \",\"underlined\":false},"
+              "{\"bold\":false,\"color\":\"#ffffff\",\"italic\":false,\"obfuscated\":false,"
+              "\"strikethrough\":false,\"text\":\"{grade}\",\"underlined\":false}]],\"ok\":true}");
+    EXPECT_EQ(lines[3],
+              "{\"lines\":[[{\"bold\":false,\"color\":\"#aa00aa\",\"italic\":true,\"obfuscated\":false,"
+              "\"strikethrough\":false,\"text\":\"R&Z \",\"underlined\":false},"
+              "{\"bold\":false,\"color\":\"#aa00aa\",\"italic\":true,\"obfuscated\":true,"
+              "\"strikethrough\":false,\"text\":\"u\",\"underlined\":true}]],\"ok\":true}");
+    EXPECT_TRUE(lines[4].startsWith("{\"error\":\"编辑框2 has no preview")) << lines[4].constData();
 }
 
 }  // namespace

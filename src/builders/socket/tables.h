@@ -96,6 +96,10 @@ inline constexpr std::string_view kLoreHead =
     "  - \"&8&l&m---------------------\"\r\n"
     "  - \"&e※ &7种类: ";
 
+// The start of the 种类 lore line, as the gem shows it: the text of 编辑框68 follows.
+inline constexpr std::string_view kKindLine = "&e※ &7种类: ";
+static_assert(kLoreHead.ends_with(kKindLine), "the 种类 line starts the way the block writes it");
+
 // Closes the 种类 line and adds the rest of the lore. The {...} placeholders are the
 // plugin's, written literally. "!" in the 效果 line is ASCII, "！" in the last is full-width.
 inline constexpr std::string_view kLoreTail =
