@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev libxcb1-dev
+    qt6-base-dev libgl-dev libxcb1-dev qt6-translations-l10n
     libgtest-dev libgmock-dev googletest libbenchmark-dev libyaml-cpp-dev
     default-jdk-headless libyaml-snake-java python3-yaml
     clang libclang-rt-dev clang-format clang-tidy

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -104,6 +106,11 @@ void setUpApplication(QApplication& app) {
     // exactly its form's.
     QApplication::setDesktopFileName(QStringLiteral("quorvel-editor"));
     app.setStyle(new EditorStyle);
+    // Qt's own menus and dialogs (an edit field's context menu, the standard buttons) speak
+    // the interface's language, whatever the system's locale.
+    auto* qtChinese = new QTranslator(&app);
+    if (qtChinese->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtChinese);
     app.setFont(unitFont({}));
     app.setWindowIcon(editorIcon());
     // The main window's closing ends the program, even with other windows open.

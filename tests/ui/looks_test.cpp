@@ -6,9 +6,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+#include <memory>
 
 #include "text/contrast.h"
 #include "ui/controls.h"
@@ -182,6 +184,19 @@ TEST_F(Looks, ExtraRoomGoesToThePanelsAndTheFormSizeIsTheMinimum) {
     passive->resize(passive->size() + QSize(40, 60));
     EXPECT_EQ(panel->geometry(), panelBefore.adjusted(0, 0, 40, 60));
     EXPECT_EQ(passive->controlByName("按钮1")->geometry(), copy.translated(0, 60));
+}
+
+TEST_F(Looks, QtsOwnMenusSpeakChinese) {
+    auto* field = main->findChild<QLineEdit*>(QStringLiteral("编辑框2"));
+    if (field == nullptr) field = qobject_cast<QLineEdit*>(main->controlByName("编辑框2"));
+    ASSERT_NE(field, nullptr);
+    std::unique_ptr<QMenu> menu(field->createStandardContextMenu());
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator()) texts << action->text();
+    EXPECT_FALSE(texts.join(QLatin1Char(' ')).contains(QStringLiteral("Undo")));
+    const QString all = texts.join(QLatin1Char(' '));
+    EXPECT_TRUE(all.contains(QStringLiteral("粘贴")) && all.contains(QStringLiteral("全选"))) << all.toStdString();
 }
 
 }  // namespace
