@@ -74,10 +74,30 @@ SingleLineEdit::SingleLineEdit(QWidget* parent) : QLineEdit(parent) {
     setMaxLength(std::numeric_limits<int>::max());  // no length limit
 }
 
+// Ends the undo step of the typing so far, as Qt's own paste does: the line edit closes a
+// step whenever the caret moves, so the caret steps aside and back. A selection closes the
+// step by itself when the insert replaces it.
+void SingleLineEdit::closeUndoStep() {
+    if (hasSelectedText()) return;
+    const int at = cursorPosition();
+    if (at > 0) {
+        setCursorPosition(at - 1);
+    } else if (at < text().size()) {
+        setCursorPosition(at + 1);
+    } else {
+        return;  // an empty field has nothing to keep apart
+    }
+    setCursorPosition(at);
+}
+
 void SingleLineEdit::pasteOneLine(QClipboard::Mode mode) {
     if (isReadOnly()) return;
     const QString text = QGuiApplication::clipboard()->text(mode);
-    if (!text.isEmpty()) insert(SingleLineValidator::oneLine(text));
+    if (text.isEmpty()) return;
+    // The paste is one undo step of its own, between the typing before and after it.
+    closeUndoStep();
+    insert(SingleLineValidator::oneLine(text));
+    closeUndoStep();
 }
 
 void SingleLineEdit::keyPressEvent(QKeyEvent* event) {

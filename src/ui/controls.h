@@ -44,6 +44,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void closeUndoStep();
 };
 
 // The page control: a row of tabs above a framed pane. Each page is a transparent widget

@@ -197,8 +197,9 @@ void LiveWindow::showEvent(QShowEvent* event) {
     if (!fitted_) {
         fitted_ = true;
         QTimer::singleShot(0, this, &LiveWindow::fitToForm);
-        // Focus starts in the first field of the page shown, not in the notice line.
-        focusFirstField();
+        // Focus starts in the first field of the page shown, not in the notice line; once the
+        // window is shown, as showing its pages moves the focus on.
+        QTimer::singleShot(0, this, &LiveWindow::focusFirstField);
         // Qt would show the program's name for an empty title.
         if (windowTitle().isEmpty()) setNativeTitle(this);
     }

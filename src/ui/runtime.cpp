@@ -1,4 +1,5 @@
 #include "ui/runtime.h"
+#include "ui/copy_notice.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -141,8 +142,11 @@ void Runtime::onButtonClicked(LiveWindow* live, int unitIndex) {
         if (const actions::Action* bound = actions::find(windowId, unit.name)) runAction(*bound);
         break;
     case forms::Click::CopyPanel:
-        if (const actions::PanelRow* panel = actions::panelOfButton(windowId, unit.name))
+        if (const actions::PanelRow* panel = actions::panelOfButton(windowId, unit.name)) {
             copy(windowId, unitId(windowId, panel->name));
+            if (auto* edit = qobject_cast<QPlainTextEdit*>(liveControl(windowId, unitId(windowId, panel->name))))
+                showCopyNotice(live->control(unitIndex), panelText(edit));
+        }
         break;
     case forms::Click::ClearPanel:
         if (const actions::PanelRow* panel = actions::panelOfButton(windowId, unit.name))

@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <QLabel>
+
+#include "ui/copy_notice.h"
 #include "ui/panel.h"
 #include "ui_test_support.h"
 
@@ -146,6 +149,45 @@ TEST_F(Panels, ALongValueWithoutBlanksAppendsInLinearTime) {
     QCoreApplication::processEvents();
     EXPECT_LT(static_cast<double>(timer.elapsed()), 4 * words + 50);
     EXPECT_EQ(ui::panelText(out), valueOf(1'000'000, false));
+}
+
+}  // namespace
+
+namespace {
+
+class CopyNotice : public testing_support::EditorTest {};
+
+TEST_F(CopyNotice, SaysHowManyLinesWereCopiedAndGoesAwayAfterAFewSeconds) {
+    main->show();
+    ui::appendToPanel(panel("编辑框1"), QStringLiteral("/att Stats DAMAGE 1\n/att Stats DAMAGE 2\n"));
+    control<QPushButton>("按钮2")->click();
+    QLabel* notice = qobject_cast<QLabel*>(ui::copyNoticeOf(main));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), QStringLiteral("已复制 2 行"));
+    // Near the button it answers, inside the window.
+    const QRect button(control("按钮2")->mapTo(main, QPoint(0, 0)), control("按钮2")->size());
+    EXPECT_LT((notice->geometry().center() - button.center()).manhattanLength(), 80);
+    EXPECT_TRUE(main->rect().contains(notice->geometry()));
+    QElapsedTimer waited;
+    waited.start();
+    while (notice->isVisible() && waited.elapsed() < ui::kCopyNoticeMilliseconds + 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_GE(waited.elapsed(), ui::kCopyNoticeMilliseconds - 100);
+}
+
+TEST_F(CopyNotice, CopyingAnEmptyPanelEmptiesTheClipboardAndSaysSo) {
+    main->show();
+    QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+    control<QPushButton>("按钮19")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+    QLabel* notice = qobject_cast<QLabel*>(ui::copyNoticeOf(main));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), QStringLiteral("面板为空，剪贴板已清空"));
+    // A last line without its line end counts too.
+    EXPECT_EQ(ui::copyNoticeText(QStringLiteral("a\r\nb")), QStringLiteral("已复制 2 行"));
+    EXPECT_EQ(ui::copyNoticeText(QStringLiteral("\r\n")), QStringLiteral("已复制 1 行"));
 }
 
 }  // namespace
