@@ -34,6 +34,9 @@ public:
     StatusLine(QWidget* parent, std::function<void()> clicked) : QLabel(parent), clicked_(std::move(clicked)) {
         setCursor(Qt::PointingHandCursor);
         setTextFormat(Qt::PlainText);
+        setAutoFillBackground(true);
+        setBackgroundRole(QPalette::Window);
+        setAlignment(Qt::AlignCenter);
     }
 
 protected:
@@ -81,7 +84,20 @@ void PanelCheck::placeStatus() {
     const QRect title = group_->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group_);
     // The panels start 16 pixels below their group's top edge: the line fits above them.
     const int left = title.right() + 12;
-    status_->setGeometry(left, 0, std::max(0, group_->width() - left - 8), kStatusHeight);
+    statusRoom_ = QRect(left, 0, std::max(0, group_->width() - left - 8), kStatusHeight);
+    fitStatus();
+}
+
+// The status as wide as its text, on the window's colour: like the title, it breaks the
+// frame line that runs through the title row.
+void PanelCheck::fitStatus() {
+    constexpr int kPadding = 6;
+    const QString shown =
+        status_->fontMetrics().elidedText(statusText_, Qt::ElideRight, std::max(0, statusRoom_.width() - kPadding));
+    status_->setText(shown);
+    const int width = shown.isEmpty() ? 0 : status_->fontMetrics().horizontalAdvance(shown) + kPadding;
+    status_->setGeometry(statusRoom_.left(), statusRoom_.top(), std::min(width, statusRoom_.width()),
+                         statusRoom_.height());
 }
 
 bool PanelCheck::eventFilter(QObject* watched, QEvent* event) {
@@ -129,7 +145,8 @@ void PanelCheck::finish(std::uint64_t generation, const yaml::CheckResult& resul
     result_ = result;
     done_ = generation;
     const QString text = statusText(result_, rules_, panel_->document()->isEmpty());
-    status_->setText(status_->fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, status_->width())));
+    statusText_ = text;
+    fitStatus();
     QStringList all;
     for (const yaml::Finding& f : result_.errors) all << QStringLiteral("✗ ") + position(f) + fromUtf8(f.message);
     for (const yaml::Finding& f : result_.warnings)

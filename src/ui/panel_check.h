@@ -45,12 +45,15 @@ private:
     void start();
     void finish(std::uint64_t generation, const yaml::CheckResult& result);
     void placeStatus();
+    void fitStatus();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QPlainTextEdit* panel_;
     QGroupBox* group_;
     Rules rules_;
     QLabel* status_;
+    QString statusText_;  // the whole status, before it is shortened to the room there is
+    QRect statusRoom_;    // the title row's room for it
     QTimer debounce_;
     std::uint64_t generation_ = 0;
     std::uint64_t done_ = 0;
