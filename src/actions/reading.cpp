@@ -213,7 +213,8 @@ bool takesTab(const Unit& unit) {
     switch (unit.kind) {
     case Kind::EditBox: return !unit.readOnly && !unit.disabled;
     case Kind::Button:
-    case Kind::ComboBox: return true;
+    case Kind::ComboBox:
+    case Kind::CheckBox: return true;
     default: return false;
     }
 }

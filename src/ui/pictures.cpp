@@ -254,6 +254,7 @@ QPixmap drawPicture(forms::Picture picture, QSize size) {
     case forms::Picture::SkillGuide: drawSkillGuide(painter, size); break;
     case forms::Picture::AttributeVariables: drawAttributeVariables(painter, size); break;
     case forms::Picture::AttributeList: drawAttributeList(painter, size); break;
+    case forms::Picture::ItemTooltip:  // drawn live by ItemPreview
     case forms::Picture::None: break;
     }
     return pixmap;
