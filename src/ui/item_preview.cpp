@@ -53,6 +53,7 @@ QString shown(const text::Run& run, std::uint32_t frame) {
 }  // namespace
 
 ItemPreview::ItemPreview(QWidget* parent) : QWidget(parent), obfuscation_(new QTimer(this)) {
+    setAccessibleName(QStringLiteral("物品预览"));
     obfuscation_->setInterval(100);
     connect(obfuscation_, &QTimer::timeout, this, [this] {
         ++frame_;
@@ -62,6 +63,14 @@ ItemPreview::ItemPreview(QWidget* parent) : QWidget(parent), obfuscation_(new QT
 
 void ItemPreview::setLines(std::vector<text::Line> lines) {
     lines_ = std::move(lines);
+    // A screen reader reads the tooltip's text, line by line.
+    QStringList said;
+    for (const text::Line& line : lines_) {
+        QString words;
+        for (const text::Run& run : line) words += fromUtf8(run.text);
+        said << words;
+    }
+    setAccessibleDescription(said.join(QLatin1Char('\n')));
     if (anyObfuscated(lines_))
         obfuscation_->start();
     else
