@@ -24,7 +24,7 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-std::string unindented(std::string line) {
+std::string unindented(const std::string& line) {
     const std::size_t first = line.find_first_not_of(' ');
     return first == std::string::npos ? std::string() : line.substr(first);
 }

@@ -64,7 +64,7 @@ ItemDesign designFromJson(const QJsonObject& object) {
         readText(row, "name", design.enchantments[static_cast<std::size_t>(i)].name);
         readText(row, "level", design.enchantments[static_cast<std::size_t>(i)].level);
     }
-    for (const QJsonValue& flag : object.value(QStringLiteral("flags")).toArray()) {
+    for (const auto& flag : object.value(QStringLiteral("flags")).toArray()) {
         const std::string name = toUtf8(flag.toString());
         for (std::size_t i = 0; i < builders::item::kFlagCount; ++i)
             if (builders::item::flagNames()[i].name == name) design.flags[i] = true;
@@ -93,7 +93,7 @@ LoadedTemplates loadItemTemplates(const QString& path) {
         loaded.error = QStringLiteral("模板文件已损坏（%1）：%2").arg(where, path);
         return loaded;
     }
-    for (const QJsonValue& value : document.object().value(QStringLiteral("templates")).toArray()) {
+    for (const auto& value : document.object().value(QStringLiteral("templates")).toArray()) {
         const QJsonObject entry = value.toObject();
         const QString name = entry.value(QStringLiteral("name")).toString();
         if (name.isEmpty()) continue;

@@ -56,7 +56,7 @@ constexpr KnownFlag kFlags[kFlagCount] = {
 // U+FDD1 that the text widgets also take as breaks.
 std::size_t breakAt(std::string_view text, std::size_t at) {
     const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
-    const unsigned char c = static_cast<unsigned char>(text[at]);
+    const auto c = static_cast<unsigned char>(text[at]);
     if (c == '\r') return byte(at + 1) == '\n' ? 2 : 1;
     if (c == '\n' || c == 0x0B || c == 0x0C || c == 0x1C || c == 0x1D || c == 0x1E) return 1;
     if (c == 0xC2 && byte(at + 1) == 0x85) return 2;
