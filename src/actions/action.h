@@ -16,20 +16,23 @@ namespace actions {
 // passive-skill window's own panel.
 enum class Panel { Command, Config, Ability };
 
-// Values read at click time, in the order the action lists its fields. texts are UTF-8;
-// a selection is the combo box's current index, -1 when nothing is selected.
+// Values read at click time, in the order the action lists its fields. texts are UTF-8 (an
+// editable combo box gives the text it shows); a selection is the combo box's current index,
+// -1 when nothing is selected; checks are the states of check boxes.
 struct Inputs {
     std::vector<std::string> texts;
     std::vector<int> selections;
+    std::vector<bool> checks = {};
 };
 
 struct Action {
     std::uint32_t window = 0;  // the window of the button, its fields and its panel
     std::string_view button;   // the button's name in that window
     Panel panel = Panel::Command;
-    std::vector<std::string_view> texts;       // EditBoxes read, in order
+    std::vector<std::string_view> texts;       // EditBoxes (and editable ComboBoxes) read, in order
     std::vector<std::string_view> selections;  // ComboBoxes read, in order
     std::function<std::string(const Inputs&)> build;
+    std::vector<std::string_view> checks = {};  // CheckBoxes read, in order
 };
 
 // The text read at position i, or the empty text when fewer were read: an absent text
@@ -41,17 +44,22 @@ inline std::string_view textAt(const Inputs& in, std::size_t i) {
 // The selection read at position i, or -1 (nothing selected) when fewer were read.
 inline int selectionAt(const Inputs& in, std::size_t i) { return i < in.selections.size() ? in.selections[i] : -1; }
 
+// The check box state read at position i, or unchecked when fewer were read.
+inline bool checkedAt(const Inputs& in, std::size_t i) { return i < in.checks.size() && in.checks[i]; }
+
 // "/att", "/setname" and "/addlore" buttons.
 std::span<const Action> attributeActions();
 // "/socket", "/attribute element", gem, element and key-lore buttons.
 std::span<const Action> socketActions();
+// The item designer's "生成指令".
+std::span<const Action> itemActions();
 // Every builder button of the editor.
 std::span<const Action* const> all();
 
 // The action of a button, or nullptr when the button builds nothing.
 const Action* find(std::uint32_t window, std::string_view button);
 
-// The action that reads a field (an EditBox or ComboBox) of a window, or nullptr.
+// The action that reads a field (an EditBox, ComboBox or CheckBox) of a window, or nullptr.
 const Action* readerOf(std::uint32_t window, std::string_view field);
 
 }  // namespace actions

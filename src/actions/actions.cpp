@@ -10,7 +10,7 @@ namespace actions {
 std::span<const Action* const> all() {
     static const std::vector<const Action*> everything = [] {
         std::vector<const Action*> list;
-        for (std::span<const Action> family : {attributeActions(), socketActions()})
+        for (std::span<const Action> family : {attributeActions(), socketActions(), itemActions()})
             for (const Action& action : family) list.push_back(&action);
         return list;
     }();
@@ -33,7 +33,7 @@ const Action* readerOf(std::uint32_t window, std::string_view field) {
         const auto reads = [field](const std::vector<std::string_view>& names) {
             return std::find(names.begin(), names.end(), field) != names.end();
         };
-        if (reads(action->texts) || reads(action->selections)) return action;
+        if (reads(action->texts) || reads(action->selections) || reads(action->checks)) return action;
     }
     return nullptr;
 }

@@ -45,12 +45,20 @@ struct Selection {
     int& (*place)(Fields&);
 };
 
+// A CheckBox and the flag member it fills.
+template <typename Fields>
+struct Check {
+    std::string_view control;
+    bool& (*place)(Fields&);
+};
+
 template <typename Fields>
 struct BlockRow {
     std::string_view button;
     std::vector<TextField<Fields>> texts;
     std::vector<Selection<Fields>> selections;
     std::string (*build)(const Fields&);
+    std::vector<Check<Fields>> checks;
 };
 
 // A table of block buttons names its window and its panel once, at its head.
@@ -61,21 +69,37 @@ struct BlockTable {
     std::vector<BlockRow<Fields>> rows;
 };
 
-// The action of one block row: read the named controls into a Fields value, build. A value
-// the runtime did not read leaves its member at the struct's default (empty, or -1).
+// The values read for a row as its Fields. A value the runtime did not read leaves its member
+// at the struct's default (empty, -1, or the flag's default).
+template <typename Fields>
+Fields fieldsOf(const BlockRow<Fields>& row, const Inputs& in) {
+    Fields fields{};
+    for (std::size_t i = 0; i < row.texts.size() && i < in.texts.size(); ++i) row.texts[i].place(fields) = in.texts[i];
+    for (std::size_t i = 0; i < row.selections.size() && i < in.selections.size(); ++i)
+        row.selections[i].place(fields) = in.selections[i];
+    for (std::size_t i = 0; i < row.checks.size() && i < in.checks.size(); ++i)
+        row.checks[i].place(fields) = in.checks[i];
+    return fields;
+}
+
+// The other way: the values each named control would hold to show fields, in the row's order.
+template <typename Fields>
+Inputs inputsOf(const BlockRow<Fields>& row, Fields fields) {
+    Inputs in;
+    for (const TextField<Fields>& field : row.texts) in.texts.push_back(field.place(fields));
+    for (const Selection<Fields>& field : row.selections) in.selections.push_back(field.place(fields));
+    for (const Check<Fields>& field : row.checks) in.checks.push_back(field.place(fields));
+    return in;
+}
+
+// The action of one block row: read the named controls into a Fields value, build.
 template <typename Fields>
 Action blockAction(std::uint32_t window, Panel panel, const BlockRow<Fields>& row) {
     Action action{.window = window, .button = row.button, .panel = panel, .texts = {}, .selections = {}, .build = {}};
     for (const TextField<Fields>& field : row.texts) action.texts.push_back(field.control);
     for (const Selection<Fields>& field : row.selections) action.selections.push_back(field.control);
-    action.build = [row](const Inputs& in) {
-        Fields fields{};
-        for (std::size_t i = 0; i < row.texts.size() && i < in.texts.size(); ++i)
-            row.texts[i].place(fields) = in.texts[i];
-        for (std::size_t i = 0; i < row.selections.size() && i < in.selections.size(); ++i)
-            row.selections[i].place(fields) = in.selections[i];
-        return row.build(fields);
-    };
+    for (const Check<Fields>& field : row.checks) action.checks.push_back(field.control);
+    action.build = [row](const Inputs& in) { return row.build(fieldsOf(row, in)); };
     return action;
 }
 

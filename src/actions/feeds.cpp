@@ -71,16 +71,35 @@ std::string captionOf(std::uint32_t window, std::string_view name) {
 std::string lineFedBy(const Action& action, const Inputs& inputs, std::string_view field) {
     const auto text = std::find(action.texts.begin(), action.texts.end(), field);
     const auto choice = std::find(action.selections.begin(), action.selections.end(), field);
+    const auto check = std::find(action.checks.begin(), action.checks.end(), field);
     Inputs marked = inputs;
     marked.texts.resize(action.texts.size());
     marked.selections.resize(action.selections.size(), -1);
+    marked.checks.resize(action.checks.size(), false);
     const std::vector<std::string> real = linesOf(action.build(marked));
     std::vector<std::string> probe;
     if (text != action.texts.end()) {
         marked.texts[static_cast<std::size_t>(text - action.texts.begin())] = std::string(kMarker);
         probe = linesOf(action.build(marked));
-        for (std::size_t i = 0; i < probe.size() && i < real.size(); ++i)
-            if (probe[i].find(kMarker) != std::string::npos) return unindented(real[i]);
+        for (std::size_t i = 0; i < probe.size(); ++i) {
+            const std::size_t at = probe[i].find(kMarker);
+            if (at == std::string::npos) continue;
+            // A line that is left out while the field is empty ("/setname " of the item
+            // designer) is named by what comes before the value.
+            const std::string before = probe[i].substr(0, at);
+            if (i < real.size() && real[i].starts_with(before)) return unindented(real[i]);
+            return unindented(before);
+        }
+    } else if (check != action.checks.end()) {
+        // A check box feeds the line that is there only while it is checked.
+        const auto index = static_cast<std::size_t>(check - action.checks.begin());
+        Inputs on = marked;
+        Inputs off = marked;
+        on.checks[index] = true;
+        off.checks[index] = false;
+        const std::vector<std::string> without = linesOf(action.build(off));
+        for (const std::string& line : linesOf(action.build(on)))
+            if (std::find(without.begin(), without.end(), line) == without.end()) return unindented(line);
     } else if (choice != action.selections.end()) {
         // A list feeds the line that changes when nothing is chosen in it.
         const auto index = static_cast<std::size_t>(choice - action.selections.begin());

@@ -16,7 +16,8 @@ namespace {
 using forms::Kind;
 using forms::Unit;
 
-constexpr int kSameLine = 8;  // middles this close lie on one line
+constexpr int kSameLine = 8;          // middles this close lie on one line
+constexpr int kFirstLineHeight = 24;  // the first line of a box of several lines
 
 // Blanks and line breaks collapsed to single blanks, none at either end.
 std::string simplified(std::string_view text) {
@@ -61,7 +62,13 @@ public:
     bool together(std::size_t a, std::size_t b) const {
         return unit(a).page == unit(b).page && container(a) == container(b);
     }
-    bool sameLine(std::size_t a, std::size_t b) const { return std::abs(box(a).midY() - box(b).midY()) <= kSameLine; }
+    // Where a unit's line is: its middle, or for a box of several lines the middle of its first
+    // line, where the label that names it stands.
+    int lineY(std::size_t i) const {
+        const Box& b = box(i);
+        return unit(i).multiline ? b.top + std::min(b.bottom - b.top, kFirstLineHeight) / 2 : b.midY();
+    }
+    bool sameLine(std::size_t a, std::size_t b) const { return std::abs(lineY(a) - lineY(b)) <= kSameLine; }
 
     // The nearest label on the field's left in its line; with blocked set, none when another
     // field stands between the two.
@@ -213,7 +220,8 @@ bool takesTab(const Unit& unit) {
     switch (unit.kind) {
     case Kind::EditBox: return !unit.readOnly && !unit.disabled;
     case Kind::Button:
-    case Kind::ComboBox: return true;
+    case Kind::ComboBox:
+    case Kind::CheckBox: return true;
     default: return false;
     }
 }

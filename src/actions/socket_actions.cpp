@@ -67,6 +67,7 @@ const BlockTable<GemFields> kGem{forms::kMainWindowId, Panel::Config, {{
         {"组合框6", at<&GemFields::bonusScale>},
     },
     .build = builders::socket::gemBlock,
+    .checks = {},
 }}};
 
 // "元素" page, "完成": the element block, ending at its "Resistance:" key.
@@ -89,6 +90,7 @@ const BlockTable<ElementFields> kElement{forms::kMainWindowId, Panel::Config, {{
         {"组合框8", at<&ElementFields::toVictims, &PotionFields::potion>},
     },
     .build = builders::socket::elementBlock,
+    .checks = {},
 }}};
 
 // "元素" page: one resistance entry under that block's "Resistance:" key.
@@ -100,6 +102,7 @@ const BlockTable<ResistanceValues> kResistance{forms::kMainWindowId, Panel::Conf
     },
     .selections = {},
     .build = [](const ResistanceValues& v) { return builders::socket::resistanceLine(v.element, v.value); },
+    .checks = {},
 }}};
 
 // "技能" page: a key-lore entry with its first command.
@@ -112,6 +115,7 @@ const BlockTable<KeyLoreValues> kKeyLore{forms::kMainWindowId, Panel::Config, {{
     },
     .selections = {},
     .build = [](const KeyLoreValues& v) { return builders::socket::keyLoreEntry(v.id, v.lore, v.command); },
+    .checks = {},
 }}};
 
 // One more line under the last entry or block: "增添" on the "技能" page adds a command of
@@ -122,12 +126,14 @@ const BlockTable<LineValue> kListLines{forms::kMainWindowId, Panel::Config, {
         .texts = {{"编辑框28", at<&LineValue::text>}},
         .selections = {},
         .build = [](const LineValue& v) { return builders::socket::keyLoreCommand(v.text); },
+        .checks = {},
     },
     {
         .button = "按钮51",
         .texts = {{"编辑框69", at<&LineValue::text>}},
         .selections = {},
         .build = [](const LineValue& v) { return builders::socket::gemLoreLine(v.text); },
+        .checks = {},
     },
 }};
 // clang-format on

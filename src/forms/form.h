@@ -9,7 +9,7 @@
 
 namespace forms {
 
-enum class Kind { Window, EditBox, PicBox, GroupBox, Label, Button, ComboBox, PageControl };
+enum class Kind { Window, EditBox, PicBox, GroupBox, Label, Button, ComboBox, PageControl, CheckBox };
 
 // Left, top, width and height in pixels, relative to the parent: the window's client
 // area, the page control's own rectangle (tab row included) or a group box.
@@ -33,17 +33,19 @@ inline constexpr std::uint32_t kGrey = 0x808080u;
 
 // What a button's click runs. Build buttons run the builder registered for
 // (window, button name); copy and clear find their panel in the panel table; open loads
-// the window the unit names.
-enum class Click { None, Build, CopyPanel, ClearPanel, OpenWindow };
+// the window the unit names; a page tool is run by the page's own code in ui/ (the item
+// designer's templates and its command reader).
+enum class Click { None, Build, CopyPanel, ClearPanel, OpenWindow, PageTool };
 
-// Pictures are drawn by the program; the key names which drawing a PicBox shows.
-enum class Picture { None, Banner, SkillGuide, AttributeVariables, AttributeList };
+// Pictures are drawn by the program; the key names which drawing a PicBox shows. The item
+// tooltip is drawn live from the designer's fields.
+enum class Picture { None, Banner, SkillGuide, AttributeVariables, AttributeList, ItemTooltip };
 
 struct Unit {
     std::string_view name;
     Kind kind = Kind::Label;
     Rect rect;
-    std::string_view caption = {};             // caption, label text or initial edit text
+    std::string_view caption = {};             // caption, label text, initial edit text or check box text
     std::vector<std::string_view> items = {};  // ComboBox items or PageControl page captions
     std::string_view parent = {};              // group box holding the unit; empty: window or page
     Font font = {};
@@ -54,6 +56,8 @@ struct Unit {
     bool thinFrame = false;   // EditBox: the notice line's single-line frame
     bool readOnly = false;    // EditBox: a note or notice, selectable but not editable
     bool selectable = false;  // Label: its text can be selected and copied
+    bool editable = false;    // ComboBox: text can be typed as well as picked from the list
+    bool checked = false;     // CheckBox: checked at start
     Picture picture = Picture::None;
     Click click = Click::None;
     std::uint32_t opens = 0;  // OpenWindow: the window id to load

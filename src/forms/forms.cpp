@@ -8,28 +8,40 @@ namespace forms {
 namespace {
 
 // Ids are 0x16010000 + n. Rows that carry a fixed number keep it; every other row takes
-// the next free number in table order, so ids stay unique within the window.
-std::vector<std::uint32_t> assignIds(const std::vector<Unit>& units) {
+// the next free number in table order, so ids stay unique within the window. Rows marked late
+// are numbered after all the others, so that units added to a page move no other unit's id.
+std::vector<std::uint32_t> assignIds(const std::vector<Unit>& units, bool (*late)(const Unit&) = nullptr) {
     std::set<int> fixed;
     for (const Unit& unit : units)
         if (unit.number != 0) fixed.insert(unit.number);
-    std::vector<std::uint32_t> ids;
-    ids.reserve(units.size());
+    std::vector<std::uint32_t> ids(units.size());
     int next = 1;
-    for (const Unit& unit : units) {
-        int number = unit.number;
-        if (number == 0) {
-            while (fixed.count(next) != 0) ++next;
-            number = next++;
+    for (const bool lateRows : {false, true}) {
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            const Unit& unit = units[i];
+            if ((late != nullptr && late(unit)) != lateRows) continue;
+            int number = unit.number;
+            if (number == 0) {
+                while (fixed.count(next) != 0) ++next;
+                number = next++;
+            }
+            ids[i] = kUnitIdBase + static_cast<std::uint32_t>(number);
         }
-        ids.push_back(kUnitIdBase + static_cast<std::uint32_t>(number));
     }
     return ids;
 }
 
+// The item designer took the place of the page's one label of the original form: its first
+// unit keeps that label's number, and the rest are numbered after every other unit of the main
+// window, so no control of the other pages changes its id.
+constexpr int kItemPage = 6;
+constexpr int kReplacedLabelNumber = 0x11C;
+
+bool addedToItemPage(const Unit& unit) { return unit.page == kItemPage && unit.number != kReplacedLabelNumber; }
+
 Window assemble(std::uint32_t id, std::string_view title, Rect rect, std::vector<Unit> units) {
     Window window{.id = id, .title = title, .rect = rect, .units = std::move(units), .ids = {}};
-    window.ids = assignIds(window.units);
+    window.ids = assignIds(window.units, id == kMainWindowId ? addedToItemPage : nullptr);
     return window;
 }
 
@@ -40,8 +52,11 @@ std::vector<Unit> mainWindowWithPages() {
     constexpr PageUnits kPages[] = {introPageUnits, attributePageUnits, skillPageUnits, buffPageUnits,
                                     gemPageUnits,   elementPageUnits,   itemPageUnits,  otherPageUnits};
     for (int page = 0; page < static_cast<int>(std::size(kPages)); ++page) {
+        bool first = true;
         for (Unit unit : kPages[page]()) {
             unit.page = page;
+            if (page == kItemPage && first) unit.number = kReplacedLabelNumber;
+            first = false;
             units.push_back(std::move(unit));
         }
     }

@@ -1,6 +1,7 @@
 #include "ui/automation_ops.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -88,9 +89,15 @@ QJsonObject okWith(const char* key, const QJsonValue& value) {
 
 QJsonObject setText(Runtime& runtime, const QJsonObject& request) {
     const Target target = targetOf(runtime, request);
-    requireKind(target, Kind::EditBox);
+    if (target.unit->kind != Kind::ComboBox || !target.unit->editable) requireKind(target, Kind::EditBox);
     const QJsonValue text = request.value(QStringLiteral("text"));
     if (!text.isString()) throw Refused{QStringLiteral("\"text\" must be a string")};
+    // An editable combo box: the text is typed into its field, as a paste.
+    if (auto* combo = qobject_cast<QComboBox*>(target.widget)) {
+        combo->lineEdit()->selectAll();
+        combo->lineEdit()->insert(text.toString());
+        return ok();
+    }
     if (isFormDisabled(target.widget)) throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is disabled")};
     if (target.unit->readOnly) throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is read-only")};
     // As a paste: the whole text is replaced through the widget's own input path.
@@ -116,6 +123,19 @@ QJsonObject select(Runtime& runtime, const QJsonObject& request) {
                           .arg(fromUtf8(target.unit->name))
                           .arg(combo->count() - 1)};
     combo->setCurrentIndex(index);
+    // As a pick from the list, which is what loads a template in the item designer's list.
+    if (index >= 0) emit combo->activated(index);
+    return ok();
+}
+
+QJsonObject toggle(Runtime& runtime, const QJsonObject& request) {
+    const Target target = targetOf(runtime, request);
+    requireKind(target, Kind::CheckBox);
+    const QJsonValue checked = request.value(QStringLiteral("checked"));
+    if (!checked.isBool()) throw Refused{QStringLiteral("\"checked\" must be true or false")};
+    auto* box = static_cast<QCheckBox*>(target.widget);
+    if (!box->isEnabled()) throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is disabled")};
+    box->setChecked(checked.toBool());
     return ok();
 }
 
@@ -138,6 +158,8 @@ QJsonObject text(Runtime& runtime, const QJsonObject& request) {
 QJsonObject selection(Runtime& runtime, const QJsonObject& request) {
     const Target target = targetOf(runtime, request);
     int index = 0;
+    if (target.unit->kind == Kind::CheckBox)
+        return okWith("checked", static_cast<QCheckBox*>(target.widget)->isChecked());
     if (target.unit->kind == Kind::ComboBox)
         index = static_cast<QComboBox*>(target.widget)->currentIndex();
     else if (target.unit->kind == Kind::PageControl)
@@ -237,6 +259,7 @@ QJsonObject dump(Runtime& runtime, const QJsonObject&) {
 constexpr Op kOps[] = {
     {"set",       setText},
     {"select",    select},
+    {"toggle",    toggle},
     {"click",     click},
     {"text",      text},
     {"selection", selection},

@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -238,6 +239,7 @@ bool isFormDisabled(const QWidget* widget) { return !widget->isEnabled() || widg
 QString editText(const QWidget* edit) {
     if (auto* line = qobject_cast<const QLineEdit*>(edit)) return line->text();
     if (auto* text = qobject_cast<const QPlainTextEdit*>(edit)) return panelText(text);
+    if (auto* combo = qobject_cast<const QComboBox*>(edit)) return combo->currentText();
     return {};
 }
 
@@ -247,6 +249,11 @@ void setEditText(QWidget* edit, const QString& text) {
     } else if (auto* multi = qobject_cast<QPlainTextEdit*>(edit)) {
         prepareForText(multi, text);
         multi->setPlainText(text);
+    } else if (auto* combo = qobject_cast<QComboBox*>(edit)) {
+        // A text that is an item of the list selects it; any other text is typed in.
+        const int item = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        combo->setCurrentIndex(item);
+        if (item < 0 && combo->isEditable()) combo->setEditText(SingleLineValidator::oneLine(text));
     }
 }
 

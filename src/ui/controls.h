@@ -114,9 +114,10 @@ private:
 void setFormDisabled(QWidget* widget);
 bool isFormDisabled(const QWidget* widget);
 
-// An EditBox's text with CR LF line ends, whichever widget holds it.
+// An EditBox's text with CR LF line ends, whichever widget holds it; the text a combo box shows.
 QString editText(const QWidget* edit);
-// Replaces an EditBox's text; a single-line field applies its line-break rule.
+// Replaces an EditBox's text; a single-line field applies its line-break rule. A combo box
+// selects the item with that text, or, when editable, shows the text with no item selected.
 void setEditText(QWidget* edit, const QString& text);
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 #include "ui/live_window.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
@@ -64,6 +65,7 @@ void LiveWindow::build(int page) {
     const BuiltUnits units{form_, widgets_, pageControl_, this};
     setReadingTabOrder(units);
     nameUnits(units, spoken_, page);
+    if (page >= 0) emit pageBuilt(page);
 }
 
 // Esc closes a secondary window; Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp turn
@@ -102,16 +104,24 @@ QString LiveWindow::fieldTip(int unitIndex) {
     const std::string_view field = form_.units[static_cast<std::size_t>(unitIndex)].name;
     const actions::Action* action = actions::readerOf(form_.id, field);
     if (action == nullptr) return {};
-    actions::Inputs inputs;
-    for (std::string_view name : action->texts) inputs.texts.push_back(toUtf8(editText(controlByName(name))));
-    for (std::string_view name : action->selections) {
-        auto* combo = qobject_cast<QComboBox*>(controlByName(name));
-        inputs.selections.push_back(combo != nullptr ? combo->currentIndex() : -1);
-    }
-    QStringList tip{fromUtf8(actions::lineFedBy(*action, inputs, field))};
+    QStringList tip{fromUtf8(actions::lineFedBy(*action, inputsFor(*action), field))};
     for (const std::string& hint : actions::hintsFor(form_.id, field)) tip << fromUtf8(hint);
     tip.removeAll(QString());
     return tip.join(QLatin1Char('\n'));
+}
+
+actions::Inputs LiveWindow::inputsFor(const actions::Action& action) {
+    actions::Inputs inputs;
+    for (std::string_view name : action.texts) inputs.texts.push_back(toUtf8(editText(controlByName(name))));
+    for (std::string_view name : action.selections) {
+        auto* combo = qobject_cast<QComboBox*>(controlByName(name));
+        inputs.selections.push_back(combo != nullptr ? combo->currentIndex() : -1);
+    }
+    for (std::string_view name : action.checks) {
+        auto* box = qobject_cast<QCheckBox*>(controlByName(name));
+        inputs.checks.push_back(box != nullptr && box->isChecked());
+    }
+    return inputs;
 }
 
 bool LiveWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "actions/action.h"
 #include "actions/reading.h"
 #include "forms/form.h"
 
@@ -41,6 +42,8 @@ public:
     // The tooltip of a field that feeds a button: the line its value lands on, built from the
     // values the fields hold now, and the hints the page shows beside it. Empty for others.
     QString fieldTip(int unitIndex);
+    // The values the fields of an action hold now, read as the action lists them.
+    actions::Inputs inputsFor(const actions::Action& action);
 
     // Brings the outer size to the form's where the window frame allows it, keeping the
     // client area large enough for every control.
@@ -49,6 +52,8 @@ public:
 signals:
     // A button bound to a handler was clicked.
     void buttonClicked(int unitIndex);
+    // The controls of a page have just been built.
+    void pageBuilt(int page);
     // The window was closed; it is destroyed when control returns to the event loop.
     void closed();
 

@@ -256,6 +256,7 @@ QPixmap drawPicture(forms::Picture picture, QSize size, qreal pixelRatio) {
     case forms::Picture::SkillGuide: drawSkillGuide(painter, size); break;
     case forms::Picture::AttributeVariables: drawAttributeVariables(painter, size); break;
     case forms::Picture::AttributeList: drawAttributeList(painter, size); break;
+    case forms::Picture::ItemTooltip:  // drawn live by ItemPreview
     case forms::Picture::None: break;
     }
     return pixmap;

@@ -1,6 +1,7 @@
 #include "ui/runtime.h"
 #include "ui/copy_notice.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include "ui/fatal.h"
 #include "ui/field_preview.h"
 #include "ui/gem_preview.h"
+#include "ui/item_designer.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
 #include "ui/panel_check.h"
@@ -65,6 +67,8 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
         new GemPreview(live);
     }
     connect(live, &LiveWindow::buttonClicked, this, [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
+    // The item designer's preview, templates and reader, once its page is built.
+    ItemDesigner::attachWhenBuilt(live);
     // A closed window is no longer loaded from that moment on, though Qt deletes it only
     // when control returns to the event loop.
     auto unload = [this, live, windowId] {
@@ -117,6 +121,11 @@ int Runtime::selection(std::uint32_t windowId, std::uint32_t unitId) const {
     return combo != nullptr ? combo->currentIndex() : -1;
 }
 
+bool Runtime::checked(std::uint32_t windowId, std::uint32_t unitId) const {
+    auto* box = qobject_cast<QCheckBox*>(liveControl(windowId, unitId));
+    return box != nullptr && box->isChecked();
+}
+
 void Runtime::setText(std::uint32_t windowId, std::uint32_t unitId, const QString& text) {
     setEditText(liveControl(windowId, unitId), text);
 }
@@ -153,6 +162,7 @@ void Runtime::onButtonClicked(LiveWindow* live, int unitIndex) {
             clear(windowId, unitId(windowId, panel->name));
         break;
     case forms::Click::OpenWindow: open(unit.opens); break;
+    case forms::Click::PageTool: break;  // the page's own code listens to the button
     }
 }
 
@@ -166,6 +176,8 @@ void Runtime::runAction(const actions::Action& action) {
     inputs.selections.reserve(action.selections.size());
     for (std::string_view name : action.selections)
         inputs.selections.push_back(selection(windowId, unitId(windowId, name)));
+    inputs.checks.reserve(action.checks.size());
+    for (std::string_view name : action.checks) inputs.checks.push_back(checked(windowId, unitId(windowId, name)));
     append(windowId, unitId(windowId, actions::panelRow(action.panel).name), fromUtf8(action.build(inputs)));
 }
 

@@ -34,6 +34,7 @@ public:
     // control, is a fatal error.
     QString text(std::uint32_t windowId, std::uint32_t unitId) const;
     int selection(std::uint32_t windowId, std::uint32_t unitId) const;
+    bool checked(std::uint32_t windowId, std::uint32_t unitId) const;
     void setText(std::uint32_t windowId, std::uint32_t unitId, const QString& text);
     void append(std::uint32_t windowId, std::uint32_t panelId, const QString& text);
     void copy(std::uint32_t windowId, std::uint32_t panelId);

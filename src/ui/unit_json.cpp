@@ -2,6 +2,7 @@
 #include "ui/readable_colour.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QJsonArray>
@@ -99,6 +100,9 @@ QJsonObject controlUnitJson(LiveWindow& live, std::size_t index) {
         {"accessibleName", widget->accessibleName()},
         {"toolTip", live.fieldTip(static_cast<int>(index)).isEmpty() ? widget->toolTip()
                                                                      : live.fieldTip(static_cast<int>(index))}};
+    if (unit.kind == Kind::ComboBox) object.insert(QStringLiteral("editable"), unit.editable);
+    if (unit.kind == Kind::CheckBox)
+        object.insert(QStringLiteral("checked"), static_cast<QCheckBox*>(widget)->isChecked());
     if (unit.kind == Kind::PageControl) {
         auto* pages = static_cast<PageControl*>(widget);
         object.insert(QStringLiteral("selection"), pages->currentIndex());
@@ -126,6 +130,7 @@ QString kindName(Kind kind) {
     case Kind::Button: return QStringLiteral("Button");
     case Kind::ComboBox: return QStringLiteral("ComboBox");
     case Kind::PageControl: return QStringLiteral("PageControl");
+    case Kind::CheckBox: return QStringLiteral("CheckBox");
     }
     return {};
 }
@@ -134,7 +139,8 @@ QString captionOf(const forms::Unit& unit, QWidget* widget) {
     switch (unit.kind) {
     case Kind::EditBox: return editText(widget);
     case Kind::Label: return toCrLf(static_cast<QLabel*>(widget)->text());
-    case Kind::Button: return static_cast<QAbstractButton*>(widget)->text();
+    case Kind::Button:
+    case Kind::CheckBox: return static_cast<QAbstractButton*>(widget)->text();
     case Kind::GroupBox: return static_cast<QGroupBox*>(widget)->title();
     case Kind::ComboBox: return static_cast<QComboBox*>(widget)->currentText();
     default: return fromUtf8(unit.caption);

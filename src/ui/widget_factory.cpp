@@ -1,13 +1,17 @@
 #include "ui/widget_factory.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <algorithm>
 
 #include "ui/controls.h"
 #include "ui/fonts.h"
+#include "ui/item_preview.h"
 #include "ui/panel.h"
 #include "ui/readable_colour.h"
 #include "ui/text.h"
@@ -98,12 +102,31 @@ QWidget* makeWidget(const forms::Unit& unit, QWidget* parent) {
         auto* combo = new QComboBox(parent);
         combo->addItems(toStringList(unit.items));
         combo->setMaxVisibleItems(std::max(10, static_cast<int>(unit.items.size())));
+        if (unit.editable) {
+            // Typed text is kept as typed: no completion, no new items, one line.
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setCompleter(nullptr);
+            static auto* const oneLine = new SingleLineValidator(qApp);
+            combo->lineEdit()->setValidator(oneLine);
+        }
         combo->setCurrentIndex(-1);
         widget = combo;
         break;
     }
+    case Kind::CheckBox: {
+        auto* box = new QCheckBox(caption, parent);
+        box->setChecked(unit.checked);
+        widget = box;
+        break;
+    }
     case Kind::GroupBox: widget = new QGroupBox(caption, parent); break;
-    case Kind::PicBox: widget = new PictureBox(unit.picture, parent); break;
+    case Kind::PicBox:
+        if (unit.picture == forms::Picture::ItemTooltip)
+            widget = new ItemPreview(parent);
+        else
+            widget = new PictureBox(unit.picture, parent);
+        break;
     case Kind::PageControl: widget = new PageControl(toStringList(unit.items), font, parent); break;
     case Kind::Window: return nullptr;
     }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "actions/action.h"
+#include "actions/item_actions.h"
 #include "actions/panels.h"
 #include "actions/reference.h"
 #include "forms/windows.h"
@@ -47,8 +48,19 @@ TEST(FormsAndActions, ActionsReadFieldsOfTheirOwnWindowAndWriteAPanelThere) {
         for (std::string_view field : action->texts) {
             const forms::Unit* unit = unitOf(action->window, field);
             ASSERT_NE(unit, nullptr) << field;
-            EXPECT_EQ(unit->kind, Kind::EditBox) << field;
-            EXPECT_FALSE(unit->multiline) << field;
+            // A one-line field, or an editable list read as its text; the item designer's
+            // lore box is the one multi-line field read, one lore line per text line.
+            if (unit->kind == Kind::ComboBox) {
+                EXPECT_TRUE(unit->editable) << field;
+            } else {
+                EXPECT_EQ(unit->kind, Kind::EditBox) << field;
+                EXPECT_EQ(unit->multiline, action->button == "按钮71" && field == "编辑框100") << field;
+            }
+        }
+        for (std::string_view field : action->checks) {
+            const forms::Unit* unit = unitOf(action->window, field);
+            ASSERT_NE(unit, nullptr) << field;
+            EXPECT_EQ(unit->kind, Kind::CheckBox) << field;
         }
         for (std::string_view field : action->selections) {
             const forms::Unit* unit = unitOf(action->window, field);
@@ -91,6 +103,41 @@ TEST(FormsAndActions, EveryPanelHasItsCopyAndClearButton) {
             if (unit.click == Click::CopyPanel || unit.click == Click::ClearPanel) {
                 EXPECT_NE(actions::panelOfButton(form.id, unit.name), nullptr) << unit.name;
             }
+}
+
+// The item designer's lists offer every known enchantment as "锋利 DAMAGE_ALL", in the
+// builder's order, so a picked item writes its name part; its flags and check boxes agree.
+TEST(ItemDesignerRows, ListsAndCheckBoxesMatchTheBuilderTables) {
+    const auto known = builders::item::knownEnchantments();
+    for (int combo = 9; combo <= 14; ++combo) {
+        const std::string name = "组合框" + std::to_string(combo);
+        const forms::Unit* unit = unitOf(forms::kMainWindowId, name);
+        ASSERT_NE(unit, nullptr) << name;
+        ASSERT_EQ(unit->items.size(), known.size()) << name;
+        for (std::size_t i = 0; i < known.size(); ++i) {
+            EXPECT_EQ(unit->items[i], builders::item::enchantmentItem(known[i]));
+            EXPECT_EQ(builders::item::enchantmentWord(unit->items[i]), known[i].name);
+        }
+    }
+    for (std::size_t i = 0; i < builders::item::kFlagCount; ++i) {
+        const forms::Unit* box = unitOf(forms::kMainWindowId, "选择框" + std::to_string(i + 1));
+        const auto& flag = builders::item::flagNames()[i];
+        EXPECT_EQ(box->caption, std::string(flag.zh) + " " + std::string(flag.name));
+    }
+    EXPECT_TRUE(unitOf(forms::kMainWindowId, "选择框8")->checked);  // 替换原有
+    EXPECT_EQ(forms::findUnit(*forms::findWindow(forms::kMainWindowId), "标签117"), -1);
+    // The design read from the controls and put back is the same design.
+    builders::item::ItemDesign design;
+    design.name = "剑";
+    design.lore = "a\n\nb";
+    design.enchantments[5] = {"锋利 DAMAGE_ALL", "3"};
+    design.flags[3] = true;
+    design.replace = false;
+    design.saveName = "s";
+    EXPECT_EQ(actions::itemDesignOf(actions::inputsOfItemDesign(design)), design);
+    const actions::Action* generate = actions::find(forms::kMainWindowId, "按钮71");
+    ASSERT_NE(generate, nullptr);
+    EXPECT_EQ(generate->build(actions::inputsOfItemDesign(design)), builders::item::commands(design));
 }
 
 // The reference pictures pair every list item with its word: a table one row short would

@@ -13,6 +13,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-hostile.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=$work/runtime
+export XDG_DATA_HOME=$work/data  # templates the editor saves stay in the scratch folder
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 failures=0
 

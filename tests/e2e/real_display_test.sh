@@ -29,6 +29,7 @@ export QT_QPA_PLATFORM=xcb
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
 export XDG_RUNTIME_DIR=$work/runtime
+export XDG_DATA_HOME=$work/data  # templates the editor saves stay in the scratch folder
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 xvfb_pid=
 editor_pid=

@@ -14,6 +14,7 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-readback.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export XDG_RUNTIME_DIR=$work/runtime
+export XDG_DATA_HOME=$work/data  # templates the editor saves stay in the scratch folder
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 javac -d "$work" -cp "$jar" "$here/ReadBack.java"
 python3 "$here/readback.py" "$editor" "$work:$jar"

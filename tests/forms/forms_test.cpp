@@ -40,6 +40,11 @@ TEST(Forms, IdsAreUniqueWithinEachWindowAndTheFixedOnesHold) {
     EXPECT_EQ(idOf(forms::kMainWindowId, "编辑框1"), 0x1601000Cu);
     EXPECT_EQ(idOf(forms::kMainWindowId, "编辑框20"), 0x1601008Du);
     EXPECT_EQ(idOf(forms::kPassiveSkillWindowId, "编辑框1"), 0x160100FFu);
+    // The item designer's units move no id of the pages after it: the 其他 page's controls
+    // keep the numbers they had beside the one label the page held before.
+    EXPECT_EQ(idOf(forms::kMainWindowId, "标签124"), 0x1601011Du);
+    EXPECT_EQ(idOf(forms::kMainWindowId, "编辑框96"), 0x16010120u);
+    EXPECT_GT(idOf(forms::kMainWindowId, "编辑框99"), idOf(forms::kMainWindowId, "编辑框96"));
 }
 
 TEST(Forms, ParentsPagesAndBindingsPointAtRealUnits) {

@@ -59,11 +59,12 @@ private:
             {"set", {Kind::EditBox}},
             {"set", {Kind::EditBox}},
             {"select", {Kind::ComboBox}},
+            {"toggle", {Kind::CheckBox}},
             {"click", {Kind::Button}},
             {"click", {Kind::Button}},
             {"click", {Kind::Button}},
-            {"text", {Kind::EditBox, Kind::Label, Kind::Button, Kind::ComboBox, Kind::GroupBox}},
-            {"selection", {Kind::ComboBox, Kind::PageControl}},
+            {"text", {Kind::EditBox, Kind::Label, Kind::Button, Kind::ComboBox, Kind::GroupBox, Kind::CheckBox}},
+            {"selection", {Kind::ComboBox, Kind::PageControl, Kind::CheckBox}},
             {"page", {}},
             {"clipboard", {}},
             {"windows", {}}};
@@ -86,6 +87,7 @@ private:
             object.insert(QStringLiteral("index"), random_.between(-2, 10));
         }
         object.insert(QStringLiteral("text"), random_.percent(2) ? random_.huge(100 * 1024) : random_.text(0));
+        object.insert(QStringLiteral("checked"), random_.percent(50));
         return QJsonDocument(object).toJson(QJsonDocument::Compact);
     }
 
@@ -101,10 +103,17 @@ private:
     }
 
     QJsonValue op() {
-        static const std::vector<QString> kOps = {
-            "set",   "set",  "set",       "select",    "select", "click", "click",
-            "click", "text", "selection", "clipboard", "page",   "page",  "windows",
-            "close", "dump", "",          "SET",       "Set ",   "fly",   QStringLiteral("set\u0000")};
+        static const std::vector<QString> kOps = {"set",       "set",
+                                                  "set",       "select",
+                                                  "select",    "click",
+                                                  "click",     "click",
+                                                  "text",      "selection",
+                                                  "clipboard", "page",
+                                                  "page",      "windows",
+                                                  "toggle",    "close",
+                                                  "dump",      "",
+                                                  "SET",       "Set ",
+                                                  "fly",       QStringLiteral("set\u0000")};
         switch (random_.between(0, 9)) {
         case 0: return wrongType();
         case 1: return random_.text(0);

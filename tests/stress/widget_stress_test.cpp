@@ -9,6 +9,7 @@
 //     its panel, a window button loads and shows its window;
 //   - a single-line field holds what was put into it, each line break turned into a blank.
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -108,6 +109,9 @@ protected:
                     break;
                 case Kind::PageControl:
                     out[key] = QStringLiteral("page %1").arg(static_cast<ui::PageControl*>(widget)->currentIndex());
+                    break;
+                case Kind::CheckBox:
+                    out[key] = QStringLiteral("checked %1").arg(static_cast<QCheckBox*>(widget)->isChecked());
                     break;
                 default: break;
                 }
@@ -260,14 +264,22 @@ protected:
             // The values the button will read, taken from the widgets themselves.
             actions::Inputs inputs;
             for (std::string_view name : action->texts) {
-                auto* field = qobject_cast<QLineEdit*>(live->controlByName(name));
+                QWidget* field = live->controlByName(name);
                 ASSERT_NE(field, nullptr) << name;
-                inputs.texts.push_back(ui::toUtf8(field->text()));
+                if (auto* combo = qobject_cast<QComboBox*>(field))
+                    inputs.texts.push_back(ui::toUtf8(combo->currentText()));
+                else
+                    inputs.texts.push_back(ui::toUtf8(ui::editText(field)));
             }
             for (std::string_view name : action->selections) {
                 auto* combo = qobject_cast<QComboBox*>(live->controlByName(name));
                 ASSERT_NE(combo, nullptr) << name;
                 inputs.selections.push_back(combo->currentIndex());
+            }
+            for (std::string_view name : action->checks) {
+                auto* box = qobject_cast<QCheckBox*>(live->controlByName(name));
+                ASSERT_NE(box, nullptr) << name;
+                inputs.checks.push_back(box->isChecked());
             }
             const auto panel = keyOf(panelWindow, panelName);
             changes[panel] = before.at(panel) + ui::fromUtf8(action->build(inputs));
@@ -288,6 +300,9 @@ protected:
             opens = true;
             ++counts["click: window"];
             break;
+        // The item designer's template and reader buttons touch no field here: no template
+        // name is ever typed, so nothing is saved, deleted or loaded; the reader opens its window.
+        case forms::Click::PageTool: ++counts["click: page tool"]; break;
         case forms::Click::None: ++counts["click: no handler"]; break;
         }
         if (random.percent(10)) {  // with the keyboard: focus and space
@@ -310,6 +325,19 @@ protected:
             ASSERT_NE(opened, nullptr) << unit.name << " did not load " << hexId(unit.opens).toStdString();
             EXPECT_TRUE(opened->isVisible());
         }
+    }
+
+    void toggle(stress::Random& random, const UnitRef& ref) {
+        ui::LiveWindow* live = ensureOpen(ref.window);
+        auto* box = qobject_cast<QCheckBox*>(live->control(ref.index));
+        ASSERT_NE(box, nullptr);
+        const State before = state();
+        if (random.percent(50))
+            box->click();
+        else
+            box->setChecked(random.percent(50));
+        ++counts["check box"];
+        expectState(before, state(), {{{ref.window, ref.index}, QStringLiteral("checked %1").arg(box->isChecked())}});
     }
 
     void switchPage(stress::Random& random) {
@@ -411,6 +439,7 @@ TEST_F(WidgetStress, RandomOperationsKeepEveryPanelExact) {
     Deck fields([](const forms::Unit& u) { return u.kind == Kind::EditBox && !u.multiline; });
     Deck combos([](const forms::Unit& u) { return u.kind == Kind::ComboBox; });
     Deck buttons([](const forms::Unit& u) { return u.kind == Kind::Button; });
+    Deck checks([](const forms::Unit& u) { return u.kind == Kind::CheckBox; });
 
     QElapsedTimer timer;
     timer.start();
@@ -419,8 +448,10 @@ TEST_F(WidgetStress, RandomOperationsKeepEveryPanelExact) {
         const int roll = random.between(0, 99);
         if (roll < 34)
             putText(random, fields.draw(random));
-        else if (roll < 44)
+        else if (roll < 42)
             select(random, combos.draw(random));
+        else if (roll < 44)
+            toggle(random, checks.draw(random));
         else if (roll < 84)
             click(random, buttons.draw(random));
         else if (roll < 89)

@@ -119,7 +119,7 @@ TEST_F(Automation, DumpDescribesEveryUnit) {
     EXPECT_EQ(units.last().toObject().value("page"), 4);
     EXPECT_EQ(units[0].toObject().value("kind"), "window");
     EXPECT_EQ(units[0].toObject().value("id"), "0x06010000");
-    QJsonObject panel, pages, combo;
+    QJsonObject panel, pages, combo, replace, enchantment, preview;
     for (const auto& value : units) {
         const QJsonObject unit = value.toObject();
         for (const char* key :
@@ -129,7 +129,19 @@ TEST_F(Automation, DumpDescribesEveryUnit) {
         if (unit.value("name") == "编辑框1") panel = unit;
         if (unit.value("name") == "高级选择夹1") pages = unit;
         if (unit.value("name") == "组合框5") combo = unit;
+        if (unit.value("name") == "选择框8") replace = unit;
+        if (unit.value("name") == "组合框9") enchantment = unit;
+        if (unit.value("name") == "图片框3") preview = unit;
     }
+    // The item designer's units: a check box, an editable list, the preview.
+    EXPECT_EQ(replace.value("kind"), "CheckBox");
+    EXPECT_EQ(replace.value("checked"), true);
+    EXPECT_EQ(replace.value("caption"), "替换原有");
+    EXPECT_EQ(replace.value("page"), 6);
+    EXPECT_EQ(enchantment.value("editable"), true);
+    EXPECT_EQ(enchantment.value("parent"), "分组框18");
+    EXPECT_EQ(combo.value("editable"), false);
+    EXPECT_EQ(preview.value("kind"), "PicBox");
     EXPECT_EQ(panel.value("id"), "0x1601000C");
     EXPECT_EQ(panel.value("multiline"), true);
     EXPECT_EQ(panel.value("live").toObject().value("width"), 304);
@@ -185,6 +197,34 @@ TEST_F(Automation, PreviewAnswersTheRunsTheGameDraws) {
     EXPECT_EQ(error(R"({"op":"preview","window":"0x520100FB","control":"编辑框26"})"),
               QStringLiteral("编辑框26 has no preview"));
     EXPECT_TRUE(error(R"({"op":"preview","window":"0x520100FB","control":"预览框1"})").contains("no control"));
+}
+
+// The item designer through the real executable: a check box toggled, a list typed into.
+TEST(AutomationProcess, TheItemDesignerIsDrivenLikeEveryOtherPage) {
+    QProcess editor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    editor.setProcessEnvironment(env);
+    editor.start(QStringLiteral(QUORVEL_EDITOR_PATH), {"--script", "-"});
+    ASSERT_TRUE(editor.waitForStarted(10000));
+    editor.write(
+        "{\"op\":\"toggle\",\"control\":\"选择框8\",\"checked\":false}\n"
+        "{\"op\":\"selection\",\"control\":\"选择框8\"}\n"
+        "{\"op\":\"set\",\"control\":\"组合框9\",\"text\":\"LUCK\"}\n"
+        "{\"op\":\"set\",\"control\":\"编辑框101\",\"text\":\"3\"}\n"
+        "{\"op\":\"toggle\",\"control\":\"选择框7\",\"checked\":true}\n"
+        "{\"op\":\"click\",\"control\":\"按钮71\"}\n"
+        "{\"op\":\"text\",\"control\":\"编辑框1\"}\n");
+    editor.closeWriteChannel();
+    ASSERT_TRUE(editor.waitForFinished(30000));
+    EXPECT_EQ(editor.exitCode(), 0);
+    const QList<QByteArray> lines = editor.readAllStandardOutput().split('\n');
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines[0], R"({"ok":true})");
+    EXPECT_EQ(lines[1], R"({"checked":false,"ok":true})");
+    EXPECT_EQ(lines[2], R"({"ok":true})");
+    EXPECT_EQ(QJsonDocument::fromJson(lines[6]).object().value("text"),
+              QStringLiteral("/addenchant LUCK 3\r\n/unbreakable\r\n"));
 }
 
 // The real executable: one reply per input line, in order, nothing else on standard output.

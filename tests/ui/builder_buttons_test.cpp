@@ -1,5 +1,6 @@
 // Every builder button, clicked through the real widgets: it reads the fields its action
 // names, appends exactly the builder's text to its own panel, and leaves the others alone.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,9 +39,19 @@ TEST_P(BuilderButton, AppendsItsTextToItsOwnPanel) {
     for (std::size_t i = 0; i < action.texts.size(); ++i) {
         const QString value = QStringLiteral("v%1 值\"\\").arg(i);
         QWidget* field = live->controlByName(action.texts[i]);
-        ASSERT_NE(qobject_cast<QLineEdit*>(field), nullptr) << action.texts[i];
+        auto* combo = qobject_cast<QComboBox*>(field);
+        ASSERT_TRUE(qobject_cast<QLineEdit*>(field) != nullptr || qobject_cast<QPlainTextEdit*>(field) != nullptr ||
+                    (combo != nullptr && combo->isEditable()))
+            << action.texts[i];
         ui::setEditText(field, value);
         inputs.texts.push_back(ui::toUtf8(value));
+    }
+    // Check boxes set against their start, every other one.
+    for (std::size_t i = 0; i < action.checks.size(); ++i) {
+        auto* box = qobject_cast<QCheckBox*>(live->controlByName(action.checks[i]));
+        ASSERT_NE(box, nullptr) << action.checks[i];
+        if (i % 2 == 0) box->setChecked(!box->isChecked());
+        inputs.checks.push_back(box->isChecked());
     }
     for (std::size_t i = 0; i < action.selections.size(); ++i) {
         auto* combo = qobject_cast<QComboBox*>(live->controlByName(action.selections[i]));

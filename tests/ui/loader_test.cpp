@@ -1,4 +1,5 @@
 // Every unit of every window is live as its form row defines it.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QTabBar>
 
 #include "ui/controls.h"
+#include "ui/item_preview.h"
 #include "ui/readable_colour.h"
 #include "ui_test_support.h"
 
@@ -86,6 +88,20 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
                 for (int k = 0; k < combo->count(); ++k)
                     EXPECT_EQ(combo->itemText(k), fromUtf8(unit.items[static_cast<std::size_t>(k)]));
                 EXPECT_EQ(combo->currentIndex(), -1);
+                EXPECT_EQ(combo->isEditable(), unit.editable);
+                if (unit.editable) {
+                    // Typed text stays as typed: no completion, nothing added to the list.
+                    EXPECT_EQ(combo->completer(), nullptr);
+                    EXPECT_EQ(combo->insertPolicy(), QComboBox::NoInsert);
+                    EXPECT_EQ(combo->currentText(), QString());
+                }
+                break;
+            }
+            case Kind::CheckBox: {
+                auto* box = qobject_cast<QCheckBox*>(widget);
+                ASSERT_NE(box, nullptr);
+                EXPECT_EQ(box->text(), caption);
+                EXPECT_EQ(box->isChecked(), unit.checked);
                 break;
             }
             case Kind::PageControl: {
@@ -96,7 +112,12 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
                 EXPECT_EQ(tabs->currentIndex(), 0);
                 break;
             }
-            case Kind::PicBox: EXPECT_NE(dynamic_cast<ui::PictureBox*>(widget), nullptr); break;
+            case Kind::PicBox:
+                if (unit.picture == forms::Picture::ItemTooltip)
+                    EXPECT_NE(dynamic_cast<ui::ItemPreview*>(widget), nullptr);
+                else
+                    EXPECT_NE(dynamic_cast<ui::PictureBox*>(widget), nullptr);
+                break;
             case Kind::Window: FAIL() << "a window row among the controls"; break;
             }
         }

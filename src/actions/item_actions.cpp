@@ -1,0 +1,69 @@
+// The item designer's button: every control of the design beside the member it fills.
+#include "actions/item_actions.h"
+
+#include "actions/block_action.h"
+#include "forms/windows.h"
+
+namespace actions {
+namespace {
+
+using builders::item::ItemDesign;
+
+template <std::size_t Row>
+std::string& enchantmentName(ItemDesign& design) {
+    return design.enchantments[Row].name;
+}
+template <std::size_t Row>
+std::string& enchantmentLevel(ItemDesign& design) {
+    return design.enchantments[Row].level;
+}
+template <std::size_t Flag>
+bool& flag(ItemDesign& design) {
+    return design.flags[Flag];
+}
+
+// clang-format off
+const BlockTable<ItemDesign> kItem{forms::kMainWindowId, Panel::Command, {{
+    .button = "按钮71",
+    .texts = {
+        {"编辑框99",  at<&ItemDesign::name>},
+        {"编辑框100", at<&ItemDesign::lore>},
+        {"组合框9",   enchantmentName<0>}, {"编辑框101", enchantmentLevel<0>},
+        {"组合框10",  enchantmentName<1>}, {"编辑框102", enchantmentLevel<1>},
+        {"组合框11",  enchantmentName<2>}, {"编辑框103", enchantmentLevel<2>},
+        {"组合框12",  enchantmentName<3>}, {"编辑框104", enchantmentLevel<3>},
+        {"组合框13",  enchantmentName<4>}, {"编辑框105", enchantmentLevel<4>},
+        {"组合框14",  enchantmentName<5>}, {"编辑框106", enchantmentLevel<5>},
+        {"编辑框107", at<&ItemDesign::saveName>},
+    },
+    .selections = {},
+    .build = builders::item::commands,
+    .checks = {
+        {"选择框1", flag<0>},  // HIDE_ENCHANTS
+        {"选择框2", flag<1>},  // HIDE_ATTRIBUTES
+        {"选择框3", flag<2>},  // HIDE_UNBREAKABLE
+        {"选择框4", flag<3>},  // HIDE_DESTROYS
+        {"选择框5", flag<4>},  // HIDE_PLACED_ON
+        {"选择框6", flag<5>},  // HIDE_POTION_EFFECTS
+        {"选择框7", at<&ItemDesign::unbreakable>},
+        {"选择框8", at<&ItemDesign::replace>},
+    },
+}}};
+// clang-format on
+
+}  // namespace
+
+std::span<const Action> itemActions() {
+    static const std::vector<Action> actions = [] {
+        std::vector<Action> list;
+        addBlockActions(list, kItem);
+        return list;
+    }();
+    return actions;
+}
+
+ItemDesign itemDesignOf(const Inputs& inputs) { return fieldsOf(kItem.rows.front(), inputs); }
+
+Inputs inputsOfItemDesign(const ItemDesign& design) { return inputsOf(kItem.rows.front(), design); }
+
+}  // namespace actions
