@@ -3,9 +3,15 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QShortcut>
+#include <QStatusBar>
+#include <QTextDocument>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
 
@@ -25,8 +31,12 @@ bool isContainer(forms::Kind kind) { return kind == forms::Kind::PageControl || 
 
 }  // namespace
 
-LiveWindow::LiveWindow(const forms::Window& form) : QWidget(nullptr), form_(form) {
+LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr), form_(form) {
     setAttribute(Qt::WA_DeleteOnClose);
+    if (chrome) {
+        formArea_ = new QWidget(this);
+        formArea_->setObjectName(QStringLiteral("formArea"));
+    }
     setWindowTitle(fromUtf8(form.title));
     setFont(unitFont({}));
     widgets_.assign(form.units.size(), nullptr);
@@ -46,6 +56,30 @@ LiveWindow::LiveWindow(const forms::Window& form) : QWidget(nullptr), form_(form
     move(form.rect.left, form.rect.top);
     const QSize extent = controlsExtent();
     resize(std::max(form.rect.width, extent.width()), std::max(form.rect.height, extent.height()));
+    if (pageControl_ != nullptr) connect(pageControl_, &PageControl::aboutToShow, this, &LiveWindow::changed);
+}
+
+void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
+    if (formArea_ == this || menuBar_ != nullptr) return;
+    menuBar_ = menuBar;
+    statusBar_ = statusBar;
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar);
+    // The form area never shrinks below the controls, so none is cut off or moved.
+    formArea_->setMinimumSize(controlsExtent());
+    layout->addWidget(formArea_, 1);
+    layout->addWidget(statusBar);
+    resize(width(), height() + chromeHeight());
+}
+
+// Their laid-out heights once the window is shown, their wishes before.
+int LiveWindow::chromeHeight() const {
+    int height = 0;
+    for (QWidget* bar : {static_cast<QWidget*>(menuBar_), static_cast<QWidget*>(statusBar_)})
+        if (bar != nullptr) height += bar->isVisible() ? bar->height() : bar->sizeHint().height();
+    return height;
 }
 
 // Builds the units of one page (-1: the window's own). Containers first: the controls drawn
@@ -130,7 +164,7 @@ QWidget* LiveWindow::containerOf(const forms::Unit& unit) {
     }
     if (unit.page >= 0 && pageControl_ != nullptr && unit.page < pageControl_->count())
         return pageControl_->page(unit.page);
-    return this;
+    return formArea_;
 }
 
 void LiveWindow::create(std::size_t index) {
@@ -149,6 +183,13 @@ void LiveWindow::create(std::size_t index) {
             });
         }
     }
+    // The session keeps what the user typed and picked.
+    if (auto* line = qobject_cast<QLineEdit*>(widget))
+        connect(line, &QLineEdit::textChanged, this, &LiveWindow::changed);
+    if (auto* multi = qobject_cast<QPlainTextEdit*>(widget))
+        connect(multi->document(), &QTextDocument::contentsChanged, this, &LiveWindow::changed);
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        connect(combo, &QComboBox::currentIndexChanged, this, &LiveWindow::changed);
     if (unit.kind == forms::Kind::Button && unit.click != forms::Click::None) {
         const int unitIndex = static_cast<int>(index);
         connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
@@ -162,6 +203,11 @@ QWidget* LiveWindow::control(int unitIndex) {
     const auto index = static_cast<std::size_t>(unitIndex);
     if (widgets_[index] == nullptr && form_.units[index].page >= 0) build(form_.units[index].page);
     return widgets_[index];
+}
+
+QWidget* LiveWindow::builtControl(int unitIndex) const {
+    if (unitIndex < 0 || static_cast<std::size_t>(unitIndex) >= widgets_.size()) return nullptr;
+    return widgets_[static_cast<std::size_t>(unitIndex)];
 }
 
 QWidget* LiveWindow::controlById(std::uint32_t unitId) { return control(unitIndexById(unitId)); }
@@ -199,13 +245,30 @@ void LiveWindow::closeEvent(QCloseEvent* event) {
     if (event->isAccepted()) emit closed();
 }
 
+void LiveWindow::placeAt(const QPoint& position, const QSize& size) {
+    placed_ = true;
+    move(position);
+    resize(size);
+}
+
+void LiveWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    emit changed();
+}
+
+void LiveWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit changed();
+}
+
 void LiveWindow::fitToForm() {
+    if (placed_) return;  // the session put it where the user had it
     const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-    if (frame.isNull()) return;  // no frame: the client already has the form's size
+    if (layout() != nullptr) layout()->activate();
     const QSize extent = controlsExtent();
     const QSize client(form_.rect.width - frame.left() - frame.right(),
                        form_.rect.height - frame.top() - frame.bottom());
-    resize(client.expandedTo(extent));
+    resize(client.expandedTo(extent) + QSize(0, chromeHeight()));
 }
 
 }  // namespace ui

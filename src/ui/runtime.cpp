@@ -13,6 +13,7 @@
 #include "ui/controls.h"
 #include "ui/fatal.h"
 #include "ui/live_window.h"
+#include "ui/main_menu.h"
 #include "ui/panel.h"
 #include "ui/panel_check.h"
 #include "ui/text.h"
@@ -39,10 +40,16 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     }
     const forms::Window* form = forms::findWindow(windowId);
     if (form == nullptr) return nullptr;
-    auto* live = new LiveWindow(*form);
+    auto* live = new LiveWindow(*form, windowId == forms::kMainWindowId);
     loaded_.push_back(live);
+    // Every output panel remembers its last clear and its last append.
+    for (const actions::PanelRow& row : actions::panels()) {
+        if (row.window != windowId) continue;
+        if (auto* edit = qobject_cast<QPlainTextEdit*>(live->controlByName(row.name))) new PanelMemory(edit);
+    }
     if (windowId == forms::kMainWindowId) {
         new ClipboardCloseGuard(live);
+        new MainMenu(*this, live);
         // The two panels of the main window check what they hold as it changes.
         const std::pair<const char*, const char*> checked[] = {{"编辑框20", "分组框5"}, {"编辑框1", "分组框4"}};
         for (const auto& [panel, group] : checked) {
@@ -57,6 +64,7 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     connect(live, &LiveWindow::buttonClicked, this, [this, live](int unitIndex) { onButtonClicked(live, unitIndex); });
     // A closed window is no longer loaded from that moment on, though Qt deletes it only
     // when control returns to the event loop.
+    emit windowOpened(live);
     auto unload = [this, live, windowId] {
         const auto it = std::find(loaded_.begin(), loaded_.end(), live);
         if (it == loaded_.end()) return;
@@ -65,6 +73,7 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
         // Closing the main window ends the editor: the other windows close with it, and the
         // program ends, unless the automation interface still has lines to answer.
         if (windowId == forms::kMainWindowId) {
+            emit mainWindowClosing();
             mainWindowClosed_ = true;
             for (LiveWindow* other : std::vector<LiveWindow*>(loaded_)) other->close();
             if (quitWhenMainWindowCloses_) QCoreApplication::quit();
