@@ -99,7 +99,16 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main) : QObject(main), runtime_
         if (std::string_view(row.name) == "open" || std::string_view(row.name) == "save-commands")
             menus[menu]->addSeparator();
     }
-    connect(menus[1], &QMenu::aboutToShow, this, &MainMenu::updateEditMenu);
+    // The 编辑 entries are enabled while they can run: every panel's memory tells its changes.
+    const auto watchPanels = [this](LiveWindow* live) {
+        for (QPlainTextEdit* panel : memoryPanels(runtime_))
+            if (panel->window() == live)
+                connect(PanelMemory::of(panel), &PanelMemory::changed, this, &MainMenu::updateEditMenu,
+                        Qt::UniqueConnection);
+    };
+    watchPanels(main);
+    connect(&runtime, &Runtime::windowOpened, this, watchPanels);
+    connect(&runtime, &Runtime::windowsChanged, this, &MainMenu::updateEditMenu);
 
     auto* status = new QStatusBar(main);
     status->setSizeGripEnabled(false);

@@ -68,12 +68,12 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     auto unload = [this, live, windowId] {
         const auto it = std::find(loaded_.begin(), loaded_.end(), live);
         if (it == loaded_.end()) return;
+        if (windowId == forms::kMainWindowId) emit mainWindowClosing();
         loaded_.erase(it);
         emit windowsChanged();
         // Closing the main window ends the editor: the other windows close with it, and the
         // program ends, unless the automation interface still has lines to answer.
         if (windowId == forms::kMainWindowId) {
-            emit mainWindowClosing();
             mainWindowClosed_ = true;
             for (LiveWindow* other : std::vector<LiveWindow*>(loaded_)) other->close();
             if (quitWhenMainWindowCloses_) QCoreApplication::quit();

@@ -1,0 +1,166 @@
+#include "ui/session_keeper.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextDocument>
+
+#include "forms/windows.h"
+#include "storage/session.h"
+#include "ui/controls.h"
+#include "ui/live_window.h"
+#include "ui/panel.h"
+#include "ui/panel_files.h"
+#include "ui/runtime.h"
+#include "ui/text.h"
+#include "ui/unit_json.h"
+
+namespace ui {
+namespace {
+
+constexpr const char* kFormat = "quorvel-editor-session";
+constexpr int kVersion = 1;
+
+bool editable(const forms::Unit& unit) { return unit.kind == forms::Kind::EditBox && !unit.readOnly && !unit.disabled; }
+
+// A window place that no screen shows any more (a monitor unplugged) is not restored.
+bool onSomeScreen(const QRect& rect) {
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().intersects(rect)) return true;
+    return false;
+}
+
+}  // namespace
+
+SessionKeeper::SessionKeeper(Runtime& runtime, QString path, int delayMs, QObject* parent)
+    : QObject(parent), runtime_(runtime), path_(std::move(path)) {
+    delay_.setSingleShot(true);
+    delay_.setInterval(delayMs);
+    connect(&delay_, &QTimer::timeout, this, &SessionKeeper::startSave);
+    writer_.setMaxThreadCount(1);
+    for (LiveWindow* live : runtime.windows()) watch(live);
+    connect(&runtime, &Runtime::windowOpened, this, &SessionKeeper::watch);
+    connect(&runtime, &Runtime::windowsChanged, this, &SessionKeeper::changed);
+    connect(&runtime, &Runtime::mainWindowClosing, this, &SessionKeeper::saveNow);
+}
+
+SessionKeeper::~SessionKeeper() { writer_.waitForDone(); }
+
+void SessionKeeper::watch(LiveWindow* window) { connect(window, &LiveWindow::changed, this, &SessionKeeper::changed); }
+
+void SessionKeeper::changed() {
+    if (restoring_ || runtime_.mainWindowClosed()) return;
+    delay_.start();
+}
+
+QJsonObject SessionKeeper::snapshot() {
+    QJsonArray windows;
+    for (LiveWindow* live : runtime_.windows()) {
+        const forms::Window& form = live->form();
+        QJsonObject texts;
+        QJsonObject selections;
+        for (std::size_t i = 0; i < form.units.size(); ++i) {
+            const forms::Unit& unit = form.units[i];
+            QWidget* widget = live->builtControl(static_cast<int>(i));
+            if (widget == nullptr) continue;  // a page never shown holds the form's values
+            const QString name = fromUtf8(unit.name);
+            if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+                if (combo->currentIndex() != -1) selections.insert(name, combo->currentIndex());
+            } else if (auto* panel = qobject_cast<QPlainTextEdit*>(widget); panel != nullptr && editable(unit)) {
+                auto cached = panelText_.find(panel);
+                if (cached == panelText_.end()) {
+                    cached = panelText_.insert(panel, panelLfText(panel));
+                    // Read again only once it changed.
+                    connect(
+                        panel->document(), &QTextDocument::contentsChanged, this,
+                        [this, panel] { panelText_.remove(panel); }, Qt::SingleShotConnection);
+                    connect(panel, &QObject::destroyed, this, [this, panel] { panelText_.remove(panel); });
+                }
+                if (*cached != toLf(fromUtf8(unit.caption))) texts.insert(name, *cached);
+            } else if (auto* line = qobject_cast<QLineEdit*>(widget); line != nullptr && editable(unit)) {
+                if (line->text() != fromUtf8(unit.caption)) texts.insert(name, line->text());
+            }
+        }
+        QJsonObject window{{"id", hexId(form.id)},    {"x", live->x()},           {"y", live->y()},
+                           {"width", live->width()},  {"height", live->height()}, {"texts", texts},
+                           {"selections", selections}};
+        if (PageControl* pages = live->pageControl()) window.insert(QStringLiteral("page"), pages->currentIndex());
+        windows.append(window);
+    }
+    return {{"format", QLatin1String(kFormat)}, {"version", kVersion}, {"windows", windows}};
+}
+
+QString SessionKeeper::restore() {
+    const storage::LoadedSession loaded = storage::loadSession(path_);
+    if (loaded.source == storage::SessionSource::None) return loaded.warning;
+    if (loaded.session.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
+        return QStringLiteral("会话文件不是本编辑器的会话，没有恢复：%1").arg(path_);
+    restoring_ = true;
+    for (const QJsonValue value : loaded.session.value(QStringLiteral("windows")).toArray()) {
+        const QJsonObject saved = value.toObject();
+        bool hex = false;
+        const uint id = saved.value(QStringLiteral("id")).toString().mid(2).toUInt(&hex, 16);
+        if (!hex || forms::findWindow(id) == nullptr) continue;
+        LiveWindow* live = runtime_.open(id);
+        if (live == nullptr) continue;
+        const QRect place(saved.value(QStringLiteral("x")).toInt(), saved.value(QStringLiteral("y")).toInt(),
+                          saved.value(QStringLiteral("width")).toInt(), saved.value(QStringLiteral("height")).toInt());
+        if (place.width() > 0 && place.height() > 0 && onSomeScreen(place))
+            live->placeAt(place.topLeft(), place.size().expandedTo(live->minimumSize()));
+        if (PageControl* pages = live->pageControl()) {
+            const int page = saved.value(QStringLiteral("page")).toInt(0);
+            if (page >= 0 && page < pages->count()) pages->setCurrentIndex(page);
+        }
+        const QJsonObject texts = saved.value(QStringLiteral("texts")).toObject();
+        for (auto it = texts.begin(); it != texts.end(); ++it) {
+            const int index = live->unitIndex(toUtf8(it.key()));
+            if (index < 0 || !editable(live->form().units[static_cast<std::size_t>(index)])) continue;
+            QWidget* widget = live->control(index);
+            if (auto* panel = qobject_cast<QPlainTextEdit*>(widget))
+                replacePanelText(panel, it.value().toString());
+            else
+                setEditText(widget, it.value().toString());
+        }
+        const QJsonObject selections = saved.value(QStringLiteral("selections")).toObject();
+        for (auto it = selections.begin(); it != selections.end(); ++it) {
+            auto* combo = qobject_cast<QComboBox*>(live->controlByName(toUtf8(it.key())));
+            const int index = it.value().toInt(-1);
+            if (combo != nullptr && index >= -1 && index < combo->count()) combo->setCurrentIndex(index);
+        }
+    }
+    if (LiveWindow* main = runtime_.window(forms::kMainWindowId)) main->raise();
+    restoring_ = false;
+    return loaded.warning;
+}
+
+void SessionKeeper::startSave() {
+    if (writing_) {
+        again_ = true;
+        return;
+    }
+    writing_ = true;
+    const QJsonObject session = snapshot();
+    writer_.start([this, session, path = path_] {
+        storage::saveSession(path, session);
+        QMetaObject::invokeMethod(this, &SessionKeeper::finished, Qt::QueuedConnection);
+    });
+}
+
+void SessionKeeper::finished() {
+    writing_ = false;
+    ++saves_;
+    emit saved();
+    if (std::exchange(again_, false)) startSave();
+}
+
+void SessionKeeper::saveNow() {
+    delay_.stop();
+    writer_.waitForDone();
+    storage::saveSession(path_, snapshot());
+    ++saves_;
+}
+
+}  // namespace ui

@@ -1,0 +1,60 @@
+// The session: what the user built and typed (every panel, every field of the open windows,
+// the current page, the windows' places and sizes), saved a moment after each change and when
+// the editor closes, and restored at the next start. The file is written off the UI thread,
+// atomically, so typing never waits and a crash loses at most the last moment.
+#pragma once
+
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+#include <QTimer>
+
+class QPlainTextEdit;
+
+namespace ui {
+
+class LiveWindow;
+class Runtime;
+
+class SessionKeeper : public QObject {
+    Q_OBJECT
+public:
+    // Keeps the session of runtime's windows in path; delayMs after the last change.
+    SessionKeeper(Runtime& runtime, QString path, int delayMs, QObject* parent = nullptr);
+    ~SessionKeeper() override;
+
+    // Restores the session in path, if there is one; returns the warning to show (a damaged
+    // file), empty when none.
+    QString restore();
+    // What the session holds now.
+    QJsonObject snapshot();
+    // Writes the session now, on this thread, after any write still running.
+    void saveNow();
+
+    // Saves written so far (for tests and benchmarks).
+    int saves() const { return saves_; }
+
+signals:
+    void saved();
+
+private:
+    void watch(LiveWindow* window);
+    void changed();
+    void startSave();
+    void finished();
+
+    Runtime& runtime_;
+    QString path_;
+    QTimer delay_;
+    QThreadPool writer_;
+    bool writing_ = false;
+    bool again_ = false;
+    bool restoring_ = false;
+    int saves_ = 0;
+    // The panels' text as last read: a large panel is read again only after it changed.
+    QHash<QPlainTextEdit*, QString> panelText_;
+};
+
+}  // namespace ui
