@@ -1,12 +1,16 @@
 #include "ui/session_keeper.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTextDocument>
+
+#include <algorithm>
 
 #include "forms/windows.h"
 #include "storage/session.h"
@@ -23,6 +27,7 @@ namespace {
 
 constexpr const char* kFormat = "quorvel-editor-session";
 constexpr int kVersion = 1;
+constexpr int kSliceMs = 4;  // reading a large panel for the autosave, per turn of the event loop
 
 bool editable(const forms::Unit& unit) { return unit.kind == forms::Kind::EditBox && !unit.readOnly && !unit.disabled; }
 
@@ -56,42 +61,62 @@ void SessionKeeper::changed() {
     delay_.start();
 }
 
-QJsonObject SessionKeeper::snapshot() {
-    QJsonArray windows;
+QJsonObject SessionState::toJson() const {
+    QJsonArray list;
+    for (const Window& window : windows) {
+        QJsonObject texts;
+        for (const auto& [name, text] : window.texts) texts.insert(name, text);
+        QJsonObject selections;
+        for (const auto& [name, index] : window.selections) selections.insert(name, index);
+        QJsonObject object{{"id", window.id},
+                           {"x", window.place.x()},
+                           {"y", window.place.y()},
+                           {"width", window.place.width()},
+                           {"height", window.place.height()},
+                           {"texts", texts},
+                           {"selections", selections}};
+        if (window.page >= 0) object.insert(QStringLiteral("page"), window.page);
+        list.append(object);
+    }
+    return {{"format", QLatin1String(kFormat)}, {"version", kVersion}, {"windows", list}};
+}
+
+// Only shared copies of the texts: turning them into JSON copies every character, which is
+// left to the writer's thread.
+SessionState SessionKeeper::state() {
+    SessionState state;
     for (LiveWindow* live : runtime_.windows()) {
         const forms::Window& form = live->form();
-        QJsonObject texts;
-        QJsonObject selections;
+        SessionState::Window window;
+        window.id = hexId(form.id);
+        window.place = QRect(live->pos(), live->size());
+        if (PageControl* pages = live->pageControl()) window.page = pages->currentIndex();
         for (std::size_t i = 0; i < form.units.size(); ++i) {
             const forms::Unit& unit = form.units[i];
             QWidget* widget = live->builtControl(static_cast<int>(i));
             if (widget == nullptr) continue;  // a page never shown holds the form's values
             const QString name = fromUtf8(unit.name);
             if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-                if (combo->currentIndex() != -1) selections.insert(name, combo->currentIndex());
+                if (combo->currentIndex() != -1) window.selections.append({name, combo->currentIndex()});
             } else if (auto* panel = qobject_cast<QPlainTextEdit*>(widget); panel != nullptr && editable(unit)) {
                 auto cached = panelText_.find(panel);
                 if (cached == panelText_.end()) {
+                    watchPanel(panel);
                     cached = panelText_.insert(panel, panelLfText(panel));
-                    // Read again only once it changed.
-                    connect(
-                        panel->document(), &QTextDocument::contentsChanged, this,
-                        [this, panel] { panelText_.remove(panel); }, Qt::SingleShotConnection);
-                    connect(panel, &QObject::destroyed, this, [this, panel] { panelText_.remove(panel); });
                 }
-                if (*cached != toLf(fromUtf8(unit.caption))) texts.insert(name, *cached);
+                if (!cached->isEmpty() || !unit.caption.empty()) {
+                    if (*cached != toLf(fromUtf8(unit.caption))) window.texts.append({name, *cached});
+                }
             } else if (auto* line = qobject_cast<QLineEdit*>(widget); line != nullptr && editable(unit)) {
-                if (line->text() != fromUtf8(unit.caption)) texts.insert(name, line->text());
+                if (line->text() != fromUtf8(unit.caption)) window.texts.append({name, line->text()});
             }
         }
-        QJsonObject window{{"id", hexId(form.id)},    {"x", live->x()},           {"y", live->y()},
-                           {"width", live->width()},  {"height", live->height()}, {"texts", texts},
-                           {"selections", selections}};
-        if (PageControl* pages = live->pageControl()) window.insert(QStringLiteral("page"), pages->currentIndex());
-        windows.append(window);
+        state.windows.append(window);
     }
-    return {{"format", QLatin1String(kFormat)}, {"version", kVersion}, {"windows", windows}};
+    return state;
 }
+
+QJsonObject SessionKeeper::snapshot() { return state().toJson(); }
 
 QString SessionKeeper::restore() {
     const storage::LoadedSession loaded = storage::loadSession(path_);
@@ -136,15 +161,79 @@ QString SessionKeeper::restore() {
     return loaded.warning;
 }
 
+void SessionKeeper::watchPanel(QPlainTextEdit* panel) {
+    if (watched_.contains(panel)) return;
+    watched_.insert(panel);
+    connect(panel->document(), &QTextDocument::contentsChanged, this, [this, panel] {
+        panelText_.remove(panel);
+        ++edits_;
+    });
+    connect(panel, &QObject::destroyed, this, [this, panel] {
+        panelText_.remove(panel);
+        watched_.remove(panel);
+        if (reading_.panel == panel) reading_ = {};
+        ++edits_;
+    });
+}
+
+// The first editable panel whose text is not read yet, or nullptr.
+QPlainTextEdit* SessionKeeper::unreadPanel() const {
+    for (LiveWindow* live : runtime_.windows()) {
+        const forms::Window& form = live->form();
+        for (std::size_t i = 0; i < form.units.size(); ++i) {
+            auto* panel = qobject_cast<QPlainTextEdit*>(live->builtControl(static_cast<int>(i)));
+            if (panel != nullptr && editable(form.units[i]) && !panelText_.contains(panel)) return panel;
+        }
+    }
+    return nullptr;
+}
+
+// Reads the panels that changed a slice at a time, so that a large panel never holds the
+// event loop: a few milliseconds of reading, then the loop's turn. An edit during the read
+// starts that panel over. Once every panel is read, the session is taken and written.
+void SessionKeeper::readSlice() {
+    QElapsedTimer slice;
+    slice.start();
+    const auto measured = qScopeGuard(
+        [&] { longestStepMs_ = std::max(longestStepMs_, static_cast<double>(slice.nsecsElapsed()) / 1e6); });
+    while (slice.elapsed() < kSliceMs) {
+        if (reading_.panel == nullptr || reading_.edits != edits_) {
+            QPlainTextEdit* panel = unreadPanel();
+            if (panel == nullptr) return writeSnapshot();
+            watchPanel(panel);
+            reading_ = {panel, panel->document()->firstBlock(), QString(), edits_};
+            reading_.text.reserve(panel->document()->characterCount());
+        }
+        for (int n = 0; n < 512 && reading_.block.isValid(); ++n) {
+            if (!reading_.text.isEmpty() || reading_.block != reading_.panel->document()->firstBlock())
+                reading_.text += QLatin1Char('\n');
+            reading_.text += reading_.block.text();
+            reading_.block = reading_.block.next();
+        }
+        if (!reading_.block.isValid()) {
+            panelText_.insert(reading_.panel, std::move(reading_.text));
+            reading_ = {};
+        }
+    }
+    QTimer::singleShot(0, this, &SessionKeeper::readSlice);
+}
+
 void SessionKeeper::startSave() {
     if (writing_) {
         again_ = true;
         return;
     }
     writing_ = true;
-    const QJsonObject session = snapshot();
-    writer_.start([this, session, path = path_] {
-        storage::saveSession(path, session);
+    readSlice();
+}
+
+void SessionKeeper::writeSnapshot() {
+    QElapsedTimer taking;
+    taking.start();
+    SessionState session = state();
+    longestStepMs_ = std::max(longestStepMs_, static_cast<double>(taking.nsecsElapsed()) / 1e6);
+    writer_.start([this, session = std::move(session), path = path_] {
+        storage::saveSession(path, session.toJson());
         QMetaObject::invokeMethod(this, &SessionKeeper::finished, Qt::QueuedConnection);
     });
 }
@@ -158,6 +247,7 @@ void SessionKeeper::finished() {
 
 void SessionKeeper::saveNow() {
     delay_.stop();
+    reading_ = {};
     writer_.waitForDone();
     storage::saveSession(path_, snapshot());
     ++saves_;

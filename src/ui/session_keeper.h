@@ -6,10 +6,15 @@
 
 #include <QHash>
 #include <QJsonObject>
+#include <QList>
 #include <QObject>
+#include <QRect>
+#include <QSet>
 #include <QString>
+#include <QTextBlock>
 #include <QThreadPool>
 #include <QTimer>
+#include <utility>
 
 class QPlainTextEdit;
 
@@ -17,6 +22,20 @@ namespace ui {
 
 class LiveWindow;
 class Runtime;
+
+// What the session holds, before it becomes JSON.
+struct SessionState {
+    struct Window {
+        QString id;
+        QRect place;
+        int page = -1;
+        QList<std::pair<QString, QString>> texts;  // unit name, text ("\n" line ends)
+        QList<std::pair<QString, int>> selections;
+    };
+    QList<Window> windows;
+
+    QJsonObject toJson() const;
+};
 
 class SessionKeeper : public QObject {
     Q_OBJECT
@@ -35,6 +54,9 @@ public:
 
     // Saves written so far (for tests and benchmarks).
     int saves() const { return saves_; }
+    // The longest the autosave held the event loop in one step (reading a slice of a
+    // panel, or taking the session), in milliseconds.
+    double longestStepMs() const { return longestStepMs_; }
 
 signals:
     void saved();
@@ -42,8 +64,13 @@ signals:
 private:
     void watch(LiveWindow* window);
     void changed();
+    SessionState state();
     void startSave();
+    void readSlice();
+    void writeSnapshot();
     void finished();
+    void watchPanel(QPlainTextEdit* panel);
+    QPlainTextEdit* unreadPanel() const;
 
     Runtime& runtime_;
     QString path_;
@@ -53,8 +80,18 @@ private:
     bool again_ = false;
     bool restoring_ = false;
     int saves_ = 0;
+    double longestStepMs_ = 0;
     // The panels' text as last read: a large panel is read again only after it changed.
     QHash<QPlainTextEdit*, QString> panelText_;
+    QSet<QPlainTextEdit*> watched_;
+    quint64 edits_ = 0;  // edits of any watched panel, counted
+    // The panel being read for the autosave, a slice at a time.
+    struct Reading {
+        QPlainTextEdit* panel = nullptr;
+        QTextBlock block;
+        QString text;
+        quint64 edits = 0;
+    } reading_;
 };
 
 }  // namespace ui
