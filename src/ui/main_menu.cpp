@@ -116,6 +116,7 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main) : QObject(main), runtime_
     formatLabel_ = new QLabel(status);
     formatLabel_->setToolTip(
         QStringLiteral("配置文件输出框的文件编码和换行符；“以其他编码重新打开”可以换一种编码读取"));
+    formatLabel_->setContentsMargins(8, 0, 8, 0);
     status->addPermanentWidget(fileLabel_);
     status->addPermanentWidget(formatLabel_);
     main->addChrome(bar, status);
