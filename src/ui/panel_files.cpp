@@ -213,6 +213,12 @@ FileOutcome PanelFiles::save(QPlainTextEdit* panel, const SaveRequest& request) 
     return outcome;
 }
 
+void PanelFiles::setFile(QPlainTextEdit* panel, const PanelFile& file, bool lostBytes) {
+    files_[panel] = file;
+    lostBytes_[panel] = lostBytes;
+    emit fileChanged();
+}
+
 void PanelFiles::forget() {
     files_.clear();
     lostBytes_.clear();

@@ -70,6 +70,10 @@ public:
     const QString& recentStore() const { return recentStore_; }
 
     PanelFile file(const QPlainTextEdit* panel) const { return files_.value(panel); }
+    // Whether the panel's text holds stand-ins for bytes its file had that could not be read.
+    bool lostBytes(const QPlainTextEdit* panel) const { return lostBytes_.value(panel); }
+    // Gives a panel its file back (a restored session).
+    void setFile(QPlainTextEdit* panel, const PanelFile& file, bool lostBytes);
 
     // Reads the file into the panel, replacing its text or after it. Without an encoding,
     // UTF-8 when the bytes are valid UTF-8, otherwise GBK.

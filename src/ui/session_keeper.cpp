@@ -1,6 +1,7 @@
 #include "ui/session_keeper.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -16,6 +17,7 @@
 #include "storage/session.h"
 #include "ui/controls.h"
 #include "ui/live_window.h"
+#include "ui/main_menu.h"
 #include "ui/panel.h"
 #include "ui/panel_files.h"
 #include "ui/runtime.h"
@@ -50,6 +52,8 @@ SessionKeeper::SessionKeeper(Runtime& runtime, QString path, int delayMs, QObjec
     connect(&runtime, &Runtime::windowOpened, this, &SessionKeeper::watch);
     connect(&runtime, &Runtime::windowsChanged, this, &SessionKeeper::changed);
     connect(&runtime, &Runtime::mainWindowClosing, this, &SessionKeeper::saveNow);
+    if (MainMenu* menu = MainMenu::of(runtime.window(forms::kMainWindowId)))
+        connect(&menu->files(), &PanelFiles::fileChanged, this, &SessionKeeper::changed);
 }
 
 SessionKeeper::~SessionKeeper() { writer_.waitForDone(); }
@@ -78,7 +82,7 @@ QJsonObject SessionState::toJson() const {
         if (window.page >= 0) object.insert(QStringLiteral("page"), window.page);
         list.append(object);
     }
-    return {{"format", QLatin1String(kFormat)}, {"version", kVersion}, {"windows", list}};
+    return {{"format", QLatin1String(kFormat)}, {"version", kVersion}, {"windows", list}, {"files", files}};
 }
 
 // Only shared copies of the texts: turning them into JSON copies every character, which is
@@ -112,6 +116,26 @@ SessionState SessionKeeper::state() {
             }
         }
         state.windows.append(window);
+    }
+    // The panels' files, with what they looked like, so that a save after the restart still
+    // notices a change on disk.
+    LiveWindow* main = runtime_.window(forms::kMainWindowId);
+    if (MainMenu* menu = MainMenu::of(main)) {
+        for (QPlainTextEdit* panel : {menu->configurationPanel(), menu->commandPanel()}) {
+            const PanelFile file = menu->files().file(panel);
+            if (file.path.isEmpty()) continue;
+            const int index = main->unitIndex(panel == menu->commandPanel() ? "编辑框1" : "编辑框20");
+            state.files.insert(fromUtf8(main->form().units[static_cast<std::size_t>(index)].name),
+                               QJsonObject{{"path", file.path},
+                                           {"encoding", storage::encodingName(file.format.encoding)},
+                                           {"bom", file.format.bom},
+                                           {"lineEnd", file.format.lineEnd == storage::LineEnd::Lf ? "LF" : "CRLF"},
+                                           {"exists", file.stamp.exists},
+                                           {"size", file.stamp.size},
+                                           {"modified", file.stamp.modified.toMSecsSinceEpoch()},
+                                           {"hash", QString::fromLatin1(file.stamp.hash.toHex())},
+                                           {"lostBytes", menu->files().lostBytes(panel)}});
+        }
     }
     return state;
 }
@@ -156,7 +180,31 @@ QString SessionKeeper::restore() {
             if (combo != nullptr && index >= -1 && index < combo->count()) combo->setCurrentIndex(index);
         }
     }
-    if (LiveWindow* main = runtime_.window(forms::kMainWindowId)) main->raise();
+    LiveWindow* main = runtime_.window(forms::kMainWindowId);
+    if (MainMenu* menu = MainMenu::of(main)) {
+        const QJsonObject files = loaded.session.value(QStringLiteral("files")).toObject();
+        for (QPlainTextEdit* panel : {menu->configurationPanel(), menu->commandPanel()}) {
+            const QJsonObject saved =
+                files.value(panel == menu->commandPanel() ? QStringLiteral("编辑框1") : QStringLiteral("编辑框20"))
+                    .toObject();
+            if (saved.value(QStringLiteral("path")).toString().isEmpty()) continue;
+            PanelFile file;
+            file.path = saved.value(QStringLiteral("path")).toString();
+            file.format.encoding = saved.value(QStringLiteral("encoding")).toString() == QLatin1String("GBK")
+                                       ? storage::Encoding::Gbk
+                                       : storage::Encoding::Utf8;
+            file.format.bom = saved.value(QStringLiteral("bom")).toBool();
+            file.format.lineEnd = saved.value(QStringLiteral("lineEnd")).toString() == QLatin1String("LF")
+                                      ? storage::LineEnd::Lf
+                                      : storage::LineEnd::CrLf;
+            file.stamp.exists = saved.value(QStringLiteral("exists")).toBool();
+            file.stamp.size = saved.value(QStringLiteral("size")).toInteger();
+            file.stamp.modified = QDateTime::fromMSecsSinceEpoch(saved.value(QStringLiteral("modified")).toInteger());
+            file.stamp.hash = QByteArray::fromHex(saved.value(QStringLiteral("hash")).toString().toLatin1());
+            menu->files().setFile(panel, file, saved.value(QStringLiteral("lostBytes")).toBool());
+        }
+    }
+    if (main != nullptr) main->raise();
     restoring_ = false;
     return loaded.warning;
 }

@@ -33,6 +33,8 @@ struct SessionState {
         QList<std::pair<QString, int>> selections;
     };
     QList<Window> windows;
+    // The files behind the main window's panels, as JSON ({"编辑框20": {"path": ...}}).
+    QJsonObject files;
 
     QJsonObject toJson() const;
 };

@@ -254,6 +254,20 @@ check("新建 is what the next start restores", after_new[0]["text"] == "", afte
 run([{"op": "set", "control": "编辑框20", "text": "no session"}])
 check("a script without --session leaves the session alone", run([TEXT], "--session", session)[0]["text"] == "")
 
+# The panel's file comes back with the session: 保存 writes into it, and a change made on disk
+# while the editor was closed is still noticed.
+write("kept.yml", b"a: 1\n")
+run([opened("kept.yml"), {"op": "set", "control": "编辑框20", "text": "a: 2\r\n"}, {"op": "close"}],
+    "--session", session)
+replies = run([{"op": "trigger", "action": "save"}], "--session", session)
+check("after a restart 保存 writes into the panel's file in its format",
+      replies[0].get("ok") is True and read("kept.yml") == b"a: 2\n", (replies, read("kept.yml")))
+write("kept.yml", b"a: 9\n")
+replies = run([{"op": "trigger", "action": "save"}, saved("kept.yml")], "--session", session)
+check("after a restart a change on disk is still noticed",
+      replies[0].get("ok") is False and replies[1].get("code") == "changed-on-disk" and read("kept.yml") == b"a: 9\n",
+      replies)
+
 # kill -9 at random moments while the text changes and the session is saved every few ms: each
 # next start restores one whole session, the latest or the one before it.
 def body(n):
