@@ -132,7 +132,7 @@ int main(int argc, char* argv[]) {
     waitFor(20);
     const double openBlockMs = heartbeat.stop();
     // The save after the live check is current (as a user's save would be), and before.
-    ui::PanelCheck* check = panel->findChild<ui::PanelCheck*>();
+    auto* check = panel->findChild<ui::PanelCheck*>();
     for (int i = 0; i < 600 && check != nullptr && !check->isCurrent(); ++i) waitFor(100);
     const auto timedSave = [&](const QString& path, double* blockMs) {
         heartbeat.start();
@@ -157,7 +157,7 @@ int main(int argc, char* argv[]) {
     const QString keys = QStringLiteral("ruby:\n  Max_Grade: 5\n");
     int saves = 0;
     double stepMs = 0;
-    QLineEdit* field = qobject_cast<QLineEdit*>(main->controlByName("编辑框2"));
+    auto* field = qobject_cast<QLineEdit*>(main->controlByName("编辑框2"));
     if (field == nullptr) fail("no field 编辑框2");
     const auto typing = [&](bool autosave) {
         std::unique_ptr<ui::SessionKeeper> keeper;

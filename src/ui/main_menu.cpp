@@ -202,7 +202,7 @@ void MainMenu::fillRecent() {
         files_->recentStore().isEmpty() ? QStringList() : storage::loadRecentFiles(files_->recentStore());
     if (paths.isEmpty()) recent_->addAction(QStringLiteral("（没有）"))->setEnabled(false);
     for (int i = 0; i < paths.size(); ++i) {
-        const QString path = paths[i];
+        const QString& path = paths[i];
         recent_->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QDir::toNativeSeparators(path)), this,
                            [this, path] { openPath(path); });
     }

@@ -259,7 +259,7 @@ void SessionKeeper::readSlice() {
             reading_.block = reading_.block.next();
         }
         if (!reading_.block.isValid()) {
-            panelText_.insert(reading_.panel, std::move(reading_.text));
+            panelText_.insert(reading_.panel, reading_.text);
             reading_ = {};
         }
     }
