@@ -12,11 +12,13 @@ runs=${RUNS:-15}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
     quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup quorvel-bench-typing quorvel-bench-yaml \
-    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview >/dev/null
+    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+# The editor keeps its session in the data folder: a first start, never the user's own.
+export XDG_DATA_HOME="$scratch/data"
 # Qt warns on every start when it has no runtime directory; give it one.
 if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
     export XDG_RUNTIME_DIR="$scratch/runtime"
@@ -37,6 +39,8 @@ echo "Typing into a field with its preview strip ..."
 "$build/bench/quorvel-bench-preview" >"$scratch/preview.txt"
 echo "Typing into a 10,000-block configuration panel ..."
 "$build/bench/quorvel-bench-typing" >"$scratch/typing.txt"
+echo "Opening and saving a 10 MB socket file, typing with the autosave ..."
+"$build/bench/quorvel-bench-files" >"$scratch/files.txt" 2>/dev/null
 echo "Running the YAML check, text preview and file benchmarks ..."
 for name in yaml text storage; do
     "$build/bench/quorvel-bench-$name" --benchmark_min_time=0.5 >"$scratch/$name.txt" 2>/dev/null
@@ -49,7 +53,7 @@ echo "Starting the editor, the CJK label and the empty window $runs times each .
 echo
 
 # "result KEY VALUE" lines of both programs, as KEY=VALUE for awk.
-results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" | awk '$1 == "result" { print $2 "=" $3 }')
+results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" | awk '$1 == "result" { print $2 "=" $3 }')
 value() { sed -n "s/^$1=//p" <<<"$results"; }
 
 row() {  # figure, measured, ratio, goal
@@ -98,6 +102,11 @@ limit "preview strip: one key, 256 characters" \
     "$(awk -v us="$(value preview_keystroke_us)" 'BEGIN { print us / 1000 }')" 1
 limit "typing: check current after the last key" "$(value check_current_ms)" 500
 limit "check of a 10,000-block panel" "$(value check_10000_ms)" 500
+limit "open a 10 MB socket file" "$(value file_open_ms)" 1000
+limit "open: longest event-loop block" "$(value file_open_block_ms)" 16
+limit "save a 10 MB socket file" "$(value file_save_ms)" 1000
+limit "autosave: longest step on the UI thread" "$(value autosave_step_ms)" 16
+limit "typing with autosave: longest block" "$(value autosave_block_ms)" 16
 echo "Details"
 note "start-up CPU time: editor / empty" "$(value editor_cpu_ms) / $(value empty_cpu_ms) ms" "$(value startup_cpu_vs_empty_ratio)"
 note "start-up wall time: editor / CJK label" "$(value editor_wall_ms) / $(value cjk_wall_ms) ms" "$(value startup_vs_cjk_ratio)"
@@ -137,6 +146,8 @@ for name in yaml text storage; do
 done
 echo "Preview strip, in detail:"
 grep -v '^result ' "$scratch/preview.txt" | sed 's/^/  /'
+echo "Files and the session, in detail:"
+grep -v '^result ' "$scratch/files.txt" | sed 's/^/  /'
 echo "Typing, in detail:"
 grep -v '^result ' "$scratch/typing.txt" | sed 's/^/  /'
 echo "Append and copy, in detail:"

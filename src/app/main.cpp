@@ -1,5 +1,7 @@
 // Tarnwick Quorvel编辑器: builds Quorvel plugin commands and YAML definitions.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "ui/application.h"
@@ -9,10 +11,18 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
             options.script = QByteArray(argv[++i]);
+        } else if (std::strcmp(argv[i], "--session") == 0 && i + 1 < argc) {
+            options.session = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--autosave-delay") == 0 && i + 1 < argc) {
+            options.autosaveDelayMs = std::max(0, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--quit-after-paint") == 0) {
             options.quitAfterPaint = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::puts("usage: quorvel-editor [--script FILE|-] [--quit-after-paint]");
+            std::puts(
+                "usage: quorvel-editor [--script FILE|-] [--session FILE] [--autosave-delay MS] "
+                "[--quit-after-paint]\n"
+                "  --session FILE        keep the session in FILE (a script keeps none without it)\n"
+                "  --autosave-delay MS   save the session MS milliseconds after the last change (3000)");
             return 0;
         }
     }

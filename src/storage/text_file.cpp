@@ -51,6 +51,7 @@ AppendPlan planAppend(const QString& path, QStringView block) {
         ReadResult read = readFile(path);
         if (!read.ok()) {
             plan.error = read.error;
+            plan.readFailed = true;
             return plan;
         }
         old = std::move(read.bytes);

@@ -40,12 +40,15 @@ SavedFile saveTextFile(const QString& path, QStringView text, const TextFormat& 
                        Replacements replacements = Replacements::Refuse);
 
 struct AppendPlan {
-    QByteArray bytes;    // the whole new content: the old bytes unchanged, then the block
-    TextFormat format;   // the file's own, which the block was encoded in
-    FileStamp original;  // the file as it was read for the plan
-    QString error;       // "无法打开：..." or from encodeText; empty on success
+    QByteArray bytes;         // the whole new content: the old bytes unchanged, then the block
+    TextFormat format;        // the file's own, which the block was encoded in
+    FileStamp original;       // the file as it was read for the plan
+    QString error;            // "无法打开：..." or from encodeText; empty on success
+    bool readFailed = false;  // the error is the file's, not a character of the block
 
     bool ok() const { return error.isEmpty(); }
+    // The file's content as it was read (the start of bytes).
+    QByteArrayView oldBytes() const { return QByteArrayView(bytes).first(original.exists ? original.size : 0); }
 };
 
 // What appending block to the file would write. The file's encoding and line ends win;

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QLibraryInfo>
+#include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
 #include <cerrno>
@@ -12,16 +14,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "forms/windows.h"
+#include "storage/session.h"
 #include "ui/editor_style.h"
 #include "ui/fatal.h"
 #include "ui/fonts.h"
 #include "ui/live_window.h"
+#include "ui/main_menu.h"
+#include "ui/panel_files.h"
 #include "ui/pictures.h"
 #include "ui/runtime.h"
 #include "ui/script_runner.h"
+#include "ui/session_keeper.h"
 
 namespace ui {
 namespace {
@@ -161,7 +168,21 @@ int runEditor(QApplication& app, const EditorOptions& options, int scriptFd) {
     }
     LiveWindow* main = runtime.open(forms::kMainWindowId);
     if (options.quitAfterPaint && main != nullptr) main->installEventFilter(new QuitAfterPaint(&app));
-    return app.exec();
+    std::unique_ptr<SessionKeeper> session;
+    const QString sessionPath = options.session  ? *options.session
+                                : options.script ? QString()
+                                                 : storage::sessionFilePath();
+    if (!sessionPath.isEmpty() && main != nullptr) {
+        session = std::make_unique<SessionKeeper>(runtime, sessionPath, options.autosaveDelayMs);
+        MainMenu* menu = MainMenu::of(main);
+        menu->files().setRecentStore(QFileInfo(sessionPath).absolutePath() + QStringLiteral("/recent.json"));
+        const QString warning = session->restore();
+        if (!warning.isEmpty()) menu->showStatus(warning);
+    }
+    const int code = app.exec();
+    // The main window closed and saved the session; a quit from elsewhere saves it here.
+    if (session != nullptr && !runtime.mainWindowClosed()) session->saveNow();
+    return code;
 }
 
 }  // namespace ui

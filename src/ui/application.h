@@ -33,6 +33,10 @@ void setUpApplication(QApplication& app);
 struct EditorOptions {
     std::optional<QByteArray> script;  // the script path as given (its bytes), "-" for standard input
     bool quitAfterPaint = false;       // for start-up benchmarks: end once the main window is painted
+    // The session file. Without a script the user's data folder holds it; a script runs
+    // without one (so that it is reproducible) unless it is given.
+    std::optional<QString> session;
+    int autosaveDelayMs = 3000;  // how long after the last change the session is saved
 };
 
 // Opens the script of the options for reading and checks that replies can be written:

@@ -11,14 +11,17 @@
 #include <QTabBar>
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "actions/item_preview.h"
 #include "forms/windows.h"
 #include "ui/controls.h"
 #include "ui/gem_preview.h"
 #include "ui/live_window.h"
+#include "ui/main_menu.h"
 #include "ui/panel.h"
 #include "ui/panel_check.h"
+#include "ui/panel_files.h"
 #include "ui/runtime.h"
 #include "ui/text.h"
 #include "ui/unit_json.h"
@@ -252,7 +255,112 @@ QJsonObject preview(Runtime& runtime, const QJsonObject& request) {
 QJsonObject dump(Runtime& runtime, const QJsonObject&) {
     QJsonArray list;
     for (LiveWindow* live : runtime.windows()) list.append(windowJson(*live));
-    return okWith("windows", list);
+    QJsonObject reply = okWith("windows", list);
+    QJsonArray names;
+    for (const MenuRow& row : menuRows()) names.append(QLatin1String(row.name));
+    reply.insert(QStringLiteral("actions"), names);
+    return reply;
+}
+
+MainMenu& mainMenu(Runtime& runtime) {
+    MainMenu* menu = MainMenu::of(runtime.window(forms::kMainWindowId));
+    if (menu == nullptr) throw Refused{QStringLiteral("the main window is not loaded")};
+    return *menu;
+}
+
+// A string field that must be one of the given words; absent gives the first.
+int choice(const QJsonObject& request, const char* key, std::initializer_list<const char*> words) {
+    const QJsonValue value = request.value(QLatin1String(key));
+    if (value.isUndefined()) return 0;
+    int index = 0;
+    for (const char* word : words) {
+        if (value.isString() && value.toString() == QLatin1String(word)) return index;
+        ++index;
+    }
+    QStringList allowed;
+    for (const char* word : words) allowed << QStringLiteral("\"%1\"").arg(QLatin1String(word));
+    throw Refused{
+        QStringLiteral("\"%1\" must be one of %2").arg(QLatin1String(key), allowed.join(QStringLiteral(", ")))};
+}
+
+QString pathField(const QJsonObject& request) {
+    const QJsonValue path = request.value(QStringLiteral("path"));
+    if (!path.isString() || path.toString().isEmpty()) throw Refused{QStringLiteral("\"path\" must be a file name")};
+    return path.toString();
+}
+
+QJsonObject refusal(const FileOutcome& outcome) {
+    return {{"ok", false}, {"code", refusalCode(outcome.refusal)}, {"error", outcome.message}};
+}
+
+QString lineEndName(storage::LineEnd lineEnd) {
+    return lineEnd == storage::LineEnd::CrLf ? QStringLiteral("CRLF") : QStringLiteral("LF");
+}
+
+// Opens a file into the configuration panel, as "打开配置文件…" does once the user answered.
+QJsonObject openFile(Runtime& runtime, const QJsonObject& request) {
+    MainMenu& menu = mainMenu(runtime);
+    const Target target = targetOf(runtime, request);
+    if (target.widget != menu.configurationPanel())
+        throw Refused{QStringLiteral("files open into 编辑框20 of the main window only")};
+    const QString path = pathField(request);
+    const int encoding = choice(request, "encoding", {"auto", "UTF-8", "GBK"});
+    const bool append = choice(request, "mode", {"replace", "append"}) == 1;
+    std::optional<storage::Encoding> forced;
+    if (encoding == 1) forced = storage::Encoding::Utf8;
+    if (encoding == 2) forced = storage::Encoding::Gbk;
+    const FileOutcome outcome = menu.files().open(menu.configurationPanel(), path, forced, append);
+    if (!outcome.ok()) return refusal(outcome);
+    menu.showStatus(outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+    QJsonObject reply = ok();
+    reply.insert(QStringLiteral("encoding"), storage::encodingName(outcome.format.encoding));
+    reply.insert(QStringLiteral("lineEnd"), lineEndName(outcome.format.lineEnd));
+    reply.insert(QStringLiteral("lines"), outcome.lines);
+    if (!outcome.warning.isEmpty()) reply.insert(QStringLiteral("warning"), outcome.warning);
+    return reply;
+}
+
+// Saves a panel into a file or appends it to one, as the 文件 menu does; "force" stands for
+// the user's yes to the questions the menu would ask.
+QJsonObject saveFile(Runtime& runtime, const QJsonObject& request) {
+    MainMenu& menu = mainMenu(runtime);
+    const Target target = targetOf(runtime, request);
+    auto* panel = qobject_cast<QPlainTextEdit*>(target.widget);
+    if (panel == nullptr || (panel != menu.configurationPanel() && panel != menu.commandPanel()))
+        throw Refused{QStringLiteral("only 编辑框20 and 编辑框1 of the main window are saved")};
+    SaveRequest save;
+    save.path = pathField(request);
+    save.mode = choice(request, "mode", {"write", "append"}) == 1 ? SaveMode::Append : SaveMode::Write;
+    const QJsonValue force = request.value(QStringLiteral("force"));
+    if (!force.isUndefined() && !force.isBool()) throw Refused{QStringLiteral("\"force\" must be true or false")};
+    save.force = force.toBool(false);
+    if (request.contains(QStringLiteral("encoding")) || request.contains(QStringLiteral("lineEnd"))) {
+        const PanelFile file = menu.files().file(panel);
+        storage::TextFormat format = file.format;
+        if (request.contains(QStringLiteral("encoding")))
+            format.encoding =
+                choice(request, "encoding", {"UTF-8", "GBK"}) == 1 ? storage::Encoding::Gbk : storage::Encoding::Utf8;
+        if (request.contains(QStringLiteral("lineEnd")))
+            format.lineEnd =
+                choice(request, "lineEnd", {"CRLF", "LF"}) == 1 ? storage::LineEnd::Lf : storage::LineEnd::CrLf;
+        // A byte-order mark only where the file being written back had one.
+        format.bom = format.bom && format.encoding == storage::Encoding::Utf8 && file.path == save.path;
+        save.format = format;
+    }
+    const FileOutcome outcome = menu.files().save(panel, save);
+    if (!outcome.ok()) return refusal(outcome);
+    menu.showStatus(outcome.message);
+    return okWith("bytes", outcome.bytes);
+}
+
+// Runs a named menu action; a question it would ask is answered "no" and refuses the request.
+QJsonObject trigger(Runtime& runtime, const QJsonObject& request) {
+    const QJsonValue name = request.value(QStringLiteral("action"));
+    if (!name.isString()) throw Refused{QStringLiteral("\"action\" must be an action name (see dump)")};
+    QString message;
+    const QString refused = mainMenu(runtime).trigger(name.toString(), &message);
+    if (!refused.isEmpty()) throw Refused{refused};
+    return message.isEmpty() ? ok() : okWith("message", message);
 }
 
 // clang-format off
@@ -270,6 +378,9 @@ constexpr Op kOps[] = {
     {"dump",      dump},
     {"check",     check},
     {"preview",   preview},
+    {"open",      openFile},
+    {"save",      saveFile},
+    {"trigger",   trigger},
 };
 // clang-format on
 

@@ -4,9 +4,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QShortcut>
+#include <QStatusBar>
+#include <QTextDocument>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
 
@@ -28,8 +34,13 @@ bool isContainer(forms::Kind kind) { return kind == forms::Kind::PageControl || 
 
 }  // namespace
 
-LiveWindow::LiveWindow(const forms::Window& form) : QWidget(nullptr), form_(form) {
+LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr), form_(form) {
     setAttribute(Qt::WA_DeleteOnClose);
+    if (chrome) {
+        formArea_ = new QWidget(this);
+        formArea_->setObjectName(QStringLiteral("formArea"));
+        formArea_->installEventFilter(this);
+    }
     setWindowTitle(fromUtf8(form.title));
     setFont(unitFont({}));
     widgets_.assign(form.units.size(), nullptr);
@@ -49,6 +60,30 @@ LiveWindow::LiveWindow(const forms::Window& form) : QWidget(nullptr), form_(form
     move(form.rect.left, form.rect.top);
     const QSize extent = controlsExtent();
     resize(std::max(form.rect.width, extent.width()), std::max(form.rect.height, extent.height()));
+    if (pageControl_ != nullptr) connect(pageControl_, &PageControl::aboutToShow, this, &LiveWindow::changed);
+}
+
+void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
+    if (formArea_ == this || menuBar_ != nullptr) return;
+    menuBar_ = menuBar;
+    statusBar_ = statusBar;
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar);
+    // The form area never shrinks below the controls, so none is cut off or moved.
+    formArea_->setMinimumSize(controlsExtent());
+    layout->addWidget(formArea_, 1);
+    layout->addWidget(statusBar);
+    resize(width(), height() + chromeHeight());
+}
+
+// Their laid-out heights once the window is shown, their wishes before.
+int LiveWindow::chromeHeight() const {
+    int height = 0;
+    for (QWidget* bar : {static_cast<QWidget*>(menuBar_), static_cast<QWidget*>(statusBar_)})
+        if (bar != nullptr) height += bar->isVisible() ? bar->height() : bar->sizeHint().height();
+    return height;
 }
 
 // Builds the units of one page (-1: the window's own). Containers first: the controls drawn
@@ -125,6 +160,7 @@ actions::Inputs LiveWindow::inputsFor(const actions::Action& action) {
 }
 
 bool LiveWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == formArea_ && event->type() == QEvent::Resize) placeStretched();
     if (event->type() == QEvent::ToolTip) {
         const auto it = std::find(widgets_.begin(), widgets_.end(), watched);
         if (it != widgets_.end()) (*it)->setToolTip(fieldTip(static_cast<int>(it - widgets_.begin())));
@@ -142,7 +178,7 @@ QWidget* LiveWindow::containerOf(const forms::Unit& unit) {
     }
     if (unit.page >= 0 && pageControl_ != nullptr && unit.page < pageControl_->count())
         return pageControl_->page(unit.page);
-    return this;
+    return formArea_;
 }
 
 void LiveWindow::create(std::size_t index) {
@@ -161,6 +197,13 @@ void LiveWindow::create(std::size_t index) {
             });
         }
     }
+    // The session keeps what the user typed and picked.
+    if (auto* line = qobject_cast<QLineEdit*>(widget))
+        connect(line, &QLineEdit::textChanged, this, &LiveWindow::changed);
+    if (auto* multi = qobject_cast<QPlainTextEdit*>(widget))
+        connect(multi->document(), &QTextDocument::contentsChanged, this, &LiveWindow::changed);
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        connect(combo, &QComboBox::currentIndexChanged, this, &LiveWindow::changed);
     if (unit.kind == forms::Kind::Button && unit.click != forms::Click::None) {
         const int unitIndex = static_cast<int>(index);
         connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
@@ -174,6 +217,11 @@ QWidget* LiveWindow::control(int unitIndex) {
     const auto index = static_cast<std::size_t>(unitIndex);
     if (widgets_[index] == nullptr && form_.units[index].page >= 0) build(form_.units[index].page);
     return widgets_[index];
+}
+
+QWidget* LiveWindow::builtControl(int unitIndex) const {
+    if (unitIndex < 0 || static_cast<std::size_t>(unitIndex) >= widgets_.size()) return nullptr;
+    return widgets_[static_cast<std::size_t>(unitIndex)];
 }
 
 QWidget* LiveWindow::controlById(std::uint32_t unitId) { return control(unitIndexById(unitId)); }
@@ -220,17 +268,34 @@ void LiveWindow::closeEvent(QCloseEvent* event) {
     if (event->isAccepted()) emit closed();
 }
 
+void LiveWindow::placeAt(const QPoint& position, const QSize& size) {
+    placed_ = true;
+    move(position);
+    resize(size);
+}
+
+void LiveWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    emit changed();
+}
+
+void LiveWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (layout() != nullptr) layout()->activate();  // the form area takes its new size first
+    placeStretched();
+    emit changed();
+}
+
 void LiveWindow::fitToForm() {
     const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-    if (!frame.isNull()) {
-        const QSize extent = controlsExtent();
-        const QSize client(form_.rect.width - frame.left() - frame.right(),
-                           form_.rect.height - frame.top() - frame.bottom());
-        resize(client.expandedTo(extent));
-    }
-    // The form's size is the smallest the window gets: below it, panels would be cut off.
-    formSize_ = size();
-    setMinimumSize(formSize_);
+    if (layout() != nullptr) layout()->activate();
+    const QSize client(form_.rect.width - frame.left() - frame.right(),
+                       form_.rect.height - frame.top() - frame.bottom());
+    // The form's size (the outer size less the frame, and never less than the controls need)
+    // is the smallest the form area gets: below it, panels would be cut off.
+    formSize_ = client.expandedTo(controlsExtent());
+    setMinimumSize(formSize_ + QSize(0, chromeHeight()));
+    if (!placed_) resize(formSize_ + QSize(0, chromeHeight()));  // else the session put it where the user had it
     placeStretched();
 }
 
@@ -238,8 +303,8 @@ void LiveWindow::fitToForm() {
 // sit beside and below them along.
 void LiveWindow::placeStretched() {
     if (!formSize_.isValid()) return;
-    const int extraWidth = std::max(0, width() - formSize_.width());
-    const int extraHeight = std::max(0, height() - formSize_.height());
+    const int extraWidth = std::max(0, formArea_->width() - formSize_.width());
+    const int extraHeight = std::max(0, formArea_->height() - formSize_.height());
     for (const forms::Stretch& row : forms::stretches()) {
         if (row.window != form_.id) continue;
         const int index = unitIndex(row.unit);
@@ -249,11 +314,6 @@ void LiveWindow::placeStretched() {
             forms::stretched(form_.id, form_.units[static_cast<std::size_t>(index)], extraWidth, extraHeight);
         widget->setGeometry(r.left, r.top, r.width, r.height);
     }
-}
-
-void LiveWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    placeStretched();
 }
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 // The output panels: multi-line EditBoxes that collect builder output for the user to copy.
 #pragma once
 
+#include <QObject>
 #include <QPlainTextEdit>
 #include <QString>
 
@@ -16,6 +17,51 @@ public:
 
 protected:
     void insertFromMimeData(const QMimeData* source) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// What an output panel remembers so that a wrong click costs nothing: the text its last
+// clear removed, and the text its last append wrote. Lives as a child of the panel; only
+// panels that have one offer "撤销清空" and "删除上一次添加".
+class PanelMemory : public QObject {
+    Q_OBJECT
+public:
+    explicit PanelMemory(QPlainTextEdit* panel);
+    // The memory of a panel, or nullptr for a box that is no output panel.
+    static PanelMemory* of(const QPlainTextEdit* panel);
+
+    bool canUndoClear() const { return !cleared_.isEmpty(); }
+    // True while the panel still ends with what its last append wrote.
+    bool canRemoveLast() const;
+
+    // Puts the cleared text back in front of whatever was appended since; false when there
+    // is nothing to put back.
+    bool undoClear();
+    // Removes what the last append wrote, if the panel still ends with it.
+    bool removeLast();
+
+    // Called by clearPanel and appendToPanel. Text is in the document's own form
+    // (paragraph separators), as QTextDocument::toRawText gives it.
+    void cleared(QString text);
+    void appended(QString text);
+    // Forgets both (a new session).
+    void forget();
+
+    // When the remembered clear and append happened, as a count that only grows across all
+    // panels (0: never): the menu's "撤销清空" takes back the latest clear of any panel.
+    quint64 clearedAt() const { return clearedAt_; }
+    quint64 appendedAt() const { return appendedAt_; }
+
+signals:
+    void changed();
+
+private:
+    QPlainTextEdit* panel_;
+    QString cleared_;
+    QString lastAppend_;
+    quint64 clearedAt_ = 0;
+    quint64 appendedAt_ = 0;
 };
 
 // Before text goes into a multi-line box by code: picks the wrapping that keeps its layout
@@ -35,6 +81,11 @@ QString panelText(const QPlainTextEdit* panel);
 // Puts the whole text on the clipboard as plain text; an empty panel gives an empty text.
 void copyPanel(const QPlainTextEdit* panel);
 
+// Empties the panel; its memory (if any) keeps the text for "撤销清空". Clearing an empty
+// panel keeps the earlier memory, so a second click cannot lose the first one's text.
 void clearPanel(QPlainTextEdit* panel);
+
+// Replaces the whole text at once, as opening a file does; not undoable, like an append.
+void replacePanelText(QPlainTextEdit* panel, const QString& text);
 
 }  // namespace ui

@@ -18,6 +18,7 @@
 #include "ui/gem_preview.h"
 #include "ui/item_designer.h"
 #include "ui/live_window.h"
+#include "ui/main_menu.h"
 #include "ui/panel.h"
 #include "ui/panel_check.h"
 #include "ui/panel_highlighter.h"
@@ -45,10 +46,16 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     }
     const forms::Window* form = forms::findWindow(windowId);
     if (form == nullptr) return nullptr;
-    auto* live = new LiveWindow(*form);
+    auto* live = new LiveWindow(*form, windowId == forms::kMainWindowId);
     loaded_.push_back(live);
+    // Every output panel remembers its last clear and its last append.
+    for (const actions::PanelRow& row : actions::panels()) {
+        if (row.window != windowId) continue;
+        if (auto* edit = qobject_cast<QPlainTextEdit*>(live->controlByName(row.name))) new PanelMemory(edit);
+    }
     if (windowId == forms::kMainWindowId) {
         new ClipboardCloseGuard(live);
+        new MainMenu(*this, live);
         // The two panels of the main window check what they hold as it changes.
         const std::pair<const char*, const char*> checked[] = {{"编辑框20", "分组框5"}, {"编辑框1", "分组框4"}};
         for (const auto& [panel, group] : checked) {
@@ -71,9 +78,11 @@ LiveWindow* Runtime::open(std::uint32_t windowId) {
     ItemDesigner::attachWhenBuilt(live);
     // A closed window is no longer loaded from that moment on, though Qt deletes it only
     // when control returns to the event loop.
+    emit windowOpened(live);
     auto unload = [this, live, windowId] {
         const auto it = std::find(loaded_.begin(), loaded_.end(), live);
         if (it == loaded_.end()) return;
+        if (windowId == forms::kMainWindowId) emit mainWindowClosing();
         loaded_.erase(it);
         emit windowsChanged();
         // Closing the main window ends the editor: the other windows close with it, and the

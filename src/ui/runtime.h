@@ -47,6 +47,11 @@ public:
 
 signals:
     void windowsChanged();
+    // A window was loaded, before it is shown.
+    void windowOpened(LiveWindow* window);
+    // The main window is closing, with every other window still open: the last moment to
+    // read them all.
+    void mainWindowClosing();
 
 private:
     void onButtonClicked(LiveWindow* window, int unitIndex);

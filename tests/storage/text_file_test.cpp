@@ -121,6 +121,24 @@ TEST_F(TextFileTest, AppendStopsOnAnUnencodableBlock) {
     EXPECT_EQ(scratch::entries(dir_.path()), QStringList{"socket.yml"});
 }
 
+// The editor tells a file it cannot read (an error of the disk) from a block it cannot
+// encode (the user's text), and finds the file's old content in the plan for its checks.
+TEST_F(TextFileTest, APlanSaysWhetherTheFileOrTheBlockFailedAndKeepsTheOldBytes) {
+    QDir(dir_.path()).mkdir("folder.yml");
+    const storage::AppendPlan folder = storage::planAppend(path("folder.yml"), u"b: 2\n");
+    EXPECT_TRUE(folder.readFailed);
+    EXPECT_FALSE(folder.ok());
+    const QString file = path("socket.yml");
+    scratch::write(file, kGbkRed + "\r\n");
+    const storage::AppendPlan emoji = storage::planAppend(file, u"b: \"😀\"\n");
+    EXPECT_FALSE(emoji.ok());
+    EXPECT_FALSE(emoji.readFailed);
+    const storage::AppendPlan plan = storage::planAppend(file, u"b: 2\n");
+    ASSERT_TRUE(plan.ok());
+    EXPECT_EQ(plan.oldBytes().toByteArray(), kGbkRed + "\r\n");
+    EXPECT_EQ(storage::planAppend(path("none.yml"), u"b: 2\n").oldBytes().toByteArray(), QByteArray());
+}
+
 TEST_F(TextFileTest, AppendRefusesWhenTheFileChangedSinceThePlan) {
     const QString file = path("socket.yml");
     scratch::write(file, "a: 1\r\n");

@@ -4,6 +4,7 @@
 #include <QProcess>
 
 #include "ui/controls.h"
+#include "ui/main_menu.h"
 #include "ui/script_runner.h"
 #include "ui_test_support.h"
 
@@ -285,6 +286,38 @@ TEST(AutomationProcess, PreviewRepliesWithTheRuns) {
               "{\"bold\":false,\"color\":\"#aa00aa\",\"italic\":true,\"obfuscated\":true,"
               "\"strikethrough\":false,\"text\":\"u\",\"underlined\":true}]],\"ok\":true}");
     EXPECT_TRUE(lines[4].startsWith("{\"error\":\"编辑框2 has no preview")) << lines[4].constData();
+}
+
+}  // namespace
+
+namespace {
+
+class FileOps : public Automation {};
+
+TEST_F(FileOps, OpenAndSaveCheckTheirRequests) {
+    EXPECT_EQ(error(R"({"op":"open","control":"编辑框1","path":"/x.yml"})"),
+              QStringLiteral("files open into 编辑框20 of the main window only"));
+    EXPECT_EQ(error(R"({"op":"open","control":"编辑框20"})"), QStringLiteral("\"path\" must be a file name"));
+    EXPECT_EQ(error(R"({"op":"open","control":"编辑框20","path":"/x.yml","encoding":"latin1"})"),
+              QStringLiteral("\"encoding\" must be one of \"auto\", \"UTF-8\", \"GBK\""));
+    EXPECT_EQ(error(R"({"op":"save","control":"编辑框2","path":"/x.yml"})"),
+              QStringLiteral("only 编辑框20 and 编辑框1 of the main window are saved"));
+    EXPECT_EQ(error(R"({"op":"save","control":"编辑框20","path":"/x.yml","force":1})"),
+              QStringLiteral("\"force\" must be true or false"));
+    const QJsonObject missing = run(R"({"op":"open","control":"编辑框20","path":"/no/such.yml"})");
+    EXPECT_EQ(missing, QJsonObject({{"ok", false}, {"code", "io"}, {"error", "无法打开：文件不存在：/no/such.yml"}}));
+}
+
+TEST_F(FileOps, TriggerRunsNamedActionsAndRefusesTheOnesThatNeedADialog) {
+    EXPECT_EQ(error(R"({"op":"trigger","action":"fly"})"), QStringLiteral("unknown action: fly"));
+    EXPECT_EQ(error(R"({"op":"trigger","action":"save-as"})"), QStringLiteral("“另存为”要选择文件：请用 save 操作"));
+    EXPECT_EQ(error(R"({"op":"trigger","action":"undo-clear"})"), QStringLiteral("没有可以撤销的清空。"));
+    run(R"({"op":"set","control":"编辑框20","text":"a: 1"})");
+    EXPECT_EQ(run(R"({"op":"trigger","action":"new"})").value("ok"), true);
+    EXPECT_EQ(run(R"({"op":"text","control":"编辑框20"})").value("text"), QString());
+    QJsonArray names;
+    for (const ui::MenuRow& row : ui::menuRows()) names.append(QLatin1String(row.name));
+    EXPECT_EQ(run(R"({"op":"dump"})").value("actions"), names);
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
+#include <QWindow>
 
 #include "ui/controls.h"
 #include "ui/item_preview.h"
@@ -38,7 +41,7 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
             EXPECT_EQ(widget->geometry(), QRect(unit.rect.left, unit.rect.top, unit.rect.width, unit.rect.height));
             QWidget* container = !unit.parent.empty() ? live->controlByName(unit.parent)
                                  : unit.page >= 0     ? live->pageControl()->page(unit.page)
-                                                      : live;
+                                                      : live->formArea();
             EXPECT_EQ(widget->parentWidget(), container);
             EXPECT_FALSE(widget->isHidden());
             const QFont font = unit.kind == Kind::PageControl ? static_cast<ui::PageControl*>(widget)->tabBar()->font()
@@ -151,6 +154,37 @@ TEST_F(Loader, EveryWindowShowsAllItsControlsWhole) {
             const QRect inWindow(widget->mapTo(live, QPoint(0, 0)), widget->size());
             EXPECT_TRUE(live->rect().contains(inWindow)) << form.units[i].name;
         }
+    }
+}
+
+// The menu bar and the status bar add to the main window's height; the form keeps its own
+// area between them, the size of the form, and every control keeps its form coordinates.
+TEST_F(Loader, TheMainWindowsMenusAndStatusBarFrameTheFormWithoutMovingIt) {
+    QWidget* area = main->formArea();
+    ASSERT_NE(area, main);
+    ASSERT_NE(main->menuBar(), nullptr);
+    ASSERT_NE(main->statusBar(), nullptr);
+    main->show();
+    QCoreApplication::processEvents();
+    const QRect bar = main->menuBar()->geometry();
+    const QRect status = main->statusBar()->geometry();
+    EXPECT_EQ(area->y(), bar.bottom() + 1);
+    EXPECT_EQ(status.y(), area->geometry().bottom() + 1);
+    EXPECT_EQ(main->height(), bar.height() + area->height() + status.height());
+    // The outer size is the form's plus the two bars: the form area is the client area the
+    // form's frame leaves.
+    const QMargins frame = main->windowHandle()->frameMargins();
+    EXPECT_EQ(area->height(), main->form().rect.height - frame.top() - frame.bottom());
+    EXPECT_EQ(area->width(), main->form().rect.width - frame.left() - frame.right());
+    const QStringList menus = [&] {
+        QStringList titles;
+        for (QAction* action : main->menuBar()->actions()) titles << action->text();
+        return titles;
+    }();
+    EXPECT_EQ(menus, QStringList({"文件", "编辑", "帮助"}));
+    for (const char* name : {"编辑框20", "按钮20", "高级选择夹1", "编辑框19"}) {
+        const forms::Unit& unit = main->form().units[static_cast<std::size_t>(main->unitIndex(name))];
+        EXPECT_EQ(main->controlByName(name)->mapTo(area, QPoint(0, 0)), QPoint(unit.rect.left, unit.rect.top)) << name;
     }
 }
 

@@ -1,0 +1,209 @@
+// Files and the session on the real main window, under the offscreen platform:
+//  - opening a 10 MB socket file into the configuration panel and saving it back, each timed,
+//    with the longest time the event loop was held while it ran;
+//  - typing into the field and the panel while the session is saved a moment after each change:
+//    the longest event-loop block with the autosave, and without it on the same text.
+// A heartbeat timer ticking every millisecond records the longest gap between its ticks.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "builders/socket/gem_block.h"
+#include "forms/windows.h"
+#include "storage/safe_write.h"
+#include "ui/application.h"
+#include "ui/live_window.h"
+#include "ui/main_menu.h"
+#include "ui/panel_check.h"
+#include "ui/panel_files.h"
+#include "ui/runtime.h"
+#include "ui/session_keeper.h"
+
+namespace {
+
+[[noreturn]] void fail(const char* message) {
+    std::fprintf(stderr, "quorvel-bench-files: %s\n", message);
+    std::exit(1);
+}
+
+void waitFor(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+}
+
+// The longest gap between the ticks of a 1 ms timer while it runs.
+class Heartbeat {
+public:
+    Heartbeat() {
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            longest_ = std::max(longest_, static_cast<double>(beat_.nsecsElapsed()) / 1e6);
+            beat_.restart();
+        });
+    }
+    void start() {
+        longest_ = 0;
+        beat_.start();
+        timer_.start();
+    }
+    double stop() {
+        timer_.stop();
+        return longest_;
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer beat_;
+    double longest_ = 0;
+};
+
+std::string socketFile(std::size_t bytes) {
+    std::string text;
+    for (int i = 0; text.size() < bytes; ++i) {
+        builders::socket::GemFields gem{.id = "gem" + std::to_string(i),
+                                        .keylore = "&7镶嵌宝石",
+                                        .displayName = "&c红宝石",
+                                        .material = "REDSTONE",
+                                        .shiny = 0,
+                                        .maxGrade = "5",
+                                        .typeItem = 0,
+                                        .baseSuccessRate = "80",
+                                        .scaleSuccessRate = "-8",
+                                        .bonusBase = 0,
+                                        .bonusBaseValue = "10",
+                                        .bonusScale = 0,
+                                        .bonusScaleValue = "2",
+                                        .kind = "镶嵌宝石"};
+        text += builders::socket::gemBlock(gem);
+    }
+    return text;
+}
+
+void type(QWidget* target, const QString& keys, int gapMs) {
+    for (const QChar key : keys) {
+        const int code = key == QLatin1Char('\n') ? Qt::Key_Return : 0;
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, key == QLatin1Char('\n') ? QString() : QString(key));
+        QCoreApplication::sendEvent(target, &press);
+        waitFor(gapMs);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ui::setUpApplication(app);
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) fail("no scratch folder");
+    const QString socket = scratch.filePath(QStringLiteral("socket.yml"));
+    const std::string text = socketFile(10u << 20);
+    if (!storage::writeFileAtomically(socket, QByteArray::fromStdString(text), storage::Backup::None).ok())
+        fail("cannot write the socket file");
+
+    ui::Runtime runtime;
+    ui::LiveWindow* main = runtime.open(forms::kMainWindowId);
+    ui::MainMenu* menu = ui::MainMenu::of(main);
+    QPlainTextEdit* panel = menu->configurationPanel();
+    waitFor(50);
+
+    Heartbeat heartbeat;
+    heartbeat.start();
+    double openMs = 0;
+    QTimer::singleShot(0, [&] {
+        QElapsedTimer timer;
+        timer.start();
+        const ui::FileOutcome opened = menu->files().open(panel, socket, std::nullopt, false);
+        if (!opened.ok()) fail("cannot open the socket file");
+        openMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    });
+    waitFor(50);
+    waitFor(20);
+    const double openBlockMs = heartbeat.stop();
+    // The save after the live check is current (as a user's save would be), and before.
+    auto* check = panel->findChild<ui::PanelCheck*>();
+    for (int i = 0; i < 600 && check != nullptr && !check->isCurrent(); ++i) waitFor(100);
+    const auto timedSave = [&](const QString& path, double* blockMs) {
+        heartbeat.start();
+        ui::FileOutcome saved;
+        double ms = 0;
+        QTimer::singleShot(0, [&] {
+            QElapsedTimer saveTimer;
+            saveTimer.start();
+            saved = menu->files().save(panel, {path, std::nullopt, ui::SaveMode::Write, true});
+            ms = static_cast<double>(saveTimer.nsecsElapsed()) / 1e6;
+        });
+        waitFor(50);
+        waitFor(20);
+        *blockMs = heartbeat.stop();
+        if (!saved.ok()) fail("cannot save the socket file");
+        return ms;
+    };
+    double saveBlockMs = 0;
+    const double saveMs = timedSave(socket, &saveBlockMs);
+
+    // Typing, with and without the autosave (a short delay, so that it runs between keys).
+    const QString keys = QStringLiteral("ruby:\n  Max_Grade: 5\n");
+    int saves = 0;
+    double stepMs = 0;
+    auto* field = qobject_cast<QLineEdit*>(main->controlByName("编辑框2"));
+    if (field == nullptr) fail("no field 编辑框2");
+    const auto typing = [&](bool autosave) {
+        std::unique_ptr<ui::SessionKeeper> keeper;
+        if (autosave)
+            keeper = std::make_unique<ui::SessionKeeper>(runtime, scratch.filePath(QStringLiteral("session.json")), 40);
+        QTextCursor end(panel->document());
+        end.movePosition(QTextCursor::End);
+        panel->setTextCursor(end);
+        heartbeat.start();
+        type(panel, keys, 80);
+        type(field, QStringLiteral("12345"), 80);
+        waitFor(300);
+        const double block = heartbeat.stop();
+        if (keeper != nullptr) {
+            saves = keeper->saves();
+            stepMs = keeper->longestStepMs();
+        }
+        return block;
+    };
+    const double withoutMs = typing(false);
+    const double withMs = typing(true);
+    ui::SessionKeeper counter(runtime, scratch.filePath(QStringLiteral("count.json")), 40);
+    counter.snapshot();
+    QElapsedTimer snapshotTimer;
+    snapshotTimer.start();
+    panel->insertPlainText(QStringLiteral("x"));
+    const QJsonObject snapshot = counter.snapshot();
+    const double snapshotMs = static_cast<double>(snapshotTimer.nsecsElapsed()) / 1e6;
+
+    std::printf("a %.1f MB socket file (%d lines) in the configuration panel\n",
+                static_cast<double>(text.size()) / 1048576.0, panel->document()->blockCount());
+    std::printf("  open                                %8.1f ms (longest event-loop block %.1f ms)\n", openMs,
+                openBlockMs);
+    std::printf("  save (check current)                %8.1f ms (longest event-loop block %.1f ms)\n", saveMs,
+                saveBlockMs);
+    std::printf(
+        "  typing 27 keys 80 ms apart, longest event-loop block: without autosave %.1f ms, with %.1f ms "
+        "(%d autosaves)\n",
+        withoutMs, withMs, saves);
+    std::printf("  longest single step of the autosave on the UI thread  %.1f ms\n", stepMs);
+    std::printf("  synchronous snapshot after a change (as on close)  %.1f ms\n", snapshotMs);
+    std::printf("result file_open_ms %.1f\n", openMs);
+    std::printf("result file_save_ms %.1f\n", saveMs);
+    std::printf("result file_open_block_ms %.1f\n", openBlockMs);
+    std::printf("result autosave_block_ms %.1f\n", withMs);
+    std::printf("result autosave_step_ms %.1f\n", stepMs);
+    std::printf("result typing_noautosave_block_ms %.1f\n", withoutMs);
+    return snapshot.isEmpty() ? 1 : 0;
+}

@@ -1,0 +1,228 @@
+#include "ui/panel_files.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QSet>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include "storage/recent_files.h"
+#include "storage/safe_write.h"
+#include "storage/text_file.h"
+#include "ui/panel.h"
+#include "ui/panel_check.h"
+#include "ui/text.h"
+#include "yaml/check.h"
+
+namespace ui {
+namespace {
+
+using storage::Encoding;
+using storage::TextFormat;
+
+FileOutcome refused(FileRefusal refusal, QString message) {
+    FileOutcome outcome;
+    outcome.refusal = refusal;
+    outcome.message = std::move(message);
+    return outcome;
+}
+
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+bool sameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty()) return false;
+    const QFileInfo left(a);
+    const QFileInfo right(b);
+    if (left.exists() && right.exists()) return left.canonicalFilePath() == right.canonicalFilePath();
+    return QDir::cleanPath(left.absoluteFilePath()) == QDir::cleanPath(right.absoluteFilePath());
+}
+
+// The configuration check of the panel's text: the live check's result when it is of the
+// text as it stands, so a large panel is not checked twice.
+yaml::CheckResult configurationCheck(const QPlainTextEdit* panel, const QString& lfText) {
+    if (auto* check = panel->findChild<PanelCheck*>(); check != nullptr && check->isCurrent()) return check->result();
+    return yaml::checkConfiguration(toUtf8(lfText));
+}
+
+QString unreadableMessage(const yaml::CheckResult& result) {
+    if (result.errors.empty()) return QStringLiteral("服务器无法读取这段配置。");
+    const yaml::Finding& first = result.errors.front();
+    const QString where = first.column > 0 ? QStringLiteral("第 %1 行第 %2 列").arg(first.line).arg(first.column)
+                                           : QStringLiteral("第 %1 行").arg(first.line);
+    return QStringLiteral("服务器无法读取这段配置：%1：%2。").arg(where, fromUtf8(first.message));
+}
+
+}  // namespace
+
+QString refusalCode(FileRefusal refusal) {
+    switch (refusal) {
+    case FileRefusal::None: return {};
+    case FileRefusal::Unrepresentable: return QStringLiteral("unrepresentable");
+    case FileRefusal::InvalidYaml: return QStringLiteral("invalid-yaml");
+    case FileRefusal::ChangedOnDisk: return QStringLiteral("changed-on-disk");
+    case FileRefusal::DuplicateKey: return QStringLiteral("duplicate-key");
+    case FileRefusal::Io: return QStringLiteral("io");
+    }
+    return {};
+}
+
+bool isConfirmable(FileRefusal refusal) {
+    return refusal == FileRefusal::InvalidYaml || refusal == FileRefusal::ChangedOnDisk ||
+           refusal == FileRefusal::DuplicateKey;
+}
+
+QString panelLfText(const QPlainTextEdit* panel) {
+    QString text = panel->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+int lineCount(const QString& lfText) {
+    if (lfText.isEmpty()) return 0;
+    const auto breaks = static_cast<int>(lfText.count(QLatin1Char('\n')));
+    return lfText.endsWith(QLatin1Char('\n')) ? breaks : breaks + 1;
+}
+
+PanelFiles::PanelFiles(QPlainTextEdit* configuration, QObject* parent)
+    : QObject(parent), configuration_(configuration) {}
+
+void PanelFiles::remember(const QString& path) {
+    if (!recentStore_.isEmpty()) storage::rememberRecentFile(recentStore_, path);
+}
+
+FileOutcome PanelFiles::open(QPlainTextEdit* panel, const QString& path, std::optional<Encoding> encoding,
+                             bool append) {
+    const storage::OpenedFile opened = encoding ? storage::openTextFile(path, *encoding) : storage::openTextFile(path);
+    if (!opened.ok()) return refused(FileRefusal::Io, opened.error);
+    const storage::DecodedText& decoded = opened.decoded;
+    QTextDocument* document = panel->document();
+    if (append && !document->isEmpty()) {
+        // The file starts on a line of its own.
+        const bool endsWithBreak = document->lastBlock().text().isEmpty();
+        appendToPanel(panel, endsWithBreak ? decoded.text : QLatin1Char('\n') + decoded.text);
+        if (decoded.hasInvalidBytes()) lostBytes_[panel] = true;
+    } else {
+        replacePanelText(panel, decoded.text);
+        files_[panel] = PanelFile{path, decoded.format, opened.stamp};
+        lostBytes_[panel] = decoded.hasInvalidBytes();
+        emit fileChanged();
+    }
+    remember(path);
+    FileOutcome outcome;
+    outcome.format = decoded.format;
+    outcome.lines = lineCount(decoded.text);
+    outcome.warning = storage::invalidBytesWarning(decoded);
+    outcome.message = QStringLiteral("已打开 %1（%2，%3 行）")
+                          .arg(shown(path), storage::encodingName(decoded.format.encoding))
+                          .arg(outcome.lines);
+    return outcome;
+}
+
+FileOutcome PanelFiles::reopenOther(QPlainTextEdit* panel) {
+    const PanelFile current = file(panel);
+    if (current.path.isEmpty()) return refused(FileRefusal::Io, QStringLiteral("这个输出框的内容不是从文件打开的。"));
+    const Encoding other = current.format.encoding == Encoding::Utf8 ? Encoding::Gbk : Encoding::Utf8;
+    return open(panel, current.path, other, false);
+}
+
+FileOutcome PanelFiles::save(QPlainTextEdit* panel, const SaveRequest& request) {
+    const QString text = panelLfText(panel);
+    const bool yaml = panel == configuration_;
+    if (request.path.isEmpty()) return refused(FileRefusal::Io, QStringLiteral("无法写入：没有文件名"));
+    // Stand-ins for bytes that could not be read are never written as if they were text.
+    if (lostBytes_.value(panel) && text.contains(QChar(0xFFFD))) {
+        return refused(FileRefusal::Unrepresentable,
+                       storage::encodeText(text, TextFormat{}, storage::Replacements::Refuse).error);
+    }
+    yaml::CheckResult check;
+    if (yaml) {
+        check = configurationCheck(panel, text);
+        if (!check.valid && !request.force) {
+            return refused(FileRefusal::InvalidYaml,
+                           unreadableMessage(check) + QStringLiteral("写进文件后服务器会拒绝读取它。"));
+        }
+    }
+    const PanelFile current = file(panel);
+    const bool same = sameFile(request.path, current.path);
+
+    if (request.mode == SaveMode::Append) {
+        const storage::AppendPlan plan = storage::planAppend(request.path, text);
+        if (!plan.ok()) return refused(plan.readFailed ? FileRefusal::Io : FileRefusal::Unrepresentable, plan.error);
+        if (yaml && !request.force && plan.original.exists) {
+            // The server keeps the last of two equal keys: the file's entry would be lost.
+            const QString old = storage::decodeText(plan.oldBytes()).text;
+            const yaml::CheckResult inFile = yaml::checkConfiguration(toUtf8(old));
+            QHash<QString, int> fileKeys;
+            for (const yaml::TopLevelKey& key : inFile.keys) fileKeys.insert(fromUtf8(key.name), key.line);
+            QStringList clashes;
+            QSet<QString> seen;
+            for (const yaml::TopLevelKey& key : check.keys) {
+                const QString name = fromUtf8(key.name);
+                if (!fileKeys.contains(name) || seen.contains(name)) continue;
+                seen.insert(name);
+                clashes << QStringLiteral("“%1”（文件第 %2 行）").arg(name).arg(fileKeys.value(name));
+            }
+            if (!clashes.isEmpty()) {
+                return refused(FileRefusal::DuplicateKey,
+                               QStringLiteral("文件中已经有标识符 %1：追加后服务器只会保留后面的那一个，"
+                                              "文件中原来的条目会失效。")
+                                   .arg(clashes.join(QStringLiteral("、"))));
+            }
+        }
+        const storage::SavedFile saved = storage::writeAppend(request.path, plan);
+        if (!saved.ok()) {
+            const bool changed = QFileInfo::exists(request.path) &&
+                                 storage::changeOnDisk(request.path, plan.original) == storage::DiskChange::Content;
+            return refused(changed ? FileRefusal::ChangedOnDisk : FileRefusal::Io, saved.error);
+        }
+        if (same) files_[panel].stamp = saved.stamp;
+        remember(request.path);
+        FileOutcome outcome;
+        outcome.bytes = plan.bytes.size() - plan.oldBytes().size();
+        outcome.format = plan.format;
+        outcome.message = QStringLiteral("已追加 %1 字节到 %2").arg(outcome.bytes).arg(shown(request.path));
+        return outcome;
+    }
+
+    // Unless told otherwise, a panel keeps the format of its file, also into a copy; a
+    // byte-order mark only goes back into the file that had it.
+    TextFormat format = request.format ? *request.format : current.path.isEmpty() ? TextFormat{} : current.format;
+    if (format.encoding != Encoding::Utf8 || (!request.format && !same)) format.bom = false;
+    if (same && !request.force && current.stamp.exists) {
+        const storage::DiskChange change = storage::changeOnDisk(request.path, current.stamp);
+        if (change == storage::DiskChange::Content || change == storage::DiskChange::Removed) {
+            return refused(
+                FileRefusal::ChangedOnDisk,
+                QStringLiteral("文件在打开或上次保存之后被别的程序%1：%2。保存会覆盖那些改动。")
+                    .arg(change == storage::DiskChange::Removed ? QStringLiteral("删除了") : QStringLiteral("改动过"),
+                         shown(request.path)));
+        }
+    }
+    const storage::EncodedText encoded = storage::encodeText(text, format, storage::Replacements::Write);
+    if (!encoded.ok()) return refused(FileRefusal::Unrepresentable, encoded.error);
+    const storage::WriteResult written = storage::writeFileAtomically(request.path, encoded.bytes);
+    if (!written.ok()) return refused(FileRefusal::Io, written.error);
+    files_[panel] = PanelFile{request.path, format, storage::stampOf(request.path, encoded.bytes)};
+    emit fileChanged();
+    remember(request.path);
+    FileOutcome outcome;
+    outcome.bytes = encoded.bytes.size();
+    outcome.format = format;
+    outcome.message = QStringLiteral("已保存 %1（%2 字节）").arg(shown(request.path)).arg(outcome.bytes);
+    return outcome;
+}
+
+void PanelFiles::setFile(QPlainTextEdit* panel, const PanelFile& file, bool lostBytes) {
+    files_[panel] = file;
+    lostBytes_[panel] = lostBytes;
+    emit fileChanged();
+}
+
+void PanelFiles::forget() {
+    files_.clear();
+    lostBytes_.clear();
+    emit fileChanged();
+}
+
+}  // namespace ui

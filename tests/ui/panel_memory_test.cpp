@@ -1,0 +1,133 @@
+// What a panel remembers so that a wrong click costs nothing: the last clear, taken back by the
+// 编辑 menu, the panel's context menu or Ctrl+Z, and the last append.
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "ui/main_menu.h"
+#include "ui/panel.h"
+#include "ui_test_support.h"
+
+namespace {
+
+// A key as the keyboard delivers it.
+void press(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text = {}) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+    QCoreApplication::sendEvent(widget, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
+    QCoreApplication::sendEvent(widget, &up);
+}
+
+class PanelMemory : public testing_support::EditorTest {
+protected:
+    void click(std::string_view button, std::uint32_t window = forms::kMainWindowId) {
+        control<QPushButton>(button, window)->click();
+    }
+    // The entries of the panel's context menu, as "caption:enabled".
+    QStringList contextEntries(QPlainTextEdit* edit) {
+        QStringList entries;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* menu = qobject_cast<QMenu*>(widget);
+                if (menu == nullptr || !menu->isVisible()) continue;
+                for (QAction* action : menu->actions())
+                    if (action->text() == QStringLiteral("撤销清空") ||
+                        action->text() == QStringLiteral("删除上一次添加"))
+                        entries << action->text() + (action->isEnabled() ? ":on" : ":off");
+                menu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(edit->viewport(), &event);
+        QCoreApplication::processEvents();
+        return entries;
+    }
+};
+
+TEST_F(PanelMemory, CtrlZRightAfterTheClearBringsTheTextBackInFrontOfLaterAppends) {
+    QPlainTextEdit* out = panel("编辑框1");
+    ui::appendToPanel(out, QStringLiteral("/a 1\r\n"));
+    click("按钮4");  // 清空
+    EXPECT_EQ(ui::panelText(out), QString());
+    ui::appendToPanel(out, QStringLiteral("/a 2\r\n"));
+    out->setFocus();
+    press(out, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("/a 1\r\n/a 2\r\n"));
+    // Only once; and the next Ctrl+Z has nothing left to take back.
+    press(out, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("/a 1\r\n/a 2\r\n"));
+}
+
+TEST_F(PanelMemory, CtrlZUndoesTypingFirstAndClearingAnEmptyPanelKeepsTheEarlierText) {
+    QPlainTextEdit* out = panel("编辑框20");
+    ui::appendToPanel(out, QStringLiteral("a: 1\r\n"));
+    click("按钮20");
+    click("按钮20");  // a second click on the empty panel must not lose the first one's text
+    out->setFocus();
+    press(out, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"));
+    press(out, Qt::Key_Z, Qt::ControlModifier);  // takes back the typing
+    EXPECT_EQ(ui::panelText(out), QString());
+    press(out, Qt::Key_Z, Qt::ControlModifier);  // then the clear
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("a: 1\r\n"));
+}
+
+TEST_F(PanelMemory, ClearedTextWithoutALastLineBreakStaysOffTheNextLine) {
+    QPlainTextEdit* out = panel("编辑框1");
+    out->setPlainText(QStringLiteral("typed"));
+    click("按钮4");
+    ui::appendToPanel(out, QStringLiteral("/a 2\r\n"));
+    ASSERT_TRUE(ui::PanelMemory::of(out)->undoClear());
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("typed\r\n/a 2\r\n"));
+}
+
+TEST_F(PanelMemory, TheContextMenuOffersBothWhenTheyCanRun) {
+    QPlainTextEdit* out = panel("编辑框1");
+    EXPECT_EQ(contextEntries(out), QStringList({"撤销清空:off", "删除上一次添加:off"}));
+    ui::appendToPanel(out, QStringLiteral("/a 1\r\n"));
+    EXPECT_EQ(contextEntries(out), QStringList({"撤销清空:off", "删除上一次添加:on"}));
+    click("按钮4");
+    EXPECT_EQ(contextEntries(out), QStringList({"撤销清空:on", "删除上一次添加:off"}));
+}
+
+TEST_F(PanelMemory, RemoveLastTakesOnlyTheLastAppendAndOnlyWhileThePanelEndsWithIt) {
+    QPlainTextEdit* out = panel("编辑框20");
+    ui::appendToPanel(out, QStringLiteral("a: 1\r\n"));
+    ui::appendToPanel(out, QStringLiteral("b:\r\n  c: 2\r\n"));
+    ui::MainMenu* menu = ui::MainMenu::of(main);
+    EXPECT_EQ(menu->trigger(QStringLiteral("remove-last")), QString());
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("a: 1\r\n"));
+    EXPECT_NE(menu->trigger(QStringLiteral("remove-last")), QString());
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("a: 1\r\n"));
+    ui::appendToPanel(out, QStringLiteral("d: 4\r\n"));
+    out->moveCursor(QTextCursor::End);
+    out->insertPlainText(QStringLiteral("x"));
+    EXPECT_NE(menu->trigger(QStringLiteral("remove-last")), QString());
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("a: 1\r\nd: 4\r\nx"));
+}
+
+TEST_F(PanelMemory, TheEditMenuTakesBackTheLatestClearOfAnyPanel) {
+    ui::appendToPanel(panel("编辑框1"), QStringLiteral("/a 1\r\n"));
+    ui::appendToPanel(panel("编辑框20"), QStringLiteral("a: 1\r\n"));
+    click("按钮4");
+    click("按钮20");
+    ui::MainMenu* menu = ui::MainMenu::of(main);
+    menu->action("undo-clear")->trigger();
+    EXPECT_EQ(ui::panelText(panel("编辑框20")), QStringLiteral("a: 1\r\n"));
+    EXPECT_EQ(ui::panelText(panel("编辑框1")), QString());
+    menu->action("undo-clear")->trigger();
+    EXPECT_EQ(ui::panelText(panel("编辑框1")), QStringLiteral("/a 1\r\n"));
+}
+
+TEST_F(PanelMemory, ShortcutsAreTheUsualOnes) {
+    ui::MainMenu* menu = ui::MainMenu::of(main);
+    EXPECT_EQ(menu->action("new")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+    EXPECT_EQ(menu->action("open")->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(menu->action("save")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(menu->action("save-as")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+}
+
+}  // namespace
