@@ -161,7 +161,7 @@ TEST_F(CopyNotice, SaysHowManyLinesWereCopiedAndGoesAwayAfterAFewSeconds) {
     main->show();
     ui::appendToPanel(panel("编辑框1"), QStringLiteral("/att Stats DAMAGE 1\n/att Stats DAMAGE 2\n"));
     control<QPushButton>("按钮2")->click();
-    QLabel* notice = qobject_cast<QLabel*>(ui::copyNoticeOf(main));
+    auto* notice = qobject_cast<QLabel*>(ui::copyNoticeOf(main));
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->isVisible());
     EXPECT_EQ(notice->text(), QStringLiteral("已复制 2 行"));
@@ -182,7 +182,7 @@ TEST_F(CopyNotice, CopyingAnEmptyPanelEmptiesTheClipboardAndSaysSo) {
     QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
     control<QPushButton>("按钮19")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
-    QLabel* notice = qobject_cast<QLabel*>(ui::copyNoticeOf(main));
+    auto* notice = qobject_cast<QLabel*>(ui::copyNoticeOf(main));
     ASSERT_NE(notice, nullptr);
     EXPECT_EQ(notice->text(), QStringLiteral("面板为空，剪贴板已清空"));
     // A last line without its line end counts too.
