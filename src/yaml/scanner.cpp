@@ -589,8 +589,12 @@ int Scanner::scanYamlDirectiveNumber(const Mark& start) {
     long long value = 0;
     bool overflow = false;
     while (unicode::javaDigit(reader_.peek(length)) >= 0) {
-        value = value * 10 + unicode::javaDigit(reader_.peek(length));
-        if (value > 2147483647LL) overflow = true;
+        // Past Integer.MAX_VALUE the number is refused; stop adding digits there, so a long
+        // run of digits cannot overflow the sum.
+        if (!overflow) {
+            value = value * 10 + unicode::javaDigit(reader_.peek(length));
+            if (value > 2147483647LL) overflow = true;
+        }
         ++length;
     }
     const Mark at = reader_.mark();

@@ -86,3 +86,15 @@ TEST(Reader, EntriesFollowMergeAndDuplicateRules) {
 }
 
 }  // namespace
+
+// A version number too long for the server's int is refused as it refuses it, and reading
+// it adds no more digits once past the limit (the fuzzer found the sum overflowing).
+TEST(Reader, RefusesADirectiveNumberPastTheIntRange) {
+    for (const std::string& text :
+         {"%YAML 1." + std::string(60, '4') + "\n---\na: 1\n", "%YAML " + std::string(30, '9') + ".1\n---\na: 1\n",
+          std::string("%YAML 1.2147483648\n")}) {
+        const yaml::Document doc = yaml::read(text);
+        EXPECT_TRUE(doc.error.has_value()) << text;
+    }
+    EXPECT_FALSE(yaml::read("%YAML 1.1\n---\na: 1\n").error.has_value());
+}
