@@ -18,8 +18,8 @@
 #include <functional>
 #include <memory>
 
-#include "builders/socket/gem_block.h"
 #include "forms/windows.h"
+#include "sample_socket.h"
 #include "storage/safe_write.h"
 #include "ui/application.h"
 #include "ui/live_window.h"
@@ -71,21 +71,7 @@ private:
 std::string socketFile(std::size_t bytes) {
     std::string text;
     for (int i = 0; text.size() < bytes; ++i) {
-        builders::socket::GemFields gem{.id = "gem" + std::to_string(i),
-                                        .keylore = "&7镶嵌宝石",
-                                        .displayName = "&c红宝石",
-                                        .material = "REDSTONE",
-                                        .shiny = 0,
-                                        .maxGrade = "5",
-                                        .typeItem = 0,
-                                        .baseSuccessRate = "80",
-                                        .scaleSuccessRate = "-8",
-                                        .bonusBase = 0,
-                                        .bonusBaseValue = "10",
-                                        .bonusScale = 0,
-                                        .bonusScaleValue = "2",
-                                        .kind = "镶嵌宝石"};
-        text += builders::socket::gemBlock(gem);
+        bench::appendSampleGem(text, i);
     }
     return text;
 }

@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "builders/socket/gem_block.h"
 #include "forms/windows.h"
+#include "sample_socket.h"
 #include "ui/application.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
@@ -53,21 +53,7 @@ int main(int argc, char* argv[]) {
 
     std::string text;
     for (int i = 0; i < 10'000; ++i) {
-        builders::socket::GemFields gem{.id = "gem" + std::to_string(i),
-                                        .keylore = "&7镶嵌宝石",
-                                        .displayName = "&c红宝石",
-                                        .material = "REDSTONE",
-                                        .shiny = 0,
-                                        .maxGrade = "5",
-                                        .typeItem = 0,
-                                        .baseSuccessRate = "80",
-                                        .scaleSuccessRate = "-8",
-                                        .bonusBase = 0,
-                                        .bonusBaseValue = "10",
-                                        .bonusScale = 0,
-                                        .bonusScaleValue = "2",
-                                        .kind = "镶嵌宝石"};
-        text += builders::socket::gemBlock(gem);
+        bench::appendSampleGem(text, i);
     }
     ui::appendToPanel(panel, ui::fromUtf8(text));
     panel->setFocus();

@@ -8,29 +8,12 @@
 #include <QStyle>
 #include <cstdio>
 
+#include "dark_palette.h"
 #include "forms/windows.h"
 #include "ui/application.h"
 #include "ui/controls.h"
 #include "ui/live_window.h"
 #include "ui/runtime.h"
-
-namespace {
-
-QPalette darkPalette() {
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-    p.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-    p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
-    p.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    return p;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -41,7 +24,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir out(args[1]);
-    if (args.contains(QStringLiteral("--dark"))) QApplication::setPalette(darkPalette());
+    if (args.contains(QStringLiteral("--dark"))) QApplication::setPalette(testing_support::darkPalette());
     ui::Runtime runtime;
     for (const forms::Window& form : forms::allWindows()) {
         ui::LiveWindow* live = runtime.open(form.id);

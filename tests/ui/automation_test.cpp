@@ -200,15 +200,35 @@ TEST_F(Automation, PreviewAnswersTheRunsTheGameDraws) {
     EXPECT_TRUE(error(R"({"op":"preview","window":"0x520100FB","control":"预览框1"})").contains("no control"));
 }
 
-// The item designer through the real executable: a check box toggled, a list typed into.
-TEST(AutomationProcess, TheItemDesignerIsDrivenLikeEveryOtherPage) {
+// The real executable run on a script given on its standard input: how it ended, and its
+// reply lines (split at each newline, the empty rest after the last one included).
+struct ScriptRun {
+    bool finished = false;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    int exitCode = -1;
+    QList<QByteArray> lines;
+};
+
+ScriptRun runScript(const QByteArray& script) {
     QProcess editor;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     editor.setProcessEnvironment(env);
     editor.start(QStringLiteral(QUORVEL_EDITOR_PATH), {"--script", "-"});
-    ASSERT_TRUE(editor.waitForStarted(10000));
-    editor.write(
+    if (!editor.waitForStarted(10000)) return {};
+    editor.write(script);
+    editor.closeWriteChannel();
+    ScriptRun run;
+    run.finished = editor.waitForFinished(30000);
+    run.status = editor.exitStatus();
+    run.exitCode = editor.exitCode();
+    run.lines = editor.readAllStandardOutput().split('\n');
+    return run;
+}
+
+// The item designer through the real executable: a check box toggled, a list typed into.
+TEST(AutomationProcess, TheItemDesignerIsDrivenLikeEveryOtherPage) {
+    const ScriptRun result = runScript(
         "{\"op\":\"toggle\",\"control\":\"选择框8\",\"checked\":false}\n"
         "{\"op\":\"selection\",\"control\":\"选择框8\"}\n"
         "{\"op\":\"set\",\"control\":\"组合框9\",\"text\":\"LUCK\"}\n"
@@ -216,10 +236,9 @@ TEST(AutomationProcess, TheItemDesignerIsDrivenLikeEveryOtherPage) {
         "{\"op\":\"toggle\",\"control\":\"选择框7\",\"checked\":true}\n"
         "{\"op\":\"click\",\"control\":\"按钮71\"}\n"
         "{\"op\":\"text\",\"control\":\"编辑框1\"}\n");
-    editor.closeWriteChannel();
-    ASSERT_TRUE(editor.waitForFinished(30000));
-    EXPECT_EQ(editor.exitCode(), 0);
-    const QList<QByteArray> lines = editor.readAllStandardOutput().split('\n');
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0);
+    const QList<QByteArray>& lines = result.lines;
     ASSERT_EQ(lines.size(), 8);
     EXPECT_EQ(lines[0], R"({"ok":true})");
     EXPECT_EQ(lines[1], R"({"checked":false,"ok":true})");
@@ -230,23 +249,16 @@ TEST(AutomationProcess, TheItemDesignerIsDrivenLikeEveryOtherPage) {
 
 // The real executable: one reply per input line, in order, nothing else on standard output.
 TEST(AutomationProcess, OneReplyPerLineThenExitZero) {
-    QProcess editor;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    editor.setProcessEnvironment(env);
-    editor.start(QStringLiteral(QUORVEL_EDITOR_PATH), {"--script", "-"});
-    ASSERT_TRUE(editor.waitForStarted(10000));
-    editor.write(
+    const ScriptRun result = runScript(
         "{\"op\":\"set\",\"control\":\"编辑框98\",\"text\":\"剑\"}\n"
         "\xc3\x28 broken\n"
         "\n"
         "{\"op\":\"click\",\"control\":\"按钮69\"}\r\n"
         "{\"op\":\"text\",\"control\":\"编辑框1\"}");
-    editor.closeWriteChannel();
-    ASSERT_TRUE(editor.waitForFinished(30000));
-    EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(editor.exitCode(), 0);
-    const QList<QByteArray> lines = editor.readAllStandardOutput().split('\n');
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.status, QProcess::NormalExit);
+    EXPECT_EQ(result.exitCode, 0);
+    const QList<QByteArray>& lines = result.lines;
     ASSERT_EQ(lines.size(), 6);  // five replies and the empty rest after the last newline
     EXPECT_EQ(lines[0], R"({"ok":true})");
     EXPECT_TRUE(lines[1].startsWith(R"({"error":"bad JSON)"));
@@ -258,22 +270,15 @@ TEST(AutomationProcess, OneReplyPerLineThenExitZero) {
 
 // The preview op through the real executable, reply compared byte for byte.
 TEST(AutomationProcess, PreviewRepliesWithTheRuns) {
-    QProcess editor;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    editor.setProcessEnvironment(env);
-    editor.start(QStringLiteral(QUORVEL_EDITOR_PATH), {"--script", "-"});
-    ASSERT_TRUE(editor.waitForStarted(10000));
-    editor.write(
+    const ScriptRun result = runScript(
         "{\"op\":\"set\",\"control\":\"编辑框61\",\"text\":\"&6&l红宝石 &f{grade}\"}\n"
         "{\"op\":\"preview\",\"control\":\"编辑框61\"}\n"
         "{\"op\":\"set\",\"control\":\"编辑框26\",\"text\":\"R&Z &n&ku\"}\n"
         "{\"op\":\"preview\",\"control\":\"编辑框26\"}\n"
         "{\"op\":\"preview\",\"control\":\"编辑框2\"}\n");
-    editor.closeWriteChannel();
-    ASSERT_TRUE(editor.waitForFinished(30000));
-    EXPECT_EQ(editor.exitCode(), 0);
-    const QList<QByteArray> lines = editor.readAllStandardOutput().split('\n');
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0);
+    const QList<QByteArray>& lines = result.lines;
     ASSERT_EQ(lines.size(), 6);
     EXPECT_EQ(lines[1],
               "{\"lines\":[[{\"bold\":true,\"color\":\"#ffaa00\",\"italic\":false,\"obfuscated\":false,"

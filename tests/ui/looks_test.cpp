@@ -12,6 +12,7 @@
 #include <QStyleOptionGroupBox>
 #include <memory>
 
+#include "dark_palette.h"
 #include "text/contrast.h"
 #include "ui/controls.h"
 #include "ui/pictures.h"
@@ -25,21 +26,6 @@ using forms::Kind;
 text::Rgb rgbOf(const QColor& c) {
     return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
             static_cast<std::uint8_t>(c.blue())};
-}
-
-// A dark scheme like the darker ones of qt6ct and KDE's Breeze Dark.
-QPalette darkPalette() {
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-    p.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-    p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
-    p.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    return p;
 }
 
 class Looks : public testing_support::EditorTest {
@@ -80,7 +66,7 @@ protected:
 
 TEST_F(Looks, EveryTextIsReadableUnderALightAndADarkPalette) {
     expectEveryTextReadable("light");
-    QApplication::setPalette(darkPalette());
+    QApplication::setPalette(testing_support::darkPalette());
     expectEveryTextReadable("dark");
     // The form's own colours keep their hue: the notice line stays red, the notes red and pink.
     QWidget* notice = main->controlByName("编辑框19");
