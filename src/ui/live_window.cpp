@@ -186,11 +186,11 @@ void LiveWindow::create(std::size_t index) {
     QWidget* widget = makeWidget(unit, containerOf(unit));
     if (widget == nullptr) return;
     if (unit.kind == forms::Kind::PageControl) pageControl_ = static_cast<PageControl*>(widget);
-    // A field that feeds a button says in its tooltip what it feeds, as it stands when asked.
-    if (actions::readerOf(form_.id, unit.name) != nullptr) widget->installEventFilter(this);
-    // Enter in a one-line field runs the button that reads it: type, Enter, type, Enter.
-    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-        if (const actions::Action* reader = actions::readerOf(form_.id, unit.name)) {
+    if (const actions::Action* reader = actions::readerOf(form_.id, unit.name)) {
+        // A field that feeds a button says in its tooltip what it feeds, as it stands when asked.
+        widget->installEventFilter(this);
+        // Enter in a one-line field runs the button that reads it: type, Enter, type, Enter.
+        if (auto* line = qobject_cast<QLineEdit*>(widget)) {
             const std::string_view button = reader->button;
             connect(line, &QLineEdit::returnPressed, this, [this, button] {
                 if (auto* target = qobject_cast<QAbstractButton*>(controlByName(button))) target->click();

@@ -76,6 +76,7 @@ QJsonObject controlUnitJson(LiveWindow& live, std::size_t index) {
     QWidget* widget = live.control(static_cast<int>(index));
     QJsonArray items;
     for (std::string_view item : unit.items) items.append(fromUtf8(item));
+    const QString tip = live.fieldTip(static_cast<int>(index));
     QJsonObject object{
         {"id", hexId(live.form().ids[index])},
         {"name", fromUtf8(unit.name)},
@@ -98,8 +99,7 @@ QJsonObject controlUnitJson(LiveWindow& live, std::size_t index) {
         {"click", unit.click != forms::Click::None},
         {"live", liveGeometry(widget)},
         {"accessibleName", widget->accessibleName()},
-        {"toolTip", live.fieldTip(static_cast<int>(index)).isEmpty() ? widget->toolTip()
-                                                                     : live.fieldTip(static_cast<int>(index))}};
+        {"toolTip", tip.isEmpty() ? widget->toolTip() : tip}};
     if (unit.kind == Kind::ComboBox) object.insert(QStringLiteral("editable"), unit.editable);
     if (unit.kind == Kind::CheckBox)
         object.insert(QStringLiteral("checked"), static_cast<QCheckBox*>(widget)->isChecked());
