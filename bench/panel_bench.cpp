@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QSyntaxHighlighter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -36,6 +35,7 @@
 #include "ui/controls.h"
 #include "ui/live_window.h"
 #include "ui/panel.h"
+#include "ui/panel_highlighter.h"
 #include "ui/runtime.h"
 
 namespace {
@@ -281,15 +281,15 @@ int main(int argc, char* argv[]) {
 
     // The same click on 100,000 lines with the panel's highlighting switched off and on, in
     // turns. Switching it on highlights the whole panel again, untimed, before the clicks.
-    auto* highlighter = editor.panel->document()->findChild<QSyntaxHighlighter*>();
+    auto* highlighter = editor.panel->findChild<ui::PanelHighlighter*>();
     if (highlighter == nullptr) fail("the command panel has no highlighting");
     fill(editor, 100'000);
     std::map<bool, std::vector<double>> highlighted;
     std::map<bool, std::vector<double>> highlightedPaint;
     for (int round = 0; round < 2 * rounds; ++round) {
         const bool on = round % 2 == 1;
-        highlighter->setDocument(on ? editor.panel->document() : nullptr);
-        if (on) highlighter->rehighlight();
+        highlighter->setActive(on);
+        highlighter->highlightAll();
         settle();
         for (int warm = 0; warm < 3; ++warm) timedClick(editor, ++value, false);
         for (int c = 0; c < clicksPerRound; ++c) {
@@ -298,7 +298,7 @@ int main(int argc, char* argv[]) {
             highlightedPaint[on].push_back(times.clickAndPaint);
         }
     }
-    if (highlighter->document() != editor.panel->document()) fail("the highlighting was not switched back on");
+    if (!highlighter->isActive()) fail("the highlighting was not switched back on");
     std::printf("append on 100,000 lines, highlighting off and on in turns, %d clicks each, medians (us)\n",
                 rounds * clicksPerRound);
     std::printf("  %4s %12s %18s\n", "", "click (us)", "click+paint (us)");

@@ -217,6 +217,19 @@ void clearPanel(QPlainTextEdit* panel) {
     panel->repaint();
 }
 
+void readPanelLines(QTextBlock& block, QString& text, const QElapsedTimer& slice, qint64 ms) {
+    const QTextBlock first = block.document() != nullptr ? block.document()->firstBlock() : QTextBlock();
+    while (block.isValid()) {
+        // The clock is read every few hundred lines: reading it costs more than a line.
+        for (int n = 0; n < 512 && block.isValid(); ++n) {
+            if (block != first) text += QLatin1Char('\n');
+            text += block.text();
+            block = block.next();
+        }
+        if (slice.elapsed() >= ms) return;
+    }
+}
+
 void replacePanelText(QPlainTextEdit* panel, const QString& text) {
     prepareForText(panel, text);
     QTextDocument* document = panel->document();

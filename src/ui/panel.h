@@ -1,9 +1,11 @@
 // The output panels: multi-line EditBoxes that collect builder output for the user to copy.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTextBlock>
 
 namespace ui {
 
@@ -84,6 +86,11 @@ void copyPanel(const QPlainTextEdit* panel);
 // Empties the panel; its memory (if any) keeps the text for "撤销清空". Clearing an empty
 // panel keeps the earlier memory, so a second click cannot lose the first one's text.
 void clearPanel(QPlainTextEdit* panel);
+
+// Reads a panel's text a slice at a time: appends the lines from block on to text, each
+// after a '\n' but the document's first, until the slice has run ms milliseconds; block is
+// then the first line not read yet (invalid once the whole text is read).
+void readPanelLines(QTextBlock& block, QString& text, const QElapsedTimer& slice, qint64 ms);
 
 // Replaces the whole text at once, as opening a file does; not undoable, like an append.
 void replacePanelText(QPlainTextEdit* panel, const QString& text);

@@ -10,6 +10,7 @@
 #include <QStyleOptionGroupBox>
 #include <QTextBlock>
 #include <QThreadPool>
+#include <utility>
 
 #include "actions/command_check.h"
 #include "ui/fonts.h"
@@ -22,6 +23,8 @@ namespace {
 // Quiet time after the last change before the check starts: typing in bursts starts one check.
 constexpr int kSettleMs = 50;
 constexpr int kStatusHeight = 16;
+// Copying the panel's text for the check, per turn of the event loop.
+constexpr qint64 kSliceMs = 4;
 
 QString position(const yaml::Finding& finding, bool withColumn = true) {
     return withColumn && finding.column > 0 ? QStringLiteral("第 %1 行第 %2 列：").arg(finding.line).arg(finding.column)
@@ -71,6 +74,9 @@ PanelCheck::PanelCheck(QPlainTextEdit* panel, QGroupBox* group, Rules rules)
     debounce_.setSingleShot(true);
     debounce_.setInterval(kSettleMs);
     connect(&debounce_, &QTimer::timeout, this, &PanelCheck::start);
+    slice_.setSingleShot(true);
+    slice_.setInterval(0);
+    connect(&slice_, &QTimer::timeout, this, &PanelCheck::readSlice);
     connect(panel->document(), &QTextDocument::contentsChanged, this, &PanelCheck::schedule);
     status_->show();
 }
@@ -109,22 +115,35 @@ bool PanelCheck::eventFilter(QObject* watched, QEvent* event) {
 
 void PanelCheck::schedule() {
     ++generation_;
+    // A copy half taken is of a text that is gone; the next start begins again.
+    reading_ = {};
+    slice_.stop();
     debounce_.start();
 }
 
 void PanelCheck::start() {
-    if (running_) return;  // the running check's end starts the next one
+    if (running_ || reading_.active) return;  // the running check's end starts the next one
+    reading_ = {true, panel_->document()->firstBlock(), QString(), generation_};
+    reading_.text.reserve(panel_->document()->characterCount());
+    readSlice();
+}
+
+// The copy is made here, on the UI thread, a few milliseconds at a time; everything else
+// happens on the worker.
+void PanelCheck::readSlice() {
+    if (!reading_.active) return;
+    QElapsedTimer slice;
+    slice.start();
+    readPanelLines(reading_.block, reading_.text, slice, kSliceMs);
+    if (reading_.block.isValid()) return slice_.start();
     running_ = true;
+    const QString text = std::exchange(reading_, {}).text;
     const std::uint64_t generation = generation_;
-    // The copy is made here, on the UI thread; everything else happens on the worker.
-    const QString text = panel_->document()->toRawText();
     const Rules rules = rules_;
     const std::weak_ptr<bool> alive = alive_;
     QPointer<PanelCheck> self(this);
     QThreadPool::globalInstance()->start([text, rules, generation, alive, self] {
-        QString lf = text;
-        lf.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-        const yaml::CheckResult result = checkText(toUtf8(lf), rules);
+        const yaml::CheckResult result = checkText(toUtf8(text), rules);
         if (alive.expired()) return;
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),

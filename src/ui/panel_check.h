@@ -1,11 +1,13 @@
 // The live check of an output panel: a one-line status in the panel's group box, beside the
 // title, that says whether the panel's text, as it stands, is what the server can read (the
 // configuration panel) or what the console takes (the command panel). The check runs off the
-// UI thread on a copy of the text, a moment after the last change, so typing never waits.
+// UI thread on a copy of the text, a moment after the last change, so typing never waits;
+// the copy of a large panel is itself taken a slice at a time between the user's keys.
 #pragma once
 
 #include <QLabel>
 #include <QObject>
+#include <QTextBlock>
 #include <QTimer>
 #include <memory>
 
@@ -43,6 +45,7 @@ signals:
 private:
     void schedule();
     void start();
+    void readSlice();
     void finish(std::uint64_t generation, const yaml::CheckResult& result);
     void placeStatus();
     void fitStatus();
@@ -58,6 +61,14 @@ private:
     std::uint64_t generation_ = 0;
     std::uint64_t done_ = 0;
     bool running_ = false;
+    // The copy being taken: the line it goes on from, what it holds so far, of which text.
+    struct Reading {
+        bool active = false;
+        QTextBlock block;
+        QString text;
+        std::uint64_t generation = 0;
+    } reading_;
+    QTimer slice_;
     yaml::CheckResult result_;
     // Lets a check that finishes after this object is gone find nothing to report to.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

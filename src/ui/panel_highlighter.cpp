@@ -1,12 +1,22 @@
 #include "ui/panel_highlighter.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace ui {
 namespace {
+
+// A change of up to this many lines is highlighted inside the change itself.
+constexpr int kAtOnce = 64;
+// An idle pass stops after about this long, so input never waits for it.
+constexpr qint64 kPassNs = 4'000'000;
+constexpr int kHighlighted = 1;  // a block's user state once its formats are current
 
 bool isDark(const QColor& base) { return base.lightnessF() < 0.5; }
 
@@ -25,10 +35,16 @@ double contrast(const QColor& a, const QColor& b) {
 }  // namespace
 
 PanelHighlighter::PanelHighlighter(QPlainTextEdit* panel, Rules rules)
-    : QSyntaxHighlighter(panel->document()), panel_(panel), rules_(rules) {
+    : QObject(panel), panel_(panel), rules_(rules), scan_(panel->document()) {
     base_ = panel->palette().color(QPalette::Base);
     updateFormats();
+    idle_.setSingleShot(true);
+    idle_.setInterval(0);
+    connect(&idle_, &QTimer::timeout, this, &PanelHighlighter::idlePass);
+    connect(panel->document(), &QTextDocument::contentsChange, this, &PanelHighlighter::changed);
     panel->installEventFilter(this);
+    panel->viewport()->installEventFilter(this);
+    if (!panel->document()->isEmpty()) markAllPending();
 }
 
 QTextCharFormat PanelHighlighter::formatFor(text::Token token, std::uint32_t rgb, const QColor& base) {
@@ -67,37 +83,155 @@ void PanelHighlighter::updateFormats() {
     colours_.clear();
 }
 
-bool PanelHighlighter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == panel_ && event->type() == QEvent::PaletteChange) {
-        const QColor base = panel_->palette().color(QPalette::Base);
-        if (base != base_) {
-            base_ = base;
-            updateFormats();
-            rehighlight();
-        }
-    }
-    return QSyntaxHighlighter::eventFilter(watched, event);
-}
-
-void PanelHighlighter::highlightBlock(const QString& line) {
+bool PanelHighlighter::highlight(const QTextBlock& block) {
+    QTextBlock writable = block;
+    writable.setUserState(kHighlighted);
+    const QString line = block.text();
     const std::u16string_view view(reinterpret_cast<const char16_t*>(line.utf16()),
                                    static_cast<std::size_t>(line.size()));
     if (rules_ == Rules::Configuration)
         text::highlightYaml(view, spans_);
     else
         text::highlightCommand(view, spans_);
+    ranges_.clear();
     for (const text::Span& span : spans_) {
         if (span.token == text::Token::Value) continue;  // values keep the panel's own text colour
-        const int start = static_cast<int>(span.start);
-        const int length = static_cast<int>(span.length);
+        QTextLayout::FormatRange range;
+        range.start = static_cast<int>(span.start);
+        range.length = static_cast<int>(span.length);
         if (span.token == text::Token::ColourCode) {
             auto it = colours_.find(span.rgb);
             if (it == colours_.end()) it = colours_.emplace(span.rgb, formatFor(span.token, span.rgb, base_)).first;
-            setFormat(start, length, it->second);
+            range.format = it->second;
         } else {
-            setFormat(start, length, formats_[static_cast<std::size_t>(span.token)]);
+            range.format = formats_[static_cast<std::size_t>(span.token)];
+        }
+        ranges_.push_back(std::move(range));
+    }
+    QTextLayout* layout = block.layout();
+    if (layout == nullptr || layout->formats() == ranges_) return false;
+    layout->setFormats(ranges_);
+    return true;
+}
+
+void PanelHighlighter::changed(int from, int removed, int added) {
+    if (!active_) return;
+    QTextDocument* document = panel_->document();
+    const QTextBlock first = document->findBlock(from);
+    if (!first.isValid()) return;
+    // A removed line break joins the next line to this one: that line is looked at too.
+    QTextBlock last = document->findBlock(from + added + (removed > 0 ? 1 : 0));
+    if (!last.isValid()) last = document->lastBlock();
+    const int lines = last.blockNumber() - first.blockNumber() + 1;
+    if (lines <= kAtOnce) {
+        // Inside the document's change, the layout hears of the new formats together with
+        // the new text, and lays the lines out once.
+        int start = -1;
+        int end = -1;
+        for (QTextBlock block = first; block.isValid(); block = block.next()) {
+            if (highlight(block)) {
+                if (start < 0) start = block.position();
+                end = block.position() + block.length();
+            }
+            if (block == last) break;
+        }
+        if (start >= 0) document->markContentsDirty(start, end - start);
+        return;
+    }
+    // New lines start pending (a block's user state starts at -1); the changed first and
+    // last ones may have been highlighted before.
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        block.setUserState(-1);
+        if (block == last) break;
+    }
+    if (!pending_ || from < scan_.position()) scan_.setPosition(from);
+    pending_ = true;
+    idle_.start();
+}
+
+QTextBlock PanelHighlighter::highlightRange(QTextBlock block, int count, bool stopWhenDone) {
+    int start = -1;
+    int end = -1;
+    QElapsedTimer timer;
+    timer.start();
+    for (int looked = 0; block.isValid() && looked < count; block = block.next(), ++looked) {
+        if (block.userState() != kHighlighted && highlight(block)) {
+            if (start < 0) start = block.position();
+            end = block.position() + block.length();
+        }
+        if (stopWhenDone && looked % 64 == 63 && timer.nsecsElapsed() > kPassNs) {
+            block = block.next();
+            break;
         }
     }
+    // One notice for the whole range: the layout drops the old lines and lays them out
+    // again only when they are drawn.
+    if (start >= 0) panel_->document()->markContentsDirty(start, end - start);
+    return block;
+}
+
+void PanelHighlighter::idlePass() {
+    if (!pending_ || !active_) return;
+    const QTextBlock next = highlightRange(scan_.block(), INT_MAX, true);
+    if (!next.isValid()) {
+        pending_ = false;
+        return;
+    }
+    scan_.setPosition(next.position());
+    idle_.start();
+}
+
+void PanelHighlighter::highlightAll() {
+    if (!pending_ || !active_) return;
+    highlightRange(scan_.block(), INT_MAX, false);
+    pending_ = false;
+    idle_.stop();
+}
+
+// The lines about to be drawn are highlighted first, so a large text never shows plain.
+void PanelHighlighter::beforePaint() {
+    if (!pending_ || !active_) return;
+    const QTextBlock top = panel_->cursorForPosition(QPoint(0, 0)).block();
+    // Every line is at least one line high: this many blocks cover the view.
+    const int lines = panel_->viewport()->height() / std::max(1, panel_->fontMetrics().lineSpacing()) + 2;
+    highlightRange(top, lines, false);
+}
+
+void PanelHighlighter::markAllPending() {
+    QTextDocument* document = panel_->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) block.setUserState(-1);
+    scan_.setPosition(0);
+    pending_ = true;
+    idle_.start();
+    panel_->viewport()->update();
+}
+
+void PanelHighlighter::setActive(bool active) {
+    if (active == active_) return;
+    active_ = active;
+    if (active) return markAllPending();
+    idle_.stop();
+    pending_ = false;
+    QTextDocument* document = panel_->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        block.setUserState(-1);
+        if (!block.layout()->formats().isEmpty()) block.layout()->clearFormats();
+    }
+    document->markContentsDirty(0, document->characterCount());
+}
+
+bool PanelHighlighter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == panel_->viewport() && event->type() == QEvent::Paint) {
+        beforePaint();
+    } else if (watched == panel_ && event->type() == QEvent::PaletteChange) {
+        const QColor base = panel_->palette().color(QPalette::Base);
+        if (base != base_) {
+            base_ = base;
+            updateFormats();
+            if (active_) markAllPending();
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 }  // namespace ui

@@ -252,12 +252,7 @@ void SessionKeeper::readSlice() {
             reading_ = {panel, panel->document()->firstBlock(), QString(), edits_};
             reading_.text.reserve(panel->document()->characterCount());
         }
-        for (int n = 0; n < 512 && reading_.block.isValid(); ++n) {
-            if (!reading_.text.isEmpty() || reading_.block != reading_.panel->document()->firstBlock())
-                reading_.text += QLatin1Char('\n');
-            reading_.text += reading_.block.text();
-            reading_.block = reading_.block.next();
-        }
+        readPanelLines(reading_.block, reading_.text, slice, kSliceMs);
         if (!reading_.block.isValid()) {
             panelText_.insert(reading_.panel, reading_.text);
             reading_ = {};

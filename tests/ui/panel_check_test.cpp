@@ -64,6 +64,30 @@ TEST_F(PanelChecks, AStaleCheckIsNeverShown) {
     EXPECT_TRUE(checkOf("编辑框20")->result().errors.empty());
 }
 
+// A large panel is copied for the check between the user's keys; a change while the copy is
+// being taken starts it over, so the result shown is of the text as it ends.
+TEST_F(PanelChecks, AChangeWhileALargePanelIsCopiedIsCheckedToo) {
+    QPlainTextEdit* out = panel("编辑框20");
+    QString blocks;
+    for (int i = 0; i < 3000; ++i)
+        blocks += QString(kGem).replace(QStringLiteral("ruby:"), QStringLiteral("gem%1:").arg(i));
+    ui::appendToPanel(out, blocks);
+    ui::PanelCheck* check = checkOf("编辑框20");
+    for (int wait = 0; wait < 3; ++wait) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 55 + wait * 5) QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        QTextCursor start(out->document());
+        start.insertText(QStringLiteral("extra%1: 1\n").arg(wait));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (!check->isCurrent() && timer.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(check->isCurrent());
+    EXPECT_TRUE(check->result().errors.empty());
+    EXPECT_EQ(check->result().entries, 3003u);
+}
+
 TEST_F(PanelChecks, ClickingTheStatusGoesToTheFirstProblem) {
     statusAfter("编辑框20", QStringLiteral("ok: 1\r\nbad:\r\n\t- x\r\n"));
     ui::PanelCheck* check = checkOf("编辑框20");

@@ -64,6 +64,37 @@ TEST_F(Panels, CopyKeepsEveryCharacterAsWritten) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
 }
 
+// The autosave and the live check copy a large panel a slice at a time: the slices put
+// together are the panel's text, every character kept, lines joined by LF.
+TEST_F(Panels, ReadingAPanelInSlicesGivesItsWholeText) {
+    QPlainTextEdit* out = panel("编辑框20");
+    QString text;
+    for (int i = 0; i < 1500; ++i) text += QStringLiteral("k%1: \"a\u00A0b\u2028c\"\r\n\r\n").arg(i);
+    text += QStringLiteral("last line without a break");
+    ui::appendToPanel(out, text);
+    QString expected = out->document()->toRawText();
+    expected.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+
+    QTextBlock block = out->document()->firstBlock();
+    QString read;
+    int slices = 0;
+    QElapsedTimer slice;
+    while (block.isValid()) {
+        slice.start();
+        ui::readPanelLines(block, read, slice, 0);  // no time at all: one round of lines
+        ++slices;
+    }
+    EXPECT_GT(slices, 1);
+    EXPECT_EQ(read, expected);
+
+    ui::clearPanel(out);
+    block = out->document()->firstBlock();
+    read.clear();
+    ui::readPanelLines(block, read, slice, 4);
+    EXPECT_FALSE(block.isValid());
+    EXPECT_EQ(read, QString());
+}
+
 TEST_F(Panels, CopyingAnEmptyPanelEmptiesTheClipboard) {
     QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
     click("按钮2");

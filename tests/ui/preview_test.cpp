@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -209,6 +210,49 @@ TEST_F(Preview, HighlightingColoursThePanelsAndChangesNoCopiedByte) {
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), builders::socket::gemBlock(gem));
     control<QAbstractButton>("按钮2")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toUtf8(), QByteArray("/setname &c剑\r\n"));
+}
+
+// A large text (a file opened, a paste) is highlighted where the panel shows it before it is
+// drawn, and everywhere else while the editor is idle; a small change at once. Switched
+// off, the panel is drawn plain.
+TEST_F(Preview, LargeTextsAreHighlightedWhereShownFirstAndEverywhereWhenIdle) {
+    QPlainTextEdit* config = panel("编辑框20");
+    auto* highlighter = config->findChild<ui::PanelHighlighter*>();
+    ASSERT_NE(highlighter, nullptr);
+    const auto coloured = [&](int line) {
+        return !config->document()->findBlockByNumber(line).layout()->formats().isEmpty();
+    };
+    QString text;
+    for (int i = 0; i < 5000; ++i) text += QStringLiteral("key%1: \"&cvalue\"\r\n").arg(i);
+    ui::appendToPanel(config, text);
+    EXPECT_TRUE(highlighter->hasPending());
+    config->verticalScrollBar()->setValue(config->verticalScrollBar()->maximum() / 2);
+    config->viewport()->repaint();
+    const int shown = config->cursorForPosition(QPoint(2, 2)).blockNumber();
+    EXPECT_TRUE(coloured(shown)) << shown;
+    EXPECT_TRUE(coloured(shown + 3));
+    QElapsedTimer timer;
+    timer.start();
+    while (highlighter->hasPending() && timer.elapsed() < 10000) QCoreApplication::processEvents();
+    EXPECT_FALSE(highlighter->hasPending());
+    for (int number : {0, 1, 2500, 4999}) EXPECT_TRUE(coloured(number)) << number;
+
+    // Typing into a line highlights it again at once: a key that becomes a comment.
+    const QTextBlock line = config->document()->findBlockByNumber(10);
+    ASSERT_FALSE(line.layout()->formats().front().format.fontItalic());
+    QTextCursor cursor(line);
+    cursor.insertText(QStringLiteral("# "));
+    const QList<QTextLayout::FormatRange> formats = config->document()->findBlockByNumber(10).layout()->formats();
+    ASSERT_EQ(formats.size(), 1);
+    EXPECT_TRUE(formats.front().format.fontItalic());
+    EXPECT_EQ(formats.front().length, line.length() - 1);
+
+    highlighter->setActive(false);
+    for (int number : {0, 2500, 4999}) EXPECT_FALSE(coloured(number)) << number;
+    highlighter->setActive(true);
+    highlighter->highlightAll();
+    for (int number : {0, 2500, 4999}) EXPECT_TRUE(coloured(number)) << number;
+    EXPECT_EQ(ui::panelText(config), QString(text).replace(QStringLiteral("\nkey10:"), QStringLiteral("\n# key10:")));
 }
 
 // A colour that would vanish on the panel's ground gets a ground that shows it.
