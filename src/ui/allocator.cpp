@@ -4,6 +4,8 @@
 // std::bad_alloc (Qt does), the handler that catches it can name the size. This file is its
 // own object library, linked on purpose into the editor and the tests that check it; the
 // sanitizer build keeps the sanitizer's allocator.
+#include <malloc.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -35,6 +37,12 @@ void* realloc(void* old, std::size_t size) {
     return p;
 }
 }
+
+// Large buffers (the text of a panel of many megabytes, its line tables) each in a mapping
+// of their own, from a fixed size on: growing one then moves its pages instead of copying
+// them, which would hold the event loop for ten milliseconds and more at a 10 MB panel.
+// Setting the threshold also keeps glibc from raising it after a large buffer is freed.
+[[maybe_unused]] const bool kLargeBuffersMapped = mallopt(M_MMAP_THRESHOLD, 128 * 1024) == 1;
 
 void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;

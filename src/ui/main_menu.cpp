@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "forms/windows.h"
 #include "storage/recent_files.h"
@@ -75,6 +77,19 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main) : QObject(main), runtime_
     configuration_ = qobject_cast<QPlainTextEdit*>(main->controlByName("编辑框20"));
     commands_ = qobject_cast<QPlainTextEdit*>(main->controlByName("编辑框1"));
     files_ = new PanelFiles(configuration_, this);
+    // A file still going in when the window closes goes in at once, so the session kept at
+    // the close holds all of it.
+    connect(&runtime, &Runtime::mainWindowClosing, this, [this] {
+        closing_ = true;
+        if (PanelFill* filling = PanelFill::of(configuration_)) filling->finishNow();
+    });
+    // A large file takes a moment to go in: the status bar says how far it is.
+    connect(files_, &PanelFiles::opening, this, [this](const QString& path, qsizetype done, qsizetype total) {
+        if (done < total)
+            showStatus(QStringLiteral("正在打开 %1… %2%")
+                           .arg(QFileInfo(path).fileName())
+                           .arg(done * 100 / std::max<qsizetype>(total, 1)));
+    });
 
     auto* bar = new QMenuBar(main);
     QMenu* menus[std::size(kMenus)];
@@ -264,10 +279,40 @@ void MainMenu::openPath(const QString& path) {
         if (box.clickedButton() != replace && box.clickedButton() != after) return;
         append = box.clickedButton() == after;
     }
-    const FileOutcome outcome = files_->open(configuration_, path, std::nullopt, append);
-    if (!outcome.ok()) return tell(QStringLiteral("无法打开"), outcome.message);
-    showStatus(outcome.warning.isEmpty() ? outcome.message : outcome.warning);
-    if (!outcome.warning.isEmpty()) tell(QStringLiteral("文件中有无法识别的字节"), outcome.warning);
+    whenOpened(
+        files_->isOpening(),
+        [this, path, append](const PanelFiles::Done& done) {
+            files_->openLater(configuration_, path, std::nullopt, append, done);
+        },
+        [this](const FileOutcome& outcome) {
+            if (!outcome.ok()) return tell(QStringLiteral("无法打开"), outcome.message);
+            showStatus(outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+            if (!outcome.warning.isEmpty()) tell(QStringLiteral("文件中有无法识别的字节"), outcome.warning);
+        });
+}
+
+// Runs an open and hands its outcome on: at once when a script waits for the reply, else
+// when the file is in, the window answering input meanwhile.
+void MainMenu::whenOpened(bool busy, const std::function<void(const PanelFiles::Done&)>& open,
+                          const PanelFiles::Done& then) {
+    if (busy) return tell(QStringLiteral("正在打开文件"), QStringLiteral("正在打开另一个文件，请等它打开完再试。"));
+    if (!scripted_) {
+        // Told on a later turn of the loop: an open cut short by the window going away
+        // reports while the window is being taken down, and then nobody is told.
+        return open([this, then](const FileOutcome& outcome) {
+            QTimer::singleShot(0, this, [this, then, outcome] {
+                if (!closing_) then(outcome);
+            });
+        });
+    }
+    std::optional<FileOutcome> result;
+    QEventLoop loop;
+    open([&](const FileOutcome& outcome) {
+        result = outcome;
+        loop.quit();
+    });
+    if (!result) loop.exec();
+    if (result) then(*result);
 }
 
 void MainMenu::reopenOtherEncoding() {
@@ -281,10 +326,13 @@ void MainMenu::reopenOtherEncoding() {
                      .arg(other, QFileInfo(file.path).fileName()),
                  QStringLiteral("重新打开")))
         return;
-    const FileOutcome outcome = files_->reopenOther(configuration_);
-    if (!outcome.ok()) return tell(QStringLiteral("无法重新打开"), outcome.message);
-    configuration_->document()->setModified(false);
-    showStatus(outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+    whenOpened(
+        files_->isOpening(), [this](const PanelFiles::Done& done) { files_->reopenOtherLater(configuration_, done); },
+        [this](const FileOutcome& outcome) {
+            if (!outcome.ok()) return tell(QStringLiteral("无法重新打开"), outcome.message);
+            configuration_->document()->setModified(false);
+            showStatus(outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+        });
 }
 
 void MainMenu::save() {

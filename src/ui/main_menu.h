@@ -6,7 +6,10 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <span>
+
+#include "ui/panel_files.h"
 
 class QAction;
 class QLabel;
@@ -16,7 +19,6 @@ class QPlainTextEdit;
 namespace ui {
 
 class LiveWindow;
-class PanelFiles;
 class Runtime;
 class MainMenu;
 
@@ -68,6 +70,7 @@ signals:
 
 private:
     void openPath(const QString& path);
+    void whenOpened(bool busy, const std::function<void(const PanelFiles::Done&)>& open, const PanelFiles::Done& then);
     void saveWithChecks(QPlainTextEdit* panel, const QString& path, bool append, bool chooseFormat);
     QString chooseSavePath(QPlainTextEdit* panel, const QString& title, bool chooseFormat, bool* formatChosen);
     bool confirm(const QString& title, const QString& question, const QString& yes);
@@ -86,6 +89,7 @@ private:
     QLabel* formatLabel_ = nullptr;
     // While trigger() runs: questions are answered "no" and recorded here.
     bool scripted_ = false;
+    bool closing_ = false;  // the main window is closing: no more questions
     QString refusal_;
     QString status_;
     // The format the save dialog chose.

@@ -10,6 +10,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <utility>
 
 #include "ui/text.h"
@@ -90,7 +91,16 @@ void MultiLineEdit::keyPressEvent(QKeyEvent* event) {
 PanelMemory::PanelMemory(QPlainTextEdit* panel) : QObject(panel), panel_(panel) {
     setObjectName(QStringLiteral("panelMemory"));
     // Typing can end or restore the panel's ending with the last append.
+    connect(panel->document(), &QTextDocument::contentsChange, this, &PanelMemory::contentsChange);
     connect(panel->document(), &QTextDocument::contentsChanged, this, &PanelMemory::changed);
+}
+
+void PanelMemory::contentsChange(int from, int removed, int added) {
+    if (!appendIntact_) return;
+    if (from + removed <= appendStart_)
+        appendStart_ += added - removed;  // before the appended text: it only moves
+    else
+        appendIntact_ = false;
 }
 
 PanelMemory* PanelMemory::of(const QPlainTextEdit* panel) {
@@ -99,13 +109,22 @@ PanelMemory* PanelMemory::of(const QPlainTextEdit* panel) {
 
 bool PanelMemory::canRemoveLast() const {
     if (lastAppend_.isEmpty()) return false;
+    if (appendIntact_) return true;
     QTextDocument* document = panel_->document();
-    const int end = document->characterCount() - 1;
-    if (end < lastAppend_.size()) return false;
-    QTextCursor tail(document);
-    tail.setPosition(end - static_cast<int>(lastAppend_.size()));
-    tail.setPosition(end, QTextCursor::KeepAnchor);
-    return tail.selectedText() == lastAppend_;
+    if (document->characterCount() - 1 < lastAppend_.size()) return false;
+    // From the end backwards, a line at a time: text typed after the append differs at once.
+    qsizetype left = lastAppend_.size();
+    for (QTextBlock block = document->lastBlock(); block.isValid(); block = block.previous()) {
+        const QString line = block.text();
+        const qsizetype compared = std::min(left, line.size());
+        if (QStringView(line).right(compared) != QStringView(lastAppend_).mid(left - compared, compared)) return false;
+        left -= compared;
+        if (left == 0) return true;
+        // The text reaches into the line before: a line break comes first.
+        if (lastAppend_.at(left - 1) != QChar::ParagraphSeparator) return false;
+        if (--left == 0) return true;
+    }
+    return false;
 }
 
 bool PanelMemory::undoClear() {
@@ -136,6 +155,7 @@ bool PanelMemory::removeLast() {
     document->setUndoRedoEnabled(true);
     panel_->setTextCursor(tail);
     lastAppend_.clear();
+    appendIntact_ = false;
     emit changed();
     return true;
 }
@@ -149,6 +169,8 @@ void PanelMemory::cleared(QString text) {
 
 void PanelMemory::appended(QString text) {
     lastAppend_ = std::move(text);
+    appendStart_ = panel_->document()->characterCount() - 1 - static_cast<int>(lastAppend_.size());
+    appendIntact_ = !lastAppend_.isEmpty();
     appendedAt_ = ++gEvents;
     emit changed();
 }
@@ -156,6 +178,7 @@ void PanelMemory::appended(QString text) {
 void PanelMemory::forget() {
     cleared_.clear();
     lastAppend_.clear();
+    appendIntact_ = false;
     emit changed();
 }
 
@@ -228,6 +251,164 @@ void readPanelLines(QTextBlock& block, QString& text, const QElapsedTimer& slice
         }
         if (slice.elapsed() >= ms) return;
     }
+}
+
+namespace {
+
+constexpr qsizetype kFillSlice = 8192;  // characters per insert, widened to whole lines
+constexpr qint64 kFillStepMs = 4;       // per turn of the event loop
+constexpr qint64 kProgressMs = 100;     // between two reports of how far a fill is
+
+// A text as the document holds it: each line end (CR LF, LF or CR) one paragraph separator.
+QString documentForm(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
+            if (ch == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+            out += QChar::ParagraphSeparator;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+PanelFill::PanelFill(QPlainTextEdit* panel, QString text, bool replace)
+    : QObject(panel), panel_(panel), text_(std::move(text)), replace_(replace), timer_(new QTimer(this)) {
+    setObjectName(QStringLiteral("panelFill"));
+    timer_->setSingleShot(true);
+    timer_->setInterval(0);
+    connect(timer_, &QTimer::timeout, this, [this] { step(kFillStepMs); });
+}
+
+PanelFill::~PanelFill() {
+    // The panel going away cuts the fill short; the panel itself is past touching.
+    if (running_) emit finished(false);
+}
+
+PanelFill* PanelFill::of(const QPlainTextEdit* panel) {
+    // A finished fill lingers until the event loop deletes it.
+    for (PanelFill* fill : panel->findChildren<PanelFill*>(QStringLiteral("panelFill"), Qt::FindDirectChildrenOnly))
+        if (fill->running_) return fill;
+    return nullptr;
+}
+
+void PanelFill::start() {
+    QTextDocument* document = panel_->document();
+    if (replace_) {
+        document->setUndoRedoEnabled(false);
+        panel_->clear();
+        document->setUndoRedoEnabled(true);
+    } else if (!document->isEmpty() && !document->lastBlock().text().isEmpty()) {
+        text_.prepend(QLatin1Char('\n'));  // the text starts on a line of its own
+    }
+    start_ = end_ = document->characterCount() - 1;
+    left_ = text_.size();
+    readOnly_ = panel_->isReadOnly();
+    panel_->setReadOnly(true);
+    // Drawn again once the text is in: repainting the panel on every turn of the loop would
+    // cost more than putting the text in.
+    panel_->setUpdatesEnabled(false);
+    sinceProgress_.start();
+    running_ = true;
+    connect(document, &QTextDocument::contentsChange, this, &PanelFill::contentsChange);
+    step(kFillStepMs);
+}
+
+void PanelFill::finishNow() {
+    if (running_) step(-1);
+}
+
+// The slices go in from the text's end to its start, each in front of the one before. So
+// the panel's last lines are in place from the first slice on, and what Qt lays out again
+// after each change (the last page, for the scroll bar) is laid out once.
+void PanelFill::insertSlice(qsizetype begin) {
+    QTextDocument* document = panel_->document();
+    const QStringView slice = QStringView(text_).mid(begin, left_ - begin);
+    prepareForText(panel_, slice);
+    QTextCursor cursor(document);
+    cursor.setPosition(start_);
+    inserting_ = true;
+    document->setUndoRedoEnabled(false);
+    cursor.insertText(slice.toString());
+    document->setUndoRedoEnabled(true);
+    inserting_ = false;
+    end_ += cursor.position() - start_;
+    left_ = begin;
+    if (!replace_) written_.prepend(documentForm(slice));
+}
+
+// Slices start after a line end, so that a CR LF is never cut in two; a line longer than a
+// slice goes in whole.
+void PanelFill::step(qint64 budgetMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (running_ && left_ > 0 && (budgetMs < 0 || timer.elapsed() < budgetMs)) {
+        qsizetype begin = std::max<qsizetype>(0, left_ - kFillSlice);
+        if (begin > 0) {
+            const qsizetype lineEnd = text_.lastIndexOf(QLatin1Char('\n'), begin - 1);
+            begin = lineEnd < 0 ? 0 : lineEnd + 1;
+        }
+        insertSlice(begin);
+    }
+    if (!running_) return;
+    if (left_ > 0) {
+        if (sinceProgress_.elapsed() >= kProgressMs) {
+            sinceProgress_.start();
+            emit progress(text_.size() - left_, text_.size());
+        }
+        return timer_->start();
+    }
+    QTextDocument* document = panel_->document();
+    // Text appended meanwhile stays on a line of its own after the file's last line.
+    if (end_ < document->characterCount() - 1 && !text_.endsWith(QLatin1Char('\n')) &&
+        !text_.endsWith(QLatin1Char('\r'))) {
+        QTextCursor cursor(document);
+        cursor.setPosition(end_);
+        inserting_ = true;
+        document->setUndoRedoEnabled(false);
+        cursor.insertText(QStringLiteral("\n"));
+        document->setUndoRedoEnabled(true);
+        inserting_ = false;
+        ++end_;
+    }
+    QTextCursor caret(document);
+    caret.setPosition(replace_ ? start_ : end_);
+    panel_->setTextCursor(caret);
+    if (replace_) document->setModified(false);
+    // Added to the end, it can be taken back like any append, while nothing came after it.
+    PanelMemory* memory = PanelMemory::of(panel_);
+    if (!replace_ && memory != nullptr && end_ == document->characterCount() - 1)
+        memory->appended(std::exchange(written_, {}));
+    end(true);
+}
+
+// Another change: one after the text leaves it be, one before it moves it, one inside it
+// (a clear) ends the fill.
+void PanelFill::contentsChange(int from, int removed, int added) {
+    if (inserting_ || !running_) return;
+    if (from >= end_) return;
+    if (from + removed <= start_) {
+        start_ += added - removed;
+        end_ += added - removed;
+        return;
+    }
+    end(false);
+}
+
+void PanelFill::end(bool complete) {
+    running_ = false;
+    timer_->stop();
+    disconnect(panel_->document(), &QTextDocument::contentsChange, this, &PanelFill::contentsChange);
+    panel_->setReadOnly(readOnly_);
+    panel_->setUpdatesEnabled(true);
+    emit progress(text_.size() - left_, text_.size());
+    emit finished(complete);
+    deleteLater();
 }
 
 void replacePanelText(QPlainTextEdit* panel, const QString& text) {

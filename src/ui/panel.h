@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextBlock>
+#include <QTimer>
 
 namespace ui {
 
@@ -59,9 +60,15 @@ signals:
     void changed();
 
 private:
+    void contentsChange(int from, int removed, int added);
+
     QPlainTextEdit* panel_;
     QString cleared_;
     QString lastAppend_;
+    // Where the last append's text starts, and whether nothing changed in it or after it
+    // since: then the panel ends with it without comparing a long text on every change.
+    int appendStart_ = 0;
+    bool appendIntact_ = false;
     quint64 clearedAt_ = 0;
     quint64 appendedAt_ = 0;
 };
@@ -91,6 +98,52 @@ void clearPanel(QPlainTextEdit* panel);
 // after a '\n' but the document's first, until the slice has run ms milliseconds; block is
 // then the first line not read yet (invalid once the whole text is read).
 void readPanelLines(QTextBlock& block, QString& text, const QElapsedTimer& slice, qint64 ms);
+
+// Puts a large text into a panel a slice at a time, a few milliseconds per turn of the event
+// loop, so that the window answers input while a file of many megabytes goes in. The panel
+// is read-only meanwhile. What is appended to the panel meanwhile stays after the text; a
+// change to the part already put in (a clear, 新建) ends the fill early. A child of the
+// panel, deleted once it has finished.
+class PanelFill : public QObject {
+    Q_OBJECT
+public:
+    // Replacing empties the panel first (not undoable, like an append); otherwise the text
+    // goes after what the panel holds, on a line of its own. Line ends as appendToPanel takes them.
+    PanelFill(QPlainTextEdit* panel, QString text, bool replace);
+    ~PanelFill() override;
+
+    // The fill running in a panel, or nullptr.
+    static PanelFill* of(const QPlainTextEdit* panel);
+
+    void start();
+    // Puts the rest in at once (the editor closing).
+    void finishNow();
+
+signals:
+    void progress(qsizetype done, qsizetype total);
+    // complete: the whole text is in the panel; false when a change or the panel's end cut
+    // it short.
+    void finished(bool complete);
+
+private:
+    void step(qint64 budgetMs);
+    void insertSlice(qsizetype begin);
+    void contentsChange(int from, int removed, int added);
+    void end(bool complete);
+
+    QPlainTextEdit* panel_;
+    QString text_;
+    QString written_;  // appending: what went in, in the document's form, for the panel's memory
+    bool replace_;
+    qsizetype left_ = 0;  // text_[0, left_) is still to go in
+    int start_ = 0;       // the text's place in the document: [start_, end_)
+    int end_ = 0;
+    bool inserting_ = false;
+    bool running_ = false;
+    bool readOnly_ = false;  // the panel's own setting, given back at the end
+    QTimer* timer_;
+    QElapsedTimer sinceProgress_;
+};
 
 // Replaces the whole text at once, as opening a file does; not undoable, like an append.
 void replacePanelText(QPlainTextEdit* panel, const QString& text);

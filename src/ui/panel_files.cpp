@@ -1,11 +1,15 @@
 #include "ui/panel_files.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QThreadPool>
 
 #include "storage/recent_files.h"
 #include "storage/safe_write.h"
@@ -91,32 +95,89 @@ void PanelFiles::remember(const QString& path) {
     if (!recentStore_.isEmpty()) storage::rememberRecentFile(recentStore_, path);
 }
 
+void PanelFiles::openLater(QPlainTextEdit* panel, const QString& path, std::optional<Encoding> encoding, bool append,
+                           Done done) {
+    if (opening_) return done(refused(FileRefusal::Io, QStringLiteral("正在打开另一个文件，请等它打开完再试。")));
+    opening_ = true;
+    QPointer<PanelFiles> self(this);
+    QPointer<QPlainTextEdit> target(panel);
+    QThreadPool::globalInstance()->start([self, target, path, encoding, append, done = std::move(done)] {
+        const storage::OpenedFile opened =
+            encoding ? storage::openTextFile(path, *encoding) : storage::openTextFile(path);
+        const int lines = opened.ok() ? lineCount(opened.decoded.text) : 0;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, target, path, opened, lines, append, done] {
+                if (!self) return;
+                if (!target) {
+                    self->opening_ = false;
+                    return done(refused(FileRefusal::Io, QStringLiteral("无法打开：输出框已经关闭")));
+                }
+                self->fill(target, path, opened, lines, append, done);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PanelFiles::fill(QPlainTextEdit* panel, const QString& path, const storage::OpenedFile& opened, int lines,
+                      bool append, const Done& done) {
+    if (!opened.ok()) {
+        opening_ = false;
+        return done(refused(FileRefusal::Io, opened.error));
+    }
+    const storage::DecodedText& decoded = opened.decoded;
+    const bool replace = !append || panel->document()->isEmpty();
+    auto* filling = new PanelFill(panel, decoded.text, replace);
+    connect(filling, &PanelFill::progress, this,
+            [this, path](qsizetype read, qsizetype total) { emit opening(path, read, total); });
+    QPointer<QPlainTextEdit> target(panel);
+    connect(filling, &PanelFill::finished, this, [this, target, path, opened, lines, replace, done](bool complete) {
+        opening_ = false;
+        if (!complete || !target) {
+            return done(refused(FileRefusal::Io,
+                                QStringLiteral("“%1”没有全部读入：读入时输出框被清空或改动了。").arg(shown(path))));
+        }
+        const storage::DecodedText& text = opened.decoded;
+        if (replace) {
+            files_[target] = PanelFile{path, text.format, opened.stamp};
+            lostBytes_[target] = text.hasInvalidBytes();
+            emit fileChanged();
+        } else if (text.hasInvalidBytes()) {
+            lostBytes_[target] = true;
+        }
+        remember(path);
+        FileOutcome outcome;
+        outcome.format = text.format;
+        outcome.lines = lines;
+        outcome.warning = storage::invalidBytesWarning(text);
+        outcome.message = QStringLiteral("已打开 %1（%2，%3 行）")
+                              .arg(shown(path), storage::encodingName(text.format.encoding))
+                              .arg(outcome.lines);
+        done(outcome);
+    });
+    filling->start();
+}
+
 FileOutcome PanelFiles::open(QPlainTextEdit* panel, const QString& path, std::optional<Encoding> encoding,
                              bool append) {
-    const storage::OpenedFile opened = encoding ? storage::openTextFile(path, *encoding) : storage::openTextFile(path);
-    if (!opened.ok()) return refused(FileRefusal::Io, opened.error);
-    const storage::DecodedText& decoded = opened.decoded;
-    QTextDocument* document = panel->document();
-    if (append && !document->isEmpty()) {
-        // The file starts on a line of its own.
-        const bool endsWithBreak = document->lastBlock().text().isEmpty();
-        appendToPanel(panel, endsWithBreak ? decoded.text : QLatin1Char('\n') + decoded.text);
-        if (decoded.hasInvalidBytes()) lostBytes_[panel] = true;
-    } else {
-        replacePanelText(panel, decoded.text);
-        files_[panel] = PanelFile{path, decoded.format, opened.stamp};
-        lostBytes_[panel] = decoded.hasInvalidBytes();
-        emit fileChanged();
-    }
-    remember(path);
-    FileOutcome outcome;
-    outcome.format = decoded.format;
-    outcome.lines = lineCount(decoded.text);
-    outcome.warning = storage::invalidBytesWarning(decoded);
-    outcome.message = QStringLiteral("已打开 %1（%2，%3 行）")
-                          .arg(shown(path), storage::encodingName(decoded.format.encoding))
-                          .arg(outcome.lines);
-    return outcome;
+    std::optional<FileOutcome> result;
+    QEventLoop loop;
+    openLater(panel, path, encoding, append, [&](const FileOutcome& outcome) {
+        result = outcome;
+        loop.quit();
+    });
+    if (!result) loop.exec();
+    // The application quitting ends every event loop, this one too.
+    return result ? *result
+                  : refused(FileRefusal::Io, QStringLiteral("打开“%1”被中断：编辑器正在退出。").arg(shown(path)));
+}
+
+void PanelFiles::reopenOtherLater(QPlainTextEdit* panel, Done done) {
+    const PanelFile current = file(panel);
+    if (current.path.isEmpty())
+        return done(refused(FileRefusal::Io, QStringLiteral("这个输出框的内容不是从文件打开的。")));
+    const Encoding other = current.format.encoding == Encoding::Utf8 ? Encoding::Gbk : Encoding::Utf8;
+    openLater(panel, current.path, other, false, std::move(done));
 }
 
 FileOutcome PanelFiles::reopenOther(QPlainTextEdit* panel) {

@@ -7,10 +7,12 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "storage/file_stamp.h"
 #include "storage/text_codec.h"
+#include "storage/text_file.h"
 
 class QPlainTextEdit;
 
@@ -75,12 +77,22 @@ public:
     // Gives a panel its file back (a restored session).
     void setFile(QPlainTextEdit* panel, const PanelFile& file, bool lostBytes);
 
+    using Done = std::function<void(const FileOutcome&)>;
+
     // Reads the file into the panel, replacing its text or after it. Without an encoding,
-    // UTF-8 when the bytes are valid UTF-8, otherwise GBK.
+    // UTF-8 when the bytes are valid UTF-8, otherwise GBK. The file is read and decoded off
+    // the UI thread and its text goes into the panel a slice at a time, so the window
+    // answers input meanwhile; done hears the outcome once the whole text is in (or the
+    // open failed, possibly before this returns). One open at a time.
+    void openLater(QPlainTextEdit* panel, const QString& path, std::optional<storage::Encoding> encoding, bool append,
+                   Done done);
+    // The same, waiting for the outcome in a local event loop.
     FileOutcome open(QPlainTextEdit* panel, const QString& path, std::optional<storage::Encoding> encoding,
                      bool append);
     // Reads the panel's file again in the other encoding, replacing the panel's text.
+    void reopenOtherLater(QPlainTextEdit* panel, Done done);
     FileOutcome reopenOther(QPlainTextEdit* panel);
+    bool isOpening() const { return opening_; }
     // Writes the panel's text into a file, or adds it to the end of one.
     FileOutcome save(QPlainTextEdit* panel, const SaveRequest& request);
 
@@ -90,12 +102,17 @@ public:
 signals:
     // A panel's file or its format changed (opened, saved, forgotten).
     void fileChanged();
+    // An open putting a file's text into a panel: how far it is.
+    void opening(const QString& path, qsizetype done, qsizetype total);
 
 private:
     void remember(const QString& path);
+    void fill(QPlainTextEdit* panel, const QString& path, const storage::OpenedFile& opened, int lines, bool append,
+              const Done& done);
 
     QPlainTextEdit* configuration_;
     QString recentStore_;
+    bool opening_ = false;
     QHash<const QPlainTextEdit*, PanelFile> files_;
     // Panels whose text holds U+FFFD for bytes that could not be read: never written back.
     QHash<const QPlainTextEdit*, bool> lostBytes_;

@@ -9,6 +9,8 @@
 #include <climits>
 #include <cmath>
 
+#include "ui/panel.h"
+
 namespace ui {
 namespace {
 
@@ -16,7 +18,9 @@ namespace {
 constexpr int kAtOnce = 64;
 // An idle pass stops after about this long, so input never waits for it.
 constexpr qint64 kPassNs = 4'000'000;
-constexpr int kHighlighted = 1;  // a block's user state once its formats are current
+constexpr int kHighlighted = 1;
+constexpr int kWhileFillingMs = 50;  // how often an idle pass looks again while a file goes in  // a block's user state
+                                     // once its formats are current
 
 bool isDark(const QColor& base) { return base.lightnessF() < 0.5; }
 
@@ -146,7 +150,7 @@ void PanelHighlighter::changed(int from, int removed, int added) {
     }
     if (!pending_ || from < scan_.position()) scan_.setPosition(from);
     pending_ = true;
-    idle_.start();
+    idle_.start(0);
 }
 
 QTextBlock PanelHighlighter::highlightRange(QTextBlock block, int count, bool stopWhenDone) {
@@ -172,13 +176,15 @@ QTextBlock PanelHighlighter::highlightRange(QTextBlock block, int count, bool st
 
 void PanelHighlighter::idlePass() {
     if (!pending_ || !active_) return;
+    // A file going in comes first: the lines it leaves are highlighted once it is in.
+    if (PanelFill::of(panel_) != nullptr) return idle_.start(kWhileFillingMs);
     const QTextBlock next = highlightRange(scan_.block(), INT_MAX, true);
     if (!next.isValid()) {
         pending_ = false;
         return;
     }
     scan_.setPosition(next.position());
-    idle_.start();
+    idle_.start(0);
 }
 
 void PanelHighlighter::highlightAll() {
@@ -202,7 +208,7 @@ void PanelHighlighter::markAllPending() {
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) block.setUserState(-1);
     scan_.setPosition(0);
     pending_ = true;
-    idle_.start();
+    idle_.start(0);
     panel_->viewport()->update();
 }
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdio>
@@ -109,6 +110,12 @@ void ScriptRunner::readLines() {
     }
     const bool atEnd = count == 0;
     if (!atEnd) pending_.append(buffer, static_cast<qsizetype>(count));
+    // A request can wait in an event loop of its own (an open puts a large file in a slice at
+    // a time); the next lines are read only after its reply.
+    if (notifier_ != nullptr) notifier_->setEnabled(false);
+    const auto resume = qScopeGuard([this] {
+        if (notifier_ != nullptr && !stopped_) notifier_->setEnabled(true);
+    });
     qsizetype newline;
     while (!stopped_ && (newline = pending_.indexOf('\n')) >= 0) {
         QByteArray line = pending_.left(newline);

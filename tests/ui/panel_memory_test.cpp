@@ -109,6 +109,29 @@ TEST_F(PanelMemory, RemoveLastTakesOnlyTheLastAppendAndOnlyWhileThePanelEndsWith
     EXPECT_EQ(ui::panelText(out), QStringLiteral("a: 1\r\nd: 4\r\nx"));
 }
 
+// The panel is known to end with the last append while nothing touched it; after an edit in
+// it or after it, the text is compared again, line by line from the end.
+TEST_F(PanelMemory, RemoveLastFollowsEditsBeforeInAndAfterTheAppend) {
+    QPlainTextEdit* out = panel("编辑框20");
+    ui::PanelMemory* memory = ui::PanelMemory::of(out);
+    ui::appendToPanel(out, QStringLiteral("a: 1\r\n"));
+    ui::appendToPanel(out, QStringLiteral("b:\r\n  c: 2\r\n  d: \"x\"\r\n"));
+    QTextCursor cursor(out->document());
+    cursor.insertText(QStringLiteral("# top\n"));  // before it: it only moves
+    EXPECT_TRUE(memory->canRemoveLast());
+    cursor.setPosition(out->document()->findBlockByNumber(3).position() + 2);
+    cursor.insertText(QStringLiteral("Z"));  // inside it
+    EXPECT_FALSE(memory->canRemoveLast());
+    cursor.deletePreviousChar();  // and back as it was
+    EXPECT_TRUE(memory->canRemoveLast());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral("e"));  // after it
+    EXPECT_FALSE(memory->canRemoveLast());
+    cursor.deletePreviousChar();
+    ASSERT_TRUE(memory->removeLast());
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("# top\r\na: 1\r\n"));
+}
+
 TEST_F(PanelMemory, TheEditMenuTakesBackTheLatestClearOfAnyPanel) {
     ui::appendToPanel(panel("编辑框1"), QStringLiteral("/a 1\r\n"));
     ui::appendToPanel(panel("编辑框20"), QStringLiteral("a: 1\r\n"));

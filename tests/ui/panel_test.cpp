@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <functional>
 
 #include <QLabel>
 
@@ -93,6 +94,85 @@ TEST_F(Panels, ReadingAPanelInSlicesGivesItsWholeText) {
     ui::readPanelLines(block, read, slice, 4);
     EXPECT_FALSE(block.isValid());
     EXPECT_EQ(read, QString());
+}
+
+// A large text goes into a panel a slice at a time. Put together, the slices are the text as
+// one insert would have made it; what is appended meanwhile ends up after it on a line of its
+// own; a clear meanwhile ends the fill.
+struct FillRun {
+    bool finished = false;
+    bool complete = false;
+};
+
+FillRun runFill(QPlainTextEdit* panel, const QString& text, bool replace, const std::function<void()>& meanwhile = {}) {
+    FillRun run;
+    auto* fill = new ui::PanelFill(panel, text, replace);
+    QObject::connect(fill, &ui::PanelFill::finished, [&run](bool complete) {
+        run.finished = true;
+        run.complete = complete;
+    });
+    fill->start();
+    EXPECT_TRUE(panel->isReadOnly());
+    if (meanwhile) meanwhile();
+    QElapsedTimer timer;
+    timer.start();
+    while (!run.finished && timer.elapsed() < 20000) QCoreApplication::processEvents();
+    EXPECT_TRUE(run.finished);
+    EXPECT_FALSE(panel->isReadOnly());
+    EXPECT_EQ(ui::PanelFill::of(panel), nullptr);
+    return run;
+}
+
+QString largeText() {
+    QString text;
+    for (int i = 0; i < 6000; ++i) text += QStringLiteral("gem%1:\r\n  Display_Name: \"&c红宝石 %1\"\n").arg(i);
+    text += QString(20000, QLatin1Char('x')) + QStringLiteral("\r\n");  // a line longer than a slice
+    return text + QStringLiteral("last: 1");                            // and no break at the end
+}
+
+TEST_F(Panels, AFillPutsTheTextInAsOneInsertWould) {
+    QPlainTextEdit* out = panel("编辑框20");
+    const QString text = largeText();
+    ui::appendToPanel(out, QStringLiteral("old: 1\r\n"));
+    ASSERT_TRUE(runFill(out, text, true).complete);
+    QPlainTextEdit reference;
+    reference.setPlainText(text);
+    EXPECT_EQ(out->document()->toRawText(), reference.document()->toRawText());
+    EXPECT_EQ(out->textCursor().position(), 0);
+    EXPECT_FALSE(out->document()->isModified());
+
+    // After what the panel holds, on a line of its own, and removable as the last append.
+    ui::clearPanel(out);
+    ui::appendToPanel(out, QStringLiteral("old: 1"));
+    ASSERT_TRUE(runFill(out, text, false).complete);
+    EXPECT_EQ(out->document()->toRawText(), QStringLiteral("old: 1\u2029") + reference.document()->toRawText());
+    EXPECT_EQ(out->textCursor().position(), out->document()->characterCount() - 1);
+    ASSERT_TRUE(ui::PanelMemory::of(out)->removeLast());
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("old: 1"));
+}
+
+TEST_F(Panels, WhatIsAppendedDuringAFillStaysAfterItAndAClearEndsIt) {
+    QPlainTextEdit* out = panel("编辑框20");
+    const QString text = largeText();
+    const FillRun run = runFill(out, text, true, [&] {
+        QCoreApplication::processEvents();
+        EXPECT_NE(ui::PanelFill::of(out), nullptr);
+        ui::appendToPanel(out, QStringLiteral("added: 2\r\n"));
+    });
+    ASSERT_TRUE(run.complete);
+    EXPECT_EQ(ui::panelText(out), QString(text)
+                                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                          .replace(QLatin1Char('\n'), QStringLiteral("\r\n")) +
+                                      QStringLiteral("\r\nadded: 2\r\n"));
+
+    const FillRun cleared = runFill(out, text, true, [&] {
+        QCoreApplication::processEvents();
+        EXPECT_NE(ui::PanelFill::of(out), nullptr);
+        ui::clearPanel(out);
+    });
+    EXPECT_FALSE(cleared.complete);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(out->document()->isEmpty());  // nothing more came in after the clear
 }
 
 TEST_F(Panels, CopyingAnEmptyPanelEmptiesTheClipboard) {
