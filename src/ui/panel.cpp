@@ -230,8 +230,10 @@ QString panelText(const QPlainTextEdit* panel) {
     return text;
 }
 
-void copyPanel(const QPlainTextEdit* panel) {
-    QGuiApplication::clipboard()->setText(panelText(panel), QClipboard::Clipboard);
+QString copyPanel(const QPlainTextEdit* panel) {
+    QString text = panelText(panel);
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    return text;
 }
 
 void clearPanel(QPlainTextEdit* panel) {

@@ -88,7 +88,8 @@ void appendToPanel(QPlainTextEdit* panel, const QString& text);
 QString panelText(const QPlainTextEdit* panel);
 
 // Puts the whole text on the clipboard as plain text; an empty panel gives an empty text.
-void copyPanel(const QPlainTextEdit* panel);
+// Returns the text copied.
+QString copyPanel(const QPlainTextEdit* panel);
 
 // Empties the panel; its memory (if any) keeps the text for "撤销清空". Clearing an empty
 // panel keeps the earlier memory, so a second click cannot lose the first one's text.

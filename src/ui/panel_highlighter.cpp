@@ -126,20 +126,15 @@ void PanelHighlighter::changed(int from, int removed, int added) {
     // A removed line break joins the next line to this one: that line is looked at too.
     QTextBlock last = document->findBlock(from + added + (removed > 0 ? 1 : 0));
     if (!last.isValid()) last = document->lastBlock();
-    const int lines = last.blockNumber() - first.blockNumber() + 1;
+    int lines = 1;
+    for (QTextBlock block = first; block != last && block.isValid() && lines <= kAtOnce; block = block.next()) ++lines;
     if (lines <= kAtOnce) {
-        // Inside the document's change, the layout hears of the new formats together with
-        // the new text, and lays the lines out once.
-        int start = -1;
-        int end = -1;
+        // Inside the document's change, the layout hears of the new formats (setFormats
+        // tells the document) together with the new text, and lays the lines out once.
         for (QTextBlock block = first; block.isValid(); block = block.next()) {
-            if (highlight(block)) {
-                if (start < 0) start = block.position();
-                end = block.position() + block.length();
-            }
+            highlight(block);
             if (block == last) break;
         }
-        if (start >= 0) document->markContentsDirty(start, end - start);
         return;
     }
     // New lines start pending (a block's user state starts at -1); the changed first and

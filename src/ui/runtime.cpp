@@ -143,8 +143,9 @@ void Runtime::append(std::uint32_t windowId, std::uint32_t panelId, const QStrin
     if (auto* panel = qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId))) appendToPanel(panel, text);
 }
 
-void Runtime::copy(std::uint32_t windowId, std::uint32_t panelId) {
-    if (auto* panel = qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId))) copyPanel(panel);
+QString Runtime::copy(std::uint32_t windowId, std::uint32_t panelId) {
+    if (auto* panel = qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId))) return copyPanel(panel);
+    return {};
 }
 
 void Runtime::clear(std::uint32_t windowId, std::uint32_t panelId) {
@@ -161,9 +162,10 @@ void Runtime::onButtonClicked(LiveWindow* live, int unitIndex) {
         break;
     case forms::Click::CopyPanel:
         if (const actions::PanelRow* panel = actions::panelOfButton(windowId, unit.name)) {
-            copy(windowId, unitId(windowId, panel->name));
-            if (auto* edit = qobject_cast<QPlainTextEdit*>(liveControl(windowId, unitId(windowId, panel->name))))
-                showCopyNotice(live->control(unitIndex), panelText(edit));
+            // The notice counts the lines of the very text copied: a large panel is read once.
+            const std::uint32_t panelId = unitId(windowId, panel->name);
+            if (qobject_cast<QPlainTextEdit*>(liveControl(windowId, panelId)) != nullptr)
+                showCopyNotice(live->control(unitIndex), copy(windowId, panelId));
         }
         break;
     case forms::Click::ClearPanel:

@@ -37,7 +37,8 @@ public:
     bool checked(std::uint32_t windowId, std::uint32_t unitId) const;
     void setText(std::uint32_t windowId, std::uint32_t unitId, const QString& text);
     void append(std::uint32_t windowId, std::uint32_t panelId, const QString& text);
-    void copy(std::uint32_t windowId, std::uint32_t panelId);
+    // Copies a panel; returns the text copied (empty for no panel).
+    QString copy(std::uint32_t windowId, std::uint32_t panelId);
     void clear(std::uint32_t windowId, std::uint32_t panelId);
 
     // Whether closing the main window ends the program (it does unless a script runs).
