@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -70,6 +71,9 @@ std::vector<QPlainTextEdit*> memoryPanels(Runtime& runtime) {
 
 }  // namespace
 
+// How long closing waits for a save still being written.
+constexpr qint64 kSaveAtCloseMs = 30'000;
+
 std::span<const MenuRow> menuRows() { return kRows; }
 
 MainMenu::MainMenu(Runtime& runtime, LiveWindow* main) : QObject(main), runtime_(runtime), main_(main) {
@@ -82,6 +86,11 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main) : QObject(main), runtime_
     connect(&runtime, &Runtime::mainWindowClosing, this, [this] {
         closing_ = true;
         if (PanelFill* filling = PanelFill::of(configuration_)) filling->finishNow();
+        // A save already asked for is written before the editor ends.
+        QElapsedTimer waited;
+        waited.start();
+        while (files_->isSaving() && waited.elapsed() < kSaveAtCloseMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     });
     // A large file takes a moment to go in: the status bar says how far it is.
     connect(files_, &PanelFiles::opening, this, [this](const QString& path, qsizetype done, qsizetype total) {
@@ -413,15 +422,35 @@ void MainMenu::saveWithChecks(QPlainTextEdit* panel, const QString& path, bool a
         format.bom = format.encoding == Encoding::Utf8 && file.format.bom && file.path == path;
         request.format = format;
     }
-    const QString title = append ? QStringLiteral("追加到文件") : QStringLiteral("保存");
-    FileOutcome outcome = files_->save(panel, request);
-    while (!outcome.ok() && isConfirmable(outcome.refusal)) {
-        if (!confirm(title, outcome.message + QStringLiteral("\n\n仍然要写入吗？"), QStringLiteral("仍然写入"))) return;
-        request.force = true;
-        outcome = files_->save(panel, request);
-    }
-    if (!outcome.ok()) return tell(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);
-    showStatus(outcome.message);
+    runSave(panel, request);
+}
+
+// One round of a save: a refusal the user may override is asked about, and a yes saves again
+// with it overridden. A script waits for the outcome; the user gets the window meanwhile.
+void MainMenu::runSave(QPlainTextEdit* panel, const SaveRequest& request) {
+    const bool append = request.mode == SaveMode::Append;
+    const auto then = [this, panel, request, append](const FileOutcome& outcome) {
+        if (!outcome.ok() && isConfirmable(outcome.refusal)) {
+            const QString title = append ? QStringLiteral("追加到文件") : QStringLiteral("保存");
+            if (!confirm(title, outcome.message + QStringLiteral("\n\n仍然要写入吗？"), QStringLiteral("仍然写入")))
+                return;
+            SaveRequest forced = request;
+            forced.force = true;
+            return runSave(panel, forced);
+        }
+        if (!outcome.ok())
+            return tell(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);
+        showStatus(outcome.message);
+    };
+    if (scripted_) return then(files_->save(panel, request));
+    if (files_->isSaving())
+        return tell(QStringLiteral("正在保存"), QStringLiteral("正在保存另一个文件，请等它写完再试。"));
+    showStatus(QStringLiteral("正在保存 %1…").arg(QFileInfo(request.path).fileName()));
+    files_->saveLater(panel, request, [this, then](const FileOutcome& outcome) {
+        QTimer::singleShot(0, this, [this, then, outcome] {
+            if (!closing_) then(outcome);
+        });
+    });
 }
 
 void MainMenu::quit() { main_->close(); }

@@ -72,6 +72,7 @@ private:
     void openPath(const QString& path);
     void whenOpened(bool busy, const std::function<void(const PanelFiles::Done&)>& open, const PanelFiles::Done& then);
     void saveWithChecks(QPlainTextEdit* panel, const QString& path, bool append, bool chooseFormat);
+    void runSave(QPlainTextEdit* panel, const SaveRequest& request);
     QString chooseSavePath(QPlainTextEdit* panel, const QString& title, bool chooseFormat, bool* formatChosen);
     bool confirm(const QString& title, const QString& question, const QString& yes);
     void tell(const QString& title, const QString& message);

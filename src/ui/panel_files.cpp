@@ -10,6 +10,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QThreadPool>
+#include <QTimer>
+#include <memory>
 
 #include "storage/recent_files.h"
 #include "storage/safe_write.h"
@@ -42,19 +44,142 @@ bool sameFile(const QString& a, const QString& b) {
     return QDir::cleanPath(left.absoluteFilePath()) == QDir::cleanPath(right.absoluteFilePath());
 }
 
-// The configuration check of the panel's text: the live check's result when it is of the
-// text as it stands, so a large panel is not checked twice.
-yaml::CheckResult configurationCheck(const QPlainTextEdit* panel, const QString& lfText) {
-    if (auto* check = panel->findChild<PanelCheck*>(); check != nullptr && check->isCurrent()) return check->result();
-    return yaml::checkConfiguration(toUtf8(lfText));
-}
-
 QString unreadableMessage(const yaml::CheckResult& result) {
     if (result.errors.empty()) return QStringLiteral("服务器无法读取这段配置。");
     const yaml::Finding& first = result.errors.front();
     const QString where = first.column > 0 ? QStringLiteral("第 %1 行第 %2 列").arg(first.line).arg(first.column)
                                            : QStringLiteral("第 %1 行").arg(first.line);
     return QStringLiteral("服务器无法读取这段配置：%1：%2。").arg(where, fromUtf8(first.message));
+}
+
+// A panel's text read a slice at a time, a few milliseconds per turn of the event loop; a
+// change to the panel meanwhile starts the reading over. Keeps itself alive while it runs.
+struct PanelReading {
+    explicit PanelReading(QPlainTextEdit* edit) : panel(edit) {}
+    QPointer<QPlainTextEdit> panel;
+    QTextBlock block;
+    QString text;
+    bool changed = true;
+    QMetaObject::Connection watch;
+    std::function<void(QPlainTextEdit*, QString)> whenRead;
+
+    static void start(const std::shared_ptr<PanelReading>& self) {
+        if (!self->panel) return self->whenRead(nullptr, {});
+        std::weak_ptr<PanelReading> weak = self;
+        self->watch = QObject::connect(self->panel->document(), &QTextDocument::contentsChanged, self->panel, [weak] {
+            if (auto reading = weak.lock()) reading->changed = true;
+        });
+        step(self);
+    }
+    static void step(const std::shared_ptr<PanelReading>& self) {
+        if (!self->panel) return self->whenRead(nullptr, {});
+        if (self->changed) {
+            self->changed = false;
+            self->block = self->panel->document()->firstBlock();
+            self->text.clear();
+        }
+        QElapsedTimer slice;
+        slice.start();
+        readPanelLines(self->block, self->text, slice, 4);
+        if (self->block.isValid() || self->changed) {
+            QTimer::singleShot(0, self->panel, [self] { step(self); });
+            return;
+        }
+        QObject::disconnect(self->watch);
+        self->whenRead(self->panel, std::exchange(self->text, {}));
+    }
+};
+
+// The save itself, on any thread: every check, then the write. Works on what the UI thread
+// took of the panel (its text, its file, its check), never on the panel itself.
+SaveResult saveText(const SaveInput& input) {
+    const SaveRequest& request = input.request;
+    const QString& text = input.text;
+    const bool yaml = input.yaml;
+    SaveResult result;
+    const auto refuse = [&result](FileRefusal refusal, QString message) {
+        result.outcome = refused(refusal, std::move(message));
+        return result;
+    };
+    if (request.path.isEmpty()) return refuse(FileRefusal::Io, QStringLiteral("无法写入：没有文件名"));
+    // Stand-ins for bytes that could not be read are never written as if they were text.
+    if (input.lostBytes && text.contains(QChar(0xFFFD))) {
+        return refuse(FileRefusal::Unrepresentable,
+                      storage::encodeText(text, TextFormat{}, storage::Replacements::Refuse).error);
+    }
+    yaml::CheckResult check;
+    if (yaml) {
+        check = input.check ? *input.check : yaml::checkConfiguration(toUtf8(text));
+        if (!check.valid && !request.force) {
+            return refuse(FileRefusal::InvalidYaml,
+                          unreadableMessage(check) + QStringLiteral("写进文件后服务器会拒绝读取它。"));
+        }
+    }
+    const PanelFile& current = input.current;
+    const bool same = sameFile(request.path, current.path);
+
+    if (request.mode == SaveMode::Append) {
+        const storage::AppendPlan plan = storage::planAppend(request.path, text);
+        if (!plan.ok()) return refuse(plan.readFailed ? FileRefusal::Io : FileRefusal::Unrepresentable, plan.error);
+        if (yaml && !request.force && plan.original.exists) {
+            // The server keeps the last of two equal keys: the file's entry would be lost.
+            const QString old = storage::decodeText(plan.oldBytes()).text;
+            const yaml::CheckResult inFile = yaml::checkConfiguration(toUtf8(old));
+            QHash<QString, int> fileKeys;
+            for (const yaml::TopLevelKey& key : inFile.keys) fileKeys.insert(fromUtf8(key.name), key.line);
+            QStringList clashes;
+            QSet<QString> seen;
+            for (const yaml::TopLevelKey& key : check.keys) {
+                const QString name = fromUtf8(key.name);
+                if (!fileKeys.contains(name) || seen.contains(name)) continue;
+                seen.insert(name);
+                clashes << QStringLiteral("“%1”（文件第 %2 行）").arg(name).arg(fileKeys.value(name));
+            }
+            if (!clashes.isEmpty()) {
+                return refuse(FileRefusal::DuplicateKey,
+                              QStringLiteral("文件中已经有标识符 %1：追加后服务器只会保留后面的那一个，"
+                                             "文件中原来的条目会失效。")
+                                  .arg(clashes.join(QStringLiteral("、"))));
+            }
+        }
+        const storage::SavedFile saved = storage::writeAppend(request.path, plan);
+        if (!saved.ok()) {
+            const bool changed = QFileInfo::exists(request.path) &&
+                                 storage::changeOnDisk(request.path, plan.original) == storage::DiskChange::Content;
+            return refuse(changed ? FileRefusal::ChangedOnDisk : FileRefusal::Io, saved.error);
+        }
+        if (same) result.stamp = saved.stamp;
+        FileOutcome& outcome = result.outcome;
+        outcome.bytes = plan.bytes.size() - plan.oldBytes().size();
+        outcome.format = plan.format;
+        outcome.message = QStringLiteral("已追加 %1 字节到 %2").arg(outcome.bytes).arg(shown(request.path));
+        return result;
+    }
+
+    // Unless told otherwise, a panel keeps the format of its file, also into a copy; a
+    // byte-order mark only goes back into the file that had it.
+    TextFormat format = request.format ? *request.format : current.path.isEmpty() ? TextFormat{} : current.format;
+    if (format.encoding != Encoding::Utf8 || (!request.format && !same)) format.bom = false;
+    if (same && !request.force && current.stamp.exists) {
+        const storage::DiskChange change = storage::changeOnDisk(request.path, current.stamp);
+        if (change == storage::DiskChange::Content || change == storage::DiskChange::Removed) {
+            return refuse(
+                FileRefusal::ChangedOnDisk,
+                QStringLiteral("文件在打开或上次保存之后被别的程序%1：%2。保存会覆盖那些改动。")
+                    .arg(change == storage::DiskChange::Removed ? QStringLiteral("删除了") : QStringLiteral("改动过"),
+                         shown(request.path)));
+        }
+    }
+    const storage::EncodedText encoded = storage::encodeText(text, format, storage::Replacements::Write);
+    if (!encoded.ok()) return refuse(FileRefusal::Unrepresentable, encoded.error);
+    const storage::WriteResult written = storage::writeFileAtomically(request.path, encoded.bytes);
+    if (!written.ok()) return refuse(FileRefusal::Io, written.error);
+    result.file = PanelFile{request.path, format, storage::stampOf(request.path, encoded.bytes)};
+    FileOutcome& outcome = result.outcome;
+    outcome.bytes = encoded.bytes.size();
+    outcome.format = format;
+    outcome.message = QStringLiteral("已保存 %1（%2 字节）").arg(shown(request.path)).arg(outcome.bytes);
+    return result;
 }
 
 }  // namespace
@@ -187,91 +312,67 @@ FileOutcome PanelFiles::reopenOther(QPlainTextEdit* panel) {
     return open(panel, current.path, other, false);
 }
 
-FileOutcome PanelFiles::save(QPlainTextEdit* panel, const SaveRequest& request) {
-    const QString text = panelLfText(panel);
-    const bool yaml = panel == configuration_;
-    if (request.path.isEmpty()) return refused(FileRefusal::Io, QStringLiteral("无法写入：没有文件名"));
-    // Stand-ins for bytes that could not be read are never written as if they were text.
-    if (lostBytes_.value(panel) && text.contains(QChar(0xFFFD))) {
-        return refused(FileRefusal::Unrepresentable,
-                       storage::encodeText(text, TextFormat{}, storage::Replacements::Refuse).error);
-    }
-    yaml::CheckResult check;
-    if (yaml) {
-        check = configurationCheck(panel, text);
-        if (!check.valid && !request.force) {
-            return refused(FileRefusal::InvalidYaml,
-                           unreadableMessage(check) + QStringLiteral("写进文件后服务器会拒绝读取它。"));
+void PanelFiles::saveLater(QPlainTextEdit* panel, const SaveRequest& request, Done done) {
+    if (saving_) return done(refused(FileRefusal::Io, QStringLiteral("正在保存另一个文件，请等它写完再试。")));
+    saving_ = true;
+    auto input = std::make_shared<SaveInput>();
+    input->request = request;
+    input->yaml = panel == configuration_;
+    input->lostBytes = lostBytes_.value(panel);
+    input->current = file(panel);
+    // The text is taken a slice at a time on this thread; a change meanwhile starts it over.
+    auto reading = std::make_shared<PanelReading>(panel);
+    QPointer<PanelFiles> self(this);
+    reading->whenRead = [self, input, done](QPlainTextEdit* target, QString text) {
+        if (!self) return;
+        if (target == nullptr) {
+            self->saving_ = false;
+            return done(refused(FileRefusal::Io, QStringLiteral("无法写入：输出框已经关闭")));
         }
-    }
-    const PanelFile current = file(panel);
-    const bool same = sameFile(request.path, current.path);
+        input->text = std::move(text);
+        // The live check's result, when it is of this very text: a large panel is not
+        // checked twice.
+        if (auto* check = target->findChild<PanelCheck*>(); input->yaml && check != nullptr && check->isCurrent())
+            input->check = check->result();
+        QPointer<QPlainTextEdit> panelLeft(target);
+        QThreadPool::globalInstance()->start([self, panelLeft, input, done] {
+            SaveResult result = saveText(*input);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self, panelLeft, input, done, result = std::move(result)] {
+                    if (!self) return;
+                    self->saving_ = false;
+                    if (panelLeft) self->apply(panelLeft, input->request, result);
+                    done(result.outcome);
+                },
+                Qt::QueuedConnection);
+        });
+    };
+    PanelReading::start(reading);
+}
 
-    if (request.mode == SaveMode::Append) {
-        const storage::AppendPlan plan = storage::planAppend(request.path, text);
-        if (!plan.ok()) return refused(plan.readFailed ? FileRefusal::Io : FileRefusal::Unrepresentable, plan.error);
-        if (yaml && !request.force && plan.original.exists) {
-            // The server keeps the last of two equal keys: the file's entry would be lost.
-            const QString old = storage::decodeText(plan.oldBytes()).text;
-            const yaml::CheckResult inFile = yaml::checkConfiguration(toUtf8(old));
-            QHash<QString, int> fileKeys;
-            for (const yaml::TopLevelKey& key : inFile.keys) fileKeys.insert(fromUtf8(key.name), key.line);
-            QStringList clashes;
-            QSet<QString> seen;
-            for (const yaml::TopLevelKey& key : check.keys) {
-                const QString name = fromUtf8(key.name);
-                if (!fileKeys.contains(name) || seen.contains(name)) continue;
-                seen.insert(name);
-                clashes << QStringLiteral("“%1”（文件第 %2 行）").arg(name).arg(fileKeys.value(name));
-            }
-            if (!clashes.isEmpty()) {
-                return refused(FileRefusal::DuplicateKey,
-                               QStringLiteral("文件中已经有标识符 %1：追加后服务器只会保留后面的那一个，"
-                                              "文件中原来的条目会失效。")
-                                   .arg(clashes.join(QStringLiteral("、"))));
-            }
-        }
-        const storage::SavedFile saved = storage::writeAppend(request.path, plan);
-        if (!saved.ok()) {
-            const bool changed = QFileInfo::exists(request.path) &&
-                                 storage::changeOnDisk(request.path, plan.original) == storage::DiskChange::Content;
-            return refused(changed ? FileRefusal::ChangedOnDisk : FileRefusal::Io, saved.error);
-        }
-        if (same) files_[panel].stamp = saved.stamp;
-        remember(request.path);
-        FileOutcome outcome;
-        outcome.bytes = plan.bytes.size() - plan.oldBytes().size();
-        outcome.format = plan.format;
-        outcome.message = QStringLiteral("已追加 %1 字节到 %2").arg(outcome.bytes).arg(shown(request.path));
-        return outcome;
+void PanelFiles::apply(QPlainTextEdit* panel, const SaveRequest& request, const SaveResult& result) {
+    if (!result.outcome.ok()) return;
+    if (result.file) {
+        files_[panel] = *result.file;
+        emit fileChanged();
+    } else if (result.stamp.exists && sameFile(request.path, file(panel).path)) {
+        files_[panel].stamp = result.stamp;
     }
-
-    // Unless told otherwise, a panel keeps the format of its file, also into a copy; a
-    // byte-order mark only goes back into the file that had it.
-    TextFormat format = request.format ? *request.format : current.path.isEmpty() ? TextFormat{} : current.format;
-    if (format.encoding != Encoding::Utf8 || (!request.format && !same)) format.bom = false;
-    if (same && !request.force && current.stamp.exists) {
-        const storage::DiskChange change = storage::changeOnDisk(request.path, current.stamp);
-        if (change == storage::DiskChange::Content || change == storage::DiskChange::Removed) {
-            return refused(
-                FileRefusal::ChangedOnDisk,
-                QStringLiteral("文件在打开或上次保存之后被别的程序%1：%2。保存会覆盖那些改动。")
-                    .arg(change == storage::DiskChange::Removed ? QStringLiteral("删除了") : QStringLiteral("改动过"),
-                         shown(request.path)));
-        }
-    }
-    const storage::EncodedText encoded = storage::encodeText(text, format, storage::Replacements::Write);
-    if (!encoded.ok()) return refused(FileRefusal::Unrepresentable, encoded.error);
-    const storage::WriteResult written = storage::writeFileAtomically(request.path, encoded.bytes);
-    if (!written.ok()) return refused(FileRefusal::Io, written.error);
-    files_[panel] = PanelFile{request.path, format, storage::stampOf(request.path, encoded.bytes)};
-    emit fileChanged();
     remember(request.path);
-    FileOutcome outcome;
-    outcome.bytes = encoded.bytes.size();
-    outcome.format = format;
-    outcome.message = QStringLiteral("已保存 %1（%2 字节）").arg(shown(request.path)).arg(outcome.bytes);
-    return outcome;
+}
+
+FileOutcome PanelFiles::save(QPlainTextEdit* panel, const SaveRequest& request) {
+    std::optional<FileOutcome> result;
+    QEventLoop loop;
+    saveLater(panel, request, [&](const FileOutcome& outcome) {
+        result = outcome;
+        loop.quit();
+    });
+    if (!result) loop.exec();
+    return result
+               ? *result
+               : refused(FileRefusal::Io, QStringLiteral("保存“%1”被中断：编辑器正在退出。").arg(shown(request.path)));
 }
 
 void PanelFiles::setFile(QPlainTextEdit* panel, const PanelFile& file, bool lostBytes) {

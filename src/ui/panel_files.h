@@ -13,6 +13,7 @@
 #include "storage/file_stamp.h"
 #include "storage/text_codec.h"
 #include "storage/text_file.h"
+#include "yaml/check.h"
 
 class QPlainTextEdit;
 
@@ -61,6 +62,21 @@ struct SaveRequest {
     bool force = false;  // the user confirmed the confirmable refusals
 };
 
+// What a save works on, taken from the panel on the UI thread, and what it gives back.
+struct SaveInput {
+    QString text;  // "\n" line ends
+    bool yaml = false;
+    bool lostBytes = false;
+    std::optional<yaml::CheckResult> check;  // the live check, when it is of this text
+    PanelFile current;
+    SaveRequest request;
+};
+struct SaveResult {
+    FileOutcome outcome;
+    std::optional<PanelFile> file;  // a write: the panel's file from now on
+    storage::FileStamp stamp;       // an append to the panel's own file: its new stamp
+};
+
 class PanelFiles : public QObject {
     Q_OBJECT
 public:
@@ -93,8 +109,14 @@ public:
     void reopenOtherLater(QPlainTextEdit* panel, Done done);
     FileOutcome reopenOther(QPlainTextEdit* panel);
     bool isOpening() const { return opening_; }
-    // Writes the panel's text into a file, or adds it to the end of one.
+    // Writes the panel's text into a file, or adds it to the end of one. The text is taken
+    // a slice at a time and everything else (the checks, the encoding, the write) happens off
+    // the UI thread, so the window answers input meanwhile; done hears the outcome. One save
+    // at a time.
+    void saveLater(QPlainTextEdit* panel, const SaveRequest& request, Done done);
+    // The same, waiting for the outcome in a local event loop.
     FileOutcome save(QPlainTextEdit* panel, const SaveRequest& request);
+    bool isSaving() const { return saving_; }
 
     // Forgets every panel's file ("新建").
     void forget();
@@ -107,12 +129,14 @@ signals:
 
 private:
     void remember(const QString& path);
+    void apply(QPlainTextEdit* panel, const SaveRequest& request, const SaveResult& result);
     void fill(QPlainTextEdit* panel, const QString& path, const storage::OpenedFile& opened, int lines, bool append,
               const Done& done);
 
     QPlainTextEdit* configuration_;
     QString recentStore_;
     bool opening_ = false;
+    bool saving_ = false;
     QHash<const QPlainTextEdit*, PanelFile> files_;
     // Panels whose text holds U+FFFD for bytes that could not be read: never written back.
     QHash<const QPlainTextEdit*, bool> lostBytes_;

@@ -2,17 +2,21 @@
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <functional>
 
 #include <QLabel>
 
 #include "ui/copy_notice.h"
+#include "ui/main_menu.h"
 #include "ui/panel.h"
+#include "ui/panel_files.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -173,6 +177,44 @@ TEST_F(Panels, WhatIsAppendedDuringAFillStaysAfterItAndAClearEndsIt) {
     EXPECT_FALSE(cleared.complete);
     QCoreApplication::processEvents();
     EXPECT_TRUE(out->document()->isEmpty());  // nothing more came in after the clear
+}
+
+// A save takes the panel's text a slice at a time and writes it off the UI thread: an edit
+// while the text is taken is in the file, and the panel belongs to the file afterwards. A
+// file opened back gives the same text.
+TEST_F(Panels, ASaveWritesTheTextAsItStandsWhenTakenAndOpensBackTheSame) {
+    QPlainTextEdit* out = panel("编辑框20");
+    ui::PanelFiles& files = ui::MainMenu::of(main)->files();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("socket.yml"));
+    QString text;
+    for (int i = 0; i < 20000; ++i) text += QStringLiteral("gem%1:\r\n  Max_Grade: 5\r\n").arg(i);
+    ui::appendToPanel(out, text);
+    bool done = false;
+    ui::FileOutcome outcome;
+    ui::SaveRequest request;
+    request.path = path;
+    files.saveLater(out, request, [&](const ui::FileOutcome& saved) {
+        outcome = saved;
+        done = true;
+    });
+    EXPECT_TRUE(files.isSaving());
+    QTextCursor(out->document()).insertText(QStringLiteral("first: 1\n"));
+    QElapsedTimer timer;
+    timer.start();
+    while (!done && timer.elapsed() < 20000) QCoreApplication::processEvents();
+    ASSERT_TRUE(done);
+    ASSERT_TRUE(outcome.ok()) << outcome.message.toStdString();
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()), QStringLiteral("first: 1\r\n") + text);
+    EXPECT_EQ(files.file(out).path, path);
+
+    ui::clearPanel(out);
+    const ui::FileOutcome opened = files.open(out, path, std::nullopt, false);
+    ASSERT_TRUE(opened.ok());
+    EXPECT_EQ(opened.lines, 40001);
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("first: 1\r\n") + text);
 }
 
 TEST_F(Panels, CopyingAnEmptyPanelEmptiesTheClipboard) {
