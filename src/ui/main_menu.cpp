@@ -94,10 +94,16 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main) : QObject(main), runtime_
     });
     // A large file takes a moment to go in: the status bar says how far it is.
     connect(files_, &PanelFiles::opening, this, [this](const QString& path, qsizetype done, qsizetype total) {
-        if (done < total)
-            showStatus(QStringLiteral("正在打开 %1… %2%")
-                           .arg(QFileInfo(path).fileName())
-                           .arg(done * 100 / std::max<qsizetype>(total, 1)));
+        if (done >= total) {
+            if (status_.startsWith(QStringLiteral("正在打开"))) {
+                status_.clear();
+                if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
+            }
+            return;
+        }
+        showStatus(QStringLiteral("正在打开 %1… %2%")
+                       .arg(QFileInfo(path).fileName())
+                       .arg(done * 100 / std::max<qsizetype>(total, 1)));
     });
 
     auto* bar = new QMenuBar(main);

@@ -312,9 +312,11 @@ void PanelFill::start() {
     left_ = text_.size();
     readOnly_ = panel_->isReadOnly();
     panel_->setReadOnly(true);
-    // Drawn again once the text is in: repainting the panel on every turn of the loop would
-    // cost more than putting the text in.
-    panel_->setUpdatesEnabled(false);
+    // The text is drawn once it is in: repainting it on every turn of the loop would cost
+    // more than putting it in. The frame and the scroll bar go on being drawn; the text area
+    // shows what it showed (an emptied panel shows empty).
+    panel_->viewport()->repaint();
+    panel_->viewport()->setUpdatesEnabled(false);
     sinceProgress_.start();
     running_ = true;
     connect(document, &QTextDocument::contentsChange, this, &PanelFill::contentsChange);
@@ -407,7 +409,8 @@ void PanelFill::end(bool complete) {
     timer_->stop();
     disconnect(panel_->document(), &QTextDocument::contentsChange, this, &PanelFill::contentsChange);
     panel_->setReadOnly(readOnly_);
-    panel_->setUpdatesEnabled(true);
+    panel_->viewport()->setUpdatesEnabled(true);
+    panel_->viewport()->update();
     emit progress(text_.size() - left_, text_.size());
     emit finished(complete);
     deleteLater();

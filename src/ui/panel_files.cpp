@@ -323,7 +323,7 @@ void PanelFiles::saveLater(QPlainTextEdit* panel, const SaveRequest& request, Do
     // The text is taken a slice at a time on this thread; a change meanwhile starts it over.
     auto reading = std::make_shared<PanelReading>(panel);
     QPointer<PanelFiles> self(this);
-    reading->whenRead = [self, input, done](QPlainTextEdit* target, QString text) {
+    reading->whenRead = [self, input, done = std::move(done)](QPlainTextEdit* target, QString text) {
         if (!self) return;
         if (target == nullptr) {
             self->saving_ = false;
