@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 
 #include "actions/action.h"
 #include "actions/panels.h"
@@ -42,19 +43,48 @@ std::string firstLine(std::string_view text) {
 
 class Reader {
 public:
+    // Every unit's box, container and whether it is a label, once: the questions below ask
+    // them of every pair of units.
     explicit Reader(const forms::Window& window) : window_(window) {
-        for (std::size_t i = 0; i < window.units.size(); ++i) boxes_.push_back(boxOf(window, i));
-        for (std::size_t i = 0; i < window.units.size(); ++i) container_.push_back(findContainer(i));
+        const std::size_t count = window.units.size();
+        std::unordered_map<std::string_view, std::size_t> byName;
+        for (std::size_t i = 0; i < count; ++i) byName.emplace(window.units[i].name, i);
+        const auto pages = byName.find(forms::kPageControlName);
+        boxes_.resize(count);
+        std::vector<char> placed(count, 0);
+        // A unit's rectangle is relative to its group box, or to the page control for a unit
+        // of a page; each origin is placed once.
+        const auto place = [&](auto&& self, std::size_t i) -> const Box& {
+            if (placed[i] != 0) return boxes_[i];
+            placed[i] = 1;  // a parent cycle in the form would stop here
+            const Unit& u = window.units[i];
+            Box origin;
+            if (!u.parent.empty()) {
+                if (const auto parent = byName.find(u.parent); parent != byName.end())
+                    origin = self(self, parent->second);
+            } else if (u.page >= 0 && pages != byName.end()) {
+                origin = self(self, pages->second);
+            }
+            const int left = origin.left + u.rect.left;
+            const int top = origin.top + u.rect.top;
+            boxes_[i] = {left, top, left + u.rect.width, top + u.rect.height};
+            return boxes_[i];
+        };
+        for (std::size_t i = 0; i < count; ++i) place(place, i);
+        for (std::size_t i = 0; i < count; ++i)
+            if (window.units[i].kind == Kind::GroupBox) groups_.push_back(i);
+        for (std::size_t i = 0; i < count; ++i) container_.push_back(findContainer(i));
+        for (std::size_t i = 0; i < count; ++i) {
+            const Unit& u = window.units[i];
+            labels_.push_back(u.kind == Kind::Label && u.rect.height > 0 && !simplified(u.caption).empty());
+        }
     }
 
     const Unit& unit(std::size_t i) const { return window_.units[i]; }
     const Box& box(std::size_t i) const { return boxes_[i]; }
     std::optional<std::size_t> container(std::size_t i) const { return container_[i]; }
 
-    bool isLabel(std::size_t i) const {
-        const Unit& u = unit(i);
-        return u.kind == Kind::Label && !simplified(u.caption).empty() && u.rect.height > 0;
-    }
+    bool isLabel(std::size_t i) const { return labels_[i]; }
     bool isField(std::size_t i) const {
         const Unit& u = unit(i);
         return (u.kind == Kind::EditBox && !u.readOnly && !u.disabled) || u.kind == Kind::ComboBox;
@@ -135,8 +165,8 @@ public:
     std::optional<std::size_t> findContainer(std::size_t i) const {
         std::optional<std::size_t> best;
         const Box& b = boxes_[i];
-        for (std::size_t g = 0; g < window_.units.size(); ++g) {
-            if (g == i || unit(g).kind != Kind::GroupBox || unit(g).page != unit(i).page) continue;
+        for (const std::size_t g : groups_) {
+            if (g == i || unit(g).page != unit(i).page) continue;
             const Box& gb = boxes_[g];
             if (b.midX() < gb.left || b.midX() > gb.right || b.midY() < gb.top || b.midY() > gb.bottom) continue;
             if (best) {
@@ -152,7 +182,9 @@ public:
 private:
     const forms::Window& window_;
     std::vector<Box> boxes_;
+    std::vector<std::size_t> groups_;
     std::vector<std::optional<std::size_t>> container_;
+    std::vector<bool> labels_;
 };
 
 std::string withoutPercent(std::string text) {
