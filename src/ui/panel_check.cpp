@@ -24,7 +24,7 @@ namespace {
 constexpr int kSettleMs = 50;
 constexpr int kStatusHeight = 16;
 // Copying the panel's text for the check, per turn of the event loop.
-constexpr qint64 kSliceMs = 4;
+constexpr qint64 kSliceMs = 6;
 
 QString position(const yaml::Finding& finding, bool withColumn = true) {
     return withColumn && finding.column > 0 ? QStringLiteral("第 %1 行第 %2 列：").arg(finding.line).arg(finding.column)
