@@ -105,6 +105,7 @@ limit "check of a 10,000-block panel" "$(value check_10000_ms)" 500
 limit "open a 10 MB socket file" "$(value file_open_ms)" 1000
 limit "open: longest event-loop block" "$(value file_open_block_ms)" 16
 limit "save a 10 MB socket file" "$(value file_save_ms)" 1000
+limit "save: longest event-loop block" "$(value file_save_block_ms)" 16
 limit "autosave: longest step on the UI thread" "$(value autosave_step_ms)" 16
 limit "typing with autosave: longest block" "$(value autosave_block_ms)" 16
 echo "Details"

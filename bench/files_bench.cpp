@@ -188,6 +188,7 @@ int main(int argc, char* argv[]) {
     std::printf("result file_open_ms %.1f\n", openMs);
     std::printf("result file_save_ms %.1f\n", saveMs);
     std::printf("result file_open_block_ms %.1f\n", openBlockMs);
+    std::printf("result file_save_block_ms %.1f\n", saveBlockMs);
     std::printf("result autosave_block_ms %.1f\n", withMs);
     std::printf("result autosave_step_ms %.1f\n", stepMs);
     std::printf("result typing_noautosave_block_ms %.1f\n", withoutMs);
