@@ -47,7 +47,8 @@ PanelHighlighter::PanelHighlighter(QPlainTextEdit* panel, Rules rules)
     connect(&idle_, &QTimer::timeout, this, &PanelHighlighter::idlePass);
     connect(panel->document(), &QTextDocument::contentsChange, this, &PanelHighlighter::changed);
     panel->installEventFilter(this);
-    panel->viewport()->installEventFilter(this);
+    viewport_ = panel->viewport();
+    viewport_->installEventFilter(this);
     if (!panel->document()->isEmpty()) markAllPending();
 }
 
@@ -222,7 +223,9 @@ void PanelHighlighter::setActive(bool active) {
 }
 
 bool PanelHighlighter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == panel_->viewport() && event->type() == QEvent::Paint) {
+    // The viewport as it was at the start: events still come while the panel is taken down,
+    // when it is no longer a scroll area to ask.
+    if (watched == viewport_ && event->type() == QEvent::Paint) {
         beforePaint();
     } else if (watched == panel_ && event->type() == QEvent::PaletteChange) {
         const QColor base = panel_->palette().color(QPalette::Base);

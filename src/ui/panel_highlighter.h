@@ -62,6 +62,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QPlainTextEdit* panel_;
+    QObject* viewport_ = nullptr;
     Rules rules_;
     bool active_ = true;
     bool pending_ = false;
