@@ -296,8 +296,8 @@ void MainMenu::openPath(const QString& path) {
     }
     whenOpened(
         files_->isOpening(),
-        [this, path, append](const PanelFiles::Done& done) {
-            files_->openLater(configuration_, path, std::nullopt, append, done);
+        [this, path, append](PanelFiles::Done done) {
+            files_->openLater(configuration_, path, std::nullopt, append, std::move(done));
         },
         [this](const FileOutcome& outcome) {
             if (!outcome.ok()) return tell(QStringLiteral("无法打开"), outcome.message);
@@ -308,26 +308,20 @@ void MainMenu::openPath(const QString& path) {
 
 // Runs an open and hands its outcome on: at once when a script waits for the reply, else
 // when the file is in, the window answering input meanwhile.
-void MainMenu::whenOpened(bool busy, const std::function<void(const PanelFiles::Done&)>& open,
-                          const PanelFiles::Done& then) {
+void MainMenu::whenOpened(bool busy, const std::function<void(PanelFiles::Done)>& open, const PanelFiles::Done& then) {
     if (busy) return tell(QStringLiteral("正在打开文件"), QStringLiteral("正在打开另一个文件，请等它打开完再试。"));
-    if (!scripted_) {
-        // Told on a later turn of the loop: an open cut short by the window going away
-        // reports while the window is being taken down, and then nobody is told.
-        return open([this, then](const FileOutcome& outcome) {
-            QTimer::singleShot(0, this, [this, then, outcome] {
-                if (!closing_) then(outcome);
-            });
+    if (!scripted_) return open(later(then));
+    if (const std::optional<FileOutcome> outcome = waitForOutcome(open)) then(*outcome);
+}
+
+// Told on a later turn of the loop: an open or save cut short by the window going away
+// reports while the window is being taken down, and then nobody is told.
+PanelFiles::Done MainMenu::later(const PanelFiles::Done& then) {
+    return [this, then](const FileOutcome& outcome) {
+        QTimer::singleShot(0, this, [this, then, outcome] {
+            if (!closing_) then(outcome);
         });
-    }
-    std::optional<FileOutcome> result;
-    QEventLoop loop;
-    open([&](const FileOutcome& outcome) {
-        result = outcome;
-        loop.quit();
-    });
-    if (!result) loop.exec();
-    if (result) then(*result);
+    };
 }
 
 void MainMenu::reopenOtherEncoding() {
@@ -342,7 +336,8 @@ void MainMenu::reopenOtherEncoding() {
                  QStringLiteral("重新打开")))
         return;
     whenOpened(
-        files_->isOpening(), [this](const PanelFiles::Done& done) { files_->reopenOtherLater(configuration_, done); },
+        files_->isOpening(),
+        [this](PanelFiles::Done done) { files_->reopenOtherLater(configuration_, std::move(done)); },
         [this](const FileOutcome& outcome) {
             if (!outcome.ok()) return tell(QStringLiteral("无法重新打开"), outcome.message);
             configuration_->document()->setModified(false);
@@ -452,11 +447,7 @@ void MainMenu::runSave(QPlainTextEdit* panel, const SaveRequest& request) {
     if (files_->isSaving())
         return tell(QStringLiteral("正在保存"), QStringLiteral("正在保存另一个文件，请等它写完再试。"));
     showStatus(QStringLiteral("正在保存 %1…").arg(QFileInfo(request.path).fileName()));
-    files_->saveLater(panel, request, [this, then](const FileOutcome& outcome) {
-        QTimer::singleShot(0, this, [this, then, outcome] {
-            if (!closing_) then(outcome);
-        });
-    });
+    files_->saveLater(panel, request, later(then));
 }
 
 void MainMenu::quit() { main_->close(); }

@@ -70,7 +70,8 @@ signals:
 
 private:
     void openPath(const QString& path);
-    void whenOpened(bool busy, const std::function<void(const PanelFiles::Done&)>& open, const PanelFiles::Done& then);
+    void whenOpened(bool busy, const std::function<void(PanelFiles::Done)>& open, const PanelFiles::Done& then);
+    PanelFiles::Done later(const PanelFiles::Done& then);
     void saveWithChecks(QPlainTextEdit* panel, const QString& path, bool append, bool chooseFormat);
     void runSave(QPlainTextEdit* panel, const SaveRequest& request);
     QString chooseSavePath(QPlainTextEdit* panel, const QString& title, bool chooseFormat, bool* formatChosen);

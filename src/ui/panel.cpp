@@ -330,18 +330,22 @@ void PanelFill::finishNow() {
 // The slices go in from the text's end to its start, each in front of the one before. So
 // the panel's last lines are in place from the first slice on, and what Qt lays out again
 // after each change (the last page, for the scroll bar) is laid out once.
-void PanelFill::insertSlice(qsizetype begin) {
+int PanelFill::insertAt(int position, const QString& text) {
     QTextDocument* document = panel_->document();
-    const QStringView slice = QStringView(text_).mid(begin, left_ - begin);
-    prepareForText(panel_, slice);
     QTextCursor cursor(document);
-    cursor.setPosition(start_);
+    cursor.setPosition(position);
     inserting_ = true;
     document->setUndoRedoEnabled(false);
-    cursor.insertText(slice.toString());
+    cursor.insertText(text);
     document->setUndoRedoEnabled(true);
     inserting_ = false;
-    end_ += cursor.position() - start_;
+    return cursor.position() - position;
+}
+
+void PanelFill::insertSlice(qsizetype begin) {
+    const QStringView slice = QStringView(text_).mid(begin, left_ - begin);
+    prepareForText(panel_, slice);
+    end_ += insertAt(start_, slice.toString());
     left_ = begin;
     if (!replace_) written_.prepend(documentForm(slice));
 }
@@ -370,16 +374,8 @@ void PanelFill::step(qint64 budgetMs) {
     QTextDocument* document = panel_->document();
     // Text appended meanwhile stays on a line of its own after the file's last line.
     if (end_ < document->characterCount() - 1 && !text_.endsWith(QLatin1Char('\n')) &&
-        !text_.endsWith(QLatin1Char('\r'))) {
-        QTextCursor cursor(document);
-        cursor.setPosition(end_);
-        inserting_ = true;
-        document->setUndoRedoEnabled(false);
-        cursor.insertText(QStringLiteral("\n"));
-        document->setUndoRedoEnabled(true);
-        inserting_ = false;
-        ++end_;
-    }
+        !text_.endsWith(QLatin1Char('\r')))
+        end_ += insertAt(end_, QStringLiteral("\n"));
     QTextCursor caret(document);
     caret.setPosition(replace_ ? start_ : end_);
     panel_->setTextCursor(caret);
@@ -414,6 +410,33 @@ void PanelFill::end(bool complete) {
     emit progress(text_.size() - left_, text_.size());
     emit finished(complete);
     deleteLater();
+}
+
+PanelReader::PanelReader(QPlainTextEdit* panel, qint64 sliceMs, std::function<void(QString)> done)
+    : QObject(panel), panel_(panel), sliceMs_(sliceMs), done_(std::move(done)) {
+    timer_.setSingleShot(true);
+    timer_.setInterval(0);
+    connect(&timer_, &QTimer::timeout, this, &PanelReader::step);
+    connect(panel->document(), &QTextDocument::contentsChanged, this, [this] { changed_ = true; });
+}
+
+void PanelReader::start() { step(); }
+
+void PanelReader::step() {
+    if (changed_) {
+        changed_ = false;
+        block_ = panel_->document()->firstBlock();
+        text_.clear();
+        text_.reserve(panel_->document()->characterCount());
+    }
+    QElapsedTimer slice;
+    slice.start();
+    readPanelLines(block_, text_, slice, sliceMs_);
+    if (block_.isValid()) return timer_.start();
+    // Handed on once: the callback may delete this reader's panel, so nothing follows it.
+    auto done = std::move(done_);
+    deleteLater();
+    done(std::exchange(text_, {}));
 }
 
 void replacePanelText(QPlainTextEdit* panel, const QString& text) {

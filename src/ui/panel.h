@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTextBlock>
 #include <QTimer>
+#include <functional>
 
 namespace ui {
 
@@ -128,6 +129,8 @@ signals:
 
 private:
     void step(qint64 budgetMs);
+    // Inserts text at a place, as the fill's own change; returns its length in the document.
+    int insertAt(int position, const QString& text);
     void insertSlice(qsizetype begin);
     void contentsChange(int from, int removed, int added);
     void end(bool complete);
@@ -144,6 +147,28 @@ private:
     bool readOnly_ = false;  // the panel's own setting, given back at the end
     QTimer* timer_;
     QElapsedTimer sinceProgress_;
+};
+
+// Reads a panel's whole text (lines joined by LF) a few milliseconds per turn of the event
+// loop, so that a large panel never holds the loop; a change to the panel meanwhile starts the
+// reading over. A child of the panel: deleting it cancels the reading, and it deletes itself
+// once it has handed the text on.
+class PanelReader : public QObject {
+public:
+    PanelReader(QPlainTextEdit* panel, qint64 sliceMs, std::function<void(QString)> done);
+    // Reads the first slice now, the others on later turns of the loop.
+    void start();
+
+private:
+    void step();
+
+    QPlainTextEdit* panel_;
+    qint64 sliceMs_;
+    std::function<void(QString)> done_;
+    QTextBlock block_;
+    QString text_;
+    bool changed_ = true;
+    QTimer timer_;
 };
 
 // Replaces the whole text at once, as opening a file does; not undoable, like an append.

@@ -74,9 +74,6 @@ PanelCheck::PanelCheck(QPlainTextEdit* panel, QGroupBox* group, Rules rules)
     debounce_.setSingleShot(true);
     debounce_.setInterval(kSettleMs);
     connect(&debounce_, &QTimer::timeout, this, &PanelCheck::start);
-    slice_.setSingleShot(true);
-    slice_.setInterval(0);
-    connect(&slice_, &QTimer::timeout, this, &PanelCheck::readSlice);
     connect(panel->document(), &QTextDocument::contentsChanged, this, &PanelCheck::schedule);
     status_->show();
 }
@@ -116,28 +113,20 @@ bool PanelCheck::eventFilter(QObject* watched, QEvent* event) {
 void PanelCheck::schedule() {
     ++generation_;
     // A copy half taken is of a text that is gone; the next start begins again.
-    reading_ = {};
-    slice_.stop();
+    delete reader_;
     debounce_.start();
 }
 
 void PanelCheck::start() {
-    if (running_ || reading_.active) return;  // the running check's end starts the next one
-    reading_ = {true, panel_->document()->firstBlock(), QString(), generation_};
-    reading_.text.reserve(panel_->document()->characterCount());
-    readSlice();
+    if (running_ || reader_ != nullptr) return;  // the running check's end starts the next one
+    // The copy is made on the UI thread, a few milliseconds at a time; everything else
+    // happens on the worker.
+    reader_ = new PanelReader(panel_, kSliceMs, [this](const QString& text) { check(text); });
+    reader_->start();
 }
 
-// The copy is made here, on the UI thread, a few milliseconds at a time; everything else
-// happens on the worker.
-void PanelCheck::readSlice() {
-    if (!reading_.active) return;
-    QElapsedTimer slice;
-    slice.start();
-    readPanelLines(reading_.block, reading_.text, slice, kSliceMs);
-    if (reading_.block.isValid()) return slice_.start();
+void PanelCheck::check(const QString& text) {
     running_ = true;
-    const QString text = std::exchange(reading_, {}).text;
     const std::uint64_t generation = generation_;
     const Rules rules = rules_;
     const std::weak_ptr<bool> alive = alive_;

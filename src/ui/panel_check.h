@@ -7,7 +7,7 @@
 
 #include <QLabel>
 #include <QObject>
-#include <QTextBlock>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 
@@ -17,6 +17,8 @@ class QGroupBox;
 class QPlainTextEdit;
 
 namespace ui {
+
+class PanelReader;
 
 class PanelCheck : public QObject {
     Q_OBJECT
@@ -45,7 +47,7 @@ signals:
 private:
     void schedule();
     void start();
-    void readSlice();
+    void check(const QString& text);
     void finish(std::uint64_t generation, const yaml::CheckResult& result);
     void placeStatus();
     void fitStatus();
@@ -61,14 +63,8 @@ private:
     std::uint64_t generation_ = 0;
     std::uint64_t done_ = 0;
     bool running_ = false;
-    // The copy being taken: the line it goes on from, what it holds so far, of which text.
-    struct Reading {
-        bool active = false;
-        QTextBlock block;
-        QString text;
-        std::uint64_t generation = 0;
-    } reading_;
-    QTimer slice_;
+    // The copy of the panel's text being taken for the next check.
+    QPointer<PanelReader> reader_;
     yaml::CheckResult result_;
     // Lets a check that finishes after this object is gone find nothing to report to.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -44,6 +44,8 @@ bool sameFile(const QString& a, const QString& b) {
     return QDir::cleanPath(left.absoluteFilePath()) == QDir::cleanPath(right.absoluteFilePath());
 }
 
+constexpr qint64 kSaveSliceMs = 4;  // taking the panel's text for a save, per turn of the loop
+
 QString unreadableMessage(const yaml::CheckResult& result) {
     if (result.errors.empty()) return QStringLiteral("服务器无法读取这段配置。");
     const yaml::Finding& first = result.errors.front();
@@ -51,44 +53,6 @@ QString unreadableMessage(const yaml::CheckResult& result) {
                                            : QStringLiteral("第 %1 行").arg(first.line);
     return QStringLiteral("服务器无法读取这段配置：%1：%2。").arg(where, fromUtf8(first.message));
 }
-
-// A panel's text read a slice at a time, a few milliseconds per turn of the event loop; a
-// change to the panel meanwhile starts the reading over. Keeps itself alive while it runs.
-struct PanelReading {
-    explicit PanelReading(QPlainTextEdit* edit) : panel(edit) {}
-    QPointer<QPlainTextEdit> panel;
-    QTextBlock block;
-    QString text;
-    bool changed = true;
-    QMetaObject::Connection watch;
-    std::function<void(QPlainTextEdit*, QString)> whenRead;
-
-    static void start(const std::shared_ptr<PanelReading>& self) {
-        if (!self->panel) return self->whenRead(nullptr, {});
-        std::weak_ptr<PanelReading> weak = self;
-        self->watch = QObject::connect(self->panel->document(), &QTextDocument::contentsChanged, self->panel, [weak] {
-            if (auto reading = weak.lock()) reading->changed = true;
-        });
-        step(self);
-    }
-    static void step(const std::shared_ptr<PanelReading>& self) {
-        if (!self->panel) return self->whenRead(nullptr, {});
-        if (self->changed) {
-            self->changed = false;
-            self->block = self->panel->document()->firstBlock();
-            self->text.clear();
-        }
-        QElapsedTimer slice;
-        slice.start();
-        readPanelLines(self->block, self->text, slice, 4);
-        if (self->block.isValid() || self->changed) {
-            QTimer::singleShot(0, self->panel, [self] { step(self); });
-            return;
-        }
-        QObject::disconnect(self->watch);
-        self->whenRead(self->panel, std::exchange(self->text, {}));
-    }
-};
 
 // The save itself, on any thread: every check, then the write. Works on what the UI thread
 // took of the panel (its text, its file, its check), never on the panel itself.
@@ -283,18 +247,22 @@ void PanelFiles::fill(QPlainTextEdit* panel, const QString& path, const storage:
     filling->start();
 }
 
-FileOutcome PanelFiles::open(QPlainTextEdit* panel, const QString& path, std::optional<Encoding> encoding,
-                             bool append) {
+std::optional<FileOutcome> waitForOutcome(const std::function<void(PanelFiles::Done)>& start) {
     std::optional<FileOutcome> result;
     QEventLoop loop;
-    openLater(panel, path, encoding, append, [&](const FileOutcome& outcome) {
+    start([&result, &loop](const FileOutcome& outcome) {
         result = outcome;
         loop.quit();
     });
+    // The application quitting ends every event loop, this one too: then there is none.
     if (!result) loop.exec();
-    // The application quitting ends every event loop, this one too.
-    return result ? *result
-                  : refused(FileRefusal::Io, QStringLiteral("打开“%1”被中断：编辑器正在退出。").arg(shown(path)));
+    return result;
+}
+
+FileOutcome PanelFiles::open(QPlainTextEdit* panel, const QString& path, std::optional<Encoding> encoding,
+                             bool append) {
+    return waitForOutcome([&](Done done) { openLater(panel, path, encoding, append, std::move(done)); })
+        .value_or(refused(FileRefusal::Io, QStringLiteral("打开“%1”被中断：编辑器正在退出。").arg(shown(path))));
 }
 
 void PanelFiles::reopenOtherLater(QPlainTextEdit* panel, Done done) {
@@ -306,13 +274,11 @@ void PanelFiles::reopenOtherLater(QPlainTextEdit* panel, Done done) {
 }
 
 FileOutcome PanelFiles::reopenOther(QPlainTextEdit* panel) {
-    const PanelFile current = file(panel);
-    if (current.path.isEmpty()) return refused(FileRefusal::Io, QStringLiteral("这个输出框的内容不是从文件打开的。"));
-    const Encoding other = current.format.encoding == Encoding::Utf8 ? Encoding::Gbk : Encoding::Utf8;
-    return open(panel, current.path, other, false);
+    return waitForOutcome([&](Done done) { reopenOtherLater(panel, std::move(done)); })
+        .value_or(refused(FileRefusal::Io, QStringLiteral("重新打开被中断：编辑器正在退出。")));
 }
 
-void PanelFiles::saveLater(QPlainTextEdit* panel, const SaveRequest& request, Done done) {
+void PanelFiles::saveLater(QPlainTextEdit* panel, const SaveRequest& request, const Done& done) {
     if (saving_) return done(refused(FileRefusal::Io, QStringLiteral("正在保存另一个文件，请等它写完再试。")));
     saving_ = true;
     auto input = std::make_shared<SaveInput>();
@@ -321,34 +287,37 @@ void PanelFiles::saveLater(QPlainTextEdit* panel, const SaveRequest& request, Do
     input->lostBytes = lostBytes_.value(panel);
     input->current = file(panel);
     // The text is taken a slice at a time on this thread; a change meanwhile starts it over.
-    auto reading = std::make_shared<PanelReading>(panel);
+    // A panel that goes away first ends the save.
+    auto read = std::make_shared<bool>(false);
     QPointer<PanelFiles> self(this);
-    reading->whenRead = [self, input, done = std::move(done)](QPlainTextEdit* target, QString text) {
+    auto* reader = new PanelReader(panel, kSaveSliceMs, [self, panel, input, done, read](QString text) {
+        *read = true;
         if (!self) return;
-        if (target == nullptr) {
-            self->saving_ = false;
-            return done(refused(FileRefusal::Io, QStringLiteral("无法写入：输出框已经关闭")));
-        }
         input->text = std::move(text);
         // The live check's result, when it is of this very text: a large panel is not
         // checked twice.
-        if (auto* check = target->findChild<PanelCheck*>(); input->yaml && check != nullptr && check->isCurrent())
+        if (auto* check = panel->findChild<PanelCheck*>(); input->yaml && check != nullptr && check->isCurrent())
             input->check = check->result();
-        QPointer<QPlainTextEdit> panelLeft(target);
-        QThreadPool::globalInstance()->start([self, panelLeft, input, done] {
+        QPointer<QPlainTextEdit> target(panel);
+        QThreadPool::globalInstance()->start([self, target, input, done] {
             SaveResult result = saveText(*input);
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
-                [self, panelLeft, input, done, result = std::move(result)] {
+                [self, target, input, done, result = std::move(result)] {
                     if (!self) return;
                     self->saving_ = false;
-                    if (panelLeft) self->apply(panelLeft, input->request, result);
+                    if (target) self->apply(target, input->request, result);
                     done(result.outcome);
                 },
                 Qt::QueuedConnection);
         });
-    };
-    PanelReading::start(reading);
+    });
+    connect(reader, &QObject::destroyed, this, [this, done, read] {
+        if (*read) return;
+        saving_ = false;
+        done(refused(FileRefusal::Io, QStringLiteral("无法写入：输出框已经关闭")));
+    });
+    reader->start();
 }
 
 void PanelFiles::apply(QPlainTextEdit* panel, const SaveRequest& request, const SaveResult& result) {
@@ -363,16 +332,9 @@ void PanelFiles::apply(QPlainTextEdit* panel, const SaveRequest& request, const 
 }
 
 FileOutcome PanelFiles::save(QPlainTextEdit* panel, const SaveRequest& request) {
-    std::optional<FileOutcome> result;
-    QEventLoop loop;
-    saveLater(panel, request, [&](const FileOutcome& outcome) {
-        result = outcome;
-        loop.quit();
-    });
-    if (!result) loop.exec();
-    return result
-               ? *result
-               : refused(FileRefusal::Io, QStringLiteral("保存“%1”被中断：编辑器正在退出。").arg(shown(request.path)));
+    return waitForOutcome([&](const Done& done) { saveLater(panel, request, done); })
+        .value_or(
+            refused(FileRefusal::Io, QStringLiteral("保存“%1”被中断：编辑器正在退出。").arg(shown(request.path))));
 }
 
 void PanelFiles::setFile(QPlainTextEdit* panel, const PanelFile& file, bool lostBytes) {

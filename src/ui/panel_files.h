@@ -113,7 +113,7 @@ public:
     // a slice at a time and everything else (the checks, the encoding, the write) happens off
     // the UI thread, so the window answers input meanwhile; done hears the outcome. One save
     // at a time.
-    void saveLater(QPlainTextEdit* panel, const SaveRequest& request, Done done);
+    void saveLater(QPlainTextEdit* panel, const SaveRequest& request, const Done& done);
     // The same, waiting for the outcome in a local event loop.
     FileOutcome save(QPlainTextEdit* panel, const SaveRequest& request);
     bool isSaving() const { return saving_; }
@@ -141,6 +141,10 @@ private:
     // Panels whose text holds U+FFFD for bytes that could not be read: never written back.
     QHash<const QPlainTextEdit*, bool> lostBytes_;
 };
+
+// Starts an open or a save and waits for its outcome in a local event loop; none when the
+// application quit meanwhile.
+std::optional<FileOutcome> waitForOutcome(const std::function<void(PanelFiles::Done)>& start);
 
 // The panel's text with "\n" line ends, exactly as it stands.
 QString panelLfText(const QPlainTextEdit* panel);
