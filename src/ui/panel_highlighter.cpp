@@ -7,8 +7,8 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <climits>
-#include <cmath>
 
+#include "text/contrast.h"
 #include "ui/panel.h"
 
 namespace ui {
@@ -24,16 +24,9 @@ constexpr int kWhileFillingMs = 50;  // how often an idle pass looks again while
 
 bool isDark(const QColor& base) { return base.lightnessF() < 0.5; }
 
-// WCAG relative luminance and contrast.
-double luminance(const QColor& c) {
-    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
-double contrast(const QColor& a, const QColor& b) {
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+text::Rgb rgbOf(const QColor& c) {
+    return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+            static_cast<std::uint8_t>(c.blue())};
 }
 
 }  // namespace
@@ -75,8 +68,8 @@ QTextCharFormat PanelHighlighter::formatFor(text::Token token, std::uint32_t rgb
         const QColor colour = QColor::fromRgb(static_cast<QRgb>(rgb));
         format.setForeground(colour);
         // "&f" on a white panel or "&0" on a black one: a ground that shows the colour.
-        if (contrast(colour, base) < 3.0)
-            format.setBackground(luminance(colour) > 0.4 ? QColor(0x303030) : QColor(0xE0E0E0));
+        if (text::contrastRatio(rgbOf(colour), rgbOf(base)) < 3.0)
+            format.setBackground(text::luminance(rgbOf(colour)) > 0.4 ? QColor(0x303030) : QColor(0xE0E0E0));
         break;
     }
     }
