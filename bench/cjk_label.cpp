@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "ui/application.h"
+#include "ui/shell/application.h"
 
 namespace {
 

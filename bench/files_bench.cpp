@@ -21,13 +21,14 @@
 #include "forms/windows.h"
 #include "sample_socket.h"
 #include "storage/safe_write.h"
-#include "ui/application.h"
-#include "ui/live_window.h"
-#include "ui/main_menu.h"
-#include "ui/panel_check.h"
-#include "ui/panel_files.h"
-#include "ui/runtime.h"
-#include "ui/session_keeper.h"
+#include "ui/files/main_menu.h"
+#include "ui/files/panel_documents.h"
+#include "ui/files/session_keeper.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/panels/panel_check.h"
+#include "ui/shell/application.h"
+#include "ui/shell/editor.h"
 
 namespace {
 
@@ -98,42 +99,49 @@ int main(int argc, char* argv[]) {
     if (!storage::writeFileAtomically(socket, QByteArray::fromStdString(text), storage::Backup::None).ok())
         fail("cannot write the socket file");
 
-    ui::Runtime runtime;
-    ui::LiveWindow* main = runtime.open(forms::kMainWindowId);
-    ui::MainMenu* menu = ui::MainMenu::of(main);
-    QPlainTextEdit* panel = menu->configurationPanel();
+    ui::Editor editor;
+    ui::Runtime& runtime = editor.runtime();
+    ui::LiveWindow* main = editor.main();
+    ui::PanelDocuments& documents = editor.documents();
+    QPlainTextEdit* panel = documents.panel(actions::Panel::Config);
     waitFor(50);
 
     Heartbeat heartbeat;
     heartbeat.start();
     double openMs = 0;
+    bool opened = false;
+    QElapsedTimer openTimer;
     QTimer::singleShot(0, [&] {
-        QElapsedTimer timer;
-        timer.start();
-        const ui::FileOutcome opened = menu->files().open(panel, socket, std::nullopt, false);
-        if (!opened.ok()) fail("cannot open the socket file");
-        openMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        openTimer.start();
+        documents.open(actions::Panel::Config, socket, std::nullopt, false, [&](const documents::Outcome& outcome) {
+            if (!outcome.ok()) fail("cannot open the socket file");
+            openMs = static_cast<double>(openTimer.nsecsElapsed()) / 1e6;
+            opened = true;
+        });
     });
-    waitFor(50);
+    while (!opened) waitFor(10);
     waitFor(20);
     const double openBlockMs = heartbeat.stop();
     // The save after the live check is current (as a user's save would be), and before.
-    auto* check = panel->findChild<ui::PanelCheck*>();
+    const ui::PanelCheck* check = ui::PanelCheck::of(panel);
     for (int i = 0; i < 600 && check != nullptr && !check->isCurrent(); ++i) waitFor(100);
     const auto timedSave = [&](const QString& path, double* blockMs) {
         heartbeat.start();
-        ui::FileOutcome saved;
+        bool saved = false;
         double ms = 0;
+        QElapsedTimer saveTimer;
         QTimer::singleShot(0, [&] {
-            QElapsedTimer saveTimer;
             saveTimer.start();
-            saved = menu->files().save(panel, {path, std::nullopt, ui::SaveMode::Write, true});
-            ms = static_cast<double>(saveTimer.nsecsElapsed()) / 1e6;
+            documents.save(actions::Panel::Config, {.path = path, .force = true},
+                           [&](const documents::Outcome& outcome) {
+                               if (!outcome.ok()) fail("cannot save the socket file");
+                               ms = static_cast<double>(saveTimer.nsecsElapsed()) / 1e6;
+                               saved = true;
+                           });
         });
-        waitFor(50);
+        while (!saved) waitFor(10);
         waitFor(20);
         *blockMs = heartbeat.stop();
-        if (!saved.ok()) fail("cannot save the socket file");
         return ms;
     };
     double saveBlockMs = 0;
@@ -148,7 +156,8 @@ int main(int argc, char* argv[]) {
     const auto typing = [&](bool autosave) {
         std::unique_ptr<ui::SessionKeeper> keeper;
         if (autosave)
-            keeper = std::make_unique<ui::SessionKeeper>(runtime, scratch.filePath(QStringLiteral("session.json")), 40);
+            keeper = std::make_unique<ui::SessionKeeper>(runtime, documents,
+                                                         scratch.filePath(QStringLiteral("session.json")), 40);
         QTextCursor end(panel->document());
         end.movePosition(QTextCursor::End);
         panel->setTextCursor(end);
@@ -165,7 +174,7 @@ int main(int argc, char* argv[]) {
     };
     const double withoutMs = typing(false);
     const double withMs = typing(true);
-    ui::SessionKeeper counter(runtime, scratch.filePath(QStringLiteral("count.json")), 40);
+    ui::SessionKeeper counter(runtime, documents, scratch.filePath(QStringLiteral("count.json")), 40);
     counter.snapshot();
     QElapsedTimer snapshotTimer;
     snapshotTimer.start();

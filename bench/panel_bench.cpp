@@ -31,12 +31,13 @@
 #include <vector>
 
 #include "forms/windows.h"
-#include "ui/application.h"
-#include "ui/controls.h"
-#include "ui/live_window.h"
-#include "ui/panel.h"
-#include "ui/panel_highlighter.h"
-#include "ui/runtime.h"
+#include "ui/loader/controls.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/panels/panel.h"
+#include "ui/panels/panel_highlighter.h"
+#include "ui/shell/application.h"
+#include "ui/shell/editor.h"
 
 namespace {
 
@@ -224,8 +225,8 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     ui::setUpApplication(app);
-    ui::Runtime runtime;
-    ui::LiveWindow* main = runtime.open(forms::kMainWindowId);
+    ui::Editor assembled;
+    ui::LiveWindow* main = assembled.main();
     if (main == nullptr) fail("the main window did not open");
     for (int i = 0; i < 100 && (main->windowHandle() == nullptr || !main->windowHandle()->isExposed()); ++i) settle();
     const Editor editor = findControls(main);

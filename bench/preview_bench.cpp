@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "forms/windows.h"
-#include "ui/application.h"
-#include "ui/controls.h"
-#include "ui/field_preview.h"
-#include "ui/live_window.h"
-#include "ui/runtime.h"
-#include "ui/tooltip_view.h"
+#include "ui/loader/controls.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/preview/field_preview.h"
+#include "ui/preview/tooltip_view.h"
+#include "ui/shell/application.h"
+#include "ui/shell/editor.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     ui::setUpApplication(app);
-    ui::Runtime runtime;
-    ui::LiveWindow* main = runtime.open(forms::kMainWindowId);
+    ui::Editor editor;
+    ui::LiveWindow* main = editor.main();
     if (main == nullptr) fail("the main window did not open");
     for (int i = 0; i < 100 && (main->windowHandle() == nullptr || !main->windowHandle()->isExposed()); ++i) settle();
     main->activateWindow();

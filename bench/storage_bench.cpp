@@ -1,6 +1,7 @@
 // The file layer on a 10 MB socket file of gem blocks with Chinese lore, in UTF-8 and in
 // GBK: decoding, encoding, the two together (opening and saving unchanged), atomic
 // writes with and without the .bak, a whole save, and the changed-on-disk check.
+#include "documents/save.h"
 #include "storage/file_stamp.h"
 #include "storage/safe_write.h"
 #include "storage/text_codec.h"
@@ -108,11 +109,14 @@ void BM_AtomicWrite(benchmark::State& state) {
     label(state);
 }
 
-// The editor's "save": encode, back up, write, stamp.
+// The editor's "save" of a command panel: encode, back up, write, stamp.
 void BM_SaveTextFile(benchmark::State& state) {
+    documents::SaveInput input;
+    input.text = text();
+    input.request = {.path = scratchFile(), .encoding = formatOf(state).encoding, .lineEnd = formatOf(state).lineEnd};
     for (auto _ : state) {
-        const storage::SavedFile saved = storage::saveTextFile(scratchFile(), text(), formatOf(state));
-        if (!saved.ok()) state.SkipWithError(saved.error.toStdString().c_str());
+        const documents::SaveResult saved = documents::save(input);
+        if (!saved.outcome.ok()) state.SkipWithError(saved.outcome.message.toStdString().c_str());
     }
     label(state);
 }

@@ -18,12 +18,13 @@
 
 #include "forms/windows.h"
 #include "sample_socket.h"
-#include "ui/application.h"
-#include "ui/live_window.h"
-#include "ui/panel.h"
-#include "ui/panel_check.h"
-#include "ui/runtime.h"
-#include "ui/text.h"
+#include "ui/base/text.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/panels/panel.h"
+#include "ui/panels/panel_check.h"
+#include "ui/shell/application.h"
+#include "ui/shell/editor.h"
 
 namespace {
 
@@ -44,8 +45,8 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     ui::setUpApplication(app);
-    ui::Runtime runtime;
-    ui::LiveWindow* main = runtime.open(forms::kMainWindowId);
+    ui::Editor editor;
+    ui::LiveWindow* main = editor.main();
     auto* panel = qobject_cast<QPlainTextEdit*>(main->controlByName("编辑框20"));
     if (panel == nullptr) fail("no configuration panel");
     auto* check = panel->findChild<ui::PanelCheck*>();

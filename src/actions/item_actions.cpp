@@ -62,6 +62,16 @@ std::span<const Action> itemActions() {
     return actions;
 }
 
+const DesignerControls& designerControls() {
+    // clang-format off
+    static constexpr DesignerControls kControls{
+        .preview = "图片框3",  .warning = "标签143",        .status = "标签140",       .templates = "组合框15",
+        .saveTemplate = "按钮72", .deleteTemplate = "按钮73", .readCommands = "按钮74", .generate = "按钮71",
+    };
+    // clang-format on
+    return kControls;
+}
+
 ItemDesign itemDesignOf(const Inputs& inputs) { return fieldsOf(kItem.rows.front(), inputs); }
 
 Inputs inputsOfItemDesign(const ItemDesign& design) { return inputsOf(kItem.rows.front(), design); }

@@ -3,10 +3,25 @@
 // design from the controls and to put one back into them.
 #pragma once
 
+#include <string_view>
+
 #include "actions/action.h"
 #include "builders/item/design.h"
 
 namespace actions {
+
+// The designer page's own controls beside 按钮71's fields.
+struct DesignerControls {
+    std::string_view preview;         // the tooltip the design makes
+    std::string_view warning;         // the lore warning under it
+    std::string_view status;          // the page's status line
+    std::string_view templates;       // the template list (an editable drop-down)
+    std::string_view saveTemplate;    // "保存模板"
+    std::string_view deleteTemplate;  // "删除模板"
+    std::string_view readCommands;    // "从指令读取"
+    std::string_view generate;        // "生成指令", whose action reads the design
+};
+const DesignerControls& designerControls();
 
 // The design the controls hold, from the values read for the action of 按钮71.
 builders::item::ItemDesign itemDesignOf(const Inputs& inputs);

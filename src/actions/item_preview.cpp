@@ -89,6 +89,11 @@ std::vector<text::Line> previewLines(const PreviewField& row, std::string_view t
     return text::format(line, row.role);
 }
 
+const GemPreviewControls& gemPreviewControls() {
+    static constexpr GemPreviewControls kControls{.finish = "按钮50", .group = "分组框11"};
+    return kControls;
+}
+
 std::string_view gemBlockLastLine() {
     std::string_view tail = builders::socket::kLoreTail;
     tail.remove_suffix(2);  // its CR LF

@@ -38,6 +38,13 @@ struct Item {
     bool addedLinesRead = true;
 };
 
+// The controls of the gem page that the whole-gem preview follows.
+struct GemPreviewControls {
+    std::string_view finish;  // "完成": its fields are the gem's
+    std::string_view group;   // "宝石制作": the preview's button sits above it
+};
+const GemPreviewControls& gemPreviewControls();
+
 // The last line of every gem block ("  - \"&2提示: ...\""), without its line end: the
 // lines a "添加" of the gem page adds come right after it.
 std::string_view gemBlockLastLine();

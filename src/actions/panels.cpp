@@ -9,10 +9,10 @@ namespace {
 
 // clang-format off
 constexpr PanelRow kPanels[] = {
-    // panel          window                        panel       copy      clear
-    {Panel::Command, forms::kMainWindowId,         "编辑框1",  "按钮2",  "按钮4"},
-    {Panel::Config,  forms::kMainWindowId,         "编辑框20", "按钮19", "按钮20"},
-    {Panel::Ability, forms::kPassiveSkillWindowId, "编辑框1",  "按钮1",  "按钮2"},
+    // panel          window                        panel       copy      clear     group       checked as                 file
+    {Panel::Command, forms::kMainWindowId,         "编辑框1",  "按钮2",  "按钮4",  "分组框4", CheckRules::Commands,      FileRole::Commands},
+    {Panel::Config,  forms::kMainWindowId,         "编辑框20", "按钮19", "按钮20", "分组框5", CheckRules::Configuration, FileRole::Configuration},
+    {Panel::Ability, forms::kPassiveSkillWindowId, "编辑框1",  "按钮1",  "按钮2",  "",        CheckRules::None,          FileRole::None},
 };
 // clang-format on
 
@@ -33,6 +33,10 @@ const PanelRow& panelRow(Panel panel) {
 const PanelRow* panelOfButton(std::uint32_t window, std::string_view button) {
     return findPanel(
         [&](const PanelRow& row) { return row.window == window && (row.copy == button || row.clear == button); });
+}
+
+const PanelRow* panelWithRole(FileRole role) {
+    return findPanel([role](const PanelRow& row) { return row.file == role; });
 }
 
 const PanelRow* panelNamed(std::uint32_t window, std::string_view name) {

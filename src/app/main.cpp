@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ui/application.h"
+#include "ui/shell/application.h"
 
 int main(int argc, char* argv[]) {
     ui::EditorOptions options;

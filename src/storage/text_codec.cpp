@@ -215,6 +215,23 @@ QString encodingName(Encoding encoding) {
     return encoding == Encoding::Gbk ? QStringLiteral("GBK") : QStringLiteral("UTF-8");
 }
 
+std::optional<Encoding> encodingNamed(QStringView name) {
+    for (const Encoding encoding : {Encoding::Utf8, Encoding::Gbk})
+        if (name == encodingName(encoding)) return encoding;
+    return std::nullopt;
+}
+
+QString lineEndName(LineEnd lineEnd, Spelling spelling) {
+    if (lineEnd == LineEnd::Lf) return QStringLiteral("LF");
+    return spelling == Spelling::Spaced ? QStringLiteral("CR LF") : QStringLiteral("CRLF");
+}
+
+std::optional<LineEnd> lineEndNamed(QStringView name) {
+    for (const LineEnd lineEnd : {LineEnd::CrLf, LineEnd::Lf})
+        if (name == lineEndName(lineEnd)) return lineEnd;
+    return std::nullopt;
+}
+
 DecodedText decodeText(QByteArrayView bytes, Encoding encoding) {
     // Without a GBK converter the bytes are read as UTF-8 and their invalid bytes shown.
     if (encoding == Encoding::Gbk && !gbkName(false)) encoding = Encoding::Utf8;

@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <optional>
 
 namespace storage {
 
@@ -49,8 +50,14 @@ DecodedText decodeText(QByteArrayView bytes, Encoding encoding);
 // "第 3 行有 GBK 编码无法识别的字节，已显示为“�”。直接保存会丢失这些字节。"; empty when none.
 QString invalidBytesWarning(const DecodedText& decoded);
 
-// "UTF-8" or "GBK".
+// "UTF-8" or "GBK", as the user reads them and as sessions and scripts write them.
 QString encodingName(Encoding encoding);
+std::optional<Encoding> encodingNamed(QStringView name);
+
+// How a line end is written: "CRLF" / "LF" in sessions and scripts, "CR LF" / "LF" for the user.
+enum class Spelling { Compact, Spaced };
+QString lineEndName(LineEnd lineEnd, Spelling spelling = Spelling::Compact);
+std::optional<LineEnd> lineEndNamed(QStringView name);
 
 // Whether this Qt build can convert GBK (it needs ICU or a system converter).
 bool gbkAvailable();

@@ -38,12 +38,6 @@ OpenedFile openTextFile(const QString& path, Encoding encoding) {
     return opened(path, [](QByteArrayView bytes) { return decodeText(bytes, Encoding::Utf8); });
 }
 
-SavedFile saveTextFile(const QString& path, QStringView text, const TextFormat& format, Replacements replacements) {
-    const EncodedText encoded = encodeText(text, format, replacements);
-    if (!encoded.ok()) return {{}, encoded.error};
-    return written(path, encoded.bytes);
-}
-
 AppendPlan planAppend(const QString& path, QStringView block) {
     AppendPlan plan;
     QByteArray old;
@@ -84,7 +78,5 @@ SavedFile writeAppend(const QString& path, const AppendPlan& plan) {
     }
     return written(path, plan.bytes);
 }
-
-SavedFile appendToFile(const QString& path, QStringView block) { return writeAppend(path, planAppend(path, block)); }
 
 }  // namespace storage

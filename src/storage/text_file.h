@@ -34,11 +34,6 @@ struct SavedFile {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Encodes "\n"-separated text in the format and writes it atomically, keeping the old
-// content as NAME.bak. Nothing is written when the text cannot be encoded.
-SavedFile saveTextFile(const QString& path, QStringView text, const TextFormat& format,
-                       Replacements replacements = Replacements::Refuse);
-
 struct AppendPlan {
     QByteArray bytes;         // the whole new content: the old bytes unchanged, then the block
     TextFormat format;        // the file's own, which the block was encoded in
@@ -61,8 +56,5 @@ AppendPlan planAppend(const QString& path, QStringView block);
 // when the file changed since the plan read it:
 // "无法追加：文件在读取之后被改动过，请重新追加：PATH".
 SavedFile writeAppend(const QString& path, const AppendPlan& plan);
-
-// planAppend and writeAppend in one step.
-SavedFile appendToFile(const QString& path, QStringView block);
 
 }  // namespace storage

@@ -26,24 +26,6 @@ protected:
     QTemporaryDir dir_;
 };
 
-TEST_F(TextFileTest, OpensAndSavesAGbkFileUnchanged) {
-    const QString file = path("socket.yml");
-    const QByteArray bytes = kGbkGem + ":\r\n  Keylore: \"" + kGbkRed + "\"\r\n";
-    scratch::write(file, bytes);
-    const storage::OpenedFile opened = storage::openTextFile(file);
-    ASSERT_EQ(opened.error, QString());
-    EXPECT_EQ(opened.decoded.text, QString("宝石:\n  Keylore: \"红\"\n"));
-    EXPECT_EQ(opened.decoded.format, (TextFormat{Encoding::Gbk, false, LineEnd::CrLf}));
-    EXPECT_EQ(storage::changeOnDisk(file, opened.stamp), DiskChange::None);
-
-    const storage::SavedFile saved =
-        storage::saveTextFile(file, opened.decoded.text + "  Shiny: true\n", opened.decoded.format);
-    ASSERT_EQ(saved.error, QString());
-    EXPECT_EQ(scratch::read(file), bytes + "  Shiny: true\r\n");
-    EXPECT_EQ(scratch::read(storage::backupPath(file)), bytes);
-    EXPECT_EQ(storage::changeOnDisk(file, saved.stamp), DiskChange::None);
-}
-
 TEST_F(TextFileTest, ReopensWithTheOtherEncoding) {
     const QString file = path("socket.yml");
     scratch::write(file, "a: 1\n" + kGbkGem + "\n");
@@ -53,16 +35,6 @@ TEST_F(TextFileTest, ReopensWithTheOtherEncoding) {
     EXPECT_EQ(asUtf8.decoded.invalidLine, 2);
     EXPECT_EQ(storage::openTextFile(file, Encoding::Gbk).decoded.text, QString("a: 1\n宝石\n"));
     EXPECT_EQ(storage::openTextFile(path("none.yml")).error, "无法打开：文件不存在：" + path("none.yml"));
-}
-
-TEST_F(TextFileTest, AnUnencodableCharacterWritesNothing) {
-    const QString file = path("socket.yml");
-    scratch::write(file, kGbkRed + "\r\n");
-    const storage::SavedFile saved =
-        storage::saveTextFile(file, u"红\n💎\n", TextFormat{Encoding::Gbk, false, LineEnd::CrLf});
-    EXPECT_EQ(saved.error, QString("无法用 GBK 保存：第 2 行第 1 列的字符“💎”（U+1F48E）不在 GBK 字符集中。"));
-    EXPECT_EQ(scratch::read(file), kGbkRed + "\r\n");
-    EXPECT_EQ(scratch::entries(dir_.path()), QStringList{"socket.yml"});
 }
 
 struct AppendCase {
@@ -112,14 +84,6 @@ INSTANTIATE_TEST_SUITE_P(Files, AppendTest, testing::Values(
     AppendCase{"InvalidBytesKept", kBom + "a: \xFF\n", "b: 2\n", kBom + "a: \xFF\nb: 2\n"}
 ), [](const testing::TestParamInfo<AppendCase>& row) { return std::string(row.param.name); });
 // clang-format on
-
-TEST_F(TextFileTest, AppendStopsOnAnUnencodableBlock) {
-    const QString file = path("socket.yml");
-    scratch::write(file, kGbkRed + "\r\n");
-    EXPECT_EQ(storage::appendToFile(file, u"ruby:\n  Lore: \"•\"\n").error,
-              QString("无法用 GBK 保存：第 2 行第 10 列的字符“•”（U+2022）不在 GBK 字符集中。"));
-    EXPECT_EQ(scratch::entries(dir_.path()), QStringList{"socket.yml"});
-}
 
 // The editor tells a file it cannot read (an error of the disk) from a block it cannot
 // encode (the user's text), and finds the file's old content in the plan for its checks.

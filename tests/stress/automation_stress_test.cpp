@@ -13,9 +13,9 @@
 
 #include "forms/windows.h"
 #include "stress_support.h"
-#include "ui/live_window.h"
-#include "ui/panel.h"
-#include "ui/script_runner.h"
+#include "ui/automation/script_runner.h"
+#include "ui/loader/live_window.h"
+#include "ui/panels/panel.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -233,7 +233,6 @@ TEST_F(AutomationStress, EveryLineGetsOneJsonReply) {
     const stress::QuietPlatformWarnings quiet;
     stress::Random random(seed);
     LineMaker maker(random, *runtime);
-    ui::ScriptRunner runner(*runtime, -1);
     std::map<QString, int> accepted;
     int refused = 0;
 
@@ -242,7 +241,7 @@ TEST_F(AutomationStress, EveryLineGetsOneJsonReply) {
     for (int n = 0; n < lines && !HasFailure(); ++n) {
         const QByteArray line = maker.line();
         SCOPED_TRACE(::testing::Message() << "line " << n << ", seed " << seed << ": " << line.left(200).toStdString());
-        const QJsonObject reply = runner.run(line);
+        const QJsonObject reply = runLine(line);
         const QJsonValue ok = reply.value(QStringLiteral("ok"));
         ASSERT_TRUE(ok.isBool()) << QJsonDocument(reply).toJson().left(300).toStdString();
         if (ok.toBool()) {

@@ -28,8 +28,8 @@
 #include "actions/panels.h"
 #include "forms/windows.h"
 #include "stress_support.h"
-#include "ui/controls.h"
-#include "ui/panel.h"
+#include "ui/loader/controls.h"
+#include "ui/panels/panel.h"
 #include "ui_test_support.h"
 
 namespace {

@@ -5,24 +5,35 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
+#include <QJsonObject>
 #include <QPlainTextEdit>
 #include <memory>
+#include <optional>
 
 #include "forms/windows.h"
-#include "ui/live_window.h"
-#include "ui/runtime.h"
-#include "ui/text.h"
+#include "ui/automation/script_runner.h"
+#include "ui/base/text.h"
+#include "ui/files/main_menu.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/shell/editor.h"
 
 namespace testing_support {
 
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        runtime = std::make_unique<ui::Runtime>();
-        main = runtime->open(forms::kMainWindowId);
+        editor = std::make_unique<ui::Editor>();
+        runtime = &editor->runtime();
+        main = editor->main();
         ASSERT_NE(main, nullptr);
     }
-    void TearDown() override { runtime.reset(); }
+    void TearDown() override {
+        runner.reset();
+        editor.reset();
+        runtime = nullptr;
+    }
 
     template <typename T = QWidget>
     T* control(std::string_view name, std::uint32_t window = forms::kMainWindowId) {
@@ -41,8 +52,39 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    std::unique_ptr<ui::Runtime> runtime;
+    // Runs one automation line and waits for its reply (an open or a save answers later).
+    QJsonObject runLine(const QByteArray& line) {
+        if (runner == nullptr) runner = std::make_unique<ui::ScriptRunner>(editor->automation(), -1);
+        return waitForReply([&](const ui::Reply& reply) { runner->run(line, reply); });
+    }
+
+    // Runs a named menu action as a script would and waits for its end: the refusal, empty when
+    // it ran; *message gets what the status bar says.
+    QString trigger(const QString& name, QString* message = nullptr) {
+        ui::Request::Result result;
+        bool done = false;
+        editor->menu().trigger(name, [&](const ui::Request::Result& r) {
+            result = r;
+            done = true;
+        });
+        while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (message != nullptr) *message = result.status;
+        return result.refusal;
+    }
+
+    // Starts something that answers through a reply and waits for the answer.
+    template <typename Start>
+    static QJsonObject waitForReply(Start start) {
+        std::optional<QJsonObject> answer;
+        start([&answer](const QJsonObject& reply) { answer = reply; });
+        while (!answer) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return *answer;
+    }
+
+    std::unique_ptr<ui::Editor> editor;
+    ui::Runtime* runtime = nullptr;
     ui::LiveWindow* main = nullptr;
+    std::unique_ptr<ui::ScriptRunner> runner;
 };
 
 }  // namespace testing_support

@@ -10,10 +10,11 @@
 
 #include "dark_palette.h"
 #include "forms/windows.h"
-#include "ui/application.h"
-#include "ui/controls.h"
-#include "ui/live_window.h"
-#include "ui/runtime.h"
+#include "ui/loader/controls.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/shell/application.h"
+#include "ui/shell/editor.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -25,7 +26,8 @@ int main(int argc, char** argv) {
     }
     const QDir out(args[1]);
     if (args.contains(QStringLiteral("--dark"))) QApplication::setPalette(testing_support::darkPalette());
-    ui::Runtime runtime;
+    ui::Editor editor;
+    ui::Runtime& runtime = editor.runtime();
     for (const forms::Window& form : forms::allWindows()) {
         ui::LiveWindow* live = runtime.open(form.id);
         live->show();

@@ -3,19 +3,16 @@
 #include <QJsonDocument>
 #include <QProcess>
 
-#include "ui/controls.h"
-#include "ui/main_menu.h"
-#include "ui/script_runner.h"
+#include "ui/automation/script_runner.h"
+#include "ui/files/main_menu.h"
+#include "ui/loader/controls.h"
 #include "ui_test_support.h"
 
 namespace {
 
 class Automation : public testing_support::EditorTest {
 protected:
-    QJsonObject run(const char* line) {
-        ui::ScriptRunner runner(*runtime, -1);
-        return runner.run(QByteArray(line));
-    }
+    QJsonObject run(const char* line) { return runLine(QByteArray(line)); }
     QString error(const char* line) {
         const QJsonObject reply = run(line);
         EXPECT_EQ(reply.value("ok"), QJsonValue(false)) << line;

@@ -7,8 +7,8 @@
 
 #include "actions/action.h"
 #include "actions/panels.h"
-#include "ui/controls.h"
-#include "ui/panel.h"
+#include "ui/loader/controls.h"
+#include "ui/panels/panel.h"
 #include "ui_test_support.h"
 
 namespace actions {

@@ -9,11 +9,11 @@
 #include <QPushButton>
 
 #include "storage/item_templates.h"
-#include "ui/controls.h"
-#include "ui/item_designer.h"
-#include "ui/item_preview.h"
-#include "ui/panel.h"
-#include "ui/script_runner.h"
+#include "ui/automation/script_runner.h"
+#include "ui/designer/item_designer.h"
+#include "ui/loader/controls.h"
+#include "ui/panels/panel.h"
+#include "ui/preview/tooltip_view.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -31,17 +31,14 @@ protected:
         QFile::remove(storage::itemTemplatesPath());
         EditorTest::TearDown();
     }
-    QJsonObject run(const char* line) {
-        ui::ScriptRunner runner(*runtime, -1);
-        return runner.run(QByteArray(line));
-    }
+    QJsonObject run(const char* line) { return runLine(QByteArray(line)); }
     QString text(std::string_view name) { return ui::editText(control(name)); }
     bool checked(std::string_view name) { return control<QCheckBox>(name)->isChecked(); }
     QString label(std::string_view name) { return control<QLabel>(name)->text(); }
     // The preview's lines as "text #colour" per run, one line per row.
     std::string preview() {
         QStringList out;
-        for (const text::Line& line : dynamic_cast<ui::ItemPreview*>(control("图片框3"))->lines()) {
+        for (const text::Line& line : dynamic_cast<ui::TooltipView*>(control("图片框3"))->lines()) {
             QStringList runs;
             for (const text::Run& run : line)
                 runs << ui::fromUtf8(run.text) + QLatin1Char(' ') + ui::fromUtf8(text::hexColour(run.style.rgb));

@@ -7,8 +7,8 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "ui/controls.h"
-#include "ui/panel.h"
+#include "ui/loader/controls.h"
+#include "ui/panels/panel.h"
 #include "ui_test_support.h"
 
 namespace {

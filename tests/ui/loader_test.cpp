@@ -10,9 +10,9 @@
 #include <QTabBar>
 #include <QWindow>
 
-#include "ui/controls.h"
-#include "ui/item_preview.h"
-#include "ui/readable_colour.h"
+#include "ui/base/readable_colour.h"
+#include "ui/loader/controls.h"
+#include "ui/preview/tooltip_view.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -117,7 +117,7 @@ TEST_F(Loader, EveryUnitIsLiveWithItsGeometryCaptionItemsFontAndFlags) {
             }
             case Kind::PicBox:
                 if (unit.picture == forms::Picture::ItemTooltip)
-                    EXPECT_NE(dynamic_cast<ui::ItemPreview*>(widget), nullptr);
+                    EXPECT_NE(dynamic_cast<ui::TooltipView*>(widget), nullptr);
                 else
                     EXPECT_NE(dynamic_cast<ui::PictureBox*>(widget), nullptr);
                 break;

@@ -14,9 +14,9 @@
 
 #include "dark_palette.h"
 #include "text/contrast.h"
-#include "ui/controls.h"
-#include "ui/pictures.h"
-#include "ui/readable_colour.h"
+#include "ui/base/pictures.h"
+#include "ui/base/readable_colour.h"
+#include "ui/loader/controls.h"
 #include "ui_test_support.h"
 
 namespace {

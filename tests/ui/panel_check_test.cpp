@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QTextBlock>
 
-#include "ui/panel.h"
-#include "ui/panel_check.h"
+#include "ui/panels/panel.h"
+#include "ui/panels/panel_check.h"
 #include "ui_test_support.h"
 
 namespace {

@@ -8,8 +8,12 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "ui/main_menu.h"
-#include "ui/panel.h"
+#include "ui/files/main_menu.h"
+#include "ui/panels/multi_line_edit.h"
+#include "ui/panels/panel.h"
+#include "ui/panels/panel_fill.h"
+#include "ui/panels/panel_memory.h"
+#include "ui/panels/panel_reader.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -97,15 +101,14 @@ TEST_F(PanelMemory, RemoveLastTakesOnlyTheLastAppendAndOnlyWhileThePanelEndsWith
     QPlainTextEdit* out = panel("编辑框20");
     ui::appendToPanel(out, QStringLiteral("a: 1\r\n"));
     ui::appendToPanel(out, QStringLiteral("b:\r\n  c: 2\r\n"));
-    ui::MainMenu* menu = ui::MainMenu::of(main);
-    EXPECT_EQ(menu->trigger(QStringLiteral("remove-last")), QString());
+    EXPECT_EQ(trigger(QStringLiteral("remove-last")), QString());
     EXPECT_EQ(ui::panelText(out), QStringLiteral("a: 1\r\n"));
-    EXPECT_NE(menu->trigger(QStringLiteral("remove-last")), QString());
+    EXPECT_NE(trigger(QStringLiteral("remove-last")), QString());
     EXPECT_EQ(ui::panelText(out), QStringLiteral("a: 1\r\n"));
     ui::appendToPanel(out, QStringLiteral("d: 4\r\n"));
     out->moveCursor(QTextCursor::End);
     out->insertPlainText(QStringLiteral("x"));
-    EXPECT_NE(menu->trigger(QStringLiteral("remove-last")), QString());
+    EXPECT_NE(trigger(QStringLiteral("remove-last")), QString());
     EXPECT_EQ(ui::panelText(out), QStringLiteral("a: 1\r\nd: 4\r\nx"));
 }
 
@@ -137,7 +140,7 @@ TEST_F(PanelMemory, TheEditMenuTakesBackTheLatestClearOfAnyPanel) {
     ui::appendToPanel(panel("编辑框20"), QStringLiteral("a: 1\r\n"));
     click("按钮4");
     click("按钮20");
-    ui::MainMenu* menu = ui::MainMenu::of(main);
+    ui::MainMenu* menu = &editor->menu();
     menu->action("undo-clear")->trigger();
     EXPECT_EQ(ui::panelText(panel("编辑框20")), QStringLiteral("a: 1\r\n"));
     EXPECT_EQ(ui::panelText(panel("编辑框1")), QString());
@@ -146,7 +149,7 @@ TEST_F(PanelMemory, TheEditMenuTakesBackTheLatestClearOfAnyPanel) {
 }
 
 TEST_F(PanelMemory, ShortcutsAreTheUsualOnes) {
-    ui::MainMenu* menu = ui::MainMenu::of(main);
+    ui::MainMenu* menu = &editor->menu();
     EXPECT_EQ(menu->action("new")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     EXPECT_EQ(menu->action("open")->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     EXPECT_EQ(menu->action("save")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));

@@ -13,10 +13,14 @@
 
 #include <QLabel>
 
-#include "ui/copy_notice.h"
-#include "ui/main_menu.h"
-#include "ui/panel.h"
-#include "ui/panel_files.h"
+#include "ui/files/main_menu.h"
+#include "ui/files/panel_documents.h"
+#include "ui/panels/copy_notice.h"
+#include "ui/panels/multi_line_edit.h"
+#include "ui/panels/panel.h"
+#include "ui/panels/panel_fill.h"
+#include "ui/panels/panel_memory.h"
+#include "ui/panels/panel_reader.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -184,17 +188,17 @@ TEST_F(Panels, WhatIsAppendedDuringAFillStaysAfterItAndAClearEndsIt) {
 // file opened back gives the same text.
 TEST_F(Panels, ASaveWritesTheTextAsItStandsWhenTakenAndOpensBackTheSame) {
     QPlainTextEdit* out = panel("编辑框20");
-    ui::PanelFiles& files = ui::MainMenu::of(main)->files();
+    ui::PanelDocuments& files = editor->documents();
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("socket.yml"));
     QString text;
     for (int i = 0; i < 20000; ++i) text += QStringLiteral("gem%1:\r\n  Max_Grade: 5\r\n").arg(i);
     ui::appendToPanel(out, text);
     bool done = false;
-    ui::FileOutcome outcome;
-    ui::SaveRequest request;
+    documents::Outcome outcome;
+    documents::SaveRequest request;
     request.path = path;
-    files.saveLater(out, request, [&](const ui::FileOutcome& saved) {
+    files.save(actions::Panel::Config, request, [&](const documents::Outcome& saved) {
         outcome = saved;
         done = true;
     });
@@ -208,10 +212,16 @@ TEST_F(Panels, ASaveWritesTheTextAsItStandsWhenTakenAndOpensBackTheSame) {
     QFile written(path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(written.readAll()), QStringLiteral("first: 1\r\n") + text);
-    EXPECT_EQ(files.file(out).path, path);
+    EXPECT_EQ(files.document(actions::Panel::Config).path, path);
 
     ui::clearPanel(out);
-    const ui::FileOutcome opened = files.open(out, path, std::nullopt, false);
+    documents::Outcome opened;
+    bool read = false;
+    files.open(actions::Panel::Config, path, std::nullopt, false, [&](const documents::Outcome& in) {
+        opened = in;
+        read = true;
+    });
+    while (!read) QCoreApplication::processEvents();
     ASSERT_TRUE(opened.ok());
     EXPECT_EQ(opened.lines, 40001);
     EXPECT_EQ(ui::panelText(out), QStringLiteral("first: 1\r\n") + text);

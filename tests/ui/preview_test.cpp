@@ -20,12 +20,12 @@
 #include "actions/item_preview.h"
 #include "builders/socket/gem_block.h"
 #include "text/format.h"
-#include "ui/controls.h"
-#include "ui/field_preview.h"
-#include "ui/gem_preview.h"
-#include "ui/panel.h"
-#include "ui/panel_highlighter.h"
-#include "ui/tooltip_view.h"
+#include "ui/loader/controls.h"
+#include "ui/panels/panel.h"
+#include "ui/panels/panel_highlighter.h"
+#include "ui/preview/field_preview.h"
+#include "ui/preview/gem_preview.h"
+#include "ui/preview/tooltip_view.h"
 #include "ui_test_support.h"
 
 namespace {

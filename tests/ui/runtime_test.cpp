@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "ui/controls.h"
-#include "ui/fatal.h"
+#include "ui/base/fatal.h"
+#include "ui/loader/controls.h"
 #include "ui_test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "storage/session.h"
-#include "ui/panel.h"
-#include "ui/session_keeper.h"
+#include "ui/files/session_keeper.h"
+#include "ui/panels/panel.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -28,7 +28,7 @@ protected:
 
 TEST_F(Session, TheAutosaveWritesThePanelExactlyWhateverItsLinesLookLike) {
     const QString file = folder.filePath("session.json");
-    ui::SessionKeeper keeper(*runtime, file, 1);
+    ui::SessionKeeper keeper(*runtime, editor->documents(), file, 1);
     QPlainTextEdit* edit = panel("编辑框20");
     int saves = 0;
     for (const QString& text : {QStringLiteral("\n\nx\n"), QStringLiteral("a"), QStringLiteral("a:\n  b: \u00a0c\n\n"),
@@ -42,7 +42,7 @@ TEST_F(Session, TheAutosaveWritesThePanelExactlyWhateverItsLinesLookLike) {
 
 TEST_F(Session, AnEditDuringTheSlicedReadIsNotLost) {
     const QString file = folder.filePath("session.json");
-    ui::SessionKeeper keeper(*runtime, file, 1);
+    ui::SessionKeeper keeper(*runtime, editor->documents(), file, 1);
     QPlainTextEdit* edit = panel("编辑框20");
     QString big;
     for (int i = 0; i < 200'000; ++i) big += QStringLiteral("line %1\n").arg(i);

@@ -1,0 +1,140 @@
+#include "documents/save.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+#include "storage/safe_write.h"
+#include "storage/text_file.h"
+
+namespace documents {
+namespace {
+
+using storage::Encoding;
+using storage::TextFormat;
+
+QString unreadableMessage(const yaml::CheckResult& result) {
+    if (result.errors.empty()) return QStringLiteral("服务器无法读取这段配置。");
+    const yaml::Finding& first = result.errors.front();
+    const QString where = first.column > 0 ? QStringLiteral("第 %1 行第 %2 列").arg(first.line).arg(first.column)
+                                           : QStringLiteral("第 %1 行").arg(first.line);
+    return QStringLiteral("服务器无法读取这段配置：%1：%2。").arg(where, QString::fromStdString(first.message));
+}
+
+// The identifiers of the appended text that the file already has: the server keeps the last of
+// two equal keys, so the file's entry would be lost. Empty when there are none.
+QString clashingKeys(const yaml::CheckResult& appended, const QString& old) {
+    const yaml::CheckResult inFile = yaml::checkConfiguration(old.toStdString());
+    QHash<QString, int> fileKeys;
+    for (const yaml::TopLevelKey& key : inFile.keys) fileKeys.insert(QString::fromStdString(key.name), key.line);
+    QStringList clashes;
+    QSet<QString> seen;
+    for (const yaml::TopLevelKey& key : appended.keys) {
+        const QString name = QString::fromStdString(key.name);
+        if (!fileKeys.contains(name) || seen.contains(name)) continue;
+        seen.insert(name);
+        clashes << QStringLiteral("“%1”（文件第 %2 行）").arg(name).arg(fileKeys.value(name));
+    }
+    return clashes.join(QStringLiteral("、"));
+}
+
+SaveResult refusedSave(Refusal refusal, QString message) {
+    SaveResult result;
+    result.outcome = refused(refusal, std::move(message));
+    return result;
+}
+
+SaveResult append(const SaveInput& input, const yaml::CheckResult& check) {
+    const SaveRequest& request = input.request;
+    const storage::AppendPlan plan = storage::planAppend(request.path, input.text);
+    if (!plan.ok()) return refusedSave(plan.readFailed ? Refusal::Io : Refusal::Unrepresentable, plan.error);
+    if (input.yaml && !request.force && plan.original.exists) {
+        const QString clashes = clashingKeys(check, storage::decodeText(plan.oldBytes()).text);
+        if (!clashes.isEmpty()) {
+            return refusedSave(Refusal::DuplicateKey,
+                               QStringLiteral("文件中已经有标识符 %1：追加后服务器只会保留后面的那一个，"
+                                              "文件中原来的条目会失效。")
+                                   .arg(clashes));
+        }
+    }
+    const storage::SavedFile saved = storage::writeAppend(request.path, plan);
+    if (!saved.ok()) {
+        const bool changed = QFileInfo::exists(request.path) &&
+                             storage::changeOnDisk(request.path, plan.original) == storage::DiskChange::Content;
+        return refusedSave(changed ? Refusal::ChangedOnDisk : Refusal::Io, saved.error);
+    }
+    SaveResult result;
+    if (sameFile(request.path, input.current.path)) result.stamp = saved.stamp;
+    Outcome& outcome = result.outcome;
+    outcome.bytes = plan.bytes.size() - plan.oldBytes().size();
+    outcome.format = plan.format;
+    outcome.message = QStringLiteral("已追加 %1 字节到 %2").arg(outcome.bytes).arg(shown(request.path));
+    return result;
+}
+
+SaveResult write(const SaveInput& input) {
+    const SaveRequest& request = input.request;
+    const Document& current = input.current;
+    const TextFormat format = formatForWrite(request, current);
+    if (sameFile(request.path, current.path) && !request.force && current.stamp.exists) {
+        const storage::DiskChange change = storage::changeOnDisk(request.path, current.stamp);
+        if (change == storage::DiskChange::Content || change == storage::DiskChange::Removed) {
+            return refusedSave(
+                Refusal::ChangedOnDisk,
+                QStringLiteral("文件在打开或上次保存之后被别的程序%1：%2。保存会覆盖那些改动。")
+                    .arg(change == storage::DiskChange::Removed ? QStringLiteral("删除了") : QStringLiteral("改动过"),
+                         shown(request.path)));
+        }
+    }
+    const storage::EncodedText encoded = storage::encodeText(input.text, format, storage::Replacements::Write);
+    if (!encoded.ok()) return refusedSave(Refusal::Unrepresentable, encoded.error);
+    const storage::WriteResult written = storage::writeFileAtomically(request.path, encoded.bytes);
+    if (!written.ok()) return refusedSave(Refusal::Io, written.error);
+    SaveResult result;
+    result.document = Document{request.path, format, storage::stampOf(request.path, encoded.bytes), current.lostBytes};
+    Outcome& outcome = result.outcome;
+    outcome.bytes = encoded.bytes.size();
+    outcome.format = format;
+    outcome.message = QStringLiteral("已保存 %1（%2 字节）").arg(shown(request.path)).arg(outcome.bytes);
+    return result;
+}
+
+}  // namespace
+
+TextFormat formatForWrite(const SaveRequest& request, const Document& current) {
+    TextFormat format = current.hasFile() ? current.format : TextFormat{};
+    if (request.encoding) format.encoding = *request.encoding;
+    if (request.lineEnd) format.lineEnd = *request.lineEnd;
+    format.bom = format.bom && format.encoding == Encoding::Utf8 && sameFile(request.path, current.path);
+    return format;
+}
+
+SaveResult save(const SaveInput& input) {
+    const SaveRequest& request = input.request;
+    if (request.path.isEmpty()) return refusedSave(Refusal::Io, QStringLiteral("无法写入：没有文件名"));
+    // Stand-ins for bytes that could not be read are never written as if they were text.
+    if (input.current.lostBytes && input.text.contains(QChar(0xFFFD))) {
+        return refusedSave(Refusal::Unrepresentable,
+                           storage::encodeText(input.text, TextFormat{}, storage::Replacements::Refuse).error);
+    }
+    yaml::CheckResult check;
+    if (input.yaml) {
+        check = input.check ? *input.check : yaml::checkConfiguration(input.text.toStdString());
+        if (!check.valid && !request.force) {
+            return refusedSave(Refusal::InvalidYaml,
+                               unreadableMessage(check) + QStringLiteral("写进文件后服务器会拒绝读取它。"));
+        }
+    }
+    return request.mode == SaveMode::Append ? append(input, check) : write(input);
+}
+
+Document afterSave(const Document& current, const SaveRequest& request, const SaveResult& result) {
+    if (!result.outcome.ok()) return current;
+    if (result.document) return *result.document;
+    Document next = current;
+    if (result.stamp.exists && sameFile(request.path, current.path)) next.stamp = result.stamp;
+    return next;
+}
+
+}  // namespace documents

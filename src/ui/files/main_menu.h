@@ -1,0 +1,97 @@
+// The main window's menu bar ("文件", "编辑", "帮助") and status bar: opening and saving the
+// panels' files, the recent files, a new empty session, taking back a clear or the last
+// append. Every menu entry is a named action, one row each, that the automation interface
+// can trigger by its name. Each run is a request that says how its questions are answered; no
+// run holds the event loop.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <span>
+
+#include "ui/files/panel_documents.h"
+#include "ui/files/request.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+
+namespace ui {
+
+class LiveWindow;
+class Runtime;
+class MainMenu;
+
+struct MenuRow {
+    const char* name;     // for the automation interface: "new", "save-as", ...
+    const char* menu;     // "文件", "编辑" or "帮助"
+    const char* caption;  // the entry as shown
+    const char* keys;     // its shortcut, "" for none
+    void (MainMenu::*run)(const RequestPtr& request);
+};
+
+std::span<const MenuRow> menuRows();
+
+class MainMenu : public QObject {
+    Q_OBJECT
+public:
+    // Adds the menu bar and the status bar to the main window; the files are the documents'.
+    MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents);
+
+    PanelDocuments& documents() { return documents_; }
+    QAction* action(const char* name) const;
+
+    // Runs a named action as a script's request: a question is answered "no" and becomes the
+    // refusal, as does an entry that needs a file name. finished hears the refusal (empty when
+    // the action ran) and what the status bar says, once the action is done.
+    void trigger(const QString& name, const Request::Finished& finished);
+
+    // Shows a message in the status bar for a while.
+    void showStatus(const QString& message);
+
+    void newSession(const RequestPtr& request);
+    void openFile(const RequestPtr& request);
+    void reopenOtherEncoding(const RequestPtr& request);
+    void save(const RequestPtr& request);
+    void saveAs(const RequestPtr& request);
+    void appendToFile(const RequestPtr& request);
+    void saveCommands(const RequestPtr& request);
+    void quit(const RequestPtr& request);
+    void undoClear(const RequestPtr& request);
+    void removeLast(const RequestPtr& request);
+    void about(const RequestPtr& request);
+
+signals:
+    // "新建" emptied every panel and field.
+    void sessionCleared();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void openPath(const RequestPtr& request, const QString& path);
+    void opened(const RequestPtr& request, const documents::Outcome& outcome, const QString& title);
+    void chooseSavePath(const RequestPtr& request, QPlainTextEdit* panel, const QString& title,
+                        const std::function<void(const documents::SaveRequest&)>& chosen);
+    void runSave(const RequestPtr& request, actions::Panel panel, const documents::SaveRequest& save);
+    PanelDocuments::Done later(const PanelDocuments::Done& then);
+    void report(const RequestPtr& request, const QString& message);
+    void fillRecent();
+    void updateStatus();
+    void updateEditMenu();
+
+    Runtime& runtime_;
+    LiveWindow* main_;
+    PanelDocuments& documents_;
+    QPlainTextEdit* configuration_ = nullptr;
+    QPlainTextEdit* commands_ = nullptr;
+    QMenu* recent_ = nullptr;
+    QLabel* fileLabel_ = nullptr;
+    QLabel* formatLabel_ = nullptr;
+    bool closing_ = false;         // the main window is closing: no more questions
+    bool closeAfterSave_ = false;  // a close waits for the save being written
+};
+
+}  // namespace ui

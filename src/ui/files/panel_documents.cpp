@@ -1,0 +1,179 @@
+#include "ui/files/panel_documents.h"
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTextDocument>
+#include <QThreadPool>
+#include <memory>
+
+#include "documents/open.h"
+#include "storage/recent_files.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/panels/panel_check.h"
+#include "ui/panels/panel_fill.h"
+#include "ui/panels/panel_reader.h"
+
+namespace ui {
+namespace {
+
+using documents::Outcome;
+using documents::Refusal;
+
+constexpr qint64 kSaveSliceMs = 4;  // taking the panel's text for a save, per turn of the loop
+
+// Hands a worker's result to the UI thread, to an object that may be gone by then.
+template <typename Object, typename Then>
+void onUiThread(QPointer<Object> self, Then then) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [self, then = std::move(then)]() mutable {
+            if (self) then(*self);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace
+
+PanelDocuments::PanelDocuments(Runtime& runtime, QObject* parent) : QObject(parent), runtime_(runtime) {}
+
+QPlainTextEdit* PanelDocuments::panel(actions::Panel panel) const {
+    const actions::PanelRow& row = actions::panelRow(panel);
+    LiveWindow* live = runtime_.window(row.window);
+    return live != nullptr ? qobject_cast<QPlainTextEdit*>(live->controlByName(row.name)) : nullptr;
+}
+
+QPlainTextEdit* PanelDocuments::panel(actions::FileRole role) const {
+    const actions::PanelRow* row = actions::panelWithRole(role);
+    return row != nullptr ? panel(row->panel) : nullptr;
+}
+
+const actions::PanelRow* PanelDocuments::rowOf(const QPlainTextEdit* edit) const {
+    for (const actions::PanelRow& row : actions::panels())
+        if (row.file != actions::FileRole::None && edit != nullptr && panel(row.panel) == edit) return &row;
+    return nullptr;
+}
+
+documents::Document PanelDocuments::document(actions::Panel panel) const {
+    const auto it = documents_.find(panel);
+    return it == documents_.end() ? documents::Document{} : it->second;
+}
+
+void PanelDocuments::setDocument(actions::Panel panel, const documents::Document& document) {
+    documents_[panel] = document;
+    emit documentChanged();
+}
+
+void PanelDocuments::forget() {
+    documents_.clear();
+    emit documentChanged();
+}
+
+void PanelDocuments::remember(const QString& path) {
+    if (!recentStore_.isEmpty()) storage::rememberRecentFile(recentStore_, path);
+}
+
+void PanelDocuments::open(actions::Panel target, const QString& path, std::optional<storage::Encoding> encoding,
+                          bool append, Done done) {
+    if (opening_)
+        return done(documents::refused(Refusal::Io, QStringLiteral("正在打开另一个文件，请等它打开完再试。")));
+    opening_ = true;
+    QPointer<PanelDocuments> self(this);
+    QThreadPool::globalInstance()->start([self, target, path, encoding, append, done = std::move(done)] {
+        documents::Read read = documents::read(path, encoding);
+        onUiThread(self, [target, path, read = std::move(read), append, done](PanelDocuments& documents) {
+            documents.fill(target, path, read, append, done);
+        });
+    });
+}
+
+void PanelDocuments::fill(actions::Panel target, const QString& path, const documents::Read& read, bool append,
+                          const Done& done) {
+    QPlainTextEdit* edit = panel(target);
+    const Outcome outcome = documents::opened(path, read);
+    if (edit == nullptr || !outcome.ok()) {
+        opening_ = false;
+        return done(edit == nullptr ? documents::refused(Refusal::Io, QStringLiteral("无法打开：输出框已经关闭"))
+                                    : outcome);
+    }
+    const bool replace = !append || edit->document()->isEmpty();
+    auto* filling = new PanelFill(edit, read.file.decoded.text, replace);
+    connect(filling, &PanelFill::progress, this,
+            [this, path](qsizetype at, qsizetype total) { emit opening(path, at, total); });
+    QPointer<QPlainTextEdit> alive(edit);
+    connect(filling, &PanelFill::finished, this,
+            [this, target, alive, path, read, outcome, replace, done](bool complete) {
+                opening_ = false;
+                if (!complete || !alive) {
+                    return done(documents::refused(
+                        Refusal::Io,
+                        QStringLiteral("“%1”没有全部读入：读入时输出框被清空或改动了。").arg(documents::shown(path))));
+                }
+                if (replace) {
+                    setDocument(target, documents::documentOf(path, read));
+                } else if (read.file.decoded.hasInvalidBytes()) {
+                    documents_[target].lostBytes = true;
+                }
+                remember(path);
+                done(outcome);
+            });
+    filling->start();
+}
+
+void PanelDocuments::reopenOther(actions::Panel target, Done done) {
+    const documents::Document current = document(target);
+    if (!current.hasFile())
+        return done(documents::refused(Refusal::Io, QStringLiteral("这个输出框的内容不是从文件打开的。")));
+    open(target, current.path, documents::otherEncoding(current), false, std::move(done));
+}
+
+void PanelDocuments::save(actions::Panel target, const documents::SaveRequest& request, const Done& done) {
+    QPlainTextEdit* edit = panel(target);
+    if (saving_ || edit == nullptr) {
+        return done(documents::refused(Refusal::Io, edit == nullptr
+                                                        ? QStringLiteral("无法写入：输出框已经关闭")
+                                                        : QStringLiteral("正在保存另一个文件，请等它写完再试。")));
+    }
+    saving_ = true;
+    auto input = std::make_shared<documents::SaveInput>();
+    input->request = request;
+    input->yaml = actions::panelRow(target).file == actions::FileRole::Configuration;
+    input->current = document(target);
+    // The text is taken a slice at a time on this thread; a change meanwhile starts it over.
+    // A panel that goes away first ends the save.
+    auto read = std::make_shared<bool>(false);
+    QPointer<PanelDocuments> self(this);
+    auto* reader = new PanelReader(edit, kSaveSliceMs, [self, edit, target, input, done, read](QString text) {
+        *read = true;
+        if (!self) return;
+        input->text = std::move(text);
+        // The live check's result, when it is of this very text: a large panel is not
+        // checked twice.
+        if (const PanelCheck* check = PanelCheck::of(edit); input->yaml && check != nullptr && check->isCurrent())
+            input->check = check->result();
+        QThreadPool::globalInstance()->start([self, target, input, done] {
+            documents::SaveResult result = documents::save(*input);
+            onUiThread(self, [target, input, done, result = std::move(result)](PanelDocuments& documents) {
+                documents.saving_ = false;
+                if (result.outcome.ok()) {
+                    // The document of a panel whose own document changed meanwhile (新建) stays.
+                    if (documents.document(target) == input->current)
+                        documents.setDocument(target, documents::afterSave(input->current, input->request, result));
+                    documents.remember(input->request.path);
+                }
+                emit documents.saveFinished();
+                done(result.outcome);
+            });
+        });
+    });
+    connect(reader, &QObject::destroyed, this, [this, done, read] {
+        if (*read) return;
+        saving_ = false;
+        emit saveFinished();
+        done(documents::refused(Refusal::Io, QStringLiteral("无法写入：输出框已经关闭")));
+    });
+    reader->start();
+}
+
+}  // namespace ui

@@ -1,0 +1,50 @@
+#include "ui/files/request.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ui {
+
+std::shared_ptr<Request> Request::person(QWidget* parent) { return std::shared_ptr<Request>(new Request(parent)); }
+
+std::shared_ptr<Request> Request::script(Finished finished) {
+    std::shared_ptr<Request> request(new Request(nullptr));
+    request->script_ = std::move(finished);
+    return request;
+}
+
+Request::~Request() { finish(); }
+
+void Request::confirm(const QString& title, const QString& question, const QString& yes,
+                      const std::function<void(bool)>& answer) {
+    if (!asksPerson()) {
+        result_.refusal = question;
+        return answer(false);
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, title, question, QMessageBox::NoButton, parent_);
+    QPushButton* accept = box->addButton(yes, QMessageBox::AcceptRole);
+    box->setDefaultButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // The request stays alive until the answer comes.
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [self = shared_from_this(), box, accept, answer] { answer(box->clickedButton() == accept); });
+    box->open();
+}
+
+void Request::refuse(const QString& title, const QString& message) {
+    if (!asksPerson()) {
+        result_.refusal = message;
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void Request::finish() {
+    if (finished_) return;
+    finished_ = true;
+    if (script_) script_(result_);
+}
+
+}  // namespace ui

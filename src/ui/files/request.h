@@ -1,0 +1,60 @@
+// One request to the file menu, from a person or from a script, and how its questions are
+// answered: a person is asked in a dialog that does not hold the event loop; a script's
+// question is answered "no" and becomes the refusal its reply carries. A request ends once,
+// when its last step is done, and then tells whoever made it.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace ui {
+
+class Request : public std::enable_shared_from_this<Request> {
+public:
+    // What the request came to: the refusal (empty when it ran) and what the status bar says.
+    struct Result {
+        QString refusal;
+        QString status;
+    };
+    using Finished = std::function<void(const Result&)>;
+
+    // A person at the window: questions in dialogs over parent.
+    static std::shared_ptr<Request> person(QWidget* parent);
+    // A script: questions answered "no"; finished hears how the request ended.
+    static std::shared_ptr<Request> script(Finished finished);
+
+    ~Request();
+    Request(const Request&) = delete;
+    Request& operator=(const Request&) = delete;
+
+    bool asksPerson() const { return script_ == nullptr; }
+    QWidget* parent() const { return parent_; }
+
+    // Asks a yes/no question; answer hears true for "yes". A script's answer is "no", at
+    // once, and the question becomes the refusal.
+    void confirm(const QString& title, const QString& question, const QString& yes,
+                 const std::function<void(bool)>& answer);
+    // Tells why the request cannot run: a warning for a person, the refusal for a script.
+    void refuse(const QString& title, const QString& message);
+    // What the status bar says about it.
+    void status(const QString& message) { result_.status = message; }
+    const QString& statusMessage() const { return result_.status; }
+    // The request is done: the script hears its result (once; a request dropped without
+    // finishing finishes when it goes away).
+    void finish();
+
+private:
+    explicit Request(QWidget* parent) : parent_(parent) {}
+
+    QPointer<QWidget> parent_;
+    Finished script_;
+    Result result_;
+    bool finished_ = false;
+};
+
+using RequestPtr = std::shared_ptr<Request>;
+
+}  // namespace ui

@@ -1,0 +1,326 @@
+#include "ui/loader/live_window.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTextDocument>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
+
+#include "actions/action.h"
+#include "actions/feeds.h"
+#include "forms/resizing.h"
+#include "forms/windows.h"
+#include "ui/base/fonts.h"
+#include "ui/base/native_title.h"
+#include "ui/base/text.h"
+#include "ui/loader/controls.h"
+#include "ui/loader/reading_order.h"
+#include "ui/loader/widget_factory.h"
+
+namespace ui {
+namespace {
+
+bool isContainer(forms::Kind kind) { return kind == forms::Kind::PageControl || kind == forms::Kind::GroupBox; }
+
+}  // namespace
+
+QString hexId(std::uint32_t id) {
+    return QStringLiteral("0x%1")
+        .arg(id, 8, 16, QLatin1Char('0'))
+        .toUpper()
+        .replace(QStringLiteral("0X"), QStringLiteral("0x"));
+}
+
+LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr), form_(form) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (chrome) {
+        formArea_ = new QWidget(this);
+        formArea_->setObjectName(QStringLiteral("formArea"));
+        formArea_->installEventFilter(this);
+    }
+    setWindowTitle(fromUtf8(form.title));
+    setFont(unitFont({}));
+    widgets_.assign(form.units.size(), nullptr);
+    spoken_ = actions::spokenTexts(form);
+    for (std::size_t i = 0; i < form.units.size(); ++i) {
+        byName_.emplace(form.units[i].name, static_cast<int>(i));
+        byId_.insert(form.ids[i], static_cast<int>(i));
+    }
+    build(-1);
+    if (pageControl_ != nullptr) {
+        pageBuilt_.assign(static_cast<std::size_t>(pageControl_->count()), false);
+        // A page's controls exist before the page is first shown.
+        connect(pageControl_, &PageControl::aboutToShow, this, [this](int page) { build(page); });
+        build(pageControl_->currentIndex());
+    }
+    addKeys();
+    move(form.rect.left, form.rect.top);
+    const QSize extent = controlsExtent();
+    resize(std::max(form.rect.width, extent.width()), std::max(form.rect.height, extent.height()));
+    if (pageControl_ != nullptr) connect(pageControl_, &PageControl::aboutToShow, this, &LiveWindow::changed);
+}
+
+void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
+    if (formArea_ == this || menuBar_ != nullptr) return;
+    menuBar_ = menuBar;
+    statusBar_ = statusBar;
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar);
+    // The form area never shrinks below the controls, so none is cut off or moved.
+    formArea_->setMinimumSize(controlsExtent());
+    layout->addWidget(formArea_, 1);
+    layout->addWidget(statusBar);
+    resize(width(), height() + chromeHeight());
+}
+
+// Their laid-out heights once the window is shown, their wishes before.
+int LiveWindow::chromeHeight() const {
+    int height = 0;
+    for (QWidget* bar : {static_cast<QWidget*>(menuBar_), static_cast<QWidget*>(statusBar_)})
+        if (bar != nullptr) height += bar->isVisible() ? bar->height() : bar->sizeHint().height();
+    return height;
+}
+
+// Builds the units of one page (-1: the window's own). Containers first: the controls drawn
+// over them come later and so stay on top and take their own clicks, whatever the order of
+// the form's rows.
+void LiveWindow::build(int page) {
+    if (page >= 0) {
+        if (static_cast<std::size_t>(page) >= pageBuilt_.size() || pageBuilt_[static_cast<std::size_t>(page)]) return;
+        pageBuilt_[static_cast<std::size_t>(page)] = true;
+    }
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::size_t i = 0; i < form_.units.size(); ++i)
+            if (form_.units[i].page == page && isContainer(form_.units[i].kind) == (pass == 0)) create(i);
+    const BuiltUnits units{form_, widgets_, pageControl_, this};
+    setReadingTabOrder(units);
+    nameUnits(units, spoken_, page);
+    if (page >= 0) emit pageBuilt(page);
+}
+
+// Esc closes a secondary window; Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp turn
+// the pages, and the new page's first field takes the focus.
+void LiveWindow::addKeys() {
+    if (form_.id != forms::kMainWindowId) {
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        connect(escape, &QShortcut::activated, this, &QWidget::close);
+    }
+    if (pageControl_ == nullptr) return;
+    const auto turn = [this](int step) {
+        const int count = pageControl_->count();
+        pageControl_->setCurrentIndex((pageControl_->currentIndex() + step + count) % count);
+        focusFirstField();
+    };
+    const std::pair<QKeySequence, int> keys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                                 {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                                                 {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                                                 {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                                 {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+    for (const auto& [sequence, step] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, [turn, step = step] { turn(step); });
+    }
+}
+
+void LiveWindow::focusFirstField() {
+    const BuiltUnits units{form_, widgets_, pageControl_, this};
+    QWidget* first = pageControl_ != nullptr ? firstInReadingOrder(units, pageControl_->currentIndex()) : nullptr;
+    if (first == nullptr) first = firstInReadingOrder(units, -1);
+    if (first != nullptr) first->setFocus(Qt::OtherFocusReason);
+}
+
+QString LiveWindow::fieldTip(int unitIndex) {
+    if (unitIndex < 0 || static_cast<std::size_t>(unitIndex) >= form_.units.size()) return {};
+    const std::string_view field = form_.units[static_cast<std::size_t>(unitIndex)].name;
+    const actions::Action* action = actions::readerOf(form_.id, field);
+    if (action == nullptr) return {};
+    QStringList tip{fromUtf8(actions::lineFedBy(*action, inputsFor(*action), field))};
+    for (const std::string& hint : actions::hintsFor(form_.id, field)) tip << fromUtf8(hint);
+    tip.removeAll(QString());
+    return tip.join(QLatin1Char('\n'));
+}
+
+actions::Inputs LiveWindow::inputsFor(const actions::Action& action) {
+    actions::Inputs inputs;
+    for (std::string_view name : action.texts) inputs.texts.push_back(toUtf8(editText(controlByName(name))));
+    for (std::string_view name : action.selections) {
+        auto* combo = qobject_cast<QComboBox*>(controlByName(name));
+        inputs.selections.push_back(combo != nullptr ? combo->currentIndex() : -1);
+    }
+    for (std::string_view name : action.checks) {
+        auto* box = qobject_cast<QCheckBox*>(controlByName(name));
+        inputs.checks.push_back(box != nullptr && box->isChecked());
+    }
+    return inputs;
+}
+
+bool LiveWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == formArea_ && event->type() == QEvent::Resize) placeStretched();
+    if (event->type() == QEvent::ToolTip) {
+        const auto it = std::find(widgets_.begin(), widgets_.end(), watched);
+        if (it != widgets_.end()) (*it)->setToolTip(fieldTip(static_cast<int>(it - widgets_.begin())));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LiveWindow::buildAllPages() {
+    for (std::size_t page = 0; page < pageBuilt_.size(); ++page) build(static_cast<int>(page));
+}
+
+QWidget* LiveWindow::containerOf(const forms::Unit& unit) {
+    if (!unit.parent.empty()) {
+        if (QWidget* group = controlByName(unit.parent)) return group;
+    }
+    if (unit.page >= 0 && pageControl_ != nullptr && unit.page < pageControl_->count())
+        return pageControl_->page(unit.page);
+    return formArea_;
+}
+
+void LiveWindow::create(std::size_t index) {
+    const forms::Unit& unit = form_.units[index];
+    QWidget* widget = makeWidget(unit, containerOf(unit));
+    if (widget == nullptr) return;
+    if (unit.kind == forms::Kind::PageControl) pageControl_ = static_cast<PageControl*>(widget);
+    if (const actions::Action* reader = actions::readerOf(form_.id, unit.name)) {
+        // A field that feeds a button says in its tooltip what it feeds, as it stands when asked.
+        widget->installEventFilter(this);
+        // Enter in a one-line field runs the button that reads it: type, Enter, type, Enter.
+        if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+            const std::string_view button = reader->button;
+            connect(line, &QLineEdit::returnPressed, this, [this, button] {
+                if (auto* target = qobject_cast<QAbstractButton*>(controlByName(button))) target->click();
+            });
+        }
+    }
+    // The session keeps what the user typed and picked.
+    if (auto* line = qobject_cast<QLineEdit*>(widget))
+        connect(line, &QLineEdit::textChanged, this, &LiveWindow::changed);
+    if (auto* multi = qobject_cast<QPlainTextEdit*>(widget))
+        connect(multi->document(), &QTextDocument::contentsChanged, this, &LiveWindow::changed);
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        connect(combo, &QComboBox::currentIndexChanged, this, &LiveWindow::changed);
+    if (unit.kind == forms::Kind::Button && unit.click != forms::Click::None) {
+        const int unitIndex = static_cast<int>(index);
+        connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
+                [this, unitIndex] { emit buttonClicked(unitIndex); });
+    }
+    widgets_[index] = widget;
+}
+
+QWidget* LiveWindow::control(int unitIndex) {
+    if (unitIndex < 0 || static_cast<std::size_t>(unitIndex) >= widgets_.size()) return nullptr;
+    const auto index = static_cast<std::size_t>(unitIndex);
+    if (widgets_[index] == nullptr && form_.units[index].page >= 0) build(form_.units[index].page);
+    return widgets_[index];
+}
+
+QWidget* LiveWindow::builtControl(int unitIndex) const {
+    if (unitIndex < 0 || static_cast<std::size_t>(unitIndex) >= widgets_.size()) return nullptr;
+    return widgets_[static_cast<std::size_t>(unitIndex)];
+}
+
+QWidget* LiveWindow::controlById(std::uint32_t unitId) { return control(unitIndexById(unitId)); }
+
+QWidget* LiveWindow::controlByName(std::string_view name) { return control(unitIndex(name)); }
+
+int LiveWindow::unitIndex(std::string_view name) const {
+    auto it = byName_.find(name);
+    return it == byName_.end() ? -1 : it->second;
+}
+
+int LiveWindow::unitIndexById(std::uint32_t unitId) const { return byId_.value(unitId, -1); }
+
+int LiveWindow::unitIndexOf(const QWidget* widget) const {
+    if (widget == nullptr) return -1;
+    const auto it = std::find(widgets_.begin(), widgets_.end(), widget);
+    return it == widgets_.end() ? -1 : static_cast<int>(it - widgets_.begin());
+}
+
+QSize LiveWindow::controlsExtent() const {
+    QSize extent;
+    for (const forms::Unit& unit : form_.units) {
+        if (!unit.parent.empty() || unit.page >= 0) continue;  // inside a container
+        extent = extent.expandedTo(QSize(unit.rect.left + unit.rect.width, unit.rect.top + unit.rect.height));
+    }
+    return extent;
+}
+
+void LiveWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!fitted_) {
+        fitted_ = true;
+        QTimer::singleShot(0, this, &LiveWindow::fitToForm);
+        // Focus starts in the first field of the page shown, not in the notice line; once the
+        // window is shown, as showing its pages moves the focus on.
+        QTimer::singleShot(0, this, &LiveWindow::focusFirstField);
+        // Qt would show the program's name for an empty title.
+        if (windowTitle().isEmpty()) setNativeTitle(this);
+    }
+}
+
+void LiveWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) emit closed();
+}
+
+void LiveWindow::placeAt(const QPoint& position, const QSize& size) {
+    placed_ = true;
+    move(position);
+    resize(size);
+}
+
+void LiveWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    emit changed();
+}
+
+void LiveWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (layout() != nullptr) layout()->activate();  // the form area takes its new size first
+    placeStretched();
+    emit changed();
+}
+
+void LiveWindow::fitToForm() {
+    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    if (layout() != nullptr) layout()->activate();
+    const QSize client(form_.rect.width - frame.left() - frame.right(),
+                       form_.rect.height - frame.top() - frame.bottom());
+    // The form's size (the outer size less the frame, and never less than the controls need)
+    // is the smallest the form area gets: below it, panels would be cut off.
+    formSize_ = client.expandedTo(controlsExtent());
+    setMinimumSize(formSize_ + QSize(0, chromeHeight()));
+    if (!placed_) resize(formSize_ + QSize(0, chromeHeight()));  // else the session put it where the user had it
+    placeStretched();
+}
+
+// Gives the room beyond the form's size to the output panels, and moves the controls that
+// sit beside and below them along.
+void LiveWindow::placeStretched() {
+    if (!formSize_.isValid()) return;
+    const int extraWidth = std::max(0, formArea_->width() - formSize_.width());
+    const int extraHeight = std::max(0, formArea_->height() - formSize_.height());
+    for (const forms::Stretch& row : forms::stretches()) {
+        if (row.window != form_.id) continue;
+        const int index = unitIndex(row.unit);
+        QWidget* widget = index >= 0 ? widgets_[static_cast<std::size_t>(index)] : nullptr;
+        if (widget == nullptr) continue;
+        const forms::Rect r =
+            forms::stretched(form_.id, form_.units[static_cast<std::size_t>(index)], extraWidth, extraHeight);
+        widget->setGeometry(r.left, r.top, r.width, r.height);
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,116 @@
+// One loaded window: the widgets made from a forms::Window, reachable by unit index, id or
+// name. The window's own controls are built at once; the controls of a page are built when
+// the page is first shown or when one of them is first reached through control().
+#pragma once
+
+#include <QHash>
+#include <QWidget>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "actions/action.h"
+#include "actions/reading.h"
+#include "forms/form.h"
+
+class QMenuBar;
+class QStatusBar;
+
+namespace ui {
+
+class PageControl;
+
+// "0x52010001": upper-case hex digits after a lower-case 0x, as the session and the automation
+// interface write window and unit ids.
+QString hexId(std::uint32_t id);
+
+class LiveWindow : public QWidget {
+    Q_OBJECT
+public:
+    // With chrome, the form's controls sit on a form area that addChrome() puts between a
+    // menu bar and a status bar.
+    explicit LiveWindow(const forms::Window& form, bool chrome = false);
+
+    const forms::Window& form() const { return form_; }
+    std::uint32_t id() const { return form_.id; }
+
+    // The live control of a unit, built first if its page was not built yet; nullptr for an
+    // index outside the form.
+    QWidget* control(int unitIndex);
+    QWidget* controlById(std::uint32_t unitId);
+    QWidget* controlByName(std::string_view name);
+    int unitIndex(std::string_view name) const;
+    int unitIndexById(std::uint32_t unitId) const;
+    // The unit of a live control, or -1 for a widget that is no unit's control.
+    int unitIndexOf(const QWidget* widget) const;
+    // The live control of a unit if it was built, without building its page.
+    QWidget* builtControl(int unitIndex) const;
+    PageControl* pageControl() const { return pageControl_; }
+    // The widget the form's own controls sit on, at the form's coordinates: the window
+    // itself, or the area between the menu bar and the status bar.
+    QWidget* formArea() const { return formArea_; }
+    // Puts a menu bar above the form and a status bar below it; the window grows by their
+    // height and every control keeps its place relative to the form area. Call once,
+    // before the window is first shown, on a window made with chrome.
+    void addChrome(QMenuBar* menuBar, QStatusBar* statusBar);
+    QMenuBar* menuBar() const { return menuBar_; }
+    QStatusBar* statusBar() const { return statusBar_; }
+    // Builds every page that is not built yet.
+    void buildAllPages();
+    // Gives the focus to the first field of the page shown (of the window without pages).
+    void focusFirstField();
+    // The tooltip of a field that feeds a button: the line its value lands on, built from the
+    // values the fields hold now, and the hints the page shows beside it. Empty for others.
+    QString fieldTip(int unitIndex);
+    // The values the fields of an action hold now, read as the action lists them.
+    actions::Inputs inputsFor(const actions::Action& action);
+
+    // Brings the outer size to the form's where the window frame allows it, keeping the
+    // client area large enough for every control.
+    void fitToForm();
+    // Puts the window at a place and size (the session's) that fitToForm then keeps.
+    void placeAt(const QPoint& position, const QSize& size);
+
+signals:
+    // A button bound to a handler was clicked.
+    void buttonClicked(int unitIndex);
+    // The controls of a page have just been built.
+    void pageBuilt(int page);
+    // The window was closed; it is destroyed when control returns to the event loop.
+    void closed();
+    // Something the session keeps changed: a field's text or selection, the page, the
+    // window's place or size.
+    void changed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void build(int page);
+    void addKeys();
+    void placeStretched();
+    void create(std::size_t index);
+    QWidget* containerOf(const forms::Unit& unit);
+    QSize controlsExtent() const;
+    int chromeHeight() const;
+
+    const forms::Window& form_;
+    std::vector<QWidget*> widgets_;
+    QSize formSize_;  // the window's size with every control where its form puts it
+    std::vector<actions::Spoken> spoken_;
+    std::vector<bool> pageBuilt_;
+    std::unordered_map<std::string_view, int> byName_;
+    QHash<std::uint32_t, int> byId_;
+    PageControl* pageControl_ = nullptr;
+    QWidget* formArea_ = this;
+    QMenuBar* menuBar_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    bool fitted_ = false;
+    bool placed_ = false;
+};
+
+}  // namespace ui

@@ -1,0 +1,84 @@
+#include "ui/panels/panel.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "ui/panels/multi_line_edit.h"
+#include "ui/panels/panel_memory.h"
+
+namespace ui {
+
+void appendToPanel(QPlainTextEdit* panel, const QString& text) {
+    QTextDocument* document = panel->document();
+    prepareForText(panel, text);
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    const int start = cursor.position();
+    // The document takes CR LF as one paragraph break; LF alone would do the same.
+    // Switching undo off for the insert also drops the undo history, so an undo can
+    // never reach back across an append and shift text the builders wrote.
+    document->setUndoRedoEnabled(false);
+    cursor.insertText(text);
+    document->setUndoRedoEnabled(true);
+    if (PanelMemory* memory = PanelMemory::of(panel)) {
+        QTextCursor written(document);
+        written.setPosition(start);
+        written.setPosition(cursor.position(), QTextCursor::KeepAnchor);
+        memory->appended(written.selectedText());
+    }
+    panel->setTextCursor(cursor);  // also scrolls the caret into view
+}
+
+QString panelText(const QPlainTextEdit* panel) {
+    // toRawText keeps every character as typed (toPlainText would turn no-break spaces
+    // into blanks). Each paragraph break becomes CR LF, expanded from the back within the
+    // one buffer, so a large panel is not copied a second time.
+    QString text = panel->document()->toRawText();
+    const qsizetype breaks = text.count(QChar::ParagraphSeparator);
+    if (breaks == 0) return text;
+    qsizetype from = text.size();
+    qsizetype to = from + breaks;
+    text.resize(to);
+    QChar* data = text.data();
+    while (from > 0) {
+        const QChar ch = data[--from];
+        if (ch == QChar::ParagraphSeparator) {
+            data[--to] = QLatin1Char('\n');
+            data[--to] = QLatin1Char('\r');
+        } else {
+            data[--to] = ch;
+        }
+    }
+    return text;
+}
+
+QString copyPanel(const QPlainTextEdit* panel) {
+    QString text = panelText(panel);
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    return text;
+}
+
+void clearPanel(QPlainTextEdit* panel) {
+    if (PanelMemory* memory = PanelMemory::of(panel)) memory->cleared(panel->document()->toRawText());
+    panel->clear();
+    panel->repaint();
+}
+
+void replacePanelText(QPlainTextEdit* panel, const QString& text) {
+    prepareForText(panel, text);
+    QTextDocument* document = panel->document();
+    document->setUndoRedoEnabled(false);
+    panel->setPlainText(text);
+    document->setUndoRedoEnabled(true);
+    document->setModified(false);
+}
+
+QString panelLfText(const QPlainTextEdit* panel) {
+    QString text = panel->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+}  // namespace ui

@@ -1,0 +1,206 @@
+#include "ui/panels/panel_check.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStyleOptionGroupBox>
+#include <QTextBlock>
+#include <QThreadPool>
+#include <utility>
+
+#include "actions/command_check.h"
+#include "ui/base/fonts.h"
+#include "ui/base/text.h"
+#include "ui/panels/panel_reader.h"
+
+namespace ui {
+namespace {
+
+// Quiet time after the last change before the check starts: typing in bursts starts one check.
+constexpr int kSettleMs = 50;
+constexpr int kStatusHeight = 16;
+// Copying the panel's text for the check, per turn of the event loop.
+constexpr qint64 kSliceMs = 6;
+
+QString position(const yaml::Finding& finding, bool withColumn = true) {
+    return withColumn && finding.column > 0 ? QStringLiteral("第 %1 行第 %2 列：").arg(finding.line).arg(finding.column)
+                                            : QStringLiteral("第 %1 行：").arg(finding.line);
+}
+
+// A label that reports clicks.
+class StatusLine : public QLabel {
+public:
+    StatusLine(QWidget* parent, std::function<void()> clicked) : QLabel(parent), clicked_(std::move(clicked)) {
+        setCursor(Qt::PointingHandCursor);
+        setTextFormat(Qt::PlainText);
+        setAutoFillBackground(true);
+        setBackgroundRole(QPalette::Window);
+        setAlignment(Qt::AlignCenter);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) clicked_();
+        QLabel::mousePressEvent(event);
+    }
+
+private:
+    std::function<void()> clicked_;
+};
+
+}  // namespace
+
+yaml::CheckResult checkText(const std::string& utf8, PanelCheck::Rules rules) {
+    return rules == PanelCheck::Rules::Configuration ? yaml::checkConfiguration(utf8) : actions::checkCommands(utf8);
+}
+
+PanelCheck* PanelCheck::of(const QPlainTextEdit* panel) {
+    return panel != nullptr ? panel->findChild<PanelCheck*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+PanelCheck::PanelCheck(QPlainTextEdit* panel, QGroupBox* group, Rules rules)
+    : QObject(panel), panel_(panel), group_(group), rules_(rules) {
+    status_ = new StatusLine(group, [this] {
+        const yaml::Finding* first = !result_.errors.empty()     ? &result_.errors.front()
+                                     : !result_.warnings.empty() ? &result_.warnings.front()
+                                                                 : nullptr;
+        if (first != nullptr) showPosition(first->line, first->column);
+    });
+    status_->setObjectName(QStringLiteral("status:") + panel->objectName());
+    status_->setFont(unitFont({-12, false}));
+    status_->setAccessibleName(group->title() + QStringLiteral(" 检查"));
+    placeStatus();
+    group->installEventFilter(this);
+    debounce_.setSingleShot(true);
+    debounce_.setInterval(kSettleMs);
+    connect(&debounce_, &QTimer::timeout, this, &PanelCheck::start);
+    connect(panel->document(), &QTextDocument::contentsChanged, this, &PanelCheck::schedule);
+    status_->show();
+}
+
+void PanelCheck::placeStatus() {
+    // On the title row, from just after the title to the group's right edge.
+    QStyleOptionGroupBox option;
+    option.initFrom(group_);
+    option.text = group_->title();
+    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    const QRect title = group_->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group_);
+    // The panels start 16 pixels below their group's top edge: the line fits above them.
+    const int left = title.right() + 12;
+    statusRoom_ = QRect(left, 0, std::max(0, group_->width() - left - 8), kStatusHeight);
+    fitStatus();
+}
+
+// The status as wide as its text, on the window's colour: like the title, it breaks the
+// frame line that runs through the title row.
+void PanelCheck::fitStatus() {
+    constexpr int kPadding = 6;
+    const QString shown =
+        status_->fontMetrics().elidedText(statusText_, Qt::ElideRight, std::max(0, statusRoom_.width() - kPadding));
+    status_->setText(shown);
+    const int width = shown.isEmpty() ? 0 : status_->fontMetrics().horizontalAdvance(shown) + kPadding;
+    status_->setGeometry(statusRoom_.left(), statusRoom_.top(), std::min(width, statusRoom_.width()),
+                         statusRoom_.height());
+}
+
+bool PanelCheck::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == group_ && (event->type() == QEvent::Resize || event->type() == QEvent::StyleChange ||
+                              event->type() == QEvent::FontChange))
+        placeStatus();
+    return false;
+}
+
+void PanelCheck::schedule() {
+    ++generation_;
+    // A copy half taken is of a text that is gone; the next start begins again.
+    delete reader_;
+    debounce_.start();
+}
+
+void PanelCheck::start() {
+    if (running_ || reader_ != nullptr) return;  // the running check's end starts the next one
+    // The copy is made on the UI thread, a few milliseconds at a time; everything else
+    // happens on the worker.
+    reader_ = new PanelReader(panel_, kSliceMs, [this](const QString& text) { check(text); });
+    reader_->start();
+}
+
+void PanelCheck::check(const QString& text) {
+    running_ = true;
+    const std::uint64_t generation = generation_;
+    const Rules rules = rules_;
+    const std::weak_ptr<bool> alive = alive_;
+    QPointer<PanelCheck> self(this);
+    QThreadPool::globalInstance()->start([text, rules, generation, alive, self] {
+        const yaml::CheckResult result = checkText(toUtf8(text), rules);
+        if (alive.expired()) return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, generation, result] {
+                if (self) self->finish(generation, result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PanelCheck::finish(std::uint64_t generation, const yaml::CheckResult& result) {
+    running_ = false;
+    if (generation != generation_) {
+        // The text changed meanwhile: check again once it settles.
+        if (!debounce_.isActive()) start();
+        return;
+    }
+    result_ = result;
+    done_ = generation;
+    const QString text = statusText(result_, rules_, panel_->document()->isEmpty());
+    statusText_ = text;
+    fitStatus();
+    QStringList all;
+    for (const yaml::Finding& f : result_.errors) all << QStringLiteral("✗ ") + position(f) + fromUtf8(f.message);
+    for (const yaml::Finding& f : result_.warnings)
+        all << QStringLiteral("⚠ ") + position(f, false) + fromUtf8(f.message);
+    status_->setToolTip(all.isEmpty() ? text : all.join(QLatin1Char('\n')));
+    status_->setProperty("state", !result_.errors.empty() ? "error" : !result_.warnings.empty() ? "warning" : "ok");
+    emit checked();
+}
+
+QString PanelCheck::statusText(const yaml::CheckResult& result, Rules rules, bool empty) {
+    if (empty) return {};
+    if (!result.errors.empty()) {
+        const yaml::Finding& first = result.errors.front();
+        return QStringLiteral("✗ ") + position(first) + fromUtf8(first.message);
+    }
+    if (!result.warnings.empty()) {
+        const yaml::Finding& first = result.warnings.front();
+        return QStringLiteral("⚠ %1 个警告：").arg(result.warnings.size()) + position(first, false) +
+               fromUtf8(first.message);
+    }
+    return rules == Rules::Configuration ? QStringLiteral("✓ 可被服务器读取：%1 个条目").arg(result.entries)
+                                         : QStringLiteral("✓ %1 条指令").arg(result.entries);
+}
+
+yaml::CheckResult PanelCheck::checkNow() const {
+    QString text = panel_->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return checkText(toUtf8(text), rules_);
+}
+
+void PanelCheck::showPosition(int line, int column) {
+    const QTextBlock block = panel_->document()->findBlockByNumber(std::max(0, line - 1));
+    if (!block.isValid()) return;
+    // Columns count code points; the block counts UTF-16 units.
+    const QString text = block.text();
+    int offset = 0;
+    for (int counted = 1; counted < column && offset < text.size(); ++counted)
+        offset += text.at(offset).isHighSurrogate() && offset + 1 < text.size() ? 2 : 1;
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() + offset);
+    panel_->setTextCursor(cursor);
+    panel_->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace ui

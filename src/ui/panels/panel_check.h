@@ -1,0 +1,78 @@
+// The live check of an output panel: a one-line status in the panel's group box, beside the
+// title, that says whether the panel's text, as it stands, is what the server can read (the
+// configuration panel) or what the console takes (the command panel). The check runs off the
+// UI thread on a copy of the text, a moment after the last change, so typing never waits;
+// the copy of a large panel is itself taken a slice at a time between the user's keys.
+#pragma once
+
+#include <QLabel>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+#include "yaml/check.h"
+
+class QGroupBox;
+class QPlainTextEdit;
+
+namespace ui {
+
+class PanelReader;
+
+class PanelCheck : public QObject {
+    Q_OBJECT
+public:
+    enum class Rules { Configuration, Commands };
+
+    // Watches panel and shows its status in a line on group's title row.
+    PanelCheck(QPlainTextEdit* panel, QGroupBox* group, Rules rules);
+    // The check of a panel, or nullptr for a panel without one (or no panel).
+    static PanelCheck* of(const QPlainTextEdit* panel);
+
+    // The check of the text as it stands now, run at once on this thread.
+    yaml::CheckResult checkNow() const;
+    // The last finished check, and whether it is of the panel's current text.
+    const yaml::CheckResult& result() const { return result_; }
+    bool isCurrent() const { return done_ == generation_; }
+    QLabel* status() const { return status_; }
+    // The status line's text for a result (empty for an empty panel).
+    static QString statusText(const yaml::CheckResult& result, Rules rules, bool empty);
+
+    // Moves the panel's caret to a line and column (from 1; columns in code points).
+    void showPosition(int line, int column);
+
+signals:
+    // A check finished and its result is the panel's current text.
+    void checked();
+
+private:
+    void schedule();
+    void start();
+    void check(const QString& text);
+    void finish(std::uint64_t generation, const yaml::CheckResult& result);
+    void placeStatus();
+    void fitStatus();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QPlainTextEdit* panel_;
+    QGroupBox* group_;
+    Rules rules_;
+    QLabel* status_;
+    QString statusText_;  // the whole status, before it is shortened to the room there is
+    QRect statusRoom_;    // the title row's room for it
+    QTimer debounce_;
+    std::uint64_t generation_ = 0;
+    std::uint64_t done_ = 0;
+    bool running_ = false;
+    // The copy of the panel's text being taken for the next check.
+    QPointer<PanelReader> reader_;
+    yaml::CheckResult result_;
+    // Lets a check that finishes after this object is gone find nothing to report to.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// Runs the check of a panel's text (UTF-8) by its rules.
+yaml::CheckResult checkText(const std::string& utf8, PanelCheck::Rules rules);
+
+}  // namespace ui

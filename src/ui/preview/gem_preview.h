@@ -1,0 +1,65 @@
+// The whole-gem preview of the "宝石" page: a small window, opened with the "宝石预览" button
+// above the "宝石制作" group, that shows the gem as the game will: the display name and every
+// lore line of the block the page builds now (the fixed lines with the 种类 text) and the
+// lines added after the last gem block with "添加", in the game's tooltip look. It follows
+// the fields and the configuration panel as they change. In the automation interface it is
+// the unit 预览框1 of the main window.
+#pragma once
+
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <string_view>
+#include <vector>
+
+#include "text/format.h"
+
+class QLabel;
+
+namespace actions {
+struct Item;
+}
+
+namespace ui {
+
+class LiveWindow;
+class TooltipView;
+
+inline constexpr std::string_view kGemPreviewName = "预览框1";
+
+class GemPreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit GemPreview(LiveWindow* main);
+
+    // The gem as the page and the configuration panel hold it now.
+    static actions::Item gemOf(LiveWindow& main);
+    static std::vector<text::Line> linesOf(const actions::Item& item);
+
+    TooltipView* view() const { return view_; }
+    // The page the preview belongs to, and its button's page of the main window.
+    static int gemPage(const LiveWindow& main);
+    // The button that opens and closes the window, once its page is built.
+    QPushButton* toggle() const { return toggle_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void addToggle(int page);
+    void watchFields();
+    void refresh();
+    void place();
+
+    LiveWindow* main_;
+    TooltipView* view_;
+    QLabel* note_;
+    QPointer<QPushButton> toggle_;
+    QTimer pending_;
+    bool watching_ = false;
+    bool placed_ = false;
+};
+
+}  // namespace ui

@@ -1,0 +1,57 @@
+#include "ui/shell/editor.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+
+#include "actions/panels.h"
+#include "forms/windows.h"
+#include "ui/designer/item_designer.h"
+#include "ui/files/main_menu.h"
+#include "ui/files/panel_documents.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/panels/clipboard_guard.h"
+#include "ui/panels/panel_check.h"
+#include "ui/panels/panel_highlighter.h"
+#include "ui/preview/field_preview.h"
+#include "ui/preview/gem_preview.h"
+
+namespace ui {
+
+Editor::Editor() {
+    ItemDesigner::drawPreviews();
+    runtime_ = std::make_unique<Runtime>();
+    QObject::connect(runtime_.get(), &Runtime::windowOpened, runtime_.get(),
+                     [this](LiveWindow* live) { attach(live); });
+    main_ = runtime_->open(forms::kMainWindowId);
+    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_});
+}
+
+Editor::~Editor() = default;
+
+// Before the window is first shown: the menu bar and the status bar change its size.
+void Editor::attach(LiveWindow* live) {
+    // The item designer's preview, templates and reader, once its page is built.
+    ItemDesigner::attachWhenBuilt(live);
+    if (live->id() != forms::kMainWindowId) return;
+    new ClipboardCloseGuard(live);
+    documents_ = new PanelDocuments(*runtime_, live);
+    menu_ = new MainMenu(*runtime_, live, *documents_);
+    // The panels check what they hold as it changes, and are highlighted by the same rules.
+    for (const actions::PanelRow& row : actions::panels()) {
+        if (row.window != live->id() || row.check == actions::CheckRules::None) continue;
+        auto* edit = qobject_cast<QPlainTextEdit*>(live->controlByName(row.name));
+        auto* group = qobject_cast<QGroupBox*>(live->controlByName(row.group));
+        const bool configuration = row.check == actions::CheckRules::Configuration;
+        if (edit != nullptr && group != nullptr)
+            new PanelCheck(edit, group, configuration ? PanelCheck::Rules::Configuration : PanelCheck::Rules::Commands);
+        if (edit != nullptr)
+            new PanelHighlighter(
+                edit, configuration ? PanelHighlighter::Rules::Configuration : PanelHighlighter::Rules::Commands);
+    }
+    // The game's view of names and lore: the strip beside a focused field, the whole gem.
+    new FieldPreview(live);
+    gemPreview_ = new GemPreview(live);
+}
+
+}  // namespace ui

@@ -1,0 +1,47 @@
+// The editor put together: start-up, the application object, and the rooms of the editor
+// attached to the windows the runtime loads. This file: the assembly. The runtime loads the
+// main window; every room (checks and highlighting of the panels, the documents and the
+// menus over them, the previews, the item designer) attaches to it here, so that none of
+// them reaches up for another.
+#pragma once
+
+#include <memory>
+
+#include "ui/automation/automation_ops.h"
+
+namespace ui {
+
+class GemPreview;
+class LiveWindow;
+class MainMenu;
+class PanelDocuments;
+class Runtime;
+
+class Editor {
+public:
+    // Loads and shows the main window with every room attached.
+    Editor();
+    ~Editor();
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    Runtime& runtime() { return *runtime_; }
+    LiveWindow* main() const { return main_; }
+    PanelDocuments& documents() { return *documents_; }
+    MainMenu& menu() { return *menu_; }
+    GemPreview* gemPreview() const { return gemPreview_; }
+    // What the automation interface works on.
+    Context& automation() { return *context_; }
+
+private:
+    void attach(LiveWindow* live);
+
+    std::unique_ptr<Runtime> runtime_;
+    LiveWindow* main_ = nullptr;
+    PanelDocuments* documents_ = nullptr;
+    MainMenu* menu_ = nullptr;
+    GemPreview* gemPreview_ = nullptr;
+    std::unique_ptr<Context> context_;
+};
+
+}  // namespace ui
