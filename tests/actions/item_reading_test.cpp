@@ -36,17 +36,10 @@ TEST_P(ItemReadingTest, SortsTheLine) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Lines, ItemReadingTest, testing::Values(
     LineCase{"Stats",               "/att Stats DAMAGE 10",             Goes::Other},
-    LineCase{"StatsWithoutValue",   "/att Stats DAMAGE ",               Goes::Other},
-    LineCase{"Unbound",             "/att Requirement Unbound",         Goes::Other},
-    LineCase{"PowerShoot",          "/att Power SHOOT LEFT ARROW5",     Goes::Other},
-    LineCase{"Ability",             "/att Ability Venom_Spread 1 2",    Goes::Other},
-    LineCase{"Socket",              "/socket load rod unlock Steve 1",  Goes::Other},
-    LineCase{"Element",             "/attribute element fire 2 ",       Goes::Other},
     LineCase{"EmptyName",           "/setname ",                        Goes::Other},
     LineCase{"Name",                "/setname 剑",                      Goes::Design},
     LineCase{"Lore",                "/addlore &7锋利",                  Goes::Design},
     LineCase{"HelpWindowOnly",      "/removelore 1",                    Goes::Unknown},
-    LineCase{"Reload",              "/quorvel reload",                  Goes::Unknown},
     LineCase{"FlagThePageLacks",    "/addflag HIDE_DYE",                Goes::Unknown},
     LineCase{"EnchantmentNoLevel",  "/addenchant DAMAGE_ALL",           Goes::Unknown},
     LineCase{"AlmostAStatsLine",    "/att Stat DAMAGE 1",               Goes::Unknown},
