@@ -1,7 +1,11 @@
-// The item designer's button: every control of the design beside the member it fills.
+// The item designer's button: every control of the design beside the member it fills; and
+// its command reader's sorting of the lines the design does not take.
 #include "actions/item_actions.h"
 
+#include <utility>
+
 #include "actions/block_action.h"
+#include "actions/known_commands.h"
 #include "forms/windows.h"
 
 namespace actions {
@@ -75,5 +79,16 @@ const DesignerControls& designerControls() {
 ItemDesign itemDesignOf(const Inputs& inputs) { return fieldsOf(kItem.rows.front(), inputs); }
 
 Inputs inputsOfItemDesign(const ItemDesign& design) { return inputsOf(kItem.rows.front(), design); }
+
+ItemReading readItemCommands(std::string_view commands) {
+    builders::item::ReadResult read = builders::item::read(commands);
+    ItemReading reading{std::move(read.design), {}, {}};
+    for (std::string& line : read.unknown) {
+        const KnownCommand* command = knownCommandOf(line);
+        (command != nullptr && command->fromButton ? reading.otherCommands : reading.unknown)
+            .push_back(std::move(line));
+    }
+    return reading;
+}
 
 }  // namespace actions

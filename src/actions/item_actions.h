@@ -3,7 +3,9 @@
 // design from the controls and to put one back into them.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "actions/action.h"
 #include "builders/item/design.h"
@@ -28,5 +30,21 @@ builders::item::ItemDesign itemDesignOf(const Inputs& inputs);
 
 // The values the controls of 按钮71's action hold to show the design, in the action's order.
 Inputs inputsOfItemDesign(const builders::item::ItemDesign& design);
+
+// What the page's command reader ("从指令读取") makes of a command sequence.
+struct ItemReading {
+    builders::item::ItemDesign design;  // as builders::item::read reads it
+    // Lines the design does not take whose command another button of the editor writes
+    // ("/att Stats DAMAGE 10", "/socket add empty 1", "/setname " from an empty 名字 field):
+    // the editor's own, and no part of an item design. Recognised and set aside, as they stand.
+    std::vector<std::string> otherCommands;
+    // Every other line the design does not take: no button writes it ("/removelore 1"), or
+    // it is an item command the page cannot show ("/addflag HIDE_DYE", a seventh enchantment).
+    std::vector<std::string> unknown;
+};
+
+// Reads a command sequence as builders::item::read does, and sorts the lines it leaves into
+// the editor's own and the unknown, each in the order of the text.
+ItemReading readItemCommands(std::string_view commands);
 
 }  // namespace actions

@@ -3,6 +3,7 @@
 
 #include <iterator>
 
+#include "text/blanks.h"
 #include "text/codes.h"
 #include "text/utf8.h"
 
@@ -114,12 +115,6 @@ constexpr Range kWide[] = {
     {0x30000, 0x3FFFD},
 };
 
-// Blanks keep their place in obfuscated text.
-constexpr Range kBlanks[] = {
-    {0x0009, 0x0009}, {0x0020, 0x0020}, {0x00A0, 0x00A0}, {0x1680, 0x1680},
-    {0x2000, 0x200A}, {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000},
-};
-
 // Runs of letters whose glyphs are alike in width, each replaced within itself.
 constexpr Range kLetters[] = {
     {0x00C0, 0x00D6}, {0x00D8, 0x00F6}, {0x00F8, 0x00FF},  // Latin-1 letters
@@ -190,7 +185,7 @@ std::vector<std::pair<std::size_t, std::size_t>> placeholderSpans(std::string_vi
 
 char32_t obfuscatedGlyph(char32_t original, std::uint32_t random) {
     if (original < 0x20 || (original >= 0x7F && original <= 0x9F)) return original;
-    if (within(std::begin(kBlanks), std::end(kBlanks), original)) return original;
+    if (isBlank(original)) return original;  // blanks keep their place in obfuscated text
     if (original < 0x7F) {
         const std::size_t at = kAlphanumerics.find(static_cast<char>(original));
         std::size_t k = random % (kAlphanumerics.size() - (at == std::string_view::npos ? 0 : 1));

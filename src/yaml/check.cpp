@@ -7,6 +7,7 @@
 #include <set>
 
 #include "yaml/document.h"
+#include "yaml/resolve.h"
 #include "yaml/unicode.h"
 
 namespace yaml {
@@ -159,6 +160,16 @@ ShapeFindings checkShapes(const Lines& lines) {
             }
             if (broken) out.effectErrorRanges.emplace_back(static_cast<int>(i + 2), static_cast<int>(i + 4));
         }
+        // A gem block's fields that the editor writes empty: "Shiny:" with nothing after it
+        // and "Type_Item: \"\"" when nothing is selected, "Material: \"\"" for an empty 物品ID.
+        // ("Shiny:" over more indented lines is a mapping someone wrote, not a gem's field.)
+        const auto nextIndented = [&] { return i + 1 < lines.text.size() && lines.text[i + 1].starts_with("   "); };
+        if (line == "  Shiny:" && !nextIndented())
+            out.warnings.push_back({static_cast<int>(i + 1), 0, "没有选择“附魔特效”，“Shiny”的值是空的"});
+        if (line == "  Type_Item: \"\"")
+            out.warnings.push_back({static_cast<int>(i + 1), 0, "没有选择“宝石种类”，“Type_Item”的值是空的"});
+        if (line == "  Material: \"\"")
+            out.warnings.push_back({static_cast<int>(i + 1), 0, "没有填写“物品ID”，“Material”的值是空的"});
         if ((line == "  Potion_To_Attacker:" || line == "  Potion_To_Victims:") && i + 1 < lines.text.size() &&
             lines.trimmed(i + 1).empty()) {
             const std::string field = line == "  Potion_To_Attacker:" ? "“对己 BUFF名称”" : "“对敌 BUFF名称”";
@@ -167,6 +178,9 @@ ShapeFindings checkShapes(const Lines& lines) {
     }
     return out;
 }
+
+// The tags of the values that count as numbers.
+bool isNumberTag(Tag tag) { return tag == Tag::Int || tag == Tag::Float; }
 
 bool isNumberKey(std::string_view key, std::string_view parent) {
     static constexpr std::string_view kKeys[] = {
@@ -200,7 +214,7 @@ void checkNumbers(const Document& doc, std::size_t mapping, std::string_view par
         } else if (!isNumberKey(name, parent)) {
             continue;
         }
-        if (value.kind == NodeKind::Scalar && (value.tag == Tag::Int || value.tag == Tag::Float)) continue;
+        if (value.kind == NodeKind::Scalar && isNumberTag(value.tag)) continue;
         std::string message;
         if (value.kind == NodeKind::Scalar && (value.tag == Tag::Null && doc.value(value).empty())) {
             message = quoteText(name) + "的值是空的，应填数字";
@@ -253,6 +267,8 @@ void checkTabs(std::string_view text, const Document& doc, std::vector<Finding>&
 bool byPosition(const Finding& a, const Finding& b) { return a.line != b.line ? a.line < b.line : a.column < b.column; }
 
 }  // namespace
+
+bool readsAsNumber(std::string_view plain) { return isNumberTag(resolvePlain(plain)); }
 
 CheckResult checkConfiguration(std::string_view utf8) {
     CheckResult result;

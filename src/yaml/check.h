@@ -34,4 +34,9 @@ struct CheckResult {
 // Checks the UTF-8 text the user will save into the socket, element or key-lore file.
 CheckResult checkConfiguration(std::string_view utf8);
 
+// Whether the server reads a plain (unquoted) value as a number: SnakeYAML resolves it to
+// an int or a float ("10", "-8", "2.5", "1e3", also "0x1F" and "1:20"). The check holds the
+// number fields of gems and elements to this rule, and the command check command values.
+bool readsAsNumber(std::string_view plain);
+
 }  // namespace yaml

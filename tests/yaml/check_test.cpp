@@ -86,6 +86,28 @@ TEST(Check, PotionWithoutBuff) {
               "valid 1\nW 11:0 没有选择“对敌 BUFF名称”，这一药水效果不会生效\nK fire@1\n");
 }
 
+TEST(Check, GemFieldsLeftEmpty) {
+    GemFields g = gem("ruby");
+    g.material = "";
+    g.shiny = -1;
+    g.typeItem = 5;
+    EXPECT_EQ(check(builders::socket::gemBlock(g)),
+              "valid 1\n"
+              "W 4:0 没有填写“物品ID”，“Material”的值是空的\n"
+              "W 5:0 没有选择“附魔特效”，“Shiny”的值是空的\n"
+              "W 7:0 没有选择“宝石种类”，“Type_Item”的值是空的\n"
+              "K ruby@1\n");
+    // Blanks after them change nothing; a Shiny mapping written by hand, or values, are no gem's empty fields.
+    EXPECT_EQ(check("a:\n  Material: \"\" \n  Shiny:  \n  Type_Item: \"\"\r\n"),
+              "valid 1\n"
+              "W 2:0 没有填写“物品ID”，“Material”的值是空的\n"
+              "W 3:0 没有选择“附魔特效”，“Shiny”的值是空的\n"
+              "W 4:0 没有选择“宝石种类”，“Type_Item”的值是空的\n"
+              "K a@1\n");
+    EXPECT_EQ(check("a:\n  Shiny:\n    on: true\n  Material: \" \"\n  Type_Item: \"Armor\"\nb:\n  Shiny: false\n"),
+              "valid 2\nK a@1\nK b@6\n");
+}
+
 TEST(Check, NumberFieldsHoldingOtherThings) {
     GemFields g = gem("ruby");
     g.maxGrade = "abc";

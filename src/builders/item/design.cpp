@@ -3,6 +3,8 @@
 #include <iterator>
 
 #include "builders/item/design.h"
+#include "text/blanks.h"
+#include "text/utf8.h"
 
 namespace builders::item {
 namespace {
@@ -52,17 +54,12 @@ constexpr KnownFlag kFlags[kFlagCount] = {
 // clang-format on
 
 // The length of the line break at text[at], or 0: CR LF counts as one break; the other
-// breaks are LF, CR, VT, FF, FS, GS, RS, NEL, LS, PS and the two frame marks U+FDD0 and
-// U+FDD1 that the text widgets also take as breaks.
+// breaks are the characters the text widgets take as line ends (text::isLineBreak).
 std::size_t breakAt(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
-    const auto c = static_cast<unsigned char>(text[at]);
-    if (c == '\r') return byte(at + 1) == '\n' ? 2 : 1;
-    if (c == '\n' || c == 0x0B || c == 0x0C || c == 0x1C || c == 0x1D || c == 0x1E) return 1;
-    if (c == 0xC2 && byte(at + 1) == 0x85) return 2;
-    if (c == 0xE2 && byte(at + 1) == 0x80 && (byte(at + 2) == 0xA8 || byte(at + 2) == 0xA9)) return 3;
-    if (c == 0xEF && byte(at + 1) == 0xB7 && (byte(at + 2) == 0x90 || byte(at + 2) == 0x91)) return 3;
-    return 0;
+    if (text[at] == '\r') return text.substr(at, 2) == "\r\n" ? 2 : 1;
+    char32_t c = 0;
+    const std::size_t length = text::utf8::decode(text, at, &c);
+    return length > 0 && text::isLineBreak(c) ? length : 0;
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
