@@ -160,13 +160,17 @@ void ItemDesigner::loadTemplate(int index) {
 }
 
 QStringList ItemDesigner::readCommands(const QString& commands) {
-    const builders::item::ReadResult result = builders::item::read(toUtf8(commands));
+    const actions::ItemReading result = actions::readItemCommands(toUtf8(commands));
     show(result.design);
     QStringList unknown;
     for (const std::string& line : result.unknown) unknown.append(fromUtf8(line));
-    setStatus(unknown.isEmpty()
-                  ? QStringLiteral("已从指令读取")
-                  : QStringLiteral("已从指令读取；%1 行无法识别，见“从指令读取”窗口").arg(unknown.size()));
+    QString status = unknown.isEmpty()
+                         ? QStringLiteral("已从指令读取")
+                         : QStringLiteral("已从指令读取；%1 行无法识别，见“从指令读取”窗口").arg(unknown.size());
+    // The editor's own lines of other buttons are no part of an item: read, and left aside.
+    if (!result.otherCommands.empty())
+        status += QStringLiteral("；%1 行是编辑器其他按钮的指令，不属于物品设计").arg(result.otherCommands.size());
+    setStatus(status);
     showUnknown(unknown);
     return unknown;
 }
