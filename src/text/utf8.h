@@ -9,15 +9,23 @@
 
 namespace text::utf8 {
 
-// The length of the well-formed UTF-8 sequence that starts at text[at], with its code
-// point in *cp; 0 when the bytes there are not well-formed (stray continuation byte,
-// overlong form, surrogate, beyond U+10FFFF, or cut short).
-inline std::size_t decode(std::string_view text, std::size_t at, char32_t* cp) {
+// The sequence that starts at text[at]: its length and whether it is well-formed. A well-formed
+// one gives its code point in *cp. One that is not (a stray continuation byte, an overlong
+// form, a surrogate, beyond U+10FFFF, or cut short) gives the length of its longest
+// well-formed start, at least 1: the bytes that Java's and the WHATWG decoders replace by one
+// U+FFFD. The one decoder of the project: the formatter, the code reader, the YAML escaping
+// and the YAML reader's view of the bytes all agree on where a character begins and ends.
+struct Sequence {
+    std::size_t length;
+    bool valid;
+};
+
+inline Sequence scan(std::string_view text, std::size_t at, char32_t* cp) {
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
     const std::uint8_t lead = byte(at);
     if (lead < 0x80) {
         *cp = lead;
-        return 1;
+        return {1, true};
     }
     std::size_t length = 0;
     std::uint8_t low = 0x80;  // allowed range of the second byte
@@ -37,18 +45,27 @@ inline std::size_t decode(std::string_view text, std::size_t at, char32_t* cp) {
         if (lead == 0xF0) low = 0x90;   // no overlong forms
         if (lead == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
     } else {
-        return 0;
+        return {1, false};
     }
-    if (text.size() - at < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const std::uint8_t next = byte(at + i);
-        if (next < low || next > high) return 0;
+    std::size_t taken = 1;
+    while (taken < length && at + taken < text.size()) {
+        const std::uint8_t next = byte(at + taken);
+        if (next < low || next > high) break;
         low = 0x80;
         high = 0xBF;
         value = (value << 6) | (next & 0x3F);
+        ++taken;
     }
+    if (taken < length) return {taken, false};
     *cp = value;
-    return length;
+    return {length, true};
+}
+
+// The length of the well-formed sequence that starts at text[at], with its code point in *cp;
+// 0 when the bytes there are not well-formed.
+inline std::size_t decode(std::string_view text, std::size_t at, char32_t* cp) {
+    const Sequence sequence = scan(text, at, cp);
+    return sequence.valid ? sequence.length : 0;
 }
 
 // Appends the UTF-8 form of a scalar value (not a surrogate, at most U+10FFFF).

@@ -2,53 +2,11 @@
 
 #include <cstdint>
 
+#include "text/utf8.h"
+
 namespace yaml {
 
 namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-// The length of the well-formed UTF-8 sequence that starts at text[at], with its code
-// point in *cp; 0 when the bytes there are not well-formed (stray continuation byte,
-// overlong form, surrogate, beyond U+10FFFF, or cut short).
-std::size_t decode(std::string_view text, std::size_t at, char32_t* cp) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    const std::uint8_t lead = byte(at);
-    if (lead < 0x80) {
-        *cp = lead;
-        return 1;
-    }
-    std::size_t length = 0;
-    std::uint8_t low = 0x80;  // allowed range of the second byte
-    std::uint8_t high = 0xBF;
-    char32_t value = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;   // no overlong forms
-        if (lead == 0xED) high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;   // no overlong forms
-        if (lead == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
-    } else {
-        return 0;
-    }
-    if (text.size() - at < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const std::uint8_t next = byte(at + i);
-        if (next < low || next > high) return 0;
-        low = 0x80;
-        high = 0xBF;
-        value = (value << 6) | (next & 0x3F);
-    }
-    *cp = value;
-    return length;
-}
 
 // The escape for a code point that must not stand raw between double quotes; empty
 // when it may.
@@ -86,9 +44,9 @@ std::string escaped(std::string_view text) {
     std::size_t at = 0;
     while (at < text.size()) {
         char32_t cp = 0;
-        const std::size_t length = decode(text, at, &cp);
+        const std::size_t length = text::utf8::decode(text, at, &cp);
         if (length == 0) {
-            out += kReplacement;
+            out += text::utf8::kReplacement;
             ++at;
             continue;
         }

@@ -1,7 +1,8 @@
 // The YAML scanner: text to tokens, ported from SnakeYAML 1.33's ScannerImpl, itself a
-// port of PyYAML's scanner (both MIT-licensed; PyYAML (c) Kirill Simonov, SnakeYAML
-// (c) Andrey Somov and others). Structure, order of checks and error positions follow
-// SnakeYAML's, including where it differs from PyYAML.
+// port of PyYAML's scanner (SnakeYAML (c) Andrey Somov and others, Apache License 2.0, as
+// Debian's copyright file for libyaml-snake-java says; PyYAML (c) Kirill Simonov, MIT
+// licence); the project is under the Apache License 2.0 too (LICENSE). Structure, order of
+// checks and error positions follow SnakeYAML's, including where it differs from PyYAML.
 #pragma once
 
 #include <cstddef>

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <iterator>
 
+#include "text/utf8.h"
+
 namespace yaml::unicode {
 
 namespace {
@@ -13,45 +15,10 @@ constexpr char32_t kReplacement = 0xFFFD;
 }  // namespace
 
 std::size_t decodeOne(std::string_view text, std::size_t at, char32_t* cp) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    const std::uint8_t lead = byte(at);
-    if (lead < 0x80) {
-        *cp = lead;
-        return 1;
-    }
-    std::size_t length = 0;
-    std::uint8_t low = 0x80;
-    std::uint8_t high = 0xBF;
-    char32_t value = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        *cp = kReplacement;
-        return 1;
-    }
-    // Take the longest valid prefix; a broken sequence is one replacement.
-    std::size_t taken = 1;
-    while (taken < length && at + taken < text.size()) {
-        const std::uint8_t next = byte(at + taken);
-        if (next < low || next > high) break;
-        low = 0x80;
-        high = 0xBF;
-        value = (value << 6) | (next & 0x3F);
-        ++taken;
-    }
-    *cp = taken == length ? value : kReplacement;
-    return taken;
+    // A broken sequence is one replacement, as Java's decoder gives it to SnakeYAML.
+    const text::utf8::Sequence sequence = text::utf8::scan(text, at, cp);
+    if (!sequence.valid) *cp = kReplacement;
+    return sequence.length;
 }
 
 std::vector<char32_t> decode(std::string_view text) {
@@ -66,31 +33,16 @@ std::vector<char32_t> decode(std::string_view text) {
 }
 
 void append(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        if (cp >= 0xDC00 && cp <= 0xDFFF && out.size() >= 3) {
-            const auto b0 = static_cast<std::uint8_t>(out[out.size() - 3]);
-            const auto b1 = static_cast<std::uint8_t>(out[out.size() - 2]);
-            if (b0 == 0xED && b1 >= 0xA0 && b1 <= 0xAF) {
-                const char32_t high = 0xD000 | ((b1 & 0x3F) << 6) | (out.back() & 0x3F);
-                out.resize(out.size() - 3);
-                append(out, 0x10000 + ((high - 0xD800) << 10) + (cp - 0xDC00));
-                return;
-            }
+    if (cp >= 0xDC00 && cp <= 0xDFFF && out.size() >= 3) {
+        const auto b0 = static_cast<std::uint8_t>(out[out.size() - 3]);
+        const auto b1 = static_cast<std::uint8_t>(out[out.size() - 2]);
+        if (b0 == 0xED && b1 >= 0xA0 && b1 <= 0xAF) {
+            const char32_t high = 0xD000 | ((b1 & 0x3F) << 6) | (out.back() & 0x3F);
+            out.resize(out.size() - 3);
+            return text::utf8::append(out, 0x10000 + ((high - 0xD800) << 10) + (cp - 0xDC00));
         }
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+    text::utf8::append(out, cp);  // a lone surrogate in its three-byte form, as Java keeps it
 }
 
 int javaDigit(char32_t cp) {
