@@ -2,8 +2,9 @@
 # Installs what is missing, builds everything and runs the whole suite: the Release build
 # with warnings as errors and its tests (the real-display test among them), the style checks
 # (clang-format and clang-tidy), the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded fuzzing run. The builds are the CMake presets of
-# CMakePresets.json: `cmake --preset release`, `asan`, `fuzz`.
+# UndefinedBehaviorSanitizer, the tests of the threaded parts under ThreadSanitizer, and a
+# bounded fuzzing run. The builds are the CMake presets of CMakePresets.json: `cmake --preset
+# release`, `asan`, `tsan`, `fuzz`.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -21,6 +22,11 @@ echo "== Sanitizer build (ASan + UBSan) and tests"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan
+
+echo "== ThreadSanitizer build and the tests of the threaded parts (check, open, save, session)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+ctest --preset tsan
 
 echo "== Fuzzing"
 scripts/fuzz.sh "${FUZZ_SECONDS:-60}"

@@ -4,11 +4,11 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextDocument>
-#include <QThreadPool>
 #include <memory>
 
 #include "documents/open.h"
 #include "storage/recent_files.h"
+#include "ui/base/background.h"
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
 #include "ui/panels/panel_check.h"
@@ -22,17 +22,6 @@ using documents::Outcome;
 using documents::Refusal;
 
 constexpr qint64 kSaveSliceMs = 4;  // taking the panel's text for a save, per turn of the loop
-
-// Hands a worker's result to the UI thread, to an object that may be gone by then.
-template <typename Object, typename Then>
-void onUiThread(QPointer<Object> self, Then then) {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, then = std::move(then)]() mutable {
-            if (self) then(*self);
-        },
-        Qt::QueuedConnection);
-}
 
 }  // namespace
 
@@ -79,13 +68,11 @@ void PanelDocuments::open(actions::Panel target, const QString& path, std::optio
     if (opening_)
         return done(documents::refused(Refusal::Io, QStringLiteral("正在打开另一个文件，请等它打开完再试。")));
     opening_ = true;
-    QPointer<PanelDocuments> self(this);
-    QThreadPool::globalInstance()->start([self, target, path, encoding, append, done = std::move(done)] {
-        documents::Read read = documents::read(path, encoding);
-        onUiThread(self, [target, path, read = std::move(read), append, done](PanelDocuments& documents) {
-            documents.fill(target, path, read, append, done);
+    runInBackground(
+        this, [path, encoding] { return documents::read(path, encoding); },
+        [this, target, path, append, done = std::move(done)](const documents::Read& read) {
+            fill(target, path, read, append, done);
         });
-    });
 }
 
 void PanelDocuments::fill(actions::Panel target, const QString& path, const documents::Read& read, bool append,
@@ -152,20 +139,19 @@ void PanelDocuments::save(actions::Panel target, const documents::SaveRequest& r
         // checked twice.
         if (const PanelCheck* check = PanelCheck::of(edit); input->yaml && check != nullptr && check->isCurrent())
             input->check = check->result();
-        QThreadPool::globalInstance()->start([self, target, input, done] {
-            documents::SaveResult result = documents::save(*input);
-            onUiThread(self, [target, input, done, result = std::move(result)](PanelDocuments& documents) {
-                documents.saving_ = false;
+        runInBackground(
+            self, [input] { return documents::save(*input); },
+            [self, target, input, done](const documents::SaveResult& result) {
+                self->saving_ = false;
                 if (result.outcome.ok()) {
                     // The document of a panel whose own document changed meanwhile (新建) stays.
-                    if (documents.document(target) == input->current)
-                        documents.setDocument(target, documents::afterSave(input->current, input->request, result));
-                    documents.remember(input->request.path);
+                    if (self->document(target) == input->current)
+                        self->setDocument(target, documents::afterSave(input->current, input->request, result));
+                    self->remember(input->request.path);
                 }
-                emit documents.saveFinished();
+                emit self->saveFinished();
                 done(result.outcome);
             });
-        });
     });
     connect(reader, &QObject::destroyed, this, [this, done, read] {
         if (*read) return;

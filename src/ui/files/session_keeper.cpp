@@ -17,6 +17,7 @@
 #include "documents/document.h"
 #include "forms/windows.h"
 #include "storage/session.h"
+#include "ui/base/background.h"
 #include "ui/base/text.h"
 #include "ui/files/panel_documents.h"
 #include "ui/loader/controls.h"
@@ -261,10 +262,10 @@ void SessionKeeper::writeSnapshot() {
     SessionState session = state();
     longestStepMs_ = std::max(longestStepMs_, static_cast<double>(taking.nsecsElapsed()) / 1e6);
     if (closed_) return;
-    writer_.start([this, session = std::move(session), path = path_] {
-        storage::saveSession(path, session.toJson());
-        QMetaObject::invokeMethod(this, &SessionKeeper::finished, Qt::QueuedConnection);
-    });
+    runInBackground(
+        writer_, this,
+        [session = std::move(session), path = path_] { return storage::saveSession(path, session.toJson()); },
+        [this](const storage::WriteResult&) { finished(); });
 }
 
 void SessionKeeper::finished() {

@@ -9,10 +9,10 @@
 #include <QPointer>
 #include <QStyleOptionGroupBox>
 #include <QTextBlock>
-#include <QThreadPool>
 #include <utility>
 
 #include "actions/command_check.h"
+#include "ui/base/background.h"
 #include "ui/base/fonts.h"
 #include "ui/base/text.h"
 #include "ui/panels/panel_reader.h"
@@ -133,18 +133,9 @@ void PanelCheck::check(const QString& text) {
     running_ = true;
     const std::uint64_t generation = generation_;
     const Rules rules = rules_;
-    const std::weak_ptr<bool> alive = alive_;
-    QPointer<PanelCheck> self(this);
-    QThreadPool::globalInstance()->start([text, rules, generation, alive, self] {
-        const yaml::CheckResult result = checkText(toUtf8(text), rules);
-        if (alive.expired()) return;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, generation, result] {
-                if (self) self->finish(generation, result);
-            },
-            Qt::QueuedConnection);
-    });
+    runInBackground(
+        this, [text, rules] { return checkText(toUtf8(text), rules); },
+        [this, generation](const yaml::CheckResult& result) { finish(generation, result); });
 }
 
 void PanelCheck::finish(std::uint64_t generation, const yaml::CheckResult& result) {

@@ -68,8 +68,6 @@ private:
     // The copy of the panel's text being taken for the next check.
     QPointer<PanelReader> reader_;
     yaml::CheckResult result_;
-    // Lets a check that finishes after this object is gone find nothing to report to.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // Runs the check of a panel's text (UTF-8) by its rules.
