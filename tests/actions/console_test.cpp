@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,8 @@ struct Judged {
     const char* line;
     bool sent;
 };
+
+std::ostream& operator<<(std::ostream& out, const Judged& j) { return out << '"' << j.line << '"'; }
 
 class ConsoleLines : public testing::TestWithParam<Judged> {};
 
