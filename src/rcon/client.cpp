@@ -107,7 +107,9 @@ void Client::startConnecting() {
     phase_ = Phase::Connecting;
     setState(State::Connecting, QStringLiteral("正在连接 ") + address());
     timer_.start(connectTimeoutMs_);
-    socket_.connectToHost(host_, port_);
+    // Unbuffered: a line goes straight to the system and an answer is read straight from it,
+    // without the buffered socket's extra wake-ups of the event loop on every line.
+    socket_.connectToHost(host_, port_, QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
 void Client::onConnected() {
@@ -116,8 +118,7 @@ void Client::onConnected() {
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     loginId_ = nextId();
     const QByteArray password = password_.toUtf8();
-    const std::string packet = encode(loginId_, kTypeLogin, std::string_view(password.constData(), password.size()));
-    socket_.write(packet.data(), static_cast<qint64>(packet.size()));
+    transmit(encode(loginId_, kTypeLogin, std::string_view(password.constData(), password.size())));
 }
 
 void Client::onReadyRead() {
@@ -129,10 +130,14 @@ void Client::onReadyRead() {
         if (phase_ != Phase::LoggingIn && phase_ != Phase::Ready) return;
         onPacket(packet);
     }
-    if (trusted) return;
-    const QString reason = QString::fromStdString(decoder_.error());
-    if (phase_ == Phase::LoggingIn) connectFailed(QStringLiteral("unreachable"), reason);
-    if (phase_ == Phase::Ready) connectionLost(reason);
+    if (!trusted) {
+        const QString reason = QString::fromStdString(decoder_.error());
+        if (phase_ == Phase::LoggingIn) connectFailed(QStringLiteral("unreachable"), reason);
+        if (phase_ == Phase::Ready) connectionLost(reason);
+        return;
+    }
+    // Unbuffered, the socket learns of the server's close in readAll and only changes its state.
+    if (socket_.state() == QAbstractSocket::UnconnectedState) onSocketLost();
 }
 
 void Client::onSocketLost() {
@@ -220,8 +225,7 @@ void Client::onPacket(const Packet& packet) {
             return;
         }
         sent.markerId = nextId();
-        const std::string marker = encode(sent.markerId, kTypeMarker, {});
-        socket_.write(marker.data(), static_cast<qint64>(marker.size()));
+        transmit(encode(sent.markerId, kTypeMarker, {}));
         return;
     }
     if (sent.markerId != 0 && packet.id == sent.markerId) finishCurrent();
@@ -249,7 +253,12 @@ void Client::dispatchNext() {
     const std::string packet = encode(sent.id, kTypeCommand, sent.request.payload);
     timer_.start(sent.request.timeoutMs);
     current_ = std::move(sent);
+    transmit(packet);
+}
+
+void Client::transmit(const std::string& packet) {
     socket_.write(packet.data(), static_cast<qint64>(packet.size()));
+    socket_.flush();  // what the system did not take at once: now, not on the loop's next turn
 }
 
 void Client::finishCurrent() {

@@ -118,6 +118,7 @@ private:
     void finishCurrent();
     void failQueue(const QString& reason);
     void failCurrent(const QString& code, const QString& message);
+    void transmit(const std::string& packet);
     void closeSocket();
     void forgetCredentials();
     void setState(State state, const QString& text);
