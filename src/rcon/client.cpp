@@ -310,7 +310,6 @@ void Client::closeSocket() {
 }
 
 void Client::forgetCredentials() {
-    password_.fill(QChar(u'\0'));
     password_.clear();
     haveCredentials_ = false;
 }

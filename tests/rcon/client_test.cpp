@@ -197,7 +197,7 @@ TEST_F(ClientTest, StalledServerTimesOutWhileTheEventLoopRuns) {
         answer = a;
         ticksAtAnswer = ticks;
     });
-    EXPECT_LT(clock.elapsed(), 50);
+    EXPECT_LT(clock.elapsed(), 250);  // far less than the time limit: send did not wait for it
     EXPECT_FALSE(answer.has_value());
     ASSERT_TRUE(rcon_test::waitFor([&] { return answer.has_value(); }, kWaitMs));
     EXPECT_GE(clock.elapsed(), 500);
