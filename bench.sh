@@ -12,7 +12,7 @@ runs=${RUNS:-15}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
     quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup quorvel-bench-typing quorvel-bench-yaml \
-    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files >/dev/null
+    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files quorvel-bench-rcon >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d)
@@ -41,6 +41,8 @@ echo "Typing into a 10,000-block configuration panel ..."
 "$build/bench/quorvel-bench-typing" >"$scratch/typing.txt"
 echo "Opening and saving a 10 MB socket file, typing with the autosave ..."
 "$build/bench/quorvel-bench-files" >"$scratch/files.txt" 2>/dev/null
+echo "Sending 1,000 RCON lines to the test server ..."
+"$build/bench/quorvel-bench-rcon" >"$scratch/rcon.txt"
 echo "Running the YAML check, text preview and file benchmarks ..."
 for name in yaml text storage; do
     "$build/bench/quorvel-bench-$name" --benchmark_min_time=0.5 >"$scratch/$name.txt" 2>/dev/null
@@ -53,7 +55,7 @@ echo "Starting the editor, the CJK label and the empty window $runs times each .
 echo
 
 # "result KEY VALUE" lines of both programs, as KEY=VALUE for awk.
-results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" | awk '$1 == "result" { print $2 "=" $3 }')
+results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" "$scratch/rcon.txt" | awk '$1 == "result" { print $2 "=" $3 }')
 value() { sed -n "s/^$1=//p" <<<"$results"; }
 
 row() {  # figure, measured, ratio, goal
@@ -87,6 +89,8 @@ row "long value: 10 MB no blanks / with blanks" "$(value long_10mb_ms) / $(value
 row "long value: 1 MB / 100 KB, no blanks" "" "$(value long_growth_ratio)" 15
 row "copy: 100,000 lines / toPlainText()" "$(value copy_ms) / $(value plaintext_ms) ms" \
     "$(value copy_ratio)" 2
+row "RCON 1,000 lines: client / blocking floor" "$(value rcon_client_ms) / $(value rcon_floor_ms) ms" \
+    "$(value rcon_ratio)" 1.5
 row "peak memory: editor / empty window" \
     "$(awk -v a="$(value editor_maxrss_kb)" -v b="$(value empty_maxrss_kb)" 'BEGIN { printf "%.1f / %.1f MiB", a / 1024, b / 1024 }')" \
     "$(value memory_vs_empty_ratio)" 1.5
@@ -151,6 +155,8 @@ echo "Files and the session, in detail:"
 grep -v '^result ' "$scratch/files.txt" | sed 's/^/  /'
 echo "Typing, in detail:"
 grep -v '^result ' "$scratch/typing.txt" | sed 's/^/  /'
+echo "RCON, in detail:"
+grep -v '^result ' "$scratch/rcon.txt" | sed 's/^/  /'
 echo "Append and copy, in detail:"
 grep -v '^result ' "$scratch/panel.txt" | sed 's/^/  /'
 echo "Start-up, in detail:"

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libgl-dev libxcb1-dev qt6-translations-l10n
     libgtest-dev libgmock-dev googletest libbenchmark-dev libyaml-cpp-dev
     default-jdk-headless libyaml-snake-java python3-yaml
+    qtkeychain-qt6-dev python3-rcon dbus-daemon
     clang libclang-rt-dev clang-format clang-tidy
     fonts-arphic-uming fonts-wqy-microhei
     xvfb xdotool xclip imagemagick x11-utils parcellite

@@ -1,0 +1,150 @@
+// The editor's RCON connection to a running Minecraft server: log in, send one console line at
+// a time, hand back each line's whole answer, all without ever making the caller wait.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "rcon/packet.h"
+
+namespace rcon {
+
+// What became of connectToServer. code is empty on success, otherwise one of
+//   "auth-failed"  the server refused the password (it answered with id -1)
+//   "unreachable"  no connection: nothing listens there, the host is unknown, it closed on us
+//   "timeout"      no connection or no login answer within the time given
+//   "cancelled"    disconnectFromServer or another connectToServer came first
+struct ConnectOutcome {
+    QString code;
+    QString message;  // for the user, simplified Chinese; empty on success
+
+    bool ok() const { return code.isEmpty(); }
+};
+
+// What became of one line given to send. code is empty when text holds the answer, otherwise
+//   "too-long"       over 1446 UTF-8 bytes (bytes says how many); nothing was sent
+//   "timeout"        sent, and no whole answer came within the time given; not sent again
+//   "not-connected"  not sent: no connection, or the connection failed before its turn
+//   "dropped"        sent, and the connection broke before the whole answer came: the server
+//                    may or may not have run it; not sent again
+struct Answer {
+    QString line;  // the line as given to send
+    QString code;
+    QString message;      // for the user, simplified Chinese, naming the line; empty on success
+    QString text;         // the whole answer, every packet joined in order ("§" and all)
+    qsizetype bytes = 0;  // the line's size in UTF-8
+
+    bool ok() const { return code.isEmpty(); }
+};
+
+// One connection at a time. Lines queue and go out one at a time, in the order given; each is
+// sent at most once. Every callback comes from the event loop, never from inside the call that
+// asked for it, and is dropped when its context object is gone. After a dropped connection the
+// next send connects again with the host, port and password kept in memory (never on disk);
+// disconnectFromServer forgets them, and so does a refused password.
+class Client : public QObject {
+    Q_OBJECT
+
+public:
+    // Status bar: 未连接 / 正在连接 host:port / 已连接 host:port / 连接失败：why
+    enum class State { Disconnected, Connecting, Connected, Failed };
+    Q_ENUM(State)
+
+    static constexpr int kDefaultTimeoutMs = 10'000;
+    // A longer answer than any server sends for a console line; past it the connection is
+    // dropped instead of holding ever more memory for one answer.
+    static constexpr std::size_t kMaxAnswerBytes = std::size_t{16} << 20;
+
+    using ConnectCallback = std::function<void(const ConnectOutcome&)>;
+    using AnswerCallback = std::function<void(const Answer&)>;
+
+    explicit Client(QObject* parent = nullptr);
+    ~Client() override;
+
+    // Connects and logs in; a connection already open is closed first. timeoutMs <= 0 means
+    // kDefaultTimeoutMs, and the same time applies to the reconnections of later sends.
+    void connectToServer(const QString& host, quint16 port, const QString& password, int timeoutMs, QObject* context,
+                         ConnectCallback done);
+    // Queues a console line (without its leading "/" and line break) for the server.
+    // timeoutMs <= 0 means kDefaultTimeoutMs, counted from when the line goes out.
+    void send(const QString& line, int timeoutMs, QObject* context, AnswerCallback done);
+    // Closes the connection, forgets the credentials and answers every waiting line.
+    void disconnectFromServer();
+
+    State state() const { return state_; }
+    QString statusText() const { return status_; }
+
+signals:
+    void stateChanged(rcon::Client::State state, const QString& statusText);
+
+private:
+    enum class Phase { Idle, Connecting, LoggingIn, Ready };
+
+    struct Waiter {
+        QPointer<QObject> context;
+        bool guarded = false;  // a context was given: call only while it lives
+    };
+    struct Request {
+        QString line;
+        std::string payload;
+        int timeoutMs = kDefaultTimeoutMs;
+        Waiter waiter;
+        AnswerCallback done;
+    };
+    struct InFlight {
+        Request request;
+        std::int32_t id = 0;
+        std::int32_t markerId = 0;  // 0 until the marker has gone out
+        std::string answer;
+    };
+
+    void startConnecting();
+    void onConnected();
+    void onReadyRead();
+    void onSocketLost();
+    void onTimeout();
+    void onPacket(const Packet& packet);
+    void connectFailed(const QString& code, const QString& reason);
+    void connectionLost(const QString& reason);
+    void dispatchNext();
+    void finishCurrent();
+    void failQueue(const QString& reason);
+    void failCurrent(const QString& code, const QString& message);
+    void transmit(const std::string& packet);
+    void closeSocket();
+    void forgetCredentials();
+    void setState(State state, const QString& text);
+    std::int32_t nextId();
+    QString address() const;
+    void deliver(const Waiter& waiter, AnswerCallback done, Answer answer);
+    void deliverConnect(ConnectOutcome outcome);
+
+    QTcpSocket socket_;
+    QTimer timer_;  // the connection's or the line's time limit, whichever is running
+    Decoder decoder_;
+    Phase phase_ = Phase::Idle;
+    State state_ = State::Disconnected;
+    QString status_;
+
+    QString host_;
+    quint16 port_ = 0;
+    QString password_;
+    int connectTimeoutMs_ = kDefaultTimeoutMs;
+    bool haveCredentials_ = false;
+
+    std::optional<std::pair<Waiter, ConnectCallback>> connectDone_;
+    std::int32_t loginId_ = 0;
+    std::int32_t lastId_ = 0;
+    std::deque<Request> queue_;
+    std::optional<InFlight> current_;
+};
+
+}  // namespace rcon
