@@ -80,7 +80,11 @@ void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
     layout->setMenuBar(menuBar);
     // The form area never shrinks below the controls, so none is cut off or moved.
     formArea_->setMinimumSize(controlsExtent());
-    layout->addWidget(formArea_, 1);
+    middle_ = new QHBoxLayout;
+    middle_->setContentsMargins(0, 0, 0, 0);
+    middle_->setSpacing(0);
+    middle_->addWidget(formArea_, 1);
+    layout->addLayout(middle_, 1);
     layout->addWidget(statusBar);
     resize(width(), height() + chromeHeight());
 }
@@ -91,6 +95,53 @@ int LiveWindow::chromeHeight() const {
     for (QWidget* bar : {static_cast<QWidget*>(menuBar_), static_cast<QWidget*>(statusBar_)})
         if (bar != nullptr) height += bar->isVisible() ? bar->height() : bar->sizeHint().height();
     return height;
+}
+
+void LiveWindow::addSidePanel(QWidget* panel) { addPanel(panel, true); }
+
+void LiveWindow::addBottomPanel(QWidget* panel) { addPanel(panel, false); }
+
+void LiveWindow::addPanel(QWidget* panel, bool side) {
+    if (middle_ == nullptr) return;
+    panel->setParent(this);
+    panel->hide();
+    if (side) {
+        middle_->addWidget(panel);
+    } else {
+        auto* layout = static_cast<QVBoxLayout*>(this->layout());
+        layout->insertWidget(layout->indexOf(statusBar_), panel);
+    }
+    panels_.push_back({panel, side});
+    panel->installEventFilter(this);
+}
+
+// The room the visible panels of the editor's own take beside and below the form.
+QSize LiveWindow::panelsExtent() const {
+    QSize extent(0, 0);
+    for (const auto& [panel, side] : panels_) {
+        if (panel->isHidden()) continue;
+        const QSize wanted = panel->minimumSizeHint().expandedTo(panel->minimumSize());
+        if (side)
+            extent.rwidth() += wanted.width();
+        else
+            extent.rheight() += wanted.height();
+    }
+    return extent;
+}
+
+// A panel shown makes the window larger by its room, a panel hidden gives the room back, so
+// the form keeps its size either way.
+void LiveWindow::panelShown(QWidget* panel, bool shown) {
+    if (!formSize_.isValid()) return;
+    const auto it = std::find_if(panels_.begin(), panels_.end(), [&](const auto& p) { return p.first == panel; });
+    if (it == panels_.end()) return;
+    const QSize wanted = panel->sizeHint().expandedTo(panel->minimumSizeHint());
+    const int sign = shown ? 1 : -1;
+    setMinimumSize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
+    if (it->second)
+        resize(std::max(minimumWidth(), width() + sign * wanted.width()), height());
+    else
+        resize(width(), std::max(minimumHeight(), height() + sign * wanted.height()));
 }
 
 // Builds the units of one page (-1: the window's own). Containers first: the controls drawn
@@ -168,6 +219,8 @@ actions::Inputs LiveWindow::inputsFor(const actions::Action& action) {
 
 bool LiveWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == formArea_ && event->type() == QEvent::Resize) placeStretched();
+    if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) && watched->isWidgetType())
+        panelShown(static_cast<QWidget*>(watched), event->type() == QEvent::ShowToParent);
     if (event->type() == QEvent::ToolTip) {
         const auto it = std::find(widgets_.begin(), widgets_.end(), watched);
         if (it != widgets_.end()) (*it)->setToolTip(fieldTip(static_cast<int>(it - widgets_.begin())));
@@ -301,8 +354,9 @@ void LiveWindow::fitToForm() {
     // The form's size (the outer size less the frame, and never less than the controls need)
     // is the smallest the form area gets: below it, panels would be cut off.
     formSize_ = client.expandedTo(controlsExtent());
-    setMinimumSize(formSize_ + QSize(0, chromeHeight()));
-    if (!placed_) resize(formSize_ + QSize(0, chromeHeight()));  // else the session put it where the user had it
+    setMinimumSize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
+    // Else the session put it where the user had it.
+    if (!placed_) resize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
     placeStretched();
 }
 

@@ -13,6 +13,7 @@
 #include "actions/reading.h"
 #include "forms/form.h"
 
+class QHBoxLayout;
 class QMenuBar;
 class QStatusBar;
 
@@ -53,6 +54,11 @@ public:
     // height and every control keeps its place relative to the form area. Call once,
     // before the window is first shown, on a window made with chrome.
     void addChrome(QMenuBar* menuBar, QStatusBar* statusBar);
+    // Puts a panel of the editor's own beside the form (on its right) or below it, between the
+    // form and the status bar; hidden until the panel is shown. Showing it makes the window
+    // larger by the panel's room, so the form keeps its size. After addChrome.
+    void addSidePanel(QWidget* panel);
+    void addBottomPanel(QWidget* panel);
     QMenuBar* menuBar() const { return menuBar_; }
     QStatusBar* statusBar() const { return statusBar_; }
     // Builds every page that is not built yet.
@@ -97,6 +103,9 @@ private:
     QWidget* containerOf(const forms::Unit& unit);
     QSize controlsExtent() const;
     int chromeHeight() const;
+    void addPanel(QWidget* panel, bool side);
+    QSize panelsExtent() const;
+    void panelShown(QWidget* panel, bool shown);
 
     const forms::Window& form_;
     std::vector<QWidget*> widgets_;
@@ -109,6 +118,8 @@ private:
     QWidget* formArea_ = this;
     QMenuBar* menuBar_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    QHBoxLayout* middle_ = nullptr;                  // the form area and the side panels
+    std::vector<std::pair<QWidget*, bool>> panels_;  // side (true) or bottom panels
     bool fitted_ = false;
     bool placed_ = false;
 };
