@@ -73,7 +73,8 @@ Glance glance(const Index& index, std::size_t first, std::size_t last) {
             continue;
         }
         if (line[indent] == '-' && (indent + 1 == line.size() || line[indent + 1] == ' ')) {
-            if (!valueAt(line, indent + 1).simple || (indent == childIndent && !lastChildNull)) out.simple = false;
+            if (!valueAt(line, indent + 1, false).simple || (indent == childIndent && !lastChildNull))
+                out.simple = false;
             continue;
         }
         const Scalar child = keyAt(line, indent);
@@ -81,7 +82,9 @@ Glance glance(const Index& index, std::size_t first, std::size_t last) {
             out.simple = false;
             continue;
         }
-        Scalar value = valueAt(line, line.find(':', child.end) + 1);
+        const bool labels = indent == childIndent &&
+                            (child.value == "Display_Name" || child.value == "Keylore" || child.value == "keylore");
+        Scalar value = valueAt(line, line.find(':', child.end) + 1, labels);
         if (!value.simple) out.simple = false;
         const bool null = value.end == value.begin;
         if (!null) scalarIndent = indent;

@@ -6,10 +6,14 @@ namespace entries {
 
 namespace {
 
-// Characters that give a plain scalar's first character a meaning of its own in YAML.
-bool isIndicator(char c) {
-    static constexpr std::string_view kIndicators = "-?:,[]{}#&*!|>'\"%@`";
-    return kIndicators.find(c) != std::string_view::npos;
+// Whether a plain scalar may start at `at`: not a blank, and not a character that gives the
+// start of a value a meaning of its own in YAML ("-", "?" and ":" only before a blank).
+bool startsPlain(std::string_view line, std::size_t at) {
+    static constexpr std::string_view kIndicators = ",[]{}#&*!|>'\"%@`";
+    const char c = line[at];
+    if (c == ' ' || c == '\t' || kIndicators.find(c) != std::string_view::npos) return false;
+    if (c == '-' || c == '?' || c == ':') return at + 1 < line.size() && line[at + 1] != ' ' && line[at + 1] != '\t';
+    return true;
 }
 
 // Characters that end a line for YAML but not for the panel (CR, NEL, LINE and PARAGRAPH
@@ -45,7 +49,7 @@ bool restIsEmpty(std::string_view line, std::size_t from) {
 
 // The plain scalar from `from`, up to a comment or the line's end, trailing blanks dropped;
 // not simple if a ": " inside would make it something else.
-Scalar plainAt(std::string_view line, std::size_t from) {
+Scalar plainAt(std::string_view line, std::size_t from, bool decode) {
     Scalar out;
     std::size_t end = from;
     for (std::size_t i = from; i < line.size(); ++i) {
@@ -60,7 +64,7 @@ Scalar plainAt(std::string_view line, std::size_t from) {
     out.simple = true;
     out.begin = from;
     out.end = end;
-    if (text != "~" && text != "null" && text != "Null" && text != "NULL") out.value = text;
+    if (decode && text != "~" && text != "null" && text != "Null" && text != "NULL") out.value = text;
     return out;
 }
 
@@ -113,7 +117,7 @@ Scalar keyAt(std::string_view line, std::size_t from) {
         after = close;
         while (after < line.size() && line[after] == ' ') ++after;
     } else {
-        if (isIndicator(first) || first == ' ' || first == '\t') return out;
+        if (!startsPlain(line, from)) return out;
         std::size_t colon = from;
         while (colon < line.size()) {
             const char c = line[colon];
@@ -138,7 +142,7 @@ Scalar keyAt(std::string_view line, std::size_t from) {
     return out;
 }
 
-Scalar valueAt(std::string_view line, std::size_t from) {
+Scalar valueAt(std::string_view line, std::size_t from, bool decode) {
     Scalar out;
     std::size_t at = from;
     while (at < line.size() && line[at] == ' ') ++at;
@@ -151,13 +155,17 @@ Scalar valueAt(std::string_view line, std::size_t from) {
     if (first == '"' || first == '\'') {
         const std::size_t close = closingQuote(line, at);
         if (close == std::string_view::npos || !restIsEmpty(line, close)) return out;
-        out = quotedValue(line.substr(at, close - at));
+        if (decode) {
+            out = quotedValue(line.substr(at, close - at));
+        } else {
+            out.simple = !hasYamlBreak(line.substr(at, close - at));
+        }
         out.begin = at;
         out.end = close;
         return out;
     }
-    if (isIndicator(first) || first == '\t') return out;
-    return plainAt(line, at);
+    if (!startsPlain(line, at)) return out;
+    return plainAt(line, at, decode);
 }
 
 }  // namespace entries

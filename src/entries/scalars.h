@@ -21,8 +21,9 @@ struct Scalar {
 Scalar keyAt(std::string_view line, std::size_t from);
 
 // The value after a key's colon at byte `from`: nothing (a null), a plain scalar, or a quoted
-// scalar closed on the line, followed by blanks and perhaps a comment.
-Scalar valueAt(std::string_view line, std::size_t from);
+// scalar closed on the line, followed by blanks and perhaps a comment. Without decode, only
+// whether it is one and where it stands (its value stays empty).
+Scalar valueAt(std::string_view line, std::size_t from, bool decode = true);
 
 // The scalar as a YAML reader gives a one-line quoted scalar, e.g. "\"a\\tb\"" -> "a<TAB>b";
 // simple is false when it does not read as one.
