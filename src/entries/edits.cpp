@@ -293,12 +293,10 @@ EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) co
             const std::string& first = m.lines[static_cast<std::size_t>(s.first)];
             const std::string comment = trailingComment(m.lines[static_cast<std::size_t>(s.last)], s.valueEnd);
             const std::size_t indent = indentOf(first);
+            // A selection emptied leaves the empty line the builder writes, without the comment
+            // of the key that is gone.
             std::string written;
-            if (!content.empty()) {
-                written = blanks(indent) + std::string(content) + comment;
-            } else if (!comment.empty()) {
-                written = blanks(indent) + comment.substr(comment.find('#'));
-            }
+            if (!content.empty()) written = blanks(indent) + std::string(content) + comment;
             rewrite.plan.replace(s.first, s.last, std::move(written));
         } else if (!content.empty()) {
             rewrite.insert(i);
