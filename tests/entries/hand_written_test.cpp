@@ -6,22 +6,19 @@
 
 #include <initializer_list>
 
+#include "samples.h"
 #include "support.h"
 
 namespace entries {
 namespace {
 
 using testing::crlf;
+using testing::joined;
+using testing::kElement;
+using testing::kGem;
+using testing::kJade;
+using testing::kKeyLore;
 using testing::outcome;
-
-std::string joined(std::initializer_list<std::string_view> lines) {
-    std::string out;
-    for (const std::string_view line : lines) {
-        out += line;
-        out += '\n';
-    }
-    return out;
-}
 
 std::vector<std::string> extraRows(const Loaded& loaded) {
     std::vector<std::string> out;
@@ -44,29 +41,6 @@ EditResult changed(const std::string& text, std::string_view id, const Change& c
     if (loadedOut != nullptr) *loadedOut = loaded.loaded;
     return update(text, loaded.loaded, inputs);
 }
-
-const std::string kGem = joined({
-    "# 宝石",
-    "ruby:    # 红宝石",
-    "    Keylore: '&7镶嵌'   # 菜单",
-    "    Display_Name: '&c红宝石'",
-    "    # 材料",
-    "    Material: REDSTONE",
-    "    Shiny: yes",
-    "    Max_Grade: 5   # 最高",
-    "    Type_Item: Weapon",
-    "    Effect:",
-    "        Bonus_Base_Additional_Damage: 10",
-    "        Bonus_Scale_Additional_Damage: 2",
-    "        Bonus_Base_Max_Health: 4",
-    "    Lores:",
-    "        - '&7一行'",
-    "        - \"&e※ &7种类: 镶嵌\"",
-    "    Custom: x",
-    "opal:",
-    "  Keylore: \"o\"",
-    "  Display_Name: \"o\"",
-});
 
 TEST(HandWrittenTest, GemLoadsWithWhatThePageDoesNotOwnAsExtras) {
     const LoadResult loaded = load(kGem, "ruby");
@@ -137,16 +111,8 @@ TEST(HandWrittenTest, EmptiedValuesKeepTheirComment) {
 
 // The key-lore entry of the "技能" page: indented by four, single quotes, several commands.
 TEST(HandWrittenTest, KeyLoreWithSeveralCommands) {
-    const std::string text = joined({
-        "heal:",
-        "    keylore: '&a治疗'",
-        "    command:",
-        "        - 'heal %player%'   # 第一条",
-        "        - \"say 已治疗\"",
-        "        - tell %player% ok",
-    });
     Loaded loaded;
-    const EditResult result = changed(text, "heal", {.texts = {{1, "&a治疗术"}, {2, "heal %player% 20"}}}, &loaded);
+    const EditResult result = changed(kKeyLore, "heal", {.texts = {{1, "&a治疗术"}, {2, "heal %player% 20"}}}, &loaded);
     EXPECT_EQ(loaded.inputs.texts, (std::vector<std::string>{"heal", "&a治疗", "heal %player%"}));
     EXPECT_EQ(loaded.page, 2);
     EXPECT_EQ(loaded.button, "按钮21");
@@ -162,24 +128,6 @@ TEST(HandWrittenTest, KeyLoreWithSeveralCommands) {
                                "        - tell %player% ok",
                            }));
 }
-
-const std::string kElement = crlf(joined({
-    "fire:",
-    "  Keylore: \"&c火\"",
-    "  # 攻击者",
-    "  Potion_To_Attacker:",
-    "    STRENGTH:   # 力量",
-    "      Scale_Chance: 10",
-    "      Scale_Duration: 40",
-    "      Grade: 1",
-    "  Potion_To_Victims:",
-    "    WITHER:",
-    "      Grade: 2",
-    "    SLOW:",
-    "      Grade: 1",
-    "  Resistance:",
-    "    water: -20",
-}));
 
 TEST(HandWrittenTest, ElementInCrLfWithOtherPotionsAndResistances) {
     Loaded loaded;
@@ -218,10 +166,9 @@ TEST(HandWrittenTest, ElementInCrLfWithOtherPotionsAndResistances) {
 
 // Keys the entry lacks come in where the builder writes them, their headers with them.
 TEST(HandWrittenTest, AbsentKeysAndTheirHeadersInserted) {
-    const std::string text = joined({"jade:", "  Keylore: \"j\"", "  Display_Name: \"&a翡翠\"", "  Max_Grade: 3"});
     Loaded loaded;
     const EditResult result =
-        changed(text, "jade", {.texts = {{7, "7"}, {9, "饰品"}}, .selections = {{2, 2}}}, &loaded);
+        changed(kJade, "jade", {.texts = {{7, "7"}, {9, "饰品"}}, .selections = {{2, 2}}}, &loaded);
     EXPECT_EQ(loaded.inputs.selections, (std::vector<int>{-1, -1, -1, -1}));
     ASSERT_TRUE(result.ok()) << outcome(result);
     EXPECT_EQ(result.text, joined({
