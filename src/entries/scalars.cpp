@@ -1,6 +1,7 @@
 #include "entries/scalars.h"
 
 #include "yaml/document.h"
+#include "yaml/unicode.h"
 
 namespace entries {
 
@@ -16,11 +17,28 @@ bool startsPlain(std::string_view line, std::size_t at) {
     return true;
 }
 
+// Bytes that are not well-formed UTF-8: the reader sees U+FFFD in their place.
+bool isMalformed(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++at;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t length = yaml::unicode::decodeOne(text, at, &cp);
+        if (cp == 0xFFFD && text.substr(at, length) != "\xEF\xBF\xBD") return true;
+        at += length;
+    }
+    return false;
+}
+
 // Characters that end a line for YAML but not for the panel (CR, NEL, LINE and PARAGRAPH
-// SEPARATOR): a scalar holding one folds, which only the reader gets right.
-bool hasYamlBreak(std::string_view text) {
+// SEPARATOR): a scalar holding one folds, which only the reader gets right; and bytes the
+// reader replaces.
+bool needsReader(std::string_view text) {
     return text.find('\r') != std::string_view::npos || text.find("\xC2\x85") != std::string_view::npos ||
-           text.find("\xE2\x80\xA8") != std::string_view::npos || text.find("\xE2\x80\xA9") != std::string_view::npos;
+           text.find("\xE2\x80\xA8") != std::string_view::npos || text.find("\xE2\x80\xA9") != std::string_view::npos ||
+           isMalformed(text);
 }
 
 // Just after the closing quote of the quoted scalar that starts at `from`; npos when it does not
@@ -60,7 +78,7 @@ Scalar plainAt(std::string_view line, std::size_t from, bool decode) {
         if (c != ' ') end = i + 1;
     }
     const std::string_view text = line.substr(from, end - from);
-    if (hasYamlBreak(text)) return out;
+    if (needsReader(text)) return out;
     out.simple = true;
     out.begin = from;
     out.end = end;
@@ -75,7 +93,7 @@ Scalar quotedValue(std::string_view quoted) {
     if (quoted.size() < 2 || quoted.front() != quoted.back() || (quoted.front() != '"' && quoted.front() != '\''))
         return out;
     const std::string_view inner = quoted.substr(1, quoted.size() - 2);
-    if (!hasYamlBreak(inner)) {
+    if (!needsReader(inner)) {
         if (quoted.front() == '"' && inner.find('\\') == std::string_view::npos) {
             out.simple = true;
             out.value = inner;
@@ -129,7 +147,7 @@ Scalar keyAt(std::string_view line, std::size_t from) {
         std::size_t end = colon;
         while (end > from && line[end - 1] == ' ') --end;
         const std::string_view key = line.substr(from, end - from);
-        if (hasYamlBreak(key)) return out;
+        if (needsReader(key)) return out;
         out.simple = true;
         out.value = key;
         out.begin = from;
@@ -158,7 +176,7 @@ Scalar valueAt(std::string_view line, std::size_t from, bool decode) {
         if (decode) {
             out = quotedValue(line.substr(at, close - at));
         } else {
-            out.simple = !hasYamlBreak(line.substr(at, close - at));
+            out.simple = !needsReader(line.substr(at, close - at));
         }
         out.begin = at;
         out.end = close;
