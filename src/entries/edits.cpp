@@ -6,7 +6,6 @@
 
 #include "entries/detail.h"
 #include "entries/entries.h"
-#include "entries/scalars.h"
 #include "entries/shapes.h"
 #include "yaml/check.h"
 #include "yaml/scalar.h"
