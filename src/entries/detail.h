@@ -16,6 +16,9 @@ const Entry* findEntry(const Listing& listing, std::string_view id, int near = 0
 // The entry's lines, each with its own line end, as they stand in the text.
 std::string_view blockOf(const Index& index, const Entry& entry);
 
+// The line end new lines of the entry take: its key line's, or the text's when that has none.
+std::string_view eolOf(const Index& index, const Entry& entry);
+
 // The text with lines [first, last] (from 1) replaced by the block.
 std::string splice(const Index& index, int first, int last, std::string_view block);
 

@@ -302,7 +302,7 @@ EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) co
         }
     }
     int count = 0;
-    const std::string newBlock = rewrite.plan.block(lines_.eol(text_), &count);
+    const std::string newBlock = rewrite.plan.block(detail::eolOf(*this, *entry), &count);
     if (newBlock == block) {
         EditResult same;
         same.text = text_;
@@ -380,7 +380,7 @@ EditResult Index::insertListLine(std::string_view id, std::string_view builtLine
     }
     rewrite.plan.at(anchor).push_back(blanks(target) + std::string(content));
     int count = 0;
-    const std::string newBlock = rewrite.plan.block(lines_.eol(text_), &count);
+    const std::string newBlock = rewrite.plan.block(detail::eolOf(*this, *entry), &count);
     if (auto refused = unreadableResult(newBlock, entry->line)) return *refused;
     const Model check = readEntry(newBlock);
     if (check.duplicates > m.duplicates) {
@@ -407,7 +407,7 @@ EditResult Index::duplicate(std::string_view id, std::string_view newId) const {
     if (!m.readable || m.keyEnd <= m.keyBegin) return unsupported(entry->line, "的识别名");
     std::string copy = renamedBlock(block, m, newId);
     std::string inserted;
-    if (!block.ends_with('\n')) inserted = std::string(lines_.eol(text_));
+    if (!block.ends_with('\n')) inserted = std::string(detail::eolOf(*this, *entry));
     inserted += copy;
     const std::size_t at = lines_.next(text_, static_cast<std::size_t>(entry->end) - 1);
     EditResult out;

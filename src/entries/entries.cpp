@@ -261,6 +261,11 @@ std::string_view blockOf(const Index& index, const Entry& entry) {
     return std::string_view(index.text()).substr(begin, end - begin);
 }
 
+std::string_view eolOf(const Index& index, const Entry& entry) {
+    const std::string_view ending = index.lines().ending(index.text(), static_cast<std::size_t>(entry.line) - 1);
+    return ending.empty() ? index.lines().eol(index.text()) : ending;
+}
+
 std::string splice(const Index& index, int first, int last, std::string_view block) {
     const std::string& text = index.text();
     const std::size_t begin = index.lines().begin(static_cast<std::size_t>(first) - 1);

@@ -120,6 +120,17 @@ TEST(EditsTest, TheLastEntryWithoutAFinalLineBreak) {
     EXPECT_EQ(update(text, loaded.loaded, inputs).text, "a:\n  keylore: \"x\"\n  command:\n    - \"w\"");
 }
 
+// A text of LF lines holding an entry in CR LF (a block pasted in as built): the entry's new
+// lines end as its own lines do.
+TEST(EditsTest, NewLinesEndAsTheEntrysOwn) {
+    using builders::socket::keyLoreCommand;
+    const std::string entry = builders::socket::keyLoreEntry("a", "x", "y");
+    const std::string after = "b:\n  keylore: z\n  command: []\n";
+    EXPECT_EQ(insertListLine("# LF\n" + entry + after, "a", keyLoreCommand("w")).text,
+              "# LF\n" + entry + keyLoreCommand("w") + after);
+    EXPECT_EQ(duplicate("# LF\n" + entry, "a", "c").text, "# LF\n" + entry + "c" + entry.substr(1));
+}
+
 // A list the entry does not have yet comes with its key; items take the list's own indentation.
 TEST(EditsTest, ListLinesInHandWrittenLists) {
     const std::string text = "g:\n    Display_Name: n\n    Lores:\n        - 'a'\n    Material: m\n";
