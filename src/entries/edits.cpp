@@ -153,8 +153,20 @@ public:
         return {m_.slots[parent].last, false};
     }
 
-    // Row i as a new line, its parent first when the entry lacks that too.
+    // Row i as a new line, its parent first when the entry lacks that too. Not under a parent
+    // whose value stands on its own line ("Lores: [a, b]", "Effect: none"): see blocked().
     void insert(std::size_t i) {
+        const std::size_t parent = parentOf(i);
+        const Slot& p = m_.slots[parent];
+        if (parent != 0 && p.present && !p.blank) {
+            const yaml::Node& node = m_.doc.node(p.value);
+            const bool empty =
+                node.kind == yaml::NodeKind::Scalar && node.tag == yaml::Tag::Null && node.valueSize == 0;
+            if (node.flow || (node.kind == yaml::NodeKind::Scalar && !empty)) {
+                blocked_ = p.first;
+                return;
+            }
+        }
         const Anchor anchor = anchorFor(i);
         const std::size_t indent = newIndent(i, built_[i]);
         plan.at(anchor).push_back(blanks(indent) + std::string(contentOf(built_[i])));
@@ -176,6 +188,9 @@ public:
         places_[i].indent = indent;
     }
 
+    // The line (from 0) of a key that a new line was to go under but cannot, or -1.
+    int blocked() const { return blocked_; }
+
     Anchor anchorAfter(std::size_t i) const {
         if (places_[i].inserted) return places_[i].anchor;
         return {m_.slots[i].end, false};
@@ -194,6 +209,7 @@ private:
     const Model& m_;
     std::vector<std::string> built_;
     std::vector<Place> places_;
+    int blocked_ = -1;
 };
 
 // The comment at the end of a value's last line, with the blanks before it.
@@ -301,6 +317,8 @@ EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) co
             rewrite.insert(i);
         }
     }
+    if (rewrite.blocked() >= 0)
+        return unsupported(entry->line + rewrite.blocked(), "的值写在同一行（[ ]、{ } 或单个值）");
     int count = 0;
     const std::string newBlock = rewrite.plan.block(detail::eolOf(*this, *entry), &count);
     if (newBlock == block) {

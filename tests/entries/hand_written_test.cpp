@@ -227,6 +227,12 @@ TEST(HandWrittenTest, FlowStyleValuesAreNotRewritten) {
     const EditResult result = update(text, loaded.loaded, inputs);
     EXPECT_EQ(result.refusal, Refusal::Unsupported);
     EXPECT_EQ(result.message, "第 1 行的值写在 [ ] 或 { } 里、不是单个值或引用了锚点，无法逐行改写；没有改动文本");
+
+    // Nor does a line go under a key whose value stands on the key's own line.
+    const std::string lores = joined({"g:", "  Display_Name: n", "  Lores: [a, b]"});
+    const EditResult under = changed(lores, "g", {.texts = {{9, "k"}}});
+    EXPECT_EQ(under.refusal, Refusal::Unsupported);
+    EXPECT_EQ(under.message, "第 3 行的值写在同一行（[ ]、{ } 或单个值），无法逐行改写；没有改动文本");
 }
 
 // Values the page cannot show load as empty or unselected, and stay as written unless changed.
