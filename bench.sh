@@ -12,7 +12,7 @@ runs=${RUNS:-15}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
     quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup quorvel-bench-typing quorvel-bench-yaml \
-    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files quorvel-bench-rcon >/dev/null
+    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files quorvel-bench-rcon quorvel-bench-entries >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d)
@@ -145,8 +145,8 @@ awk -F, '
                $column["bytes_per_second"] / 1e6
     }' "$scratch/builders.csv"
 echo
-echo "YAML check, text preview and files (Google Benchmark, real time per run):"
-for name in yaml text storage; do
+echo "YAML check, entries, text preview and files (Google Benchmark, real time per run):"
+for name in yaml entries text storage; do
     grep -E '^[A-Za-z]' "$scratch/$name.txt" | grep -v -E '^(Benchmark|Run|CPU|Load|L[123])' | sed 's/^/  /'
 done
 echo "Preview strip, in detail:"
