@@ -64,6 +64,17 @@ struct Loaded {
     std::vector<Extra> extras;  // the entry's lines outside the page, in text order
 };
 
+// The page an entry of a kind loads into: its index in 高级选择夹1, the button whose fields
+// hold the entry, and the button that adds one line to the entry's list (a gem's lore line,
+// an element's resistance, a key-lore entry's command).
+struct PageOfKind {
+    Kind kind = Kind::Other;
+    int page = 0;
+    std::string_view button;
+    std::string_view listButton;
+};
+std::vector<PageOfKind> pagesOfKinds();
+
 struct LoadResult {
     Refusal refusal = Refusal::None;
     std::string message;  // Chinese, for the user, when refused

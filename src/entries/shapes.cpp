@@ -94,10 +94,10 @@ const Row kKeyLoreRows[] = {
 };
 
 const Page kPages[] = {
-    // kind           page  button    rows           list row
-    {Kind::Gem,       4,    "按钮50", kGemRows,      12},
-    {Kind::Element,   5,    "按钮54", kElementRows,  14},
-    {Kind::KeyLore,   2,    "按钮21", kKeyLoreRows,   2},
+    // kind           page  button    rows           list row  list line button
+    {Kind::Gem,       4,    "按钮50", kGemRows,      12,       "按钮51"},
+    {Kind::Element,   5,    "按钮54", kElementRows,  14,       "按钮55"},
+    {Kind::KeyLore,   2,    "按钮21", kKeyLoreRows,   2,       "按钮22"},
 };
 // clang-format on
 
@@ -410,6 +410,12 @@ const actions::Action& Page::action() const {
     const actions::Action* found = actions::find(forms::kMainWindowId, button);
     if (found == nullptr) std::abort();
     return *found;
+}
+
+std::vector<PageOfKind> pagesOfKinds() {
+    std::vector<PageOfKind> out;
+    for (const Page& page : kPages) out.push_back({page.kind, page.page, page.button, page.listButton});
+    return out;
 }
 
 const Page* pageOf(Kind kind) {

@@ -55,6 +55,7 @@ struct Page {
     std::string_view button;
     std::span<const Row> rows;
     int listRow;
+    std::string_view listButton;  // the button that adds one line to that list
     const actions::Action& action() const;
 };
 const Page* pageOf(Kind kind);

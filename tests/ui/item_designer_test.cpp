@@ -154,7 +154,8 @@ TEST_F(ItemDesignerPage, ReadingCommandsFillsThePageAndListsWhatItCannotShow) {
         designer->readCommands(QString::fromUtf8(kFilled) + "/att Stats DAMAGE 10\r\n/addflag HIDE_DYE\r\n");
     // The editor's own /att line is read and left aside; only what nothing writes is unknown.
     EXPECT_EQ(unknown, QStringList({"/addflag HIDE_DYE"}));
-    EXPECT_EQ(label("标签140"), "已从指令读取；1 行无法识别，见“从指令读取”窗口；1 行是编辑器其他按钮的指令，不属于物品设计");
+    EXPECT_EQ(label("标签140"),
+              "已从指令读取；1 行无法识别，见“从指令读取”窗口；1 行是编辑器其他按钮的指令，不属于物品设计");
     EXPECT_EQ(text("编辑框99"), "&c剑");
     EXPECT_EQ(control<QComboBox>("组合框9")->currentIndex(), 15);
     run(R"({"op":"click","control":"按钮71"})");

@@ -85,14 +85,6 @@ int intField(const QJsonObject& request, const char* key) {
     return value.toInt();
 }
 
-QJsonObject ok() { return {{"ok", true}}; }
-
-QJsonObject okWith(const char* key, const QJsonValue& value) {
-    QJsonObject reply = ok();
-    reply.insert(QLatin1String(key), value);
-    return reply;
-}
-
 QJsonObject setText(Context& context, const QJsonObject& request) {
     Runtime& runtime = context.runtime;
     const Target target = targetOf(runtime, request);
@@ -384,12 +376,6 @@ void trigger(Context& context, const QJsonObject& request, const Reply& reply) {
     });
 }
 
-// An op that answers at once.
-template <QJsonObject (*answer)(Context&, const QJsonObject&)>
-void now(Context& context, const QJsonObject& request, const Reply& reply) {
-    reply(answer(context, request));
-}
-
 // clang-format off
 constexpr Op kOps[] = {
     {"set",       now<setText>},
@@ -413,14 +399,41 @@ constexpr Op kOps[] = {
 
 }  // namespace
 
-std::span<const Op> ops() { return kOps; }
+QJsonObject ok() { return {{"ok", true}}; }
+
+QJsonObject okWith(const char* key, const QJsonValue& value) {
+    QJsonObject reply = ok();
+    reply.insert(QLatin1String(key), value);
+    return reply;
+}
+
+QString stringField(const QJsonObject& request, const char* key, bool allowEmpty) {
+    const QJsonValue value = request.value(QLatin1String(key));
+    if (!value.isString() || (!allowEmpty && value.toString().isEmpty()))
+        throw Refused{QStringLiteral("\"%1\" must be a text").arg(QLatin1String(key))};
+    return value.toString();
+}
+
+QWidget* controlOf(Runtime& runtime, const QJsonObject& request) { return targetOf(runtime, request).widget; }
+
+std::span<const Op> coreOps() { return kOps; }
+
+std::span<const Op> ops() {
+    static const std::vector<Op> all = [] {
+        std::vector<Op> list;
+        for (const std::span<const Op> family : {coreOps(), entryOps()})
+            list.insert(list.end(), family.begin(), family.end());
+        return list;
+    }();
+    return all;
+}
 
 void runRequest(Context& context, const QJsonObject& request, const Reply& reply) {
     const QJsonValue opValue = request.value(QStringLiteral("op"));
     const QString op = opValue.toString();
     try {
         if (!opValue.isUndefined() && !opValue.isString()) throw Refused{QStringLiteral("\"op\" must be a text")};
-        for (const Op& row : kOps)
+        for (const Op& row : ops())
             if (op == QLatin1String(row.name)) return row.run(context, request, reply);
         if (op.isEmpty()) throw Refused{QStringLiteral("missing \"op\"")};
         throw Refused{QStringLiteral("unknown op: ") + op};

@@ -11,6 +11,7 @@
 
 namespace ui {
 
+class EntryEditor;
 class GemPreview;
 class MainMenu;
 class PanelDocuments;
@@ -22,6 +23,7 @@ struct Context {
     PanelDocuments& documents;
     MainMenu& menu;
     GemPreview* gemPreview = nullptr;
+    EntryEditor* entries = nullptr;
 };
 
 // A request that cannot be run; its message becomes the reply's "error".
@@ -37,7 +39,25 @@ struct Op {
     void (*run)(Context& context, const QJsonObject& request, const Reply& reply);
 };
 
+// The ops of each family, a table in a file of its own, and all of them.
+std::span<const Op> coreOps();   // controls, windows, previews, checks, files, menu actions
+std::span<const Op> entryOps();  // the entries of the configuration panel (entry_ops.cpp)
 std::span<const Op> ops();
+
+// An op that answers at once: a row of a table is {"name", now<handler>}.
+template <QJsonObject (*answer)(Context&, const QJsonObject&)>
+void now(Context& context, const QJsonObject& request, const Reply& reply) {
+    reply(answer(context, request));
+}
+
+// Helpers the families share.
+QJsonObject ok();
+QJsonObject okWith(const char* key, const QJsonValue& value);
+// The text of a field that must be a string (possibly empty when allowEmpty).
+QString stringField(const QJsonObject& request, const char* key, bool allowEmpty = false);
+// The live widget of the control a request names ("window" and "control"), refused when there
+// is none.
+QWidget* controlOf(Runtime& runtime, const QJsonObject& request);
 
 // Runs one request object; reply hears {"ok":true, ...} or {"ok":false,"error":...}, once.
 void runRequest(Context& context, const QJsonObject& request, const Reply& reply);

@@ -20,6 +20,7 @@
 #include "forms/windows.h"
 #include "storage/recent_files.h"
 #include "ui/base/text.h"
+#include "ui/files/diff_view.h"
 #include "ui/loader/controls.h"
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
@@ -44,6 +45,7 @@ constexpr MenuRow kRows[] = {
     {"reopen-other-encoding", "文件", "以其他编码重新打开",     "",             &MainMenu::reopenOtherEncoding},
     {"save",                  "文件", "保存",                 "Ctrl+S",       &MainMenu::save},
     {"save-as",               "文件", "另存为…",               "Ctrl+Shift+S", &MainMenu::saveAs},
+    {"compare",               "文件", "与文件比较…",           "",             &MainMenu::compare},
     {"append-to-file",        "文件", "追加到文件…",           "",             &MainMenu::appendToFile},
     {"save-commands",         "文件", "保存指令输出框…",        "",             &MainMenu::saveCommands},
     {"quit",                  "文件", "退出",                 "Ctrl+Q",       &MainMenu::quit},
@@ -165,6 +167,12 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents
 
 QAction* MainMenu::action(const char* name) const {
     return main_->menuBar()->findChild<QAction*>(QString::fromLatin1(name));
+}
+
+QMenu* MainMenu::menu(const QString& title) const {
+    for (QAction* entry : main_->menuBar()->actions())
+        if (entry->menu() != nullptr && entry->text().remove(QLatin1Char('&')).startsWith(title)) return entry->menu();
+    return nullptr;
 }
 
 void MainMenu::trigger(const QString& name, const Request::Finished& finished) {
@@ -347,6 +355,16 @@ void MainMenu::saveAs(const RequestPtr& request) {
                    [this, request](const SaveRequest& save) { runSave(request, Panel::Config, save); });
 }
 
+// "比较": what saving the configuration panel would change in its file.
+void MainMenu::compare(const RequestPtr& request) {
+    if (!request->asksPerson())
+        return request->refuse({}, QStringLiteral("“与文件比较…”只显示一个窗口：请用 diff 操作"));
+    const documents::Document document = documents_.document(Panel::Config);
+    if (!document.hasFile())
+        return request->refuse(QStringLiteral("与文件比较"), QStringLiteral("配置文件输出框的内容不是从文件打开的。"));
+    DiffView::show(main_, document.path, document.format.encoding, panelLfText(configuration_));
+}
+
 void MainMenu::saveCommands(const RequestPtr& request) {
     chooseSavePath(request, commands_, QStringLiteral("保存指令输出框"),
                    [this, request](const SaveRequest& save) { runSave(request, Panel::Command, save); });
@@ -403,17 +421,28 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
     const auto then = [this, request, panel, save, append](const Outcome& outcome) {
         if (!outcome.ok() && documents::isConfirmable(outcome.refusal)) {
             const QString title = append ? QStringLiteral("追加到文件") : QStringLiteral("保存");
-            return request->confirm(title, outcome.message + QStringLiteral("\n\n仍然要写入吗？"),
-                                    QStringLiteral("仍然写入"), [this, request, panel, save](bool yes) {
-                                        if (!yes) {
-                                            // Nothing is being saved any more.
-                                            if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
-                                            return;
-                                        }
-                                        SaveRequest forced = save;
-                                        forced.force = true;
-                                        runSave(request, panel, forced);
-                                    });
+            // Before overwriting someone else's change, the person may look at what would change.
+            Request::Aside aside;
+            if (outcome.refusal == documents::Refusal::ChangedOnDisk && !append) {
+                aside = {QStringLiteral("比较"), [this, panel, save] {
+                             const documents::Document document = documents_.document(panel);
+                             DiffView::show(main_, save.path, document.format.encoding,
+                                            panelLfText(documents_.panel(panel)));
+                         }};
+            }
+            return request->confirm(
+                title, outcome.message + QStringLiteral("\n\n仍然要写入吗？"), QStringLiteral("仍然写入"),
+                [this, request, panel, save](bool yes) {
+                    if (!yes) {
+                        // Nothing is being saved any more.
+                        if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
+                        return;
+                    }
+                    SaveRequest forced = save;
+                    forced.force = true;
+                    runSave(request, panel, forced);
+                },
+                aside);
         }
         if (!outcome.ok())
             return request->refuse(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);

@@ -42,6 +42,8 @@ public:
 
     PanelDocuments& documents() { return documents_; }
     QAction* action(const char* name) const;
+    // A menu of the bar by its title ("编辑"), for the rooms above that add their entries.
+    QMenu* menu(const QString& title) const;
 
     // Runs a named action as a script's request: a question is answered "no" and becomes the
     // refusal, as does an entry that needs a file name. finished hears the refusal (empty when
@@ -56,6 +58,7 @@ public:
     void reopenOtherEncoding(const RequestPtr& request);
     void save(const RequestPtr& request);
     void saveAs(const RequestPtr& request);
+    void compare(const RequestPtr& request);
     void appendToFile(const RequestPtr& request);
     void saveCommands(const RequestPtr& request);
     void quit(const RequestPtr& request);

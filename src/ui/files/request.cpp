@@ -16,18 +16,25 @@ std::shared_ptr<Request> Request::script(Finished finished) {
 Request::~Request() { finish(); }
 
 void Request::confirm(const QString& title, const QString& question, const QString& yes,
-                      const std::function<void(bool)>& answer) {
+                      const std::function<void(bool)>& answer, const Aside& aside) {
     if (!asksPerson()) {
         result_.refusal = question;
         return answer(false);
     }
     auto* box = new QMessageBox(QMessageBox::Warning, title, question, QMessageBox::NoButton, parent_);
     QPushButton* accept = box->addButton(yes, QMessageBox::AcceptRole);
+    QPushButton* other = aside.run ? box->addButton(aside.caption, QMessageBox::ActionRole) : nullptr;
     box->setDefaultButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
     box->setAttribute(Qt::WA_DeleteOnClose);
     // The request stays alive until the answer comes.
     QObject::connect(box, &QMessageBox::finished, box,
-                     [self = shared_from_this(), box, accept, answer] { answer(box->clickedButton() == accept); });
+                     [self = shared_from_this(), box, accept, other, title, question, yes, answer, aside] {
+                         if (other != nullptr && box->clickedButton() == other) {
+                             aside.run();
+                             return self->confirm(title, question, yes, answer, aside);
+                         }
+                         answer(box->clickedButton() == accept);
+                     });
     box->open();
 }
 

@@ -33,10 +33,16 @@ public:
     bool asksPerson() const { return script_ == nullptr; }
     QWidget* parent() const { return parent_; }
 
+    // A third button of a question that shows something (a comparison) and then asks again.
+    struct Aside {
+        QString caption;
+        std::function<void()> run;
+    };
+
     // Asks a yes/no question; answer hears true for "yes". A script's answer is "no", at
     // once, and the question becomes the refusal.
     void confirm(const QString& title, const QString& question, const QString& yes,
-                 const std::function<void(bool)>& answer);
+                 const std::function<void(bool)>& answer, const Aside& aside = {});
     // Tells why the request cannot run: a warning for a person, the refusal for a script.
     void refuse(const QString& title, const QString& message);
     // What the status bar says about it.

@@ -161,7 +161,9 @@ void Runtime::runAction(const actions::Action& action) {
         inputs.selections.push_back(selection(windowId, unitId(windowId, name)));
     inputs.checks.reserve(action.checks.size());
     for (std::string_view name : action.checks) inputs.checks.push_back(checked(windowId, unitId(windowId, name)));
-    append(windowId, unitId(windowId, actions::panelRow(action.panel).name), fromUtf8(action.build(inputs)));
+    const QString text = fromUtf8(action.build(inputs));
+    if (appendRoute_ && appendRoute_(action, text)) return;
+    append(windowId, unitId(windowId, actions::panelRow(action.panel).name), text);
 }
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -41,6 +42,11 @@ public:
     QString copy(std::uint32_t windowId, std::uint32_t panelId);
     void clear(std::uint32_t windowId, std::uint32_t panelId);
 
+    // Where a builder button's text goes instead of the end of its panel: a route that takes the
+    // text returns true (the entries room puts a list line into the entry a page holds).
+    using AppendRoute = std::function<bool(const actions::Action& action, const QString& text)>;
+    void setAppendRoute(AppendRoute route) { appendRoute_ = std::move(route); }
+
     // Whether closing the main window ends the program (it does unless a script runs).
     void setQuitWhenMainWindowCloses(bool quit) { quitWhenMainWindowCloses_ = quit; }
     // The main window was loaded and has been closed: the editor has ended.
@@ -60,6 +66,7 @@ private:
     QWidget* liveControl(std::uint32_t windowId, std::uint32_t unitId) const;
 
     std::vector<LiveWindow*> loaded_;
+    AppendRoute appendRoute_;
     bool quitWhenMainWindowCloses_ = true;
     bool mainWindowClosed_ = false;
 };

@@ -131,6 +131,7 @@ void PanelCheck::start() {
 
 void PanelCheck::check(const QString& text) {
     running_ = true;
+    checking_ = text;
     const std::uint64_t generation = generation_;
     const Rules rules = rules_;
     runInBackground(
@@ -146,6 +147,7 @@ void PanelCheck::finish(std::uint64_t generation, const yaml::CheckResult& resul
         return;
     }
     result_ = result;
+    checkedText_ = std::exchange(checking_, {});
     done_ = generation;
     const QString text = statusText(result_, rules_, panel_->document()->isEmpty());
     statusText_ = text;

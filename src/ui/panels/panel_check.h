@@ -34,6 +34,8 @@ public:
     yaml::CheckResult checkNow() const;
     // The last finished check, and whether it is of the panel's current text.
     const yaml::CheckResult& result() const { return result_; }
+    // The text the last finished check read ("\n" line ends): with isCurrent(), the panel's.
+    const QString& checkedText() const { return checkedText_; }
     bool isCurrent() const { return done_ == generation_; }
     QLabel* status() const { return status_; }
     // The status line's text for a result (empty for an empty panel).
@@ -68,6 +70,8 @@ private:
     // The copy of the panel's text being taken for the next check.
     QPointer<PanelReader> reader_;
     yaml::CheckResult result_;
+    QString checking_;     // the text of the check running now
+    QString checkedText_;  // the text of result_
 };
 
 // Runs the check of a panel's text (UTF-8) by its rules.

@@ -1,11 +1,16 @@
 #include "ui/shell/editor.h"
 
+#include <QAction>
 #include <QGroupBox>
+#include <QMenu>
 #include <QPlainTextEdit>
 
 #include "actions/panels.h"
 #include "forms/windows.h"
 #include "ui/designer/item_designer.h"
+#include "ui/entries/entry_editor.h"
+#include "ui/entries/entry_list.h"
+#include "ui/entries/entry_pages.h"
 #include "ui/files/main_menu.h"
 #include "ui/files/panel_documents.h"
 #include "ui/loader/live_window.h"
@@ -24,7 +29,7 @@ Editor::Editor() {
     QObject::connect(runtime_.get(), &Runtime::windowOpened, runtime_.get(),
                      [this](LiveWindow* live) { attach(live); });
     main_ = runtime_->open(forms::kMainWindowId);
-    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_});
+    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_, entries_});
 }
 
 Editor::~Editor() = default;
@@ -49,6 +54,25 @@ void Editor::attach(LiveWindow* live) {
             new PanelHighlighter(
                 edit, configuration ? PanelHighlighter::Rules::Configuration : PanelHighlighter::Rules::Commands);
     }
+    // The entries of the configuration panel: the list beside the form, the pages' bars.
+    entries_ = new EntryEditor(*runtime_, live, documents_->panel(actions::FileRole::Configuration));
+    auto* list = new EntryList(*entries_, live);
+    live->addSidePanel(list);
+    new EntryPages(*entries_, live, *menu_);
+    if (QMenu* edit = menu_->menu(QStringLiteral("编辑"))) {
+        edit->addSeparator();
+        QAction* toggle = edit->addAction(QStringLiteral("条目列表"));
+        toggle->setObjectName(QStringLiteral("entries"));
+        toggle->setCheckable(true);
+        toggle->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+        QObject::connect(toggle, &QAction::toggled, list, &QWidget::setVisible);
+    }
+    QObject::connect(menu_, &MainMenu::sessionCleared, entries_, &EntryEditor::release);
+    // A page holds an entry of the file it was loaded from, not of the next one opened.
+    QObject::connect(documents_, &PanelDocuments::documentChanged, entries_, [this, path = QString()]() mutable {
+        const QString now = documents_->document(actions::Panel::Config).path;
+        if (now != std::exchange(path, now)) entries_->release();
+    });
     // The game's view of names and lore: the strip beside a focused field, the whole gem.
     new FieldPreview(live);
     gemPreview_ = new GemPreview(live);

@@ -11,6 +11,7 @@
 
 namespace ui {
 
+class EntryEditor;
 class GemPreview;
 class LiveWindow;
 class MainMenu;
@@ -30,6 +31,7 @@ public:
     PanelDocuments& documents() { return *documents_; }
     MainMenu& menu() { return *menu_; }
     GemPreview* gemPreview() const { return gemPreview_; }
+    EntryEditor& entries() { return *entries_; }
     // What the automation interface works on.
     Context& automation() { return *context_; }
 
@@ -41,6 +43,7 @@ private:
     PanelDocuments* documents_ = nullptr;
     MainMenu* menu_ = nullptr;
     GemPreview* gemPreview_ = nullptr;
+    EntryEditor* entries_ = nullptr;
     std::unique_ptr<Context> context_;
 };
 

@@ -1,0 +1,47 @@
+// The "条目" list beside the configuration panel: every top-level key of its text with its
+// kind, its name or lore drawn in the game's colours and its line; a filter; double-click or
+// Enter loads an entry into its page, the context menu also goes to its line, duplicates,
+// renames and deletes it.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QSortFilterProxyModel;
+class QTableView;
+
+namespace ui {
+
+class EntryEditor;
+class EntryModel;
+
+class EntryList : public QWidget {
+    Q_OBJECT
+public:
+    EntryList(EntryEditor& editor, QWidget* parent);
+
+    QTableView* view() const { return view_; }
+    QLineEdit* filter() const { return filter_; }
+    // The identifier of the entry in a row of the view, as shown (filtered).
+    QString idAt(int row) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void refresh();
+    void loadRow(int row);
+    void showMenu(const QPoint& at);
+    void askName(const QString& title, const QString& id, bool rename);
+    void tell(const QString& message);
+
+    EntryEditor& editor_;
+    EntryModel* model_;
+    QSortFilterProxyModel* proxy_;
+    QLineEdit* filter_;
+    QTableView* view_;
+    QLabel* status_;
+};
+
+}  // namespace ui

@@ -1,0 +1,187 @@
+// The entries of the configuration panel through the real widgets and the automation ops:
+// listed as the panel changes, loaded into their page, written back in place as one undo step,
+// list lines put into the entry a page holds, duplicate, delete, rename and the diff.
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include "ui/entries/entry_editor.h"
+#include "ui/entries/entry_list.h"
+#include "ui/loader/controls.h"
+#include "ui/panels/panel.h"
+#include "ui_test_support.h"
+
+namespace {
+
+// Two gems as a person wrote them: four blanks of indentation, single quotes, comments.
+const QString kHandWritten = QStringLiteral(
+    "# gems of the server\n"
+    "ruby:\n"
+    "    Keylore: '&c红'   # the menu line\n"
+    "    Display_Name: \"&c红宝石\"\n"
+    "    Material: 'REDSTONE'\n"
+    "    Shiny: true\n"
+    "    Max_Grade: 3\n"
+    "    Type_Item: \"物品和武器\"\n"
+    "    Base_Success_Rate: 50\n"
+    "    Scale_Success_Rate: -8\n"
+    "    Bonus_Base_Hit_Rate: 3\n"
+    "\n"
+    "jade:\n"
+    "    Display_Name: '&a翡翠'\n"
+    "    Max_Grade: 2\n"
+    "    Shiny: false\n");
+
+class Entries : public testing_support::EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        ui::replacePanelText(panel("编辑框20"), kHandWritten);
+    }
+    QJsonObject op(const QString& line) { return runLine(line.toUtf8()); }
+    QString configuration() { return ui::panelLfText(panel("编辑框20")); }
+};
+
+TEST_F(Entries, ListedAsTheServerSeesThemAndRefusedWhenUnknown) {
+    const QJsonObject listed = op(R"({"op":"entries","control":"编辑框20"})");
+    EXPECT_EQ(listed.value("entries"),
+              QJsonArray({QJsonObject{{"id", "ruby"}, {"kind", "gem"}, {"line", 2}, {"end", 11}},
+                          QJsonObject{{"id", "jade"}, {"kind", "gem"}, {"line", 13}, {"end", 16}}}));
+    const QJsonObject unknown = op(R"({"op":"load-entry","control":"编辑框20","entry":"opal"})");
+    EXPECT_EQ(unknown.value("ok"), false);
+    EXPECT_EQ(unknown.value("code"), "unknown-entry");
+    EXPECT_EQ(op(R"({"op":"entries","control":"编辑框1"})").value("ok"), false);
+    EXPECT_EQ(op(R"({"op":"update-entry","control":"编辑框20"})").value("code"), "nothing-loaded");
+}
+
+// Load fills the fields the user sees; a changed grade changes its own line only, keeping the
+// entry's indentation, quotes and comments; one Ctrl+Z takes the whole update back.
+TEST_F(Entries, LoadThenUpdateChangesOnlyTheChangedLineAsOneUndoStep) {
+    const QJsonObject loaded = op(R"({"op":"load-entry","control":"编辑框20","entry":"ruby"})");
+    ASSERT_EQ(loaded.value("ok"), true) << loaded.value("error").toString().toStdString();
+    EXPECT_EQ(loaded.value("page"), 4);
+    EXPECT_EQ(loaded.value("extras"), QJsonArray({"    Bonus_Base_Hit_Rate: 3"}));
+    EXPECT_EQ(main->pageControl()->currentIndex(), 4);
+    EXPECT_EQ(op(R"({"op":"text","control":"编辑框61"})").value("text"), "&c红宝石");
+    EXPECT_EQ(op(R"({"op":"text","control":"编辑框62"})").value("text"), "REDSTONE");
+    EXPECT_EQ(op(R"({"op":"selection","control":"组合框3"})").value("index"), 0);  // 有附魔特效
+
+    // No change: not a byte moves.
+    EXPECT_EQ(op(R"({"op":"update-entry","control":"编辑框20"})"),
+              QJsonObject({{"ok", true}, {"entry", "ruby"}, {"line", 2}, {"end", 11}}));
+    EXPECT_EQ(configuration(), kHandWritten);
+
+    op(R"({"op":"set","control":"编辑框63","text":"5"})");
+    EXPECT_EQ(op(R"({"op":"update-entry","control":"编辑框20"})").value("ok"), true);
+    QString expected = kHandWritten;
+    expected.replace(QStringLiteral("    Max_Grade: 3\n"), QStringLiteral("    Max_Grade: 5\n"));
+    EXPECT_EQ(configuration(), expected);
+    panel("编辑框20")->undo();
+    EXPECT_EQ(configuration(), kHandWritten);
+}
+
+TEST_F(Entries, TheUpdateButtonAndTheLineOfThePageFollowTheLoadedEntry) {
+    main->pageControl()->setCurrentIndex(4);
+    auto* update = main->findChild<QPushButton*>(QStringLiteral("更新条目"));
+    ASSERT_NE(update, nullptr);
+    EXPECT_FALSE(update->isEnabled());
+    op(R"({"op":"load-entry","control":"编辑框20","entry":"jade"})");
+    EXPECT_TRUE(update->isEnabled());
+    auto* line = update->parentWidget()->findChild<QLabel*>(QStringLiteral("正在编辑"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().startsWith(QStringLiteral("正在编辑：jade（第 13 行）"))) << line->text().toStdString();
+    op(R"({"op":"set","control":"编辑框59","text":"jade_green"})");
+    update->click();
+    EXPECT_TRUE(configuration().contains(QStringLiteral("\njade_green:\n    Display_Name: '&a翡翠'\n")));
+    EXPECT_TRUE(line->text().startsWith(QStringLiteral("正在编辑：jade_green（第 13 行）")));
+    // A rename onto an existing identifier is refused, the text untouched.
+    op(R"({"op":"set","control":"编辑框59","text":"ruby"})");
+    const QString before = configuration();
+    EXPECT_EQ(op(R"({"op":"update-entry","control":"编辑框20"})").value("code"), "duplicate-key");
+    EXPECT_EQ(configuration(), before);
+}
+
+// "添加" of the lore line goes to the end of the held gem's list, not the end of the panel; with
+// nothing held it appends as it always did.
+TEST_F(Entries, AListLineGoesIntoTheHeldEntry) {
+    op(R"({"op":"set","control":"编辑框20","text":""})");
+    op(R"({"op":"set","control":"编辑框59","text":"ruby"})");
+    op(R"({"op":"click","control":"按钮50"})");
+    op(R"({"op":"set","control":"编辑框59","text":"jade"})");
+    op(R"({"op":"click","control":"按钮50"})");
+    const QString two = configuration();
+    op(R"({"op":"load-entry","control":"编辑框20","entry":"ruby"})");
+    op(R"({"op":"set","control":"编辑框69","text":"第十一行"})");
+    op(R"({"op":"click","control":"按钮51"})");
+    const qsizetype jade = configuration().indexOf(QStringLiteral("\njade:"));
+    const qsizetype added = configuration().indexOf(QStringLiteral("  - \"第十一行\"\n"));
+    ASSERT_GT(added, 0);
+    EXPECT_LT(added, jade);
+    EXPECT_EQ(configuration().size(), two.size() + QStringLiteral("  - \"第十一行\"\n").size());
+    editor->entries().release();
+    op(R"({"op":"click","control":"按钮51"})");
+    EXPECT_TRUE(configuration().endsWith(QStringLiteral("  - \"第十一行\"\n")));
+}
+
+TEST_F(Entries, DuplicateRenameAndDeleteTouchOnlyTheirEntry) {
+    EXPECT_EQ(op(R"({"op":"duplicate-entry","control":"编辑框20","entry":"jade","as":"jade_2"})").value("ok"), true);
+    EXPECT_TRUE(configuration().endsWith(
+        QStringLiteral("jade:\n    Display_Name: '&a翡翠'\n    Max_Grade: 2\n    Shiny: false\n"
+                       "jade_2:\n    Display_Name: '&a翡翠'\n    Max_Grade: 2\n    Shiny: false\n")));
+    EXPECT_EQ(op(R"({"op":"rename-entry","control":"编辑框20","entry":"jade_2","as":"ruby"})").value("code"),
+              "duplicate-key");
+    EXPECT_EQ(op(R"({"op":"rename-entry","control":"编辑框20","entry":"jade_2","as":"opal"})").value("ok"), true);
+    EXPECT_EQ(op(R"({"op":"delete-entry","control":"编辑框20","entry":"jade"})").value("ok"), true);
+    EXPECT_TRUE(configuration().endsWith(QStringLiteral(
+        "    Bonus_Base_Hit_Rate: 3\n\nopal:\n    Display_Name: '&a翡翠'\n    Max_Grade: 2\n    Shiny: false\n")));
+    EXPECT_EQ(op(R"({"op":"delete-entry","control":"编辑框20","entry":"jade"})").value("code"), "unknown-entry");
+}
+
+// A text the server cannot read still lists what it can see; load and update refuse.
+TEST_F(Entries, ABrokenTextListsButRefusesToLoad) {
+    op(QStringLiteral(R"({"op":"set","control":"编辑框20","text":"%1"})")
+           .arg(QString(kHandWritten + "  bad: [\n").replace("\\", "\\\\").replace("\"", "\\\"").replace("\n", "\\n")));
+    EXPECT_EQ(op(R"({"op":"entries","control":"编辑框20"})").value("entries").toArray().size(), 2);
+    const QJsonObject refused = op(R"({"op":"load-entry","control":"编辑框20","entry":"ruby"})");
+    EXPECT_EQ(refused.value("code"), "invalid-yaml");
+    EXPECT_FALSE(refused.value("error").toString().isEmpty());
+}
+
+TEST_F(Entries, TheListFollowsThePanelAndLoadsOnDoubleClick) {
+    auto* list = main->findChild<ui::EntryList*>();
+    ASSERT_NE(list, nullptr);
+    const auto rows = [&] { return list->view()->model()->rowCount(); };
+    QElapsedTimer timer;
+    timer.start();
+    while (rows() != 2 && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(rows(), 2);
+    list->filter()->setText(QStringLiteral("翡翠"));
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(list->idAt(0), "jade");
+    emit list->view()->doubleClicked(list->view()->model()->index(0, 0));
+    EXPECT_EQ(op(R"({"op":"text","control":"编辑框59"})").value("text"), "jade");
+    EXPECT_EQ(main->pageControl()->currentIndex(), 4);
+}
+
+TEST_F(Entries, TheDiffIsAgainstTheFileOnDisk) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("socket.yml"));
+    EXPECT_EQ(op(R"({"op":"diff","control":"编辑框20"})").value("ok"), false);  // no file yet
+    ASSERT_EQ(op(QStringLiteral(R"({"op":"save","control":"编辑框20","path":"%1"})").arg(path)).value("ok"), true);
+    EXPECT_EQ(op(R"({"op":"diff","control":"编辑框20"})"), QJsonObject({{"ok", true}, {"changes", QJsonArray()}}));
+    op(R"({"op":"load-entry","control":"编辑框20","entry":"jade"})");
+    op(R"({"op":"set","control":"编辑框63","text":"4"})");
+    op(R"({"op":"update-entry","control":"编辑框20"})");
+    EXPECT_EQ(op(R"({"op":"diff","control":"编辑框20"})").value("changes"),
+              QJsonArray({QJsonObject{{"line", 15},
+                                      {"removed", QJsonArray({"    Max_Grade: 2"})},
+                                      {"added", QJsonArray({"    Max_Grade: 4"})}}}));
+}
+
+}  // namespace
