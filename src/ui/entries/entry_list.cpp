@@ -148,6 +148,7 @@ EntryList::EntryList(EntryEditor& editor, QWidget* parent) : QWidget(parent), ed
     view_->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
     view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view_->horizontalHeader()->setStretchLastSection(false);
+    view_->horizontalHeader()->setSectionResizeMode(Name, QHeaderView::Stretch);
     view_->setColumnWidth(Id, 96);
     view_->setColumnWidth(Kind, 60);
     view_->setColumnWidth(Name, 120);
@@ -158,7 +159,7 @@ EntryList::EntryList(EntryEditor& editor, QWidget* parent) : QWidget(parent), ed
     status_ = new QLabel(this);
     status_->setWordWrap(true);
     layout->addWidget(status_);
-    setMinimumWidth(344);
+    setMinimumWidth(360);
     connect(view_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { loadRow(index.row()); });
     connect(view_, &QTableView::customContextMenuRequested, this, &EntryList::showMenu);
     connect(&editor, &EntryEditor::listChanged, this, &EntryList::refresh);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextDocument>
@@ -115,12 +116,19 @@ void LiveWindow::addPanel(QWidget* panel, bool side) {
     panel->installEventFilter(this);
 }
 
+// The room a panel of the editor's own takes: the minimum size it asks for, else its layout's.
+QSize LiveWindow::roomOf(const QWidget* panel) {
+    const QSize hint = panel->minimumSizeHint();
+    return {panel->minimumWidth() > 0 ? panel->minimumWidth() : hint.width(),
+            panel->minimumHeight() > 0 ? panel->minimumHeight() : hint.height()};
+}
+
 // The room the visible panels of the editor's own take beside and below the form.
 QSize LiveWindow::panelsExtent() const {
     QSize extent(0, 0);
     for (const auto& [panel, side] : panels_) {
         if (panel->isHidden()) continue;
-        const QSize wanted = panel->minimumSizeHint().expandedTo(panel->minimumSize());
+        const QSize wanted = roomOf(panel);
         if (side)
             extent.rwidth() += wanted.width();
         else
@@ -135,13 +143,26 @@ void LiveWindow::panelShown(QWidget* panel, bool shown) {
     if (!formSize_.isValid()) return;
     const auto it = std::find_if(panels_.begin(), panels_.end(), [&](const auto& p) { return p.first == panel; });
     if (it == panels_.end()) return;
-    const QSize wanted = panel->sizeHint().expandedTo(panel->minimumSizeHint());
-    const int sign = shown ? 1 : -1;
+    const QSize wanted = roomOf(panel);
     setMinimumSize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
-    if (it->second)
-        resize(std::max(minimumWidth(), width() + sign * wanted.width()), height());
-    else
-        resize(width(), std::max(minimumHeight(), height() + sign * wanted.height()));
+    // The layout may have made room already when the panel shows: the form area's size tells.
+    if (it->second) {
+        const int target = shown ? formArea_->width() + panelsExtent().width() : width() - wanted.width();
+        resize(std::max(minimumWidth(), shown ? std::max(width(), target) : target), height());
+    } else {
+        const int target = shown ? formArea_->height() + panelsExtent().height() + chromeHeight()
+                                 : height() - wanted.height();
+        resize(width(), std::max(minimumHeight(), shown ? std::max(height(), target) : target));
+    }
+    // Grown past the screen's edge: moved back onto it, as far as it fits.
+    if (shown && screen() != nullptr) {
+        const QRect available = screen()->availableGeometry();
+        const QRect frame = frameGeometry();
+        const int dx = std::min(0, available.right() - frame.right());
+        const int dy = std::min(0, available.bottom() - frame.bottom());
+        if (dx != 0 || dy != 0)
+            move(std::max(available.left(), pos().x() + dx), std::max(available.top(), pos().y() + dy));
+    }
 }
 
 // Builds the units of one page (-1: the window's own). Containers first: the controls drawn

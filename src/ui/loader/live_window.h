@@ -105,6 +105,7 @@ private:
     int chromeHeight() const;
     void addPanel(QWidget* panel, bool side);
     QSize panelsExtent() const;
+    static QSize roomOf(const QWidget* panel);
     void panelShown(QWidget* panel, bool shown);
 
     const forms::Window& form_;
