@@ -110,6 +110,10 @@ limit "open a 10 MB socket file" "$(value file_open_ms)" 1000
 limit "open: longest event-loop block" "$(value file_open_block_ms)" 16
 limit "save a 10 MB socket file" "$(value file_save_ms)" 1000
 limit "save: longest event-loop block" "$(value file_save_block_ms)" 16
+limit "entries list of it, after the file is in" "$(value entries_list_ms)" 1000
+limit "entries list: longest event-loop block" "$(value entries_list_block_ms)" 16
+limit "load one entry of it into its page" "$(value entry_load_ms)" 50
+limit "update one entry of it in place" "$(value entry_update_ms)" 50
 limit "autosave: longest step on the UI thread" "$(value autosave_step_ms)" 16
 limit "typing with autosave: longest block" "$(value autosave_block_ms)" 16
 echo "Details"
