@@ -11,7 +11,7 @@ packages=(
     qtkeychain-qt6-dev python3-rcon dbus-daemon
     clang libclang-rt-dev clang-format clang-tidy
     fonts-arphic-uming fonts-wqy-microhei
-    xvfb xdotool xclip imagemagick x11-utils parcellite
+    xvfb xdotool xclip imagemagick x11-utils parcellite openbox wmctrl
     dpkg-dev file
 )
 

@@ -134,32 +134,45 @@ TEST_F(Looks, PicturesAreDrawnAtTheScreensPixelRatio) {
     }
 }
 
-TEST_F(Looks, ExtraRoomGoesToThePanelsAndTheFormSizeIsTheMinimum) {
+TEST_F(Looks, ExtraRoomGoesToThePanelsAndLessRoomScrollsThePages) {
     main->show();
     main->fitToForm();
     const QSize form = main->size();
-    EXPECT_EQ(main->minimumSize(), form);
     QWidget* commands = main->controlByName("编辑框1");
     QWidget* config = main->controlByName("编辑框20");
     const QRect commandsBefore = commands->geometry();
     const QRect configBefore = config->geometry();
     const QRect copyBefore = main->controlByName("按钮2")->geometry();
     const QRect clearConfigBefore = main->controlByName("按钮20")->geometry();
-    const QRect pagesBefore = main->pageControl()->geometry();
+    QWidget* pages = main->pageControl()->parentWidget()->parentWidget();  // its scroll area
+    const QRect pagesBefore = pages->geometry();
     main->resize(form + QSize(200, 100));
     EXPECT_EQ(commands->geometry(), commandsBefore.adjusted(0, 0, 200, 50));
     EXPECT_EQ(config->geometry(), configBefore.adjusted(0, 50, 200, 100));
     EXPECT_EQ(main->controlByName("按钮2")->geometry(), copyBefore.translated(200, 0));
     EXPECT_EQ(main->controlByName("按钮20")->geometry(), clearConfigBefore.translated(200, 100));
-    EXPECT_EQ(main->pageControl()->geometry(), pagesBefore);
+    EXPECT_EQ(pages->geometry(), pagesBefore);
     // No control reaches past the window, and back at the form's size all is as the form says.
     for (QWidget* child : main->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         EXPECT_TRUE(main->rect().contains(child->geometry())) << child->objectName().toStdString();
     }
-    main->resize(form - QSize(300, 300));
-    EXPECT_EQ(main->size(), form);
+    // Smaller than the form: the panels give room down to a usable size, the pages scroll, and
+    // every control of the column beside them stays inside the window.
+    EXPECT_LT(main->minimumHeight(), form.height() - 250);
+    main->resize(form - QSize(300, 250));
+    EXPECT_EQ(main->size(), form - QSize(300, 250));
+    EXPECT_EQ(pages->height(), pagesBefore.height() - 250);
+    EXPECT_LT(pages->width(), pagesBefore.width());
+    EXPECT_GT(commands->height(), 80);
+    for (const char* name : {"按钮2", "按钮4", "按钮19", "按钮20", "编辑框1", "编辑框20", "编辑框23"}) {
+        QWidget* control = main->controlByName(name);
+        EXPECT_TRUE(main->formArea()->rect().contains(control->geometry())) << name;
+        EXPECT_FALSE(control->geometry().intersects(pages->geometry())) << name;
+    }
+    main->resize(form);
     EXPECT_EQ(commands->geometry(), commandsBefore);
     EXPECT_EQ(config->geometry(), configBefore);
+    EXPECT_EQ(pages->geometry(), pagesBefore);
 
     ui::LiveWindow* passive = runtime->open(forms::kPassiveSkillWindowId);
     passive->show();

@@ -20,10 +20,14 @@ namespace {
 
 using forms::Kind;
 
-QJsonObject liveGeometry(QWidget* widget) {
+// x and y in the widget the form places the unit in (container): the main window's pages sit
+// in a scroll area of their own, and still count from the form area.
+QJsonObject liveGeometry(QWidget* widget, QWidget* container = nullptr) {
     const QPoint screen = widget->mapToGlobal(QPoint(0, 0));
-    return {{"x", widget->x()},           {"y", widget->y()},      {"width", widget->width()},
-            {"height", widget->height()}, {"screenX", screen.x()}, {"screenY", screen.y()}};
+    const QPoint at = container != nullptr && container->isAncestorOf(widget) ? widget->mapTo(container, QPoint(0, 0))
+                                                                              : widget->pos();
+    return {{"x", at.x()},           {"y", at.y()},          {"width", widget->width()}, {"height", widget->height()},
+            {"screenX", screen.x()}, {"screenY", screen.y()}};
 }
 
 QJsonObject fontJson(const QFont& font) { return {{"pixelSize", font.pixelSize()}, {"bold", font.bold()}}; }
@@ -98,7 +102,7 @@ QJsonObject controlUnitJson(LiveWindow& live, std::size_t index) {
         {"font", fontJson(widget->font())},
         {"color", textColourName(unit, widget)},
         {"click", unit.click != forms::Click::None},
-        {"live", liveGeometry(widget)},
+        {"live", liveGeometry(widget, unit.parent.empty() && unit.page < 0 ? live.formArea() : nullptr)},
         {"accessibleName", widget->accessibleName()},
         {"toolTip", tip.isEmpty() ? widget->toolTip() : tip}};
     if (unit.kind == Kind::ComboBox) object.insert(QStringLiteral("editable"), unit.editable);

@@ -35,12 +35,8 @@ constexpr int kSliceMs = 4;  // reading a large panel for the autosave, per turn
 
 bool editable(const forms::Unit& unit) { return unit.kind == forms::Kind::EditBox && !unit.readOnly && !unit.disabled; }
 
-// A window place that no screen shows any more (a monitor unplugged) is not restored.
-bool onSomeScreen(const QRect& rect) {
-    for (QScreen* screen : QGuiApplication::screens())
-        if (screen->availableGeometry().intersects(rect)) return true;
-    return false;
-}
+// Beyond any screen a desktop has.
+constexpr double kFarthest = 1 << 20;
 
 }  // namespace
 
@@ -97,7 +93,10 @@ SessionState SessionKeeper::state() {
         const forms::Window& form = live->form();
         SessionState::Window window;
         window.id = hexId(form.id);
-        window.place = QRect(live->pos(), live->size());
+        // The client area, where the window's content is: what placeAt gives back exactly. (Its
+        // frame's place, pos(), would put the content there at the next start, a title bar
+        // higher each time.)
+        window.place = live->clientPlace();
         if (PageControl* pages = live->pageControl()) window.page = pages->currentIndex();
         for (std::size_t i = 0; i < form.units.size(); ++i) {
             const forms::Unit& unit = form.units[i];
@@ -155,10 +154,14 @@ QString SessionKeeper::restore() {
         if (!hex || forms::findWindow(id) == nullptr) continue;
         LiveWindow* live = runtime_.open(id);
         if (live == nullptr) continue;
-        const QRect place(saved.value(QStringLiteral("x")).toInt(), saved.value(QStringLiteral("y")).toInt(),
-                          saved.value(QStringLiteral("width")).toInt(), saved.value(QStringLiteral("height")).toInt());
-        if (place.width() > 0 && place.height() > 0 && onSomeScreen(place))
-            live->placeAt(place.topLeft(), place.size().expandedTo(live->minimumSize()));
+        // Untrusted numbers: a place far off any screen is no place at all, and placeAt keeps
+        // what is left on a screen.
+        const auto coordinate = [&saved](const char* key) {
+            const double number = saved.value(QLatin1String(key)).toDouble(0);
+            return std::abs(number) <= kFarthest ? static_cast<int>(number) : 0;
+        };
+        const QRect place(coordinate("x"), coordinate("y"), coordinate("width"), coordinate("height"));
+        if (place.width() > 0 && place.height() > 0) live->placeAt(place);
         if (PageControl* pages = live->pageControl()) {
             const int page = saved.value(QStringLiteral("page")).toInt(0);
             if (page >= 0 && page < pages->count()) pages->setCurrentIndex(page);

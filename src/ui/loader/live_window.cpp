@@ -4,11 +4,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextDocument>
@@ -22,7 +24,7 @@
 #include "forms/resizing.h"
 #include "forms/windows.h"
 #include "ui/base/fonts.h"
-#include "ui/base/native_title.h"
+#include "ui/base/native_window.h"
 #include "ui/base/text.h"
 #include "ui/loader/controls.h"
 #include "ui/loader/reading_order.h"
@@ -150,8 +152,8 @@ void LiveWindow::panelShown(QWidget* panel, bool shown) {
         const int target = shown ? formArea_->width() + panelsExtent().width() : width() - wanted.width();
         resize(std::max(minimumWidth(), shown ? std::max(width(), target) : target), height());
     } else {
-        const int target = shown ? formArea_->height() + panelsExtent().height() + chromeHeight()
-                                 : height() - wanted.height();
+        const int target =
+            shown ? formArea_->height() + panelsExtent().height() + chromeHeight() : height() - wanted.height();
         resize(width(), std::max(minimumHeight(), shown ? std::max(height(), target) : target));
     }
     // Grown past the screen's edge: moved back onto it, as far as it fits.
@@ -266,7 +268,22 @@ void LiveWindow::create(std::size_t index) {
     const forms::Unit& unit = form_.units[index];
     QWidget* widget = makeWidget(unit, containerOf(unit));
     if (widget == nullptr) return;
-    if (unit.kind == forms::Kind::PageControl) pageControl_ = static_cast<PageControl*>(widget);
+    if (unit.kind == forms::Kind::PageControl) {
+        pageControl_ = static_cast<PageControl*>(widget);
+        // In a window with chrome the pages sit in a scroll area of their own size: when the
+        // window is smaller than its form, they scroll and the panels keep what is left.
+        if (formArea_ != this) {
+            pageRect_ = widget->geometry();
+            pageScroll_ = new QScrollArea(formArea_);
+            pageScroll_->setObjectName(QStringLiteral("pageScroll"));
+            pageScroll_->setFrameShape(QFrame::NoFrame);
+            pageScroll_->setWidgetResizable(false);
+            pageScroll_->setGeometry(pageRect_);
+            pageScroll_->setWidget(widget);
+            pageScroll_->viewport()->setAutoFillBackground(false);
+            widget->setAutoFillBackground(false);
+        }
+    }
     if (const actions::Action* reader = actions::readerOf(form_.id, unit.name)) {
         // A field that feeds a button says in its tooltip what it feeds, as it stands when asked.
         widget->installEventFilter(this);
@@ -339,6 +356,9 @@ void LiveWindow::showEvent(QShowEvent* event) {
         // Focus starts in the first field of the page shown, not in the notice line; once the
         // window is shown, as showing its pages moves the focus on.
         QTimer::singleShot(0, this, &LiveWindow::focusFirstField);
+        // A window manager frames the window a moment after it is shown: then the frame's
+        // size is known, and the window's place and size are set right against it.
+        for (const int ms : {150, 600}) QTimer::singleShot(ms, this, &LiveWindow::settle);
         // Qt would show the program's name for an empty title.
         if (windowTitle().isEmpty()) setNativeTitle(this);
     }
@@ -349,10 +369,67 @@ void LiveWindow::closeEvent(QCloseEvent* event) {
     if (event->isAccepted()) emit closed();
 }
 
-void LiveWindow::placeAt(const QPoint& position, const QSize& size) {
+// Where the content is on the screen, as the window system has it (geometry() can be a step
+// behind a window manager's move).
+QRect LiveWindow::clientPlace() const {
+    if (const std::optional<NativePlace> native = nativePlace(this)) return native->client;
+    return {mapToGlobal(QPoint(0, 0)), size()};
+}
+
+void LiveWindow::settle() {
+    const std::optional<NativePlace> native = nativePlace(this);
+    const QRect client = native ? native->client : QRect(mapToGlobal(QPoint(0, 0)), size());
+    const QMargins frame =
+        native ? native->frame
+               : QMargins(frameGeometry().left() - client.left(), frameGeometry().top() - client.top(),
+                          frameGeometry().right() - client.right(), frameGeometry().bottom() - client.bottom());
+    if (placed_ && !rescued_) {
+        // The place was the content's: a window manager that took it for its frame's put the
+        // content a frame lower and to the right. Moved back by the difference.
+        const QPoint delta = wanted_.topLeft() - client.topLeft();
+        if (!delta.isNull() && delta.manhattanLength() < 200) move(pos() + delta);
+        return;
+    }
+    // The first start, or a place no screen showed: the frame on the screen's room, now that
+    // its size is known.
+    const QScreen* shown = screen();
+    if (shown == nullptr || pageScroll_ == nullptr) return;
+    const QRect room = shown->availableGeometry();
+    const QRect outer = client.marginsAdded(frame);
+    if (room.contains(outer)) return;
+    const QSize fits = size()
+                           .boundedTo(room.size() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()))
+                           .expandedTo(minimumSize());
+    const QPoint wantedOuter(
+        std::clamp(outer.left(), room.left(),
+                   std::max(room.left(), room.right() + 1 - fits.width() - frame.left() - frame.right())),
+        std::clamp(outer.top(), room.top(),
+                   std::max(room.top(), room.bottom() + 1 - fits.height() - frame.top() - frame.bottom())));
+    resize(fits);
+    move(pos() + (wantedOuter - outer.topLeft()));
+}
+
+void LiveWindow::placeAt(const QRect& client) {
     placed_ = true;
-    move(position);
-    resize(size);
+    // Exactly where it was while a screen shows enough of it to reach its title bar; on the
+    // primary screen when none does (a monitor unplugged, a smaller screen), as large as that
+    // screen's room at most.
+    QRect place = client;
+    bool reachable = false;
+    for (const QScreen* candidate : QGuiApplication::screens()) {
+        const QRect room = candidate->availableGeometry();
+        const QRect top(client.left(), client.top(), client.width(), 1);
+        reachable = reachable || (room.intersected(top).width() >= 100 && client.top() >= room.top());
+    }
+    QScreen* primary = QGuiApplication::primaryScreen();
+    rescued_ = !reachable && primary != nullptr;
+    if (rescued_) {
+        const QRect room = primary->availableGeometry();
+        place.setSize(client.size().boundedTo(room.size()));
+        place.moveCenter(room.center());
+    }
+    wanted_ = place;
+    setGeometry(place);
 }
 
 void LiveWindow::moveEvent(QMoveEvent* event) {
@@ -373,27 +450,75 @@ void LiveWindow::fitToForm() {
     const QSize client(form_.rect.width - frame.left() - frame.right(),
                        form_.rect.height - frame.top() - frame.bottom());
     // The form's size (the outer size less the frame, and never less than the controls need)
-    // is the smallest the form area gets: below it, panels would be cut off.
+    // is the size everything shows at; below it, the panels give room and the pages scroll.
     formSize_ = client.expandedTo(controlsExtent());
-    setMinimumSize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
+    formMinimum_ = pageScroll_ != nullptr
+                       ? formSize_ - QSize(kPanelGive.width() + kPageGive.width(), kPanelGive.height())
+                       : formSize_;
+    formArea_->setMinimumSize(formMinimum_);
+    setMinimumSize(formMinimum_ + panelsExtent() + QSize(0, chromeHeight()));
     // Else the session put it where the user had it.
-    if (!placed_) resize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
+    if (!placed_) {
+        QSize wanted = formSize_ + panelsExtent() + QSize(0, chromeHeight());
+        // At first the window fits the room its screen leaves beside the task bars.
+        if (const QScreen* shown = screen(); shown != nullptr && pageScroll_ != nullptr) {
+            const QRect available = shown->availableGeometry().marginsRemoved(frame);
+            wanted = wanted.boundedTo(available.size()).expandedTo(minimumSize());
+            resize(wanted);
+            const QRect outer = frameGeometry();
+            if (!available.marginsAdded(frame).contains(outer))
+                move(std::clamp(outer.left(), available.left() - frame.left(),
+                                std::max(available.left() - frame.left(),
+                                         available.right() + frame.right() - outer.width() + 1)),
+                     std::clamp(outer.top(), available.top() - frame.top(),
+                                std::max(available.top() - frame.top(),
+                                         available.bottom() + frame.bottom() - outer.height() + 1)));
+        } else {
+            resize(wanted);
+        }
+    }
     placeStretched();
 }
 
 // Gives the room beyond the form's size to the output panels, and moves the controls that
-// sit beside and below them along.
+// sit beside and below them along. With less room than the form's, the panels give what they
+// can and the pages scroll for the rest.
 void LiveWindow::placeStretched() {
     if (!formSize_.isValid()) return;
-    const int extraWidth = std::max(0, formArea_->width() - formSize_.width());
-    const int extraHeight = std::max(0, formArea_->height() - formSize_.height());
-    for (const forms::Stretch& row : forms::stretches()) {
-        if (row.window != form_.id) continue;
-        const int index = unitIndex(row.unit);
-        QWidget* widget = index >= 0 ? widgets_[static_cast<std::size_t>(index)] : nullptr;
-        if (widget == nullptr) continue;
-        const forms::Rect r =
-            forms::stretched(form_.id, form_.units[static_cast<std::size_t>(index)], extraWidth, extraHeight);
+    const int dw = formArea_->width() - formSize_.width();
+    const int dh = formArea_->height() - formSize_.height();
+    if (pageScroll_ == nullptr || (dw >= 0 && dh >= 0)) {
+        if (pageScroll_ != nullptr) pageScroll_->setGeometry(pageRect_);
+        for (const forms::Stretch& row : forms::stretches()) {
+            if (row.window != form_.id) continue;
+            const int index = unitIndex(row.unit);
+            QWidget* widget = index >= 0 ? widgets_[static_cast<std::size_t>(index)] : nullptr;
+            if (widget == nullptr) continue;
+            const forms::Rect r = forms::stretched(form_.id, form_.units[static_cast<std::size_t>(index)],
+                                                   std::max(0, dw), std::max(0, dh));
+            widget->setGeometry(r.left, r.top, r.width, r.height);
+        }
+        return;
+    }
+    // The panels' share of the lack, then the pages'.
+    const int panelsWidth = dw >= 0 ? dw : -std::min(-dw, kPanelGive.width());
+    const int pagesWidth = dw >= 0 ? 0 : std::max(0, -dw - kPanelGive.width());
+    const int panelsHeight = dh >= 0 ? dh : -std::min(-dh, kPanelGive.height());
+    const int pagesHeight = std::max(0, -dh);
+    pageScroll_->setGeometry(pageRect_.left(), pageRect_.top(), std::max(1, pageRect_.width() - pagesWidth),
+                             std::max(1, pageRect_.height() - pagesHeight));
+    for (std::size_t i = 0; i < form_.units.size(); ++i) {
+        const forms::Unit& unit = form_.units[i];
+        QWidget* widget = widgets_[i];
+        if (widget == nullptr || unit.page >= 0 || !unit.parent.empty() || widget == pageControl_) continue;
+        if (unit.kind == forms::Kind::Window) continue;
+        forms::Rect r;
+        if (unit.rect.top + unit.rect.height <= pageRect_.top()) {
+            r = forms::stretched(form_.id, unit, dw, 0);  // the notice line above the pages
+        } else {
+            r = forms::stretched(form_.id, unit, panelsWidth, panelsHeight);
+            if (unit.rect.left >= pageRect_.right()) r.left -= pagesWidth;  // the column beside the pages
+        }
         widget->setGeometry(r.left, r.top, r.width, r.height);
     }
 }

@@ -14,6 +14,7 @@
 #include "forms/form.h"
 
 class QHBoxLayout;
+class QScrollArea;
 class QMenuBar;
 class QStatusBar;
 
@@ -74,8 +75,12 @@ public:
     // Brings the outer size to the form's where the window frame allows it, keeping the
     // client area large enough for every control.
     void fitToForm();
-    // Puts the window at a place and size (the session's) that fitToForm then keeps.
-    void placeAt(const QPoint& position, const QSize& size);
+    // Puts the window's client area (its geometry(), the session's) where it was, as far as a
+    // screen shows it, and keeps it there through fitToForm.
+    void placeAt(const QRect& client);
+    // The client area's place on the screen, as the window system has it now: what placeAt
+    // takes back.
+    QRect clientPlace() const;
 
 signals:
     // A button bound to a handler was clicked.
@@ -110,7 +115,14 @@ private:
 
     const forms::Window& form_;
     std::vector<QWidget*> widgets_;
-    QSize formSize_;  // the window's size with every control where its form puts it
+    QSize formSize_;     // the window's size with every control where its form puts it
+    QSize formMinimum_;  // the least room the form area takes: the panels and the pages given up
+    // What the output panels and the pages may give up of their room when the window is smaller
+    // than its form: the panels down to a usable size, the pages down to a usable viewport.
+    static constexpr QSize kPanelGive{180, 300};
+    static constexpr QSize kPageGive{320, 0};
+    QScrollArea* pageScroll_ = nullptr;  // around the page control, in a window with chrome
+    QRect pageRect_;                     // the page control's place in the form
     std::vector<actions::Spoken> spoken_;
     std::vector<bool> pageBuilt_;
     std::unordered_map<std::string_view, int> byName_;
@@ -123,6 +135,9 @@ private:
     std::vector<std::pair<QWidget*, bool>> panels_;  // side (true) or bottom panels
     bool fitted_ = false;
     bool placed_ = false;
+    QRect wanted_;          // where placeAt put the content
+    bool rescued_ = false;  // placeAt brought it back from where no screen shows it
+    void settle();
 };
 
 }  // namespace ui
