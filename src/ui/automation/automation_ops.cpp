@@ -18,6 +18,7 @@
 #include "documents/document.h"
 #include "documents/save.h"
 #include "forms/windows.h"
+#include "ui/automation/colour_ops.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/files/main_menu.h"
@@ -53,23 +54,6 @@ LiveWindow& loadedWindow(Runtime& runtime, std::uint32_t id) {
     LiveWindow* live = runtime.window(id);
     if (live == nullptr) throw Refused{QStringLiteral("window %1 is not loaded").arg(hexId(id))};
     return *live;
-}
-
-// The control a request names, with its unit.
-struct Target {
-    LiveWindow* window;
-    const forms::Unit* unit;
-    QWidget* widget;
-};
-
-Target targetOf(Runtime& runtime, const QJsonObject& request) {
-    LiveWindow& live = loadedWindow(runtime, windowIdOf(request));
-    const QJsonValue name = request.value(QStringLiteral("control"));
-    if (!name.isString()) throw Refused{QStringLiteral("\"control\" must be a control name")};
-    const int index = live.unitIndex(toUtf8(name.toString()));
-    if (index < 0)
-        throw Refused{QStringLiteral("no control named %1 in window %2").arg(name.toString(), hexId(live.id()))};
-    return {&live, &live.form().units[static_cast<std::size_t>(index)], live.control(index)};
 }
 
 void requireKind(const Target& target, Kind kind) {
@@ -384,12 +368,6 @@ void trigger(Context& context, const QJsonObject& request, const Reply& reply) {
     });
 }
 
-// An op that answers at once.
-template <QJsonObject (*answer)(Context&, const QJsonObject&)>
-void now(Context& context, const QJsonObject& request, const Reply& reply) {
-    reply(answer(context, request));
-}
-
 // clang-format off
 constexpr Op kOps[] = {
     {"set",       now<setText>},
@@ -413,6 +391,16 @@ constexpr Op kOps[] = {
 
 }  // namespace
 
+Target targetOf(Runtime& runtime, const QJsonObject& request) {
+    LiveWindow& live = loadedWindow(runtime, windowIdOf(request));
+    const QJsonValue name = request.value(QStringLiteral("control"));
+    if (!name.isString()) throw Refused{QStringLiteral("\"control\" must be a control name")};
+    const int index = live.unitIndex(toUtf8(name.toString()));
+    if (index < 0)
+        throw Refused{QStringLiteral("no control named %1 in window %2").arg(name.toString(), hexId(live.id()))};
+    return {&live, &live.form().units[static_cast<std::size_t>(index)], live.control(index)};
+}
+
 std::span<const Op> ops() { return kOps; }
 
 void runRequest(Context& context, const QJsonObject& request, const Reply& reply) {
@@ -420,8 +408,9 @@ void runRequest(Context& context, const QJsonObject& request, const Reply& reply
     const QString op = opValue.toString();
     try {
         if (!opValue.isUndefined() && !opValue.isString()) throw Refused{QStringLiteral("\"op\" must be a text")};
-        for (const Op& row : kOps)
-            if (op == QLatin1String(row.name)) return row.run(context, request, reply);
+        for (const std::span<const Op> table : {ops(), colourOps()})
+            for (const Op& row : table)
+                if (op == QLatin1String(row.name)) return row.run(context, request, reply);
         if (op.isEmpty()) throw Refused{QStringLiteral("missing \"op\"")};
         throw Refused{QStringLiteral("unknown op: ") + op};
     } catch (const Refused& refused) {

@@ -9,9 +9,16 @@
 #include <functional>
 #include <span>
 
+class QWidget;
+
+namespace forms {
+struct Unit;
+}
+
 namespace ui {
 
 class GemPreview;
+class LiveWindow;
 class MainMenu;
 class PanelDocuments;
 class Runtime;
@@ -37,7 +44,23 @@ struct Op {
     void (*run)(Context& context, const QJsonObject& request, const Reply& reply);
 };
 
+// The ops of this file's table; runRequest also consults colourOps() (colour_ops.h).
 std::span<const Op> ops();
+
+// The control a request names with "window" (absent: the main window) and "control".
+struct Target {
+    LiveWindow* window;
+    const forms::Unit* unit;
+    QWidget* widget;
+};
+// Refused when the window is not loaded or has no such control.
+Target targetOf(Runtime& runtime, const QJsonObject& request);
+
+// An op that answers at once.
+template <QJsonObject (*answer)(Context&, const QJsonObject&)>
+void now(Context& context, const QJsonObject& request, const Reply& reply) {
+    reply(answer(context, request));
+}
 
 // Runs one request object; reply hears {"ok":true, ...} or {"ok":false,"error":...}, once.
 void runRequest(Context& context, const QJsonObject& request, const Reply& reply);
