@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 out=${1:-docs/screenshots}
 editor=${EDITOR_BIN:-build/src/app/quorvel-editor}
 [[ -x $editor ]] || { echo "no editor at $editor: build it first" >&2; exit 1; }
-for tool in Xvfb openbox import; do
+for tool in Xvfb openbox import convert; do
     command -v "$tool" >/dev/null || { echo "needs $tool (apt-get install xvfb openbox imagemagick)" >&2; exit 77; }
 done
 mkdir -p "$out"
@@ -42,7 +42,9 @@ shoot() {
     send '{"op":"colour","control":"编辑框98","gradient":{"colors":["#ff5555","#ffaa00","#5555ff"],"formats":"l"}}'
     send '{"op":"colour","control":"编辑框98","open":true}'
     sleep 1
+    # The screen's empty black around the windows is cut off.
     import -window root "$out/$name.png"
+    convert "$out/$name.png" -fuzz 2% -trim +repage "$out/$name.png"
     exec 7>&-
     wait "$editor_pid" || true
 }

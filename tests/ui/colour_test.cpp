@@ -211,7 +211,7 @@ TEST_F(Colour, StopsAreAddedChangedInTheDialogAndRemovedDownToTwo) {
 TEST_F(Colour, EveryNameAndLoreFieldHasTheEntriesInItsMenu) {
     main->buildAllPages();
     for (const actions::ColourField& row : actions::colourFields()) {
-        QWidget* on = field<QWidget>(row.field);
+        auto* on = field<QWidget>(row.field);
         QMenu* menu = contextMenu(on);
         ASSERT_NE(menu, nullptr) << row.field;
         // Qt's own entries come first, as a plain field of the kind has them.

@@ -36,7 +36,7 @@ std::string stringOf(const QJsonObject& request, const char* key) {
 std::string formOf(const QJsonObject& request, const char* key, const char* fallback) {
     const QJsonValue value = request.value(QLatin1String(key));
     if (value.isUndefined() && fallback != nullptr) return fallback;
-    const std::string form = stringOf(request, key);
+    std::string form = stringOf(request, key);
     // The rules take an empty form for "x"; a request names one of the two.
     if (form.empty()) throw Refused{QStringLiteral("unknown form \"\": use \"x\" or \"hash\"")};
     return form;
@@ -55,7 +55,7 @@ Gradient gradientOf(const QJsonObject& request) {
     const QString list = QStringLiteral("\"colors\" must be a list of colours such as [\"#ff5555\", \"#5555ff\"]");
     if (!colours.isArray()) throw Refused{list};
     Gradient gradient;
-    for (const QJsonValue& colour : colours.toArray()) {
+    for (const auto& colour : colours.toArray()) {
         if (!colour.isString()) throw Refused{list};
         gradient.colours.push_back(toUtf8(colour.toString()));
     }

@@ -86,7 +86,8 @@ std::string apply(QWidget* field, const text::ToolResult& result, std::size_t st
 }
 
 std::size_t codePoints(std::string_view utf8) {
-    return codePointsBefore(fromUtf8(utf8), static_cast<qsizetype>(fromUtf8(utf8).size()));
+    const QString text = fromUtf8(utf8);
+    return codePointsBefore(text, text.size());
 }
 
 }  // namespace
@@ -151,10 +152,9 @@ bool fieldEditable(const QWidget* field) {
     return false;
 }
 
-std::string insertIntoField(QWidget* field, std::string_view code) {
+void insertIntoField(QWidget* field, std::string_view code) {
     const text::Edit now = fieldEdit(field);
     applyFieldEdit(field, text::insertCode(now.text, now.selectionStart, now.selectionEnd, code));
-    return {};
 }
 
 std::string gradientIntoField(QWidget* field, std::span<const std::string> colours, std::string_view formats,

@@ -42,9 +42,10 @@ bool fieldEditable(const QWidget* field);
 //   - insertIntoField: the code at the cursor, or in front of the selected text, which stays
 //     selected;
 //   - gradientIntoField: the selected text, or the whole text when nothing is selected, in a
-//     gradient; the result is selected;
-//   - convertField, stripField: the whole text, the cursor at the end of it.
-std::string insertIntoField(QWidget* field, std::string_view code);
+//     gradient; the result is selected, or the cursor ends after the whole text;
+//   - convertField, stripField: the whole text, the cursor at the end of it; a text with
+//     nothing to convert or strip stays as it is, cursor and all, and adds no undo step.
+void insertIntoField(QWidget* field, std::string_view code);
 std::string gradientIntoField(QWidget* field, std::span<const std::string> colours, std::string_view formats,
                               std::string_view form);
 std::string convertField(QWidget* field, std::string_view to);

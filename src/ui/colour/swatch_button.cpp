@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <utility>
 
 #include "text/contrast.h"
 
@@ -19,8 +20,8 @@ constexpr int kRing = 2;     // the focus ring, outside the swatch
 
 }  // namespace
 
-SwatchButton::SwatchButton(QColor colour, const QString& title, const QString& detail, QWidget* parent)
-    : QPushButton(parent), colour_(colour), title_(title), detail_(detail) {
+SwatchButton::SwatchButton(QColor colour, QString title, QString detail, QWidget* parent)
+    : QPushButton(parent), colour_(colour), title_(std::move(title)), detail_(std::move(detail)) {
     // Enter and Return click the focused swatch as Space does.
     setAutoDefault(true);
     setFocusPolicy(Qt::StrongFocus);

@@ -11,7 +11,7 @@ namespace ui {
 class SwatchButton : public QPushButton {
 public:
     // title on the first line, detail (may be empty) on the second.
-    SwatchButton(QColor colour, const QString& title, const QString& detail, QWidget* parent);
+    SwatchButton(QColor colour, QString title, QString detail, QWidget* parent);
 
     QColor colour() const { return colour_; }
     void setColour(QColor colour, const QString& title, const QString& detail);
