@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -375,6 +376,31 @@ TEST_F(Colour, TheToolIsUsedWithTheKeyboard) {
     settle();
     EXPECT_FALSE(tool->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), name);
+}
+
+// A field whose page is no longer shown is not changed unseen; focusing another field of the
+// tools moves the tool to it.
+TEST_F(Colour, TheToolFollowsTheFocusAndLeavesAHiddenFieldAlone) {
+    QLineEdit* name = field("编辑框98", QStringLiteral("剑"));
+    ColourTool* tool = openTool(name);
+    main->pageControl()->setCurrentIndex(0);
+    QApplication::setActiveWindow(tool);
+    settle();
+    EXPECT_FALSE(tool->swatches()[0]->isEnabled());
+    EXPECT_FALSE(tool->gradientButton()->isEnabled());
+    EXPECT_EQ(tool->findChild<QLabel*>(QStringLiteral("作用于"))->text(),
+              QStringLiteral("作用于：名字（不在当前页面上，点一下要改的字段）"));
+    tool->swatches()[12]->click();
+    EXPECT_EQ(name->text(), QStringLiteral("剑"));
+
+    QApplication::setActiveWindow(main);
+    QLineEdit* other = field("编辑框96", QStringLiteral("盾"));
+    EXPECT_EQ(tool->field(), other);
+    QApplication::setActiveWindow(tool);
+    settle();
+    ASSERT_TRUE(tool->swatches()[12]->isEnabled());
+    tool->swatches()[12]->click();
+    EXPECT_EQ(other->text(), QStringLiteral("盾&c"));
 }
 
 // Each swatch is named by its colour's official Chinese name, and its label reads on its

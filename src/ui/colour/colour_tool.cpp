@@ -340,7 +340,7 @@ void ColourTool::pickColour(const QColor& start, std::function<void(QColor)> pic
 }
 
 void ColourTool::insert(const std::string& code) {
-    if (!fieldEditable(field_)) return;
+    if (!usable()) return;
     const text::Edit before = fieldEdit(field_);
     insertIntoField(field_, code);
     const QString shown = fromUtf8(code);
@@ -349,7 +349,7 @@ void ColourTool::insert(const std::string& code) {
 }
 
 void ColourTool::gradient() {
-    if (!fieldEditable(field_)) return;
+    if (!usable()) return;
     const text::Edit before = fieldEdit(field_);
     const std::string refusal = gradientIntoField(field_, stops(), keptFormats(), hexForm());
     if (!refusal.empty()) return setStatus(fromUtf8(refusal));
@@ -358,21 +358,25 @@ void ColourTool::gradient() {
 }
 
 void ColourTool::convert(bool toHash) {
-    if (!fieldEditable(field_)) return;
+    if (!usable()) return;
     convertField(field_, toHash ? "hash" : "x");
     setStatus(toHash ? QStringLiteral("已转换为 &#RRGGBB 写法") : QStringLiteral("已转换为 &x&R&R&G&G&B&B 写法"));
 }
 
 void ColourTool::strip() {
-    if (!fieldEditable(field_)) return;
+    if (!usable()) return;
     stripField(field_);
     setStatus(QStringLiteral("已清除所有颜色和格式代码"));
 }
 
+bool ColourTool::usable() const { return field_ != nullptr && field_->isVisible() && fieldEditable(field_); }
+
 // What the tool can do on the field as it stands: nothing on a read-only one; a conversion
 // or stripping only when there is something to convert or strip.
 void ColourTool::refreshState() {
-    const bool editable = fieldEditable(field_);
+    // A field on a page that is not shown is not worked on unseen.
+    const bool shown = field_ != nullptr && field_->isVisible();
+    const bool editable = usable();
     for (QWidget* widget : std::initializer_list<QWidget*>{custom_, applyGradient_}) widget->setEnabled(editable);
     for (SwatchButton* swatch : swatches_) swatch->setEnabled(editable);
     for (QPushButton* format : formats_) format->setEnabled(editable);
@@ -381,14 +385,19 @@ void ColourTool::refreshState() {
     toHash_->setEnabled(editable && text::convertHex(now, "hash").text != now);
     strip_->setEnabled(editable && text::stripCodes(now) != now);
     const QString name = field_ != nullptr ? field_->accessibleName() : QString();
-    target_->setText(QStringLiteral("作用于：") + (name.isEmpty() ? QStringLiteral("（没有字段）") : name));
+    target_->setText(
+        QStringLiteral("作用于：") + (name.isEmpty() ? QStringLiteral("（没有字段）") : name) +
+        (field_ != nullptr && !shown ? QStringLiteral("（不在当前页面上，点一下要改的字段）") : QString()));
     setWindowTitle(name.isEmpty() ? QStringLiteral("颜色") : QStringLiteral("颜色 - ") + name);
 }
 
 void ColourTool::follow(QWidget* field, const std::vector<QWidget*>& keepClear) {
     if (field != field_) {
         disconnect(fieldChanges_);
+        if (field_ != nullptr) field_->removeEventFilter(this);
         field_ = field;
+        // Its page shown or hidden: the tool works on it or waits.
+        if (field != nullptr) field->installEventFilter(this);
         if (auto* line = qobject_cast<QLineEdit*>(field))
             fieldChanges_ = connect(line, &QLineEdit::textChanged, this, &ColourTool::refreshState);
         else if (auto* box = qobject_cast<QPlainTextEdit*>(field))
@@ -493,6 +502,10 @@ void ColourTool::closeEvent(QCloseEvent* event) {
 
 bool ColourTool::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (watched == field_) {
+        if (type == QEvent::Show || type == QEvent::Hide) refreshState();
+        return QWidget::eventFilter(watched, event);
+    }
     if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) && isVisible()) {
         const auto* widget = static_cast<const QWidget*>(watched);
         if (widget->isVisible() && QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()).intersects(frameGeometry()))

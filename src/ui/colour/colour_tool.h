@@ -74,7 +74,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
-    // A preview kept clear that shows, moves or grows over the tool moves the tool.
+    // A preview kept clear that shows, moves or grows over the tool moves the tool; the
+    // field's page shown or hidden enables or disables the tool.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -89,6 +90,8 @@ private:
     void strip();
     void pickColour(const QColor& start, std::function<void(QColor)> picked);
     void showStops();
+    // The field is there to work on: shown, enabled and not read-only.
+    bool usable() const;
     void refreshState();
     void place();
     void setStatus(const QString& text);
