@@ -167,6 +167,7 @@ QJsonObject colour(Context& context, const QJsonObject& request) {
         const QJsonValue open = request.value(QStringLiteral("open"));
         if (!open.isBool()) throw Refused{QStringLiteral("\"open\" must be true or false")};
         ColourMenus* menus = ColourMenus::of(target.window);
+        if (menus == nullptr) throw Refused{QStringLiteral("the colour tool is not attached to this window")};
         if (open.toBool())
             menus->openTool(field);
         else if (menus->tool() != nullptr)
