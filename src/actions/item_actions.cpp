@@ -76,6 +76,19 @@ const DesignerControls& designerControls() {
     return kControls;
 }
 
+const DesignerTextFields& designerTextFields() {
+    static const DesignerTextFields kFields = [] {
+        using Place = std::string& (*)(ItemDesign&);
+        const auto controlOf = [](Place place) {
+            for (const TextField<ItemDesign>& field : kItem.rows.front().texts)
+                if (field.place == place) return field.control;
+            return std::string_view();
+        };
+        return DesignerTextFields{.name = controlOf(at<&ItemDesign::name>), .lore = controlOf(at<&ItemDesign::lore>)};
+    }();
+    return kFields;
+}
+
 ItemDesign itemDesignOf(const Inputs& inputs) { return fieldsOf(kItem.rows.front(), inputs); }
 
 Inputs inputsOfItemDesign(const ItemDesign& design) { return inputsOf(kItem.rows.front(), design); }

@@ -25,6 +25,14 @@ struct DesignerControls {
 };
 const DesignerControls& designerControls();
 
+// The controls of 按钮71's action whose text lands on the item as its name and its lore,
+// found in the action's row by the member each fills.
+struct DesignerTextFields {
+    std::string_view name;  // a single-line field
+    std::string_view lore;  // a multi-line box, one lore line per line
+};
+const DesignerTextFields& designerTextFields();
+
 // The design the controls hold, from the values read for the action of 按钮71.
 builders::item::ItemDesign itemDesignOf(const Inputs& inputs);
 

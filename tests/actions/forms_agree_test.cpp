@@ -6,8 +6,10 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "actions/action.h"
+#include "actions/colour_fields.h"
 #include "actions/item_actions.h"
 #include "actions/panels.h"
 #include "actions/reference.h"
@@ -138,6 +140,26 @@ TEST(ItemDesignerRows, ListsAndCheckBoxesMatchTheBuilderTables) {
     const actions::Action* generate = actions::find(forms::kMainWindowId, "按钮71");
     ASSERT_NE(generate, nullptr);
     EXPECT_EQ(generate->build(actions::inputsOfItemDesign(design)), builders::item::commands(design));
+}
+
+// The colour tool works on the eight preview fields and the designer's name and lore: each is
+// an EditBox of its window, one line for a name and the designer's lore a box of many lines.
+TEST(ColourFields, AreTheNameAndLoreFieldsOfTheForms) {
+    std::vector<std::string_view> names;
+    for (const actions::ColourField& field : actions::colourFields()) {
+        const forms::Unit* unit = unitOf(field.window, field.field);
+        ASSERT_NE(unit, nullptr) << field.field;
+        EXPECT_EQ(unit->kind, Kind::EditBox) << field.field;
+        EXPECT_EQ(unit->multiline, field.field == "编辑框100") << field.field;
+        EXPECT_EQ(actions::colourField(field.window, field.field), &field);
+        names.push_back(field.field);
+    }
+    EXPECT_EQ(names, (std::vector<std::string_view>{"编辑框98", "编辑框61", "编辑框96", "编辑框60", "编辑框68",
+                                                    "编辑框69", "编辑框82", "编辑框26", "编辑框99", "编辑框100"}));
+    EXPECT_EQ(actions::colourFields()[8].role, text::Role::Name);
+    EXPECT_EQ(actions::colourFields()[9].role, text::Role::Lore);
+    EXPECT_EQ(actions::colourField(forms::kMainWindowId, "编辑框101"), nullptr);  // an enchantment level
+    EXPECT_EQ(actions::colourField(forms::kPassiveSkillWindowId, "编辑框26"), nullptr);
 }
 
 // The reference pictures pair every list item with its word: a table one row short would

@@ -18,6 +18,7 @@
 #include "documents/document.h"
 #include "documents/save.h"
 #include "forms/windows.h"
+#include "ui/automation/colour_ops.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/files/main_menu.h"
@@ -53,23 +54,6 @@ LiveWindow& loadedWindow(Runtime& runtime, std::uint32_t id) {
     LiveWindow* live = runtime.window(id);
     if (live == nullptr) throw Refused{QStringLiteral("window %1 is not loaded").arg(hexId(id))};
     return *live;
-}
-
-// The control a request names, with its unit.
-struct Target {
-    LiveWindow* window;
-    const forms::Unit* unit;
-    QWidget* widget;
-};
-
-Target targetOf(Runtime& runtime, const QJsonObject& request) {
-    LiveWindow& live = loadedWindow(runtime, windowIdOf(request));
-    const QJsonValue name = request.value(QStringLiteral("control"));
-    if (!name.isString()) throw Refused{QStringLiteral("\"control\" must be a control name")};
-    const int index = live.unitIndex(toUtf8(name.toString()));
-    if (index < 0)
-        throw Refused{QStringLiteral("no control named %1 in window %2").arg(name.toString(), hexId(live.id()))};
-    return {&live, &live.form().units[static_cast<std::size_t>(index)], live.control(index)};
 }
 
 void requireKind(const Target& target, Kind kind) {
@@ -399,6 +383,16 @@ constexpr Op kOps[] = {
 
 }  // namespace
 
+Target targetOf(Runtime& runtime, const QJsonObject& request) {
+    LiveWindow& live = loadedWindow(runtime, windowIdOf(request));
+    const QJsonValue name = request.value(QStringLiteral("control"));
+    if (!name.isString()) throw Refused{QStringLiteral("\"control\" must be a control name")};
+    const int index = live.unitIndex(toUtf8(name.toString()));
+    if (index < 0)
+        throw Refused{QStringLiteral("no control named %1 in window %2").arg(name.toString(), hexId(live.id()))};
+    return {&live, &live.form().units[static_cast<std::size_t>(index)], live.control(index)};
+}
+
 QJsonObject ok() { return {{"ok", true}}; }
 
 QJsonObject okWith(const char* key, const QJsonValue& value) {
@@ -421,7 +415,7 @@ std::span<const Op> coreOps() { return kOps; }
 std::span<const Op> ops() {
     static const std::vector<Op> all = [] {
         std::vector<Op> list;
-        for (const std::span<const Op> family : {coreOps(), entryOps()})
+        for (const std::span<const Op> family : {coreOps(), entryOps(), colourOps()})
             list.insert(list.end(), family.begin(), family.end());
         return list;
     }();

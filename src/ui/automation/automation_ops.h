@@ -9,10 +9,17 @@
 #include <functional>
 #include <span>
 
+class QWidget;
+
+namespace forms {
+struct Unit;
+}
+
 namespace ui {
 
 class EntryEditor;
 class GemPreview;
+class LiveWindow;
 class MainMenu;
 class PanelDocuments;
 class Runtime;
@@ -43,6 +50,15 @@ struct Op {
 std::span<const Op> coreOps();   // controls, windows, previews, checks, files, menu actions
 std::span<const Op> entryOps();  // the entries of the configuration panel (entry_ops.cpp)
 std::span<const Op> ops();
+
+// The control a request names with "window" (absent: the main window) and "control".
+struct Target {
+    LiveWindow* window;
+    const forms::Unit* unit;
+    QWidget* widget;
+};
+// Refused when the window is not loaded or has no such control.
+Target targetOf(Runtime& runtime, const QJsonObject& request);
 
 // An op that answers at once: a row of a table is {"name", now<handler>}.
 template <QJsonObject (*answer)(Context&, const QJsonObject&)>

@@ -140,6 +140,7 @@ void SingleLineEdit::contextMenuEvent(QContextMenuEvent* event) {
         disconnect(action, &QAction::triggered, nullptr, nullptr);
         connect(action, &QAction::triggered, this, [this] { pasteOneLine(); });
     }
+    emit contextMenuAboutToShow(menu);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
 }

@@ -15,6 +15,7 @@
 
 #include "forms/form.h"
 
+class QMenu;
 class QTabBar;
 
 namespace ui {
@@ -34,10 +35,14 @@ public:
 // that Ctrl+Z takes back and the typing before it stays undoable; the validator stays as the
 // rule for every other way text gets in.
 class SingleLineEdit : public QLineEdit {
+    Q_OBJECT
 public:
     explicit SingleLineEdit(QWidget* parent);
     // Inserts the clipboard's text (or the X selection's) at the caret, made one line.
     void pasteOneLine(QClipboard::Mode mode = QClipboard::Clipboard);
+signals:
+    // The context menu, with Qt's standard entries, before it is shown: others add theirs.
+    void contextMenuAboutToShow(QMenu* menu);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -35,6 +35,8 @@ MultiLineEdit::MultiLineEdit(QWidget* parent, bool verticalScrollBar) : QPlainTe
     setVerticalScrollBarPolicy(verticalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setMaximumBlockCount(0);
+    // Setting the block count also switches the document's undo off; a box keeps Ctrl+Z.
+    setUndoRedoEnabled(true);
     setTabChangesFocus(true);
     document()->setDocumentMargin(2);
     // Typing can grow a word past the limit too; an emptied box wraps at words again.

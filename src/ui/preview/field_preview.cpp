@@ -73,15 +73,20 @@ bool FieldPreview::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FieldPreview::focusChanged(QWidget*, QWidget* now) {
+    // Focus that leaves for another window (a menu, a dialog) keeps the strip of the field
+    // that will have the focus again.
+    if (now != nullptr && now->window() != window_) return;
+    showFor(now);
+}
+
+void FieldPreview::showFor(QWidget* now) {
     auto* line = qobject_cast<QLineEdit*>(now);
     const int index = line != nullptr && line->window() == window_ ? window_->unitIndexOf(line) : -1;
     const actions::PreviewField* row =
         index < 0 ? nullptr
                   : actions::previewField(window_->id(), window_->form().units[static_cast<std::size_t>(index)].name);
     if (row == nullptr) {
-        // Focus that leaves for another window (a menu, a dialog) keeps the strip of the
-        // field that will have the focus again.
-        if (now == nullptr || now->window() == window_) hideStrip();
+        hideStrip();
         return;
     }
     if (line == field_) return;

@@ -28,6 +28,10 @@ public:
     TooltipView* strip() const { return strip_; }
     // The field the strip shows now, or nullptr.
     QLineEdit* field() const { return field_.data(); }
+    // Shows the strip for the field at once, as its getting the focus does; a widget whose
+    // text lands on no item hides it. For a field given the focus while its window is not
+    // active (a tool window is), when no focus change is reported yet.
+    void showFor(QWidget* field);
 
     // Where a strip of the given size goes for a field: the place nearest to it (below,
     // above or beside it, a few rows at most) that covers no control and no label, else

@@ -7,6 +7,7 @@
 
 #include "actions/panels.h"
 #include "forms/windows.h"
+#include "ui/colour/colour_menus.h"
 #include "ui/designer/item_designer.h"
 #include "ui/entries/entry_editor.h"
 #include "ui/entries/entry_list.h"
@@ -38,6 +39,8 @@ Editor::~Editor() = default;
 void Editor::attach(LiveWindow* live) {
     // The item designer's preview, templates and reader, once its page is built.
     ItemDesigner::attachWhenBuilt(live);
+    // The colour tools on the name and lore fields, in their menus as their pages are built.
+    if (ColourMenus::hasFields(live)) new ColourMenus(live);
     if (live->id() != forms::kMainWindowId) return;
     new ClipboardCloseGuard(live);
     documents_ = new PanelDocuments(*runtime_, live);
