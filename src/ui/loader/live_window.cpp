@@ -137,11 +137,13 @@ void LiveWindow::panelShown(QWidget* panel, bool shown) {
     if (it == panels_.end()) return;
     const QSize wanted = panel->sizeHint().expandedTo(panel->minimumSizeHint());
     const int sign = shown ? 1 : -1;
+    // The size before the new minimum: a larger minimum grows the window by itself.
+    const QSize before = size();
     setMinimumSize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
     if (it->second)
-        resize(std::max(minimumWidth(), width() + sign * wanted.width()), height());
+        resize(std::max(minimumWidth(), before.width() + sign * wanted.width()), before.height());
     else
-        resize(width(), std::max(minimumHeight(), height() + sign * wanted.height()));
+        resize(before.width(), std::max(minimumHeight(), before.height() + sign * wanted.height()));
 }
 
 // Builds the units of one page (-1: the window's own). Containers first: the controls drawn
