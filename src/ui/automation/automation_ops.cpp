@@ -18,6 +18,7 @@
 #include "documents/document.h"
 #include "documents/save.h"
 #include "forms/windows.h"
+#include "ui/automation/server_ops.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/files/main_menu.h"
@@ -33,21 +34,6 @@ namespace ui {
 namespace {
 
 using forms::Kind;
-
-std::uint32_t windowIdOf(const QJsonObject& request) {
-    const QJsonValue value = request.value(QStringLiteral("window"));
-    if (value.isUndefined() || value.isNull()) return forms::kMainWindowId;
-    const QString text = value.toString();
-    if (!value.isString() || !text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
-        throw Refused{QStringLiteral("\"window\" must be a hex id such as \"0x52010001\"")};
-    // "0x" and one to eight hex digits, nothing else: no sign, no blanks.
-    const QStringView digits = QStringView(text).mid(2);
-    const bool hex = !digits.isEmpty() && digits.size() <= 8 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
-        return isxdigit(c.unicode()) && c.unicode() < 0x80;
-    });
-    if (!hex) throw Refused{QStringLiteral("bad window id: ") + text};
-    return digits.toUInt(nullptr, 16);
-}
 
 LiveWindow& loadedWindow(Runtime& runtime, std::uint32_t id) {
     LiveWindow* live = runtime.window(id);
@@ -235,23 +221,6 @@ QJsonObject check(Context& context, const QJsonObject& request) {
     return reply;
 }
 
-QJsonArray linesJson(const std::vector<text::Line>& lines) {
-    QJsonArray out;
-    for (const text::Line& line : lines) {
-        QJsonArray runs;
-        for (const text::Run& run : line)
-            runs.append(QJsonObject{{"text", fromUtf8(run.text)},
-                                    {"color", fromUtf8(text::hexColour(run.style.rgb))},
-                                    {"bold", run.style.bold},
-                                    {"italic", run.style.italic},
-                                    {"underlined", run.style.underlined},
-                                    {"strikethrough", run.style.strikethrough},
-                                    {"obfuscated", run.style.obfuscated}});
-        out.append(runs);
-    }
-    return out;
-}
-
 // What the game shows for a field that lands on an item, or for the whole gem of the gem
 // page: the runs the preview draws, obfuscated runs with their real text.
 QJsonObject preview(Context& context, const QJsonObject& request) {
@@ -415,13 +384,29 @@ constexpr Op kOps[] = {
 
 std::span<const Op> ops() { return kOps; }
 
+std::uint32_t windowIdOf(const QJsonObject& request) {
+    const QJsonValue value = request.value(QStringLiteral("window"));
+    if (value.isUndefined() || value.isNull()) return forms::kMainWindowId;
+    const QString text = value.toString();
+    if (!value.isString() || !text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+        throw Refused{QStringLiteral("\"window\" must be a hex id such as \"0x52010001\"")};
+    // "0x" and one to eight hex digits, nothing else: no sign, no blanks.
+    const QStringView digits = QStringView(text).mid(2);
+    const bool hex = !digits.isEmpty() && digits.size() <= 8 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+        return isxdigit(c.unicode()) && c.unicode() < 0x80;
+    });
+    if (!hex) throw Refused{QStringLiteral("bad window id: ") + text};
+    return digits.toUInt(nullptr, 16);
+}
+
 void runRequest(Context& context, const QJsonObject& request, const Reply& reply) {
     const QJsonValue opValue = request.value(QStringLiteral("op"));
     const QString op = opValue.toString();
     try {
         if (!opValue.isUndefined() && !opValue.isString()) throw Refused{QStringLiteral("\"op\" must be a text")};
-        for (const Op& row : kOps)
-            if (op == QLatin1String(row.name)) return row.run(context, request, reply);
+        for (std::span<const Op> table : {ops(), serverOps()})
+            for (const Op& row : table)
+                if (op == QLatin1String(row.name)) return row.run(context, request, reply);
         if (op.isEmpty()) throw Refused{QStringLiteral("missing \"op\"")};
         throw Refused{QStringLiteral("unknown op: ") + op};
     } catch (const Refused& refused) {

@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <span>
 
@@ -15,13 +16,15 @@ class GemPreview;
 class MainMenu;
 class PanelDocuments;
 class Runtime;
+class ServerLink;
 
-// What the ops work on: the live windows, the panels' documents, the menu.
+// What the ops work on: the live windows, the panels' documents, the menu, the server link.
 struct Context {
     Runtime& runtime;
     PanelDocuments& documents;
     MainMenu& menu;
     GemPreview* gemPreview = nullptr;
+    ServerLink* server = nullptr;
 };
 
 // A request that cannot be run; its message becomes the reply's "error".
@@ -37,7 +40,12 @@ struct Op {
     void (*run)(Context& context, const QJsonObject& request, const Reply& reply);
 };
 
+// The ops of this file; runRequest also runs those of the server link (server_ops.h).
 std::span<const Op> ops();
+
+// The window a request names in "window" (a hex id such as "0x52010001"), the main window
+// when it names none; throws Refused for anything else.
+std::uint32_t windowIdOf(const QJsonObject& request);
 
 // Runs one request object; reply hears {"ok":true, ...} or {"ok":false,"error":...}, once.
 void runRequest(Context& context, const QJsonObject& request, const Reply& reply);

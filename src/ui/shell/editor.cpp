@@ -15,6 +15,7 @@
 #include "ui/panels/panel_highlighter.h"
 #include "ui/preview/field_preview.h"
 #include "ui/preview/gem_preview.h"
+#include "ui/server/server_link.h"
 
 namespace ui {
 
@@ -24,7 +25,7 @@ Editor::Editor() {
     QObject::connect(runtime_.get(), &Runtime::windowOpened, runtime_.get(),
                      [this](LiveWindow* live) { attach(live); });
     main_ = runtime_->open(forms::kMainWindowId);
-    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_});
+    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_, server_});
 }
 
 Editor::~Editor() = default;
@@ -33,10 +34,15 @@ Editor::~Editor() = default;
 void Editor::attach(LiveWindow* live) {
     // The item designer's preview, templates and reader, once its page is built.
     ItemDesigner::attachWhenBuilt(live);
+    // "发送到服务器" beside the panels whose lines go to the server console.
+    if (server_ != nullptr) server_->attach(live);
     if (live->id() != forms::kMainWindowId) return;
     new ClipboardCloseGuard(live);
     documents_ = new PanelDocuments(*runtime_, live);
     menu_ = new MainMenu(*runtime_, live, *documents_);
+    // The link to the running server: its menu, the state, the replies below the form.
+    server_ = new ServerLink(*runtime_, live, *menu_);
+    server_->attach(live);
     // The panels check what they hold as it changes, and are highlighted by the same rules.
     for (const actions::PanelRow& row : actions::panels()) {
         if (row.window != live->id() || row.check == actions::CheckRules::None) continue;

@@ -1,8 +1,8 @@
 // The editor put together: start-up, the application object, and the rooms of the editor
 // attached to the windows the runtime loads. This file: the assembly. The runtime loads the
 // main window; every room (checks and highlighting of the panels, the documents and the
-// menus over them, the previews, the item designer) attaches to it here, so that none of
-// them reaches up for another.
+// menus over them, the previews, the item designer, the server link) attaches to it here, so
+// that none of them reaches up for another.
 #pragma once
 
 #include <memory>
@@ -16,6 +16,7 @@ class LiveWindow;
 class MainMenu;
 class PanelDocuments;
 class Runtime;
+class ServerLink;
 
 class Editor {
 public:
@@ -30,6 +31,7 @@ public:
     PanelDocuments& documents() { return *documents_; }
     MainMenu& menu() { return *menu_; }
     GemPreview* gemPreview() const { return gemPreview_; }
+    ServerLink& server() { return *server_; }
     // What the automation interface works on.
     Context& automation() { return *context_; }
 
@@ -41,6 +43,7 @@ private:
     PanelDocuments* documents_ = nullptr;
     MainMenu* menu_ = nullptr;
     GemPreview* gemPreview_ = nullptr;
+    ServerLink* server_ = nullptr;
     std::unique_ptr<Context> context_;
 };
 
