@@ -3,6 +3,7 @@
 // passive-skill window with its send button, and the connect dialog.
 //   server_screenshots OUTDIR [--dark]     (under Xvfb, or QT_QPA_PLATFORM=offscreen)
 #include <QApplication>
+#include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
@@ -72,6 +73,8 @@ int main(int argc, char** argv) {
     emit box->returnPressed();
     settle([&] { return link.replyPanel()->waitingLabel()->text().isEmpty(); });
     box->setText(QStringLiteral("socket load gems ruby 1 Steve"));
+    // A window manager grows the window a moment after the panel shows.
+    settle([&] { return link.replyPanel()->y() > main->formArea()->geometry().bottom(); });
     main->grab().save(out.filePath(QStringLiteral("server-main%1.png").arg(suffix)));
 
     ui::LiveWindow* passive = editor.runtime().open(forms::kPassiveSkillWindowId);
@@ -82,6 +85,9 @@ int main(int argc, char** argv) {
     ui::ConnectDialog* dialog = link.connectDialog();
     dialog->hostEdit()->setText(QStringLiteral("mc.example.cn"));
     dialog->passwordEdit()->setText(QStringLiteral("secret"));
+    dialog->rememberBox()->setChecked(true);
+    dialog->setNote(
+        QStringLiteral("这台电脑上没有可用的密钥环（Secret Service 或 KWallet）：没有读取保存的密码，请输入密码"));
     dialog->setFailed(QStringLiteral("密码错误，mc.example.cn:25575 拒绝了登录"));
     settle([&] { return dialog->isVisible(); });
     dialog->grab().save(out.filePath(QStringLiteral("server-connect%1.png").arg(suffix)));

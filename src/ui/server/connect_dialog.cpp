@@ -45,7 +45,6 @@ ConnectDialog::ConnectDialog(const storage::ServerSettings& settings, QWidget* p
     remember_->setToolTip(QStringLiteral("密码只保存在系统的密钥环（Secret Service 或 KWallet）中，不会写入任何文件"));
     note_ = wrapping({}, this);
     note_->setObjectName(QStringLiteral("keyringNote"));
-    note_->setEnabled(false);  // drawn as a quiet word beside the password
     note_->hide();
     reload_ = new QLineEdit(settings.reloadCommand, this);
     reload_->setToolTip(QStringLiteral("“保存并重载”保存配置文件后发给服务器的指令"));
@@ -94,6 +93,15 @@ void ConnectDialog::offerPassword(const QString& password) {
 void ConnectDialog::setNote(const QString& note) {
     note_->setText(note);
     note_->setVisible(!note.isEmpty());
+    fitHeight();
+}
+
+// A message of several lines that appears in the open dialog makes it taller, so none is cut.
+void ConnectDialog::fitHeight() {
+    QLayout* box = layout();
+    box->activate();
+    const int needed = box->hasHeightForWidth() ? box->totalHeightForWidth(width()) : box->totalSizeHint().height();
+    if (needed > height()) resize(width(), needed);
 }
 
 void ConnectDialog::setConnecting(const QString& message) {
@@ -101,6 +109,7 @@ void ConnectDialog::setConnecting(const QString& message) {
     message_->setText(message);
     message_->show();
     setBusy(true);
+    fitHeight();
 }
 
 void ConnectDialog::setFailed(const QString& message) {
@@ -110,6 +119,7 @@ void ConnectDialog::setFailed(const QString& message) {
     message_->setText(message);
     message_->show();
     setBusy(false);
+    fitHeight();
     password_->setFocus();
     password_->selectAll();
 }

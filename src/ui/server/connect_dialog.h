@@ -50,6 +50,7 @@ signals:
 private:
     void tryConnect();
     void setBusy(bool busy);
+    void fitHeight();
 
     QLineEdit* host_;
     QSpinBox* port_;
