@@ -12,13 +12,13 @@ namespace {
 
 constexpr qsizetype kMaxText = 1000;
 // Far beyond any settings file: a larger one is not read at all.
-constexpr qint64 kMaxFileBytes = 64 * 1024;
+constexpr qint64 kMaxFileBytes = qint64{64} * 1024;
 
 // A one-line text of sensible length from the object, or fallback.
 QString lineOf(const QJsonObject& object, const char* key, const QString& fallback) {
     const QJsonValue value = object.value(QLatin1String(key));
     if (!value.isString()) return fallback;
-    const QString text = value.toString();
+    QString text = value.toString();
     if (text.size() > kMaxText || text.contains(u'\n') || text.contains(u'\r')) return fallback;
     return text;
 }

@@ -276,5 +276,19 @@ TEST_F(ServerOps, ReplyPreviewDrawsTheLastAnswerAsTheGameDoes) {
     EXPECT_EQ(op({{"op", "reply-preview"}}), (QJsonObject{{"ok", true}, {"lines", lines}}));
 }
 
+// A main window closed and opened again (as a test may) has a server link of its own, and the
+// ops reach it, not the one that went with the old window.
+TEST_F(ServerOps, AReopenedMainWindowHasALinkOfItsOwnThatTheOpsReach) {
+    main->close();
+    settle();
+    EXPECT_TRUE(editor->automation().server.isNull());
+    main = runtime->open(forms::kMainWindowId);
+    ASSERT_NE(main->findChild<QPushButton*>(QStringLiteral("sendToServer")), nullptr);
+    ASSERT_FALSE(editor->automation().server.isNull());
+    const QJsonObject request{{"op", "connect"}, {"host", kHost}, {"port", server.port()}, {"password", kPassword}};
+    EXPECT_EQ(waitForReply([&](const ui::Reply& reply) { ui::runRequest(editor->automation(), request, reply); }),
+              (QJsonObject{{"ok", true}}));
+}
+
 }  // namespace
 }  // namespace server_testing

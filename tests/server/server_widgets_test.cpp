@@ -21,6 +21,8 @@
 #include "forms/windows.h"
 #include "server_fixture.h"
 #include "storage/server_settings.h"
+#include "text/format.h"
+#include "ui/base/text.h"
 #include "ui/files/session_keeper.h"
 #include "ui/server/command_line.h"
 #include "ui/server/connect_dialog.h"
@@ -167,6 +169,19 @@ TEST_F(ServerWidgets, TheReplyPanelDrawsEachAnswerInTheGamesColoursUnderItsLine)
                             .arg(it.fragment().charFormat().fontWeight());
     EXPECT_EQ(runs, (QStringList{QStringLiteral("红宝石 #ffaa00 400"), QStringLiteral("的 #ffffff 400"),
                                  QStringLiteral("光芒 #ffffff 700")}));
+}
+
+// An answer of megabytes would hold the window while it is drawn: the panel shows its
+// beginning and says how long it is; the op still answers all of it.
+TEST_F(ServerWidgets, AVeryLongAnswerShowsItsBeginningAndTheOpHasAllOfIt) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    const QString answer = rcon_test::chineseText(150'000);
+    EXPECT_EQ(op({{"op", "send"}, {"command", "big 150000"}}), (QJsonObject{{"ok", true}, {"reply", answer}}));
+    EXPECT_TRUE(replies().endsWith(QStringLiteral("……（回答共 150000 个字符，这里只显示前 20000 个）")));
+    QString shown;
+    for (const text::Line& line : text::format(ui::toUtf8(answer.left(ui::ReplyPanel::kMaxShown)), text::Role::Message))
+        for (const text::Run& run : line) shown += ui::fromUtf8(run.text);
+    EXPECT_TRUE(replies().contains(shown));
 }
 
 TEST_F(ServerWidgets, OnlyTheSelectedLinesGoWhenSomeAreSelected) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -24,7 +25,7 @@ struct Context {
     PanelDocuments& documents;
     MainMenu& menu;
     GemPreview* gemPreview = nullptr;
-    ServerLink* server = nullptr;
+    QPointer<ServerLink> server;  // null while the main window is gone
 };
 
 // A request that cannot be run; its message becomes the reply's "error".

@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <algorithm>
 
 #include "text/format.h"
 #include "ui/base/fonts.h"
@@ -124,13 +125,18 @@ QSize ReplyPanel::sizeHint() const { return {QWidget::sizeHint().width(), 240}; 
 
 void ReplyPanel::addExchange(const QString& where, const QString& command, Outcome outcome, const QString& text) {
     QTextCursor cursor(view_->document());
+    // One layout for the whole exchange: laid out run by run, a long answer of many colours
+    // would be laid out again for every run.
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     newBlock(cursor, blockWithMargins(0, 6));
     if (!where.isEmpty()) cursor.insertText(where + QStringLiteral("  "), plain(kWhere));
     cursor.insertText(QStringLiteral("› ") + command, plain(kHead));
     switch (outcome) {
     case Outcome::Answer: {
-        std::vector<text::Line> lines = text::format(toUtf8(text), text::Role::Message);
+        qsizetype shown = std::min(text.size(), kMaxShown);
+        if (shown < text.size() && text[shown - 1].isHighSurrogate()) --shown;
+        std::vector<text::Line> lines = text::format(toUtf8(text.left(shown)), text::Role::Message);
         while (!lines.empty() && lines.back().empty()) lines.pop_back();
         if (lines.empty()) {
             cursor.insertBlock(blockWithMargins(16, 0));
@@ -139,6 +145,11 @@ void ReplyPanel::addExchange(const QString& where, const QString& command, Outco
         for (const text::Line& line : lines) {
             cursor.insertBlock(blockWithMargins(16, 0));
             for (const text::Run& run : line) cursor.insertText(fromUtf8(run.text), formatOf(run.style));
+        }
+        if (shown < text.size()) {
+            cursor.insertBlock(blockWithMargins(16, 0));
+            cursor.insertText(QStringLiteral("……（回答共 %1 个字符，这里只显示前 %2 个）").arg(text.size()).arg(shown),
+                              plain(kWhere, true));
         }
         break;
     }
@@ -155,6 +166,7 @@ void ReplyPanel::addExchange(const QString& where, const QString& command, Outco
         cursor.insertText(text, plain(kWhere, true));
         break;
     }
+    cursor.endEditBlock();
     scrollToEnd();
 }
 

@@ -27,6 +27,9 @@ public:
 
     // Keeps the last this many lines of answers; older ones leave the top.
     static constexpr int kMaxBlocks = 20'000;
+    // An answer longer than this many characters shows its beginning only: drawing megabytes
+    // of runs would hold the window. The whole answer stays with reply-preview.
+    static constexpr qsizetype kMaxShown = 20'000;
 
     explicit ReplyPanel(QWidget* parent = nullptr);
 

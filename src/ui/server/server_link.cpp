@@ -232,7 +232,7 @@ void ServerLink::connectTo(const QString& host, quint16 port, const QString& pas
 
 void ServerLink::disconnectFromServer() { client_.disconnectFromServer(); }
 
-void ServerLink::send(const QString& command, const QString& where, int timeoutMs, AnswerDone done) {
+void ServerLink::send(const QString& command, const QString& where, int timeoutMs, const AnswerDone& done) {
     showReplies(true);
     const int id = ++lastSent_;
     // A line the client refuses at once never waits for an answer.

@@ -84,7 +84,7 @@ public:
     void disconnectFromServer();
     // Sends one command, already in the form the console takes, and shows what came of it
     // under where ("第3行", or empty for the command box).
-    void send(const QString& command, const QString& where, int timeoutMs, AnswerDone done);
+    void send(const QString& command, const QString& where, int timeoutMs, const AnswerDone& done);
     // Sends the lines of a panel whose lines go to the console: the selected ones, or all,
     // one at a time, in order. Lines the console cannot run are skipped with the reason; after
     // a line that timed out or was dropped the rest are not sent. false, with nothing sent,

@@ -43,6 +43,7 @@ void Editor::attach(LiveWindow* live) {
     // The link to the running server: its menu, the state, the replies below the form.
     server_ = new ServerLink(*runtime_, live, *menu_);
     server_->attach(live);
+    if (context_ != nullptr) context_->server = server_;
     // The panels check what they hold as it changes, and are highlighted by the same rules.
     for (const actions::PanelRow& row : actions::panels()) {
         if (row.window != live->id() || row.check == actions::CheckRules::None) continue;

@@ -5,9 +5,11 @@
 // that none of them reaches up for another.
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "ui/automation/automation_ops.h"
+#include "ui/server/server_link.h"
 
 namespace ui {
 
@@ -16,7 +18,6 @@ class LiveWindow;
 class MainMenu;
 class PanelDocuments;
 class Runtime;
-class ServerLink;
 
 class Editor {
 public:
@@ -43,7 +44,7 @@ private:
     PanelDocuments* documents_ = nullptr;
     MainMenu* menu_ = nullptr;
     GemPreview* gemPreview_ = nullptr;
-    ServerLink* server_ = nullptr;
+    QPointer<ServerLink> server_;  // gone with the main window; a reopened one gets its own
     std::unique_ptr<Context> context_;
 };
 
