@@ -9,10 +9,10 @@ namespace {
 
 // clang-format off
 constexpr PanelRow kPanels[] = {
-    // panel          window                        panel       copy      clear     group       checked as                 file
-    {Panel::Command, forms::kMainWindowId,         "编辑框1",  "按钮2",  "按钮4",  "分组框4", CheckRules::Commands,      FileRole::Commands},
-    {Panel::Config,  forms::kMainWindowId,         "编辑框20", "按钮19", "按钮20", "分组框5", CheckRules::Configuration, FileRole::Configuration},
-    {Panel::Ability, forms::kPassiveSkillWindowId, "编辑框1",  "按钮1",  "按钮2",  "",        CheckRules::None,          FileRole::None},
+    // panel          window                        panel       copy      clear     group       checked as                 file                     console
+    {Panel::Command, forms::kMainWindowId,         "编辑框1",  "按钮2",  "按钮4",  "分组框4", CheckRules::Commands,      FileRole::Commands,      true },
+    {Panel::Config,  forms::kMainWindowId,         "编辑框20", "按钮19", "按钮20", "分组框5", CheckRules::Configuration, FileRole::Configuration, false},
+    {Panel::Ability, forms::kPassiveSkillWindowId, "编辑框1",  "按钮1",  "按钮2",  "",        CheckRules::None,          FileRole::None,          true },
 };
 // clang-format on
 

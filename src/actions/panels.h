@@ -1,4 +1,5 @@
-// The three output panels: where each lives, and the buttons that copy and clear it.
+// The three output panels: where each lives, the buttons that copy and clear it, how its text
+// is checked, what it is to the file menu, and whether its lines go to the server console.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,7 @@ struct PanelRow {
     std::string_view group;  // the group box around it, where its check shows; "" for none
     CheckRules check;
     FileRole file;
+    bool console;  // its lines go to the server console ("发送到服务器" beside it)
 };
 
 std::span<const PanelRow> panels();

@@ -80,6 +80,10 @@ public:
     void disconnectFromServer();
 
     State state() const { return state_; }
+    // A line given to send now goes out (connecting again first when the connection was
+    // lost): a connection was asked for, and neither disconnectFromServer nor a refused
+    // password has forgotten its credentials since.
+    bool hasCredentials() const { return haveCredentials_; }
     QString statusText() const { return status_; }
 
 signals:

@@ -117,7 +117,7 @@ TEST_F(Keyboard, ThePassiveWindowTabsThroughEveryRowThenThePanelThenItsButtons) 
         widget = nextTab(widget);
     }
     // Each row's two fields and its button, in order, to the last row; then the panel and
-    // its two buttons; then round to the first row.
+    // its buttons as they stand (copy, send to the server, clear); then round to the first row.
     const auto at = [&](const char* name) {
         return std::find(order.begin(), order.end(), QString::fromUtf8(name)) - order.begin();
     };
@@ -126,7 +126,8 @@ TEST_F(Keyboard, ThePassiveWindowTabsThroughEveryRowThenThePanelThenItsButtons) 
     EXPECT_LT(at("按钮3"), at("编辑框4"));
     EXPECT_LT(at("编辑框51"), at("编辑框1"));
     EXPECT_EQ(at("按钮1"), at("编辑框1") + 1);
-    EXPECT_EQ(at("按钮2"), at("编辑框1") + 2);
+    EXPECT_EQ(at("sendToServer"), at("编辑框1") + 2);
+    EXPECT_EQ(at("按钮2"), at("编辑框1") + 3);
     EXPECT_EQ(static_cast<std::size_t>(at("按钮2")), order.size() - 1);
 }
 

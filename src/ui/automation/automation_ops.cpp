@@ -19,6 +19,7 @@
 #include "documents/save.h"
 #include "forms/windows.h"
 #include "ui/automation/colour_ops.h"
+#include "ui/automation/server_ops.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/files/main_menu.h"
@@ -34,21 +35,6 @@ namespace ui {
 namespace {
 
 using forms::Kind;
-
-std::uint32_t windowIdOf(const QJsonObject& request) {
-    const QJsonValue value = request.value(QStringLiteral("window"));
-    if (value.isUndefined() || value.isNull()) return forms::kMainWindowId;
-    const QString text = value.toString();
-    if (!value.isString() || !text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
-        throw Refused{QStringLiteral("\"window\" must be a hex id such as \"0x52010001\"")};
-    // "0x" and one to eight hex digits, nothing else: no sign, no blanks.
-    const QStringView digits = QStringView(text).mid(2);
-    const bool hex = !digits.isEmpty() && digits.size() <= 8 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
-        return isxdigit(c.unicode()) && c.unicode() < 0x80;
-    });
-    if (!hex) throw Refused{QStringLiteral("bad window id: ") + text};
-    return digits.toUInt(nullptr, 16);
-}
 
 LiveWindow& loadedWindow(Runtime& runtime, std::uint32_t id) {
     LiveWindow* live = runtime.window(id);
@@ -209,23 +195,6 @@ QJsonObject check(Context& context, const QJsonObject& request) {
     reply.insert(QStringLiteral("errors"), errors);
     reply.insert(QStringLiteral("warnings"), warnings);
     return reply;
-}
-
-QJsonArray linesJson(const std::vector<text::Line>& lines) {
-    QJsonArray out;
-    for (const text::Line& line : lines) {
-        QJsonArray runs;
-        for (const text::Run& run : line)
-            runs.append(QJsonObject{{"text", fromUtf8(run.text)},
-                                    {"color", fromUtf8(text::hexColour(run.style.rgb))},
-                                    {"bold", run.style.bold},
-                                    {"italic", run.style.italic},
-                                    {"underlined", run.style.underlined},
-                                    {"strikethrough", run.style.strikethrough},
-                                    {"obfuscated", run.style.obfuscated}});
-        out.append(runs);
-    }
-    return out;
 }
 
 // What the game shows for a field that lands on an item, or for the whole gem of the gem
@@ -415,11 +384,26 @@ std::span<const Op> coreOps() { return kOps; }
 std::span<const Op> ops() {
     static const std::vector<Op> all = [] {
         std::vector<Op> list;
-        for (const std::span<const Op> family : {coreOps(), entryOps(), colourOps()})
+        for (const std::span<const Op> family : {coreOps(), entryOps(), colourOps(), serverOps()})
             list.insert(list.end(), family.begin(), family.end());
         return list;
     }();
     return all;
+}
+
+std::uint32_t windowIdOf(const QJsonObject& request) {
+    const QJsonValue value = request.value(QStringLiteral("window"));
+    if (value.isUndefined() || value.isNull()) return forms::kMainWindowId;
+    const QString text = value.toString();
+    if (!value.isString() || !text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+        throw Refused{QStringLiteral("\"window\" must be a hex id such as \"0x52010001\"")};
+    // "0x" and one to eight hex digits, nothing else: no sign, no blanks.
+    const QStringView digits = QStringView(text).mid(2);
+    const bool hex = !digits.isEmpty() && digits.size() <= 8 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+        return isxdigit(c.unicode()) && c.unicode() < 0x80;
+    });
+    if (!hex) throw Refused{QStringLiteral("bad window id: ") + text};
+    return digits.toUInt(nullptr, 16);
 }
 
 void runRequest(Context& context, const QJsonObject& request, const Reply& reply) {

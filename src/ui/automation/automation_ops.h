@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <span>
 
@@ -23,14 +25,16 @@ class LiveWindow;
 class MainMenu;
 class PanelDocuments;
 class Runtime;
+class ServerLink;
 
-// What the ops work on: the live windows, the panels' documents, the menu.
+// What the ops work on: the live windows, the panels' documents, the menu, the server link.
 struct Context {
     Runtime& runtime;
     PanelDocuments& documents;
     MainMenu& menu;
     GemPreview* gemPreview = nullptr;
     EntryEditor* entries = nullptr;
+    QPointer<ServerLink> server;  // null while the main window is gone
 };
 
 // A request that cannot be run; its message becomes the reply's "error".
@@ -74,6 +78,10 @@ QString stringField(const QJsonObject& request, const char* key, bool allowEmpty
 // The live widget of the control a request names ("window" and "control"), refused when there
 // is none.
 QWidget* controlOf(Runtime& runtime, const QJsonObject& request);
+
+// The window a request names in "window" (a hex id such as "0x52010001"), the main window
+// when it names none; throws Refused for anything else.
+std::uint32_t windowIdOf(const QJsonObject& request);
 
 // Runs one request object; reply hears {"ok":true, ...} or {"ok":false,"error":...}, once.
 void runRequest(Context& context, const QJsonObject& request, const Reply& reply);

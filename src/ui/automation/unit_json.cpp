@@ -185,4 +185,21 @@ QJsonObject windowJson(LiveWindow& live, GemPreview* gemPreview) {
     return {{"id", hexId(live.id())}, {"title", live.windowTitle()}, {"units", units}};
 }
 
+QJsonArray linesJson(const std::vector<text::Line>& lines) {
+    QJsonArray out;
+    for (const text::Line& line : lines) {
+        QJsonArray runs;
+        for (const text::Run& run : line)
+            runs.append(QJsonObject{{"text", fromUtf8(run.text)},
+                                    {"color", fromUtf8(text::hexColour(run.style.rgb))},
+                                    {"bold", run.style.bold},
+                                    {"italic", run.style.italic},
+                                    {"underlined", run.style.underlined},
+                                    {"strikethrough", run.style.strikethrough},
+                                    {"obfuscated", run.style.obfuscated}});
+        out.append(runs);
+    }
+    return out;
+}
+
 }  // namespace ui

@@ -186,6 +186,16 @@ void MainMenu::showStatus(const QString& message) {
     if (main_->statusBar() != nullptr) main_->statusBar()->showMessage(message, 8000);
 }
 
+QMenu* MainMenu::addMenuBefore(const QString& before, const QString& title) {
+    QMenuBar* bar = main_->menuBar();
+    QAction* next = nullptr;
+    for (QAction* entry : bar->actions())
+        if (entry->menu() != nullptr && entry->text() == before) next = entry;
+    auto* menu = new QMenu(title, bar);
+    bar->insertMenu(next, menu);
+    return menu;
+}
+
 void MainMenu::report(const RequestPtr& request, const QString& message) {
     request->status(message);
     showStatus(message);
@@ -447,6 +457,9 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
         if (!outcome.ok())
             return request->refuse(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);
         report(request, outcome.message);
+        // Saved: whoever waits for the save hears it now, not when the last copy of the
+        // request is let go.
+        request->finish();
     };
     if (!request->asksPerson()) return documents_.save(panel, save, then);
     if (documents_.isSaving())

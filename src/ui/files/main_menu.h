@@ -53,6 +53,10 @@ public:
     // Shows a message in the status bar for a while.
     void showStatus(const QString& message);
 
+    // A menu of another room in the menu bar, before the menu titled before (after the last
+    // when there is none): the rooms above this one add their menus through it.
+    QMenu* addMenuBefore(const QString& before, const QString& title);
+
     void newSession(const RequestPtr& request);
     void openFile(const RequestPtr& request);
     void reopenOtherEncoding(const RequestPtr& request);

@@ -5,12 +5,12 @@
 
 namespace ui {
 
-std::shared_ptr<Request> Request::person(QWidget* parent) { return std::shared_ptr<Request>(new Request(parent)); }
+std::shared_ptr<Request> Request::person(QWidget* parent, Finished finished) {
+    return std::shared_ptr<Request>(new Request(parent, true, std::move(finished)));
+}
 
 std::shared_ptr<Request> Request::script(Finished finished) {
-    std::shared_ptr<Request> request(new Request(nullptr));
-    request->script_ = std::move(finished);
-    return request;
+    return std::shared_ptr<Request>(new Request(nullptr, false, std::move(finished)));
 }
 
 Request::~Request() { finish(); }
@@ -39,10 +39,8 @@ void Request::confirm(const QString& title, const QString& question, const QStri
 }
 
 void Request::refuse(const QString& title, const QString& message) {
-    if (!asksPerson()) {
-        result_.refusal = message;
-        return;
-    }
+    result_.refusal = message;
+    if (!asksPerson()) return;
     auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, parent_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
@@ -51,7 +49,7 @@ void Request::refuse(const QString& title, const QString& message) {
 void Request::finish() {
     if (finished_) return;
     finished_ = true;
-    if (script_) script_(result_);
+    if (whenFinished_) whenFinished_(result_);
 }
 
 }  // namespace ui

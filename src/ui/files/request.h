@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace ui {
 
@@ -18,11 +19,16 @@ public:
     struct Result {
         QString refusal;
         QString status;
+
+        // The work was done: it ended with what the status bar says and no refusal (a question
+        // answered "no", a dialog cancelled or a refusal all leave it false).
+        bool ran() const { return refusal.isEmpty() && !status.isEmpty(); }
     };
     using Finished = std::function<void(const Result&)>;
 
-    // A person at the window: questions in dialogs over parent.
-    static std::shared_ptr<Request> person(QWidget* parent);
+    // A person at the window: questions in dialogs over parent; finished, when given, hears
+    // how the request ended (a refusal shown to the person is its refusal too).
+    static std::shared_ptr<Request> person(QWidget* parent, Finished finished = {});
     // A script: questions answered "no"; finished hears how the request ended.
     static std::shared_ptr<Request> script(Finished finished);
 
@@ -30,7 +36,7 @@ public:
     Request(const Request&) = delete;
     Request& operator=(const Request&) = delete;
 
-    bool asksPerson() const { return script_ == nullptr; }
+    bool asksPerson() const { return person_; }
     QWidget* parent() const { return parent_; }
 
     // A third button of a question that shows something (a comparison) and then asks again.
@@ -48,15 +54,17 @@ public:
     // What the status bar says about it.
     void status(const QString& message) { result_.status = message; }
     const QString& statusMessage() const { return result_.status; }
-    // The request is done: the script hears its result (once; a request dropped without
+    // The request is done: whoever made it hears its result (once; a request dropped without
     // finishing finishes when it goes away).
     void finish();
 
 private:
-    explicit Request(QWidget* parent) : parent_(parent) {}
+    Request(QWidget* parent, bool person, Finished finished)
+        : parent_(parent), person_(person), whenFinished_(std::move(finished)) {}
 
     QPointer<QWidget> parent_;
-    Finished script_;
+    bool person_;
+    Finished whenFinished_;
     Result result_;
     bool finished_ = false;
 };

@@ -114,7 +114,7 @@ void LiveWindow::addPanel(QWidget* panel, bool side) {
         auto* layout = static_cast<QVBoxLayout*>(this->layout());
         layout->insertWidget(layout->indexOf(statusBar_), panel);
     }
-    panels_.push_back({panel, side});
+    panels_.emplace_back(panel, side);
     panel->installEventFilter(this);
 }
 

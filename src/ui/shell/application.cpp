@@ -29,6 +29,7 @@
 #include "ui/files/session_keeper.h"
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
+#include "ui/server/server_link.h"
 #include "ui/shell/editor.h"
 
 namespace ui {
@@ -177,6 +178,8 @@ int runEditor(QApplication& app, const EditorOptions& options, int scriptFd) {
     if (!sessionPath.isEmpty() && main != nullptr) {
         session = std::make_unique<SessionKeeper>(runtime, editor.documents(), sessionPath, options.autosaveDelayMs);
         editor.documents().setRecentStore(QFileInfo(sessionPath).absolutePath() + QStringLiteral("/recent.json"));
+        // The server's host, port and reload command, never its password.
+        editor.server().setSettingsFile(QFileInfo(sessionPath).absolutePath() + QStringLiteral("/server.json"));
         const QString warning = session->restore();
         if (!warning.isEmpty()) editor.menu().showStatus(warning);
     }

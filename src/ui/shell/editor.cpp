@@ -21,6 +21,7 @@
 #include "ui/panels/panel_highlighter.h"
 #include "ui/preview/field_preview.h"
 #include "ui/preview/gem_preview.h"
+#include "ui/server/server_link.h"
 
 namespace ui {
 
@@ -30,7 +31,7 @@ Editor::Editor() {
     QObject::connect(runtime_.get(), &Runtime::windowOpened, runtime_.get(),
                      [this](LiveWindow* live) { attach(live); });
     main_ = runtime_->open(forms::kMainWindowId);
-    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_, entries_});
+    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_, entries_, server_});
 }
 
 Editor::~Editor() = default;
@@ -41,10 +42,16 @@ void Editor::attach(LiveWindow* live) {
     ItemDesigner::attachWhenBuilt(live);
     // The colour tools on the name and lore fields, in their menus as their pages are built.
     if (ColourMenus::hasFields(live)) new ColourMenus(live);
+    // "发送到服务器" beside the panels whose lines go to the server console.
+    if (server_ != nullptr) server_->attach(live);
     if (live->id() != forms::kMainWindowId) return;
     new ClipboardCloseGuard(live);
     documents_ = new PanelDocuments(*runtime_, live);
     menu_ = new MainMenu(*runtime_, live, *documents_);
+    // The link to the running server: its menu, the state, the replies below the form.
+    server_ = new ServerLink(*runtime_, live, *menu_);
+    server_->attach(live);
+    if (context_ != nullptr) context_->server = server_;
     // The panels check what they hold as it changes, and are highlighted by the same rules.
     for (const actions::PanelRow& row : actions::panels()) {
         if (row.window != live->id() || row.check == actions::CheckRules::None) continue;

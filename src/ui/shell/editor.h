@@ -1,13 +1,15 @@
 // The editor put together: start-up, the application object, and the rooms of the editor
 // attached to the windows the runtime loads. This file: the assembly. The runtime loads the
 // main window; every room (checks and highlighting of the panels, the documents and the
-// menus over them, the previews, the item designer) attaches to it here, so that none of
-// them reaches up for another.
+// menus over them, the previews, the item designer, the server link) attaches to it here, so
+// that none of them reaches up for another.
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "ui/automation/automation_ops.h"
+#include "ui/server/server_link.h"
 
 namespace ui {
 
@@ -32,6 +34,7 @@ public:
     MainMenu& menu() { return *menu_; }
     GemPreview* gemPreview() const { return gemPreview_; }
     EntryEditor& entries() { return *entries_; }
+    ServerLink& server() { return *server_; }
     // What the automation interface works on.
     Context& automation() { return *context_; }
 
@@ -44,6 +47,7 @@ private:
     MainMenu* menu_ = nullptr;
     GemPreview* gemPreview_ = nullptr;
     EntryEditor* entries_ = nullptr;
+    QPointer<ServerLink> server_;  // gone with the main window; a reopened one gets its own
     std::unique_ptr<Context> context_;
 };
 

@@ -1,0 +1,494 @@
+#include "ui/server/server_link.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "actions/console.h"
+#include "rcon/packet.h"
+#include "ui/base/background.h"
+#include "ui/base/text.h"
+#include "ui/files/main_menu.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
+#include "ui/server/command_line.h"
+#include "ui/server/connect_dialog.h"
+#include "ui/server/reply_panel.h"
+
+namespace ui {
+namespace {
+
+using Outcome = ReplyPanel::Outcome;
+
+struct ServerMenuRow {
+    const char* name;  // the action's object name
+    const char* caption;
+    const char* keys;  // its shortcut, "" for none
+    void (ServerLink::*run)();
+};
+
+// clang-format off
+constexpr ServerMenuRow kMenuRows[] = {
+    {"server-connect",    "连接服务器…",  "",             &ServerLink::openConnectDialog},
+    {"server-disconnect", "断开",         "",             &ServerLink::disconnectFromServer},
+    {"save-and-reload",   "保存并重载",   "Ctrl+Shift+R", &ServerLink::saveAndReload},
+};
+// clang-format on
+
+constexpr const char* kMenuTitle = "服务器";
+constexpr const char* kBeforeMenu = "帮助";
+constexpr const char* kRepliesAction = "server-replies";
+constexpr int kStateWidth = 420;  // the status bar's room for the state; the rest in its tooltip
+
+// A line as the panel's head quotes it: long lines cut.
+QString quoted(const QString& line) {
+    constexpr qsizetype kShown = 40;
+    return QStringLiteral("“") + (line.size() > kShown ? line.left(kShown) + QStringLiteral("…") : line) +
+           QStringLiteral("”");
+}
+
+// Keeps "发送到服务器" between a panel's copy and clear buttons as the window grows: in their
+// column when one is above the other, in their row when they stand side by side.
+class BesideButtons : public QObject {
+public:
+    BesideButtons(QPushButton* button, QWidget* copy, QWidget* clear)
+        : QObject(button), button_(button), copy_(copy), clear_(clear) {
+        copy->installEventFilter(this);
+        clear->installEventFilter(this);
+        place();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize) place();
+        return false;
+    }
+
+private:
+    void place() {
+        const QRect copy = copy_->geometry();
+        const QRect clear = clear_->geometry();
+        if (copy.x() == clear.x()) {
+            const int height = std::max(button_->sizeHint().height(), copy.height());
+            const int top = (copy.bottom() + clear.top()) / 2 - height / 2;
+            button_->setGeometry(copy.x(), top, copy.width(), height);
+        } else {
+            const int width = std::max(button_->sizeHint().width(), copy.width());
+            const int left = (copy.right() + clear.left()) / 2 - width / 2;
+            button_->setGeometry(left, copy.y(), width, copy.height());
+        }
+    }
+
+    QPushButton* button_;
+    QWidget* copy_;
+    QWidget* clear_;
+};
+
+// The lines of a panel to send, with their numbers: those the selection touches, or all. A
+// selection that ends at the very start of a line does not take that line.
+std::vector<std::pair<int, QString>> linesToSend(QPlainTextEdit* edit) {
+    const std::string text = toUtf8(edit->toPlainText());
+    int first = 1;
+    int last = std::numeric_limits<int>::max();
+    const QTextCursor cursor = edit->textCursor();
+    if (cursor.hasSelection()) {
+        const QTextDocument* document = edit->document();
+        first = document->findBlock(cursor.selectionStart()).blockNumber() + 1;
+        const QTextBlock end = document->findBlock(cursor.selectionEnd());
+        last = end.blockNumber() + 1;
+        if (cursor.selectionEnd() == end.position() && last > first) --last;
+    }
+    std::vector<std::pair<int, QString>> lines;
+    for (const actions::PanelLine& line : actions::nonEmptyLines(text))
+        if (line.number >= first && line.number <= last) lines.emplace_back(line.number, fromUtf8(line.text));
+    return lines;
+}
+
+// What the reply panel calls a panel: its group's title, with its window's when that is not
+// the main window.
+QString panelTitle(LiveWindow* live, const actions::PanelRow& row, QPlainTextEdit* edit, bool main) {
+    auto* group = qobject_cast<QGroupBox*>(row.group.empty() ? edit->parentWidget() : live->controlByName(row.group));
+    QString title = group != nullptr ? group->title() : QString();
+    if (!main) title = live->windowTitle() + (title.isEmpty() ? QString() : QStringLiteral(" · ") + title);
+    return title;
+}
+
+qint64 clockMs() {
+    static QElapsedTimer clock;
+    if (!clock.isValid()) clock.start();
+    return clock.elapsed();
+}
+
+}  // namespace
+
+struct ServerLink::Batch {
+    struct Item {
+        int line = 0;
+        QString command;  // as the console takes it
+        QString why;      // why the console cannot run it; empty when it can
+    };
+    std::vector<Item> items;
+    std::size_t next = 0;
+    Lines results;
+    LinesDone done;
+    int timeoutMs = kTimeoutMs;
+    QString stopped;  // why the rest are not sent; empty while they are
+};
+
+ServerLink::ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu)
+    : QObject(main), runtime_(runtime), main_(main), menu_(menu), client_(this), store_(this) {
+    setObjectName(QStringLiteral("serverLink"));
+    writer_.setMaxThreadCount(1);
+    panel_ = new ReplyPanel;
+    main->addBottomPanel(panel_);
+    connect(panel_, &ReplyPanel::commandEntered, this, &ServerLink::sendFromCommandBox);
+    connect(panel_, &ReplyPanel::stopRequested, this, &ServerLink::stopPanel);
+    connect(panel_, &ReplyPanel::hideRequested, this, [this] { showReplies(false); });
+
+    state_ = new QLabel(client_.statusText());
+    state_->setObjectName(QStringLiteral("serverState"));
+    state_->setContentsMargins(8, 0, 8, 0);
+    state_->setToolTip(QStringLiteral("服务器连接（RCON）"));
+    if (QStatusBar* bar = main->statusBar()) bar->addPermanentWidget(state_);
+    connect(&client_, &rcon::Client::stateChanged, this, &ServerLink::stateChanged);
+
+    ticker_.setInterval(500);
+    connect(&ticker_, &QTimer::timeout, this, &ServerLink::tick);
+    addMenu(menu);
+}
+
+ServerLink::~ServerLink() = default;
+
+void ServerLink::addMenu(MainMenu& menu) {
+    QMenu* server = menu.addMenuBefore(QString::fromUtf8(kBeforeMenu), QString::fromUtf8(kMenuTitle));
+    for (const ServerMenuRow& row : kMenuRows) {
+        if (std::string_view(row.name) == "save-and-reload") server->addSeparator();
+        QAction* entry = server->addAction(QString::fromUtf8(row.caption));
+        entry->setObjectName(QString::fromLatin1(row.name));
+        if (*row.keys != '\0') {
+            entry->setShortcut(QKeySequence(QString::fromLatin1(row.keys)));
+            entry->setShortcutContext(Qt::WindowShortcut);
+        }
+        connect(entry, &QAction::triggered, this, [this, run = row.run] { (this->*run)(); });
+    }
+    server->addSeparator();
+    QAction* replies = server->addAction(QStringLiteral("显示服务器回复"));
+    replies->setObjectName(QString::fromLatin1(kRepliesAction));
+    replies->setCheckable(true);
+    connect(replies, &QAction::triggered, this, &ServerLink::showReplies);
+    action("save-and-reload")->setToolTip(QStringLiteral("保存配置文件，然后把重载指令发给服务器"));
+    action("server-disconnect")->setEnabled(false);
+}
+
+QAction* ServerLink::action(const char* name) const {
+    return main_->menuBar() != nullptr ? main_->menuBar()->findChild<QAction*>(QString::fromLatin1(name)) : nullptr;
+}
+
+void ServerLink::attach(LiveWindow* live) {
+    for (const actions::PanelRow& row : actions::panels()) {
+        if (row.window != live->id() || !row.console) continue;
+        QWidget* copy = live->controlByName(row.copy);
+        QWidget* clear = live->controlByName(row.clear);
+        if (copy == nullptr || clear == nullptr) continue;
+        auto* button = new QPushButton(copy->parentWidget());
+        button->setObjectName(QStringLiteral("sendToServer"));
+        button->setFont(copy->font());
+        // In a narrow column the caption takes two lines.
+        button->setText(copy->x() == clear->x() ? QStringLiteral("发送到\n服务器") : QStringLiteral("发送到服务器"));
+        button->setAccessibleName(QStringLiteral("发送到服务器"));
+        button->setToolTip(
+            QStringLiteral("把输出框中选中的行（没有选中时是全部行）逐行发给服务器控制台，回答显示在“服务器回复”中；"
+                           "作用于手持物品的行（/att、/setname、/addlore、/socket add 等）不发送"));
+        new BesideButtons(button, copy, clear);
+        QWidget::setTabOrder(copy, button);
+        connect(button, &QPushButton::clicked, this, [this, row = &row] { sendFromPanelButton(*row); });
+        button->show();
+    }
+}
+
+void ServerLink::setSettingsFile(const QString& path) {
+    settingsFile_ = path;
+    settings_ = storage::loadServerSettings(path);
+}
+
+void ServerLink::connectTo(const QString& host, quint16 port, const QString& password, int timeoutMs,
+                           ConnectDone done) {
+    client_.connectToServer(host, port, password, timeoutMs, this, std::move(done));
+}
+
+void ServerLink::disconnectFromServer() { client_.disconnectFromServer(); }
+
+void ServerLink::send(const QString& command, const QString& where, int timeoutMs, const AnswerDone& done) {
+    showReplies(true);
+    const int id = ++lastSent_;
+    // A line the client refuses at once never waits for an answer.
+    if (static_cast<std::size_t>(command.toUtf8().size()) <= rcon::kMaxRequestPayload && client_.hasCredentials()) {
+        waiting_[id] = {command, waiting_.empty() ? clockMs() : -1};
+        if (!ticker_.isActive()) ticker_.start();
+        tick();
+    }
+    client_.send(command, timeoutMs, this, [this, id, command, where, done](const rcon::Answer& answer) {
+        waiting_.erase(id);
+        if (!waiting_.empty() && waiting_.begin()->second.sinceMs < 0) waiting_.begin()->second.sinceMs = clockMs();
+        tick();
+        if (answer.ok()) {
+            lastAnswer_ = answer.text;
+            panel_->addExchange(where, command, Outcome::Answer, answer.text);
+        } else {
+            panel_->addExchange(where, command, Outcome::Failed, answer.message);
+        }
+        if (done) done(answer);
+    });
+}
+
+void ServerLink::tick() {
+    if (waiting_.empty()) {
+        ticker_.stop();
+        panel_->setWaiting({});
+        return;
+    }
+    const Waiting& head = waiting_.begin()->second;
+    const qint64 seconds = head.sinceMs < 0 ? 0 : (clockMs() - head.sinceMs) / 1000;
+    QString text = QStringLiteral("正在等待%1的回答… %2 秒").arg(quoted(head.command)).arg(seconds);
+    if (waiting_.size() > 1) text += QStringLiteral("（另有 %1 行排队）").arg(waiting_.size() - 1);
+    panel_->setWaiting(text);
+}
+
+bool ServerLink::sendPanel(const actions::PanelRow& row, int timeoutMs, LinesDone done) {
+    if (batch_ != nullptr) return false;
+    LiveWindow* live = runtime_.window(row.window);
+    auto* edit = live != nullptr ? qobject_cast<QPlainTextEdit*>(live->controlByName(row.name)) : nullptr;
+    batch_ = std::make_unique<Batch>();
+    batch_->done = std::move(done);
+    batch_->timeoutMs = timeoutMs;
+    int skipped = 0;
+    if (edit != nullptr) {
+        for (const auto& [number, text] : linesToSend(edit)) {
+            const std::string line = toUtf8(text);
+            Batch::Item item{number, fromUtf8(actions::consoleForm(line)), fromUtf8(actions::whyNotFromConsole(line))};
+            skipped += item.why.isEmpty() ? 0 : 1;
+            batch_->items.push_back(std::move(item));
+        }
+    }
+    showReplies(true);
+    const QString title = edit != nullptr ? panelTitle(live, row, edit, live == main_) : QString();
+    const auto count = static_cast<qsizetype>(batch_->items.size());
+    if (count == 0) {
+        panel_->addNote(QStringLiteral("“%1”中没有可以发送的行").arg(title));
+    } else {
+        QString note = QStringLiteral("发送“%1”的 %2 行").arg(title).arg(count);
+        if (skipped > 0) note += QStringLiteral("（其中 %1 行作用于手持物品，不能从控制台运行，不发送）").arg(skipped);
+        panel_->addNote(note);
+        panel_->setStoppable(true);
+    }
+    step();
+    return true;
+}
+
+void ServerLink::step() {
+    Batch& batch = *batch_;
+    while (batch.next < batch.items.size()) {
+        const Batch::Item& item = batch.items[batch.next];
+        const QString where = QStringLiteral("第%1行").arg(item.line);
+        LineResult result{
+            .line = item.line, .command = item.command, .bytes = static_cast<qsizetype>(item.command.toUtf8().size())};
+        if (!batch.stopped.isEmpty()) {
+            result.code = QStringLiteral("not-sent");
+            result.message = batch.stopped;
+            panel_->addExchange(where, item.command, Outcome::NotSent, batch.stopped);
+        } else if (!item.why.isEmpty()) {
+            result.skipped = item.why;
+            panel_->addExchange(where, item.command, Outcome::Skipped, item.why);
+        } else {
+            send(item.command, where, batch.timeoutMs, [this](const rcon::Answer& answer) { batchAnswer(answer); });
+            return;
+        }
+        batch.results.push_back(std::move(result));
+        ++batch.next;
+    }
+    finishBatch();
+}
+
+void ServerLink::batchAnswer(const rcon::Answer& answer) {
+    if (batch_ == nullptr) return;
+    Batch& batch = *batch_;
+    const Batch::Item& item = batch.items[batch.next];
+    LineResult result{.line = item.line, .command = item.command, .bytes = answer.bytes};
+    if (answer.ok()) {
+        result.reply = answer.text;
+    } else {
+        result.code = answer.code;
+        result.message = answer.message;
+        // A line sent without a whole answer, or a connection that cannot be made: the server
+        // may be stuck or gone, so the lines after it wait for the user instead of piling up.
+        if (answer.code != QLatin1String("too-long") && batch.stopped.isEmpty())
+            batch.stopped = QStringLiteral("没有发送：第%1行没有得到完整的回答，后面的行都没有发送").arg(item.line);
+    }
+    batch.results.push_back(std::move(result));
+    ++batch.next;
+    step();
+}
+
+void ServerLink::stopPanel() {
+    if (batch_ != nullptr && batch_->stopped.isEmpty()) batch_->stopped = QStringLiteral("没有发送：已停止");
+}
+
+void ServerLink::finishBatch() {
+    const std::unique_ptr<Batch> batch = std::move(batch_);
+    panel_->setStoppable(false);
+    if (batch->done) batch->done(batch->results);
+}
+
+void ServerLink::sendFromPanelButton(const actions::PanelRow& row) {
+    if (row.window != main_->id()) main_->raise();  // the replies show below the main window's form
+    if (batch_ != nullptr) {
+        showReplies(true);
+        menu_.showStatus(QStringLiteral("另一个输出框的行正在发送：请等它发完，或在“服务器回复”中点“停止”"));
+        return;
+    }
+    if (!client_.hasCredentials()) return connectThen([this, row = &row] { sendFromPanelButton(*row); });
+    sendPanel(row, timeoutMs_, {});
+}
+
+void ServerLink::sendFromCommandBox(const QString& line) {
+    const QString command = fromUtf8(actions::consoleForm(toUtf8(line)));
+    if (command.trimmed().isEmpty()) return;
+    if (!client_.hasCredentials()) return connectThen([this, command] { send(command, {}, timeoutMs_, {}); });
+    send(command, {}, timeoutMs_, {});
+}
+
+void ServerLink::openConnectDialog() { connectThen({}); }
+
+// Opens the dialog (or raises the one open); then runs once it has connected.
+void ServerLink::connectThen(std::function<void()> then) {
+    afterConnect_ = std::move(then);
+    if (dialog_ != nullptr) {
+        dialog_->raise();
+        dialog_->activateWindow();
+        return;
+    }
+    auto* dialog = new ConnectDialog(settings_, main_);
+    dialog_ = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &ConnectDialog::connectRequested, this, &ServerLink::dialogConnect);
+    connect(dialog, &ConnectDialog::serverChanged, this, &ServerLink::readKeyring);
+    connect(dialog, &QDialog::rejected, this, [this] {
+        afterConnect_ = {};
+        // Cancelled while connecting: the connection is not wanted any more.
+        if (std::exchange(attempt_, 0) != 0) client_.disconnectFromServer();
+    });
+    readKeyring();
+    dialog->open();
+}
+
+void ServerLink::dialogConnect() {
+    if (dialog_ == nullptr) return;
+    const storage::ServerSettings chosen = dialog_->settings();
+    // Unticking "记住密码" forgets the password the keyring kept for that server.
+    const bool forget = settings_.rememberPassword && !chosen.rememberPassword;
+    settings_ = chosen;
+    saveSettings();
+    const QString password = dialog_->password();
+    const int attempt = ++attempts_;
+    attempt_ = attempt;
+    dialog_->setConnecting(QStringLiteral("正在连接 %1:%2…").arg(chosen.host).arg(chosen.port));
+    connectTo(chosen.host, chosen.port, password, timeoutMs_,
+              [this, attempt, chosen, password, forget](const rcon::ConnectOutcome& outcome) {
+                  if (attempt_ != attempt) return;  // the dialog was cancelled
+                  attempt_ = 0;
+                  if (!outcome.ok()) {
+                      if (dialog_ != nullptr) dialog_->setFailed(outcome.message);
+                      return;
+                  }
+                  if (chosen.rememberPassword) {
+                      store_.write(chosen.host, chosen.port, password, this, [this](const rcon::KeyringResult& kept) {
+                          if (kept.ok()) return menu_.showStatus(QStringLiteral("密码已保存在系统密钥环中"));
+                          menu_.showStatus(kept.message);
+                          panel_->addNote(kept.message);
+                      });
+                  } else if (forget) {
+                      store_.remove(chosen.host, chosen.port, this, {});
+                  }
+                  std::function<void()> then = std::exchange(afterConnect_, {});
+                  if (dialog_ != nullptr) dialog_->accept();
+                  if (then) then();
+              });
+}
+
+// The password the keyring keeps for the dialog's server, when the user asked it to keep one.
+void ServerLink::readKeyring() {
+    if (dialog_ == nullptr || !dialog_->settings().rememberPassword) return;
+    const storage::ServerSettings server = dialog_->settings();
+    dialog_->setNote(QStringLiteral("正在从系统密钥环读取密码…"));
+    store_.read(server.host, server.port, dialog_, [this, server](const rcon::KeyringResult& read) {
+        if (dialog_ == nullptr) return;
+        const storage::ServerSettings now = dialog_->settings();
+        if (now.host != server.host || now.port != server.port) return;  // another server by now
+        if (!read.ok()) return dialog_->setNote(read.message);
+        dialog_->offerPassword(read.password);
+        dialog_->setNote(QStringLiteral("已从系统密钥环读取密码"));
+    });
+}
+
+void ServerLink::saveSettings() {
+    if (settingsFile_.isEmpty()) return;
+    runInBackground(
+        writer_, this,
+        [path = settingsFile_, settings = settings_] { return storage::saveServerSettings(path, settings); },
+        [this](const storage::WriteResult& written) {
+            if (!written.ok()) menu_.showStatus(QStringLiteral("连接设置没有保存：") + written.error);
+        });
+}
+
+void ServerLink::saveAndReload() {
+    menu_.save(Request::person(main_, [alive = QPointer<ServerLink>(this)](const Request::Result& result) {
+        if (alive != nullptr && result.ran()) alive->reload();
+    }));
+}
+
+void ServerLink::reload() {
+    const QString command = fromUtf8(actions::consoleForm(toUtf8(settings_.reloadCommand)));
+    if (command.trimmed().isEmpty()) {
+        menu_.showStatus(QStringLiteral("已保存；没有设置重载指令（在“连接服务器…”中设置）"));
+        return;
+    }
+    if (!client_.hasCredentials()) return connectThen([this] { reload(); });
+    send(command, QStringLiteral("保存并重载"), timeoutMs_, {});
+}
+
+void ServerLink::showReplies(bool shown) {
+    panel_->setVisible(shown);
+    if (QAction* replies = action(kRepliesAction)) replies->setChecked(shown);
+}
+
+void ServerLink::stateChanged(rcon::Client::State state, const QString& text) {
+    state_->setText(QFontMetrics(state_->font()).elidedText(text, Qt::ElideRight, kStateWidth));
+    state_->setToolTip(QStringLiteral("服务器连接（RCON）：") + text);
+    if (QAction* disconnect = action("server-disconnect"))
+        disconnect->setEnabled(state != rcon::Client::State::Disconnected);
+    switch (state) {
+    case rcon::Client::State::Connecting: break;
+    case rcon::Client::State::Connected:
+        showReplies(true);
+        panel_->addNote(text);
+        break;
+    case rcon::Client::State::Failed: panel_->addNote(text); break;
+    case rcon::Client::State::Disconnected: panel_->addNote(QStringLiteral("已断开连接")); break;
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,348 @@
+// The server link through its widgets against the test server: "发送到服务器" beside the
+// panels, the connect dialog and the keyring, the "服务器回复" panel and its command box,
+// "保存并重载", and the password kept out of every file.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest/QTest>
+
+#include "forms/windows.h"
+#include "server_fixture.h"
+#include "storage/server_settings.h"
+#include "text/format.h"
+#include "ui/base/text.h"
+#include "ui/files/session_keeper.h"
+#include "ui/server/command_line.h"
+#include "ui/server/connect_dialog.h"
+#include "ui/server/reply_panel.h"
+
+namespace server_testing {
+namespace {
+
+using rcon_test::Stall;
+
+class ServerWidgets : public ServerTest {
+protected:
+    QPushButton* sendButton(std::uint32_t window = forms::kMainWindowId) {
+        ui::LiveWindow* live = runtime->window(window);
+        return live != nullptr ? live->findChild<QPushButton*>(QStringLiteral("sendToServer")) : nullptr;
+    }
+    QString replies() const { return link->replyPanel()->view()->toPlainText(); }
+    ui::CommandLine* commandBox() const { return link->replyPanel()->commandLine(); }
+
+    // Fills the open connect dialog with the test server and clicks "连接".
+    void connectThroughDialog(bool remember) {
+        ui::ConnectDialog* dialog = link->connectDialog();
+        ASSERT_NE(dialog, nullptr);
+        dialog->hostEdit()->setText(kHost);
+        dialog->portBox()->setValue(server.port());
+        dialog->passwordEdit()->setText(kPassword);
+        dialog->rememberBox()->setChecked(remember);
+        dialog->connectButton()->click();
+        ASSERT_TRUE(waitFor([&] { return !dialog->isVisible(); }));
+    }
+};
+
+// Each send button sits between its panel's copy and clear buttons, covers no control of the
+// form and shows its whole caption, also once the window has grown.
+TEST_F(ServerWidgets, SendButtonsSitBetweenCopyAndClearAndCoverNothing) {
+    runtime->open(forms::kPassiveSkillWindowId);
+    for (const actions::PanelRow& row : actions::panels()) {
+        ui::LiveWindow* live = runtime->window(row.window);
+        QPushButton* send = sendButton(row.window);
+        if (!row.console) {
+            EXPECT_EQ(live->findChildren<QPushButton*>(QStringLiteral("sendToServer")).size(), 1);
+            continue;
+        }
+        ASSERT_NE(send, nullptr) << row.name;
+        for (const QSize grow : {QSize(0, 0), QSize(300, 200)}) {
+            live->resize(live->size() + grow);
+            QApplication::processEvents();
+            const QRect button = send->geometry();
+            const QRect copy = live->controlByName(row.copy)->geometry();
+            const QRect clear = live->controlByName(row.clear)->geometry();
+            EXPECT_TRUE(send->parentWidget()->rect().contains(button)) << row.name;
+            EXPECT_TRUE(send->isVisible());
+            const QSize caption = send->fontMetrics().boundingRect(QRect(), 0, send->text()).size();
+            EXPECT_GE(button.width(), caption.width() + 8) << "the caption is cut";
+            EXPECT_GE(button.height(), caption.height() + 4) << "the caption is cut";
+            if (copy.x() == clear.x()) {
+                EXPECT_GT(button.top(), copy.bottom());
+                EXPECT_LT(button.bottom(), clear.top());
+            } else {
+                EXPECT_GT(button.left(), copy.right());
+                EXPECT_LT(button.right(), clear.left());
+            }
+            const forms::Window& form = live->form();
+            for (std::size_t i = 0; i < form.units.size(); ++i) {
+                QWidget* other = live->builtControl(static_cast<int>(i));
+                const forms::Kind kind = form.units[i].kind;
+                if (other == nullptr || other->parentWidget() != send->parentWidget() || other->isHidden() ||
+                    kind == forms::Kind::GroupBox)
+                    continue;
+                EXPECT_FALSE(other->geometry().intersects(button)) << form.units[i].name << " under the send button";
+            }
+        }
+    }
+}
+
+TEST_F(ServerWidgets, SendingUnconnectedAsksForTheServerThenSendsAndSaysNoKeyringKeptThePassword) {
+    EXPECT_EQ(link->stateLabel()->text(), QStringLiteral("未连接"));
+    EXPECT_TRUE(link->replyPanel()->isHidden());
+    panel("编辑框1")->setPlainText(QStringLiteral("/echo 你好\r\n/att Stats DAMAGE 10\r\n"));
+    sendButton()->click();
+    ui::ConnectDialog* dialog = link->connectDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->portBox()->value(), 25575);
+    EXPECT_EQ(dialog->reloadEdit()->text(), QStringLiteral("/quorvel reload"));
+    EXPECT_EQ(commandsReceived(), QStringList());
+    connectThroughDialog(true);
+    ASSERT_TRUE(waitFor([&] { return commandsReceived().size() == 1; }));
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("echo 你好")});
+    EXPECT_EQ(link->stateLabel()->text(), QStringLiteral("已连接 ") + address());
+    EXPECT_TRUE(link->replyPanel()->isVisible());
+    // Without a keyring the editor says the password was not kept: it asks again next time.
+    ASSERT_TRUE(waitFor([&] { return replies().contains(QStringLiteral("没有可用的密钥环")); }));
+    EXPECT_TRUE(replies().contains(QStringLiteral("下次连接时需要重新输入")));
+    // ... and the next dialog reads the keyring for it and says it found nothing there.
+    link->openConnectDialog();
+    ui::ConnectDialog* again = link->connectDialog();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->portBox()->value(), server.port());
+    EXPECT_TRUE(again->rememberBox()->isChecked());
+    auto* note = again->findChild<QLabel*>(QStringLiteral("keyringNote"));
+    ASSERT_TRUE(waitFor([&] { return note->text().contains(QStringLiteral("没有可用的密钥环")); }));
+    EXPECT_EQ(again->passwordEdit()->text(), QString());
+    again->reject();
+    EXPECT_EQ(link->stateLabel()->text(), QStringLiteral("已连接 ") + address());  // cancelled, still connected
+}
+
+TEST_F(ServerWidgets, AWrongPasswordKeepsTheDialogOpenWithTheReason) {
+    link->openConnectDialog();
+    ui::ConnectDialog* dialog = link->connectDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->portBox()->setValue(server.port());
+    dialog->passwordEdit()->setText(QStringLiteral("wrong"));
+    dialog->connectButton()->click();
+    EXPECT_FALSE(dialog->connectButton()->isEnabled());  // connecting
+    ASSERT_TRUE(waitFor([&] { return dialog->connectButton()->isEnabled(); }));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->messageLabel()->text(), QStringLiteral("密码错误，%1 拒绝了登录").arg(address()));
+    EXPECT_EQ(link->stateLabel()->text(), QStringLiteral("连接失败：密码错误，%1 拒绝了登录").arg(address()));
+    dialog->reject();
+}
+
+TEST_F(ServerWidgets, TheReplyPanelDrawsEachAnswerInTheGamesColoursUnderItsLine) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    panel("编辑框1")->setPlainText(QStringLiteral("/echo §6红宝石§r的§l光芒\n/att Stats DAMAGE 10\n/echo 第二行"));
+    sendButton()->click();
+    ASSERT_TRUE(waitFor([&] { return !link->isSendingPanel(); }));
+    EXPECT_EQ(replies(), QStringLiteral("已连接 %1\n"
+                                        "发送“指令输出框”的 3 行（其中 1 行作用于手持物品，不能从控制台运行，不发送）\n"
+                                        "第1行  › echo §6红宝石§r的§l光芒\n"
+                                        "红宝石的光芒\n"
+                                        "第2行  › att Stats DAMAGE 10\n"
+                                        "没有发送：/att 作用于输入它的玩家手中的物品（加属性），控制台没有手持物品："
+                                        "请在游戏的聊天框中输入\n"
+                                        "第3行  › echo 第二行\n"
+                                        "第二行")
+                             .arg(address()));
+    // The answer's runs: gold, then white, then white and bold, as the game draws them.
+    QStringList runs;
+    for (QTextBlock block = link->replyPanel()->view()->document()->begin(); block.isValid(); block = block.next())
+        if (block.text() == QStringLiteral("红宝石的光芒"))
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                runs << QStringLiteral("%1 %2 %3")
+                            .arg(it.fragment().text(), it.fragment().charFormat().foreground().color().name())
+                            .arg(it.fragment().charFormat().fontWeight());
+    EXPECT_EQ(runs, (QStringList{QStringLiteral("红宝石 #ffaa00 400"), QStringLiteral("的 #ffffff 400"),
+                                 QStringLiteral("光芒 #ffffff 700")}));
+}
+
+// An answer of megabytes would hold the window while it is drawn: the panel shows its
+// beginning and says how long it is; the op still answers all of it.
+TEST_F(ServerWidgets, AVeryLongAnswerShowsItsBeginningAndTheOpHasAllOfIt) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    const QString answer = rcon_test::chineseText(150'000);
+    EXPECT_EQ(op({{"op", "send"}, {"command", "big 150000"}}), (QJsonObject{{"ok", true}, {"reply", answer}}));
+    EXPECT_TRUE(replies().endsWith(QStringLiteral("……（回答共 150000 个字符，这里只显示前 20000 个）")));
+    QString shown;
+    for (const text::Line& line : text::format(ui::toUtf8(answer.left(ui::ReplyPanel::kMaxShown)), text::Role::Message))
+        for (const text::Run& run : line) shown += ui::fromUtf8(run.text);
+    EXPECT_TRUE(replies().contains(shown));
+}
+
+TEST_F(ServerWidgets, OnlyTheSelectedLinesGoWhenSomeAreSelected) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    QPlainTextEdit* commands = panel("编辑框1");
+    commands->setPlainText(QStringLiteral("/echo 一\n/echo 二\n/echo 三\n/echo 四"));
+    // From inside line 2 to the very start of line 4: lines 2 and 3.
+    QTextCursor cursor(commands->document()->findBlockByNumber(1));
+    cursor.movePosition(QTextCursor::Right);
+    cursor.setPosition(commands->document()->findBlockByNumber(3).position(), QTextCursor::KeepAnchor);
+    commands->setTextCursor(cursor);
+    sendButton()->click();
+    ASSERT_TRUE(waitFor([&] { return !link->isSendingPanel(); }));
+    EXPECT_EQ(commandsReceived(), (QStringList{QStringLiteral("echo 二"), QStringLiteral("echo 三")}));
+}
+
+TEST_F(ServerWidgets, TheCommandBoxSendsWhatIsTypedAndKeepsItsHistory) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    ui::CommandLine* box = commandBox();
+    box->setFocus();
+    QTest::keyClicks(box, "/list");
+    QTest::keyClick(box, Qt::Key_Return);
+    box->setText(QStringLiteral("echo 中文 §c红色"));
+    QTest::keyClick(box, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return commandsReceived().size() == 2; }));
+    EXPECT_EQ(commandsReceived(), (QStringList{QStringLiteral("list"), QStringLiteral("echo 中文 §c红色")}));
+    ASSERT_TRUE(waitFor([&] { return replies().endsWith(QStringLiteral("中文 红色")); }));
+    EXPECT_TRUE(replies().contains(QStringLiteral("› list\nThere are 2 of a max of 20 players online: Steve, 小明\n")));
+    EXPECT_EQ(box->text(), QString());
+    // Up walks back through what was sent, down comes forward to the line being typed.
+    QTest::keyClicks(box, "draft");
+    QStringList seen;
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
+        QTest::keyClick(box, key);
+        seen << box->text();
+    }
+    EXPECT_EQ(seen,
+              (QStringList{QStringLiteral("echo 中文 §c红色"), QStringLiteral("/list"), QStringLiteral("/list"),
+                           QStringLiteral("echo 中文 §c红色"), QStringLiteral("draft"), QStringLiteral("draft")}));
+}
+
+// A server that takes the lines and never answers: the head of the panel counts the seconds,
+// the window takes clicks, "停止" keeps the rest back, and the line in flight times out.
+TEST_F(ServerWidgets, AStalledServerLeavesTheWindowAnsweringAndStopKeepsTheRestBack) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    link->setTimeoutMs(2500);
+    server.options().stall = Stall::Commands;
+    panel("编辑框1")->setPlainText(QStringLiteral("/echo 一\n/echo 二\n/echo 三"));
+    sendButton()->click();
+    QLabel* waiting = link->replyPanel()->waitingLabel();
+    ASSERT_TRUE(waitFor([&] { return waiting->text().contains(QStringLiteral("1 秒")); }, 5000));
+    EXPECT_EQ(waiting->text(), QStringLiteral("正在等待“echo 一”的回答… 1 秒"));
+    QPushButton* stop = link->replyPanel()->stopButton();
+    ASSERT_TRUE(stop->isVisible());
+    QTest::mouseClick(stop, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !link->isSendingPanel(); }));
+    EXPECT_TRUE(
+        replies().endsWith(QStringLiteral("第1行  › echo 一\n"
+                                          "“echo 一”在2.5 秒内没有得到完整的回答（没有重发）\n"
+                                          "第2行  › echo 二\n"
+                                          "没有发送：已停止\n"
+                                          "第3行  › echo 三\n"
+                                          "没有发送：已停止")))
+        << replies().toStdString();
+    EXPECT_FALSE(stop->isVisible());
+    EXPECT_EQ(waiting->text(), QString());
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("echo 一")});
+}
+
+TEST_F(ServerWidgets, TheReplyPanelShowsBelowTheFormAndHidesAgain) {
+    ASSERT_TRUE(waitFor([&] { return main->height() == main->minimumHeight(); }));  // fitted to its form
+    const int before = main->height();
+    const QSize form = main->formArea()->size();
+    QAction* shown = link->action("server-replies");
+    EXPECT_FALSE(shown->isChecked());
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    ui::ReplyPanel* replyPanel = link->replyPanel();
+    EXPECT_TRUE(replyPanel->isVisible());
+    EXPECT_TRUE(shown->isChecked());
+    // The window grows by the panel and the form keeps its size, above the panel.
+    EXPECT_EQ(main->height(), before + replyPanel->sizeHint().height());
+    EXPECT_EQ(main->formArea()->size(), form);
+    EXPECT_GT(replyPanel->y(), main->formArea()->geometry().bottom());
+    QTest::mouseClick(replyPanel->hideButton(), Qt::LeftButton);
+    EXPECT_EQ(main->formArea()->size(), form);
+    EXPECT_FALSE(shown->isChecked());
+    EXPECT_EQ(main->height(), before);
+    shown->trigger();
+    EXPECT_TRUE(replyPanel->isVisible());
+}
+
+TEST_F(ServerWidgets, SaveAndReloadSendsTheReloadCommandOnlyAfterASave) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("socket.yml"));
+    panel("编辑框20")->setPlainText(QStringLiteral("宝石:\n  名称: 红宝石\n"));
+    ASSERT_EQ(op({{"op", "save"}, {"control", "编辑框20"}, {"path", path}}).value("ok"), true);
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    panel("编辑框20")->setPlainText(QStringLiteral("宝石:\n  名称: 蓝宝石\n"));
+    link->action("save-and-reload")->trigger();
+    ASSERT_TRUE(waitFor([&] { return commandsReceived().size() == 1; }));
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("quorvel reload")});
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), QStringLiteral("宝石:\r\n  名称: 蓝宝石\r\n"));
+    ASSERT_TRUE(waitFor([&] {
+        return replies().endsWith(
+            QStringLiteral("保存并重载  › quorvel reload\nUnknown or "
+                           "incomplete command, see below for error\n"
+                           "quorvel reload<--[HERE]"));
+    }));
+
+    // The file changed on disk: the save asks first, and a "取消" saves nothing and sends nothing.
+    saved.close();
+    ASSERT_TRUE(saved.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    saved.write("changed elsewhere\n");
+    saved.close();
+    panel("编辑框20")->setPlainText(QStringLiteral("宝石:\n  名称: 绿宝石\n"));
+    link->action("save-and-reload")->trigger();
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        question = main->findChild<QMessageBox*>();
+        return question != nullptr && question->isVisible();
+    }));
+    question->reject();
+    QTest::qWait(300);
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("quorvel reload")});
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("changed elsewhere\n"));
+}
+
+// Connected through the dialog with "记住密码", the session kept, the settings written: no
+// file below the test's home holds the password, in UTF-8 or UTF-16.
+TEST_F(ServerWidgets, ThePasswordReachesNoFile) {
+    const QString data = home + QStringLiteral("/data/quorvel-editor");
+    ASSERT_TRUE(QDir().mkpath(data));
+    const QString settings = data + QStringLiteral("/server.json");
+    link->setSettingsFile(settings);
+    ui::SessionKeeper session(*runtime, editor->documents(), data + QStringLiteral("/session.json"), 0);
+    link->openConnectDialog();
+    connectThroughDialog(true);
+    ASSERT_TRUE(waitFor([&] { return replies().contains(QStringLiteral("没有可用的密钥环")); }));
+    commandBox()->setText(QStringLiteral("list"));
+    QTest::keyClick(commandBox(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return commandsReceived().size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(settings); }));
+    session.saveNow();
+    EXPECT_EQ(storage::loadServerSettings(settings),
+              (storage::ServerSettings{.host = kHost, .port = server.port(), .rememberPassword = true}));
+    const QByteArray utf8 = kPassword.toUtf8();
+    const QByteArray utf16(reinterpret_cast<const char*>(kPassword.utf16()), kPassword.size() * 2);
+    int files = 0;
+    QDirIterator all(home, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (all.hasNext()) {
+        QFile file(all.next());
+        if (!file.open(QIODevice::ReadOnly)) continue;  // sockets and the like
+        ++files;
+        const QByteArray content = file.readAll();
+        EXPECT_FALSE(content.contains(utf8) || content.contains(utf16)) << file.fileName().toStdString();
+    }
+    EXPECT_GE(files, 2);  // at least the session and the settings were looked at
+}
+
+}  // namespace
+}  // namespace server_testing
