@@ -145,16 +145,19 @@ void LiveWindow::panelShown(QWidget* panel, bool shown) {
     if (!formSize_.isValid()) return;
     const auto it = std::find_if(panels_.begin(), panels_.end(), [&](const auto& p) { return p.first == panel; });
     if (it == panels_.end()) return;
-    const QSize wanted = roomOf(panel);
+    // The window's size before anything moves: setting the minimum below may already grow it,
+    // and the layout may already have given the panel room out of the form area.
+    const QSize before = size();
+    const QSize hint = panel->sizeHint().expandedTo(roomOf(panel));
     setMinimumSize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
-    // The layout may have made room already when the panel shows: the form area's size tells.
+    // The form area keeps the size it had: the window grows by what the layout gives the panel
+    // (its size hint), or gives it back.
     if (it->second) {
-        const int target = shown ? formArea_->width() + panelsExtent().width() : width() - wanted.width();
-        resize(std::max(minimumWidth(), shown ? std::max(width(), target) : target), height());
+        const int target = shown ? before.width() + hint.width() : before.width() - panel->width();
+        resize(std::max(minimumWidth(), target), height());
     } else {
-        const int target =
-            shown ? formArea_->height() + panelsExtent().height() + chromeHeight() : height() - wanted.height();
-        resize(width(), std::max(minimumHeight(), shown ? std::max(height(), target) : target));
+        const int target = shown ? before.height() + hint.height() : before.height() - panel->height();
+        resize(width(), std::max(minimumHeight(), target));
     }
     // Grown past the screen's edge: moved back onto it, as far as it fits.
     if (shown && screen() != nullptr) {
