@@ -59,17 +59,14 @@ SaveResult append(const SaveInput& input, const yaml::CheckResult& check) {
         }
     }
     const storage::SavedFile saved = storage::writeAppend(request.path, plan);
-    if (!saved.ok()) {
-        const bool changed = QFileInfo::exists(request.path) &&
-                             storage::changeOnDisk(request.path, plan.original) == storage::DiskChange::Content;
-        return refusedSave(changed ? Refusal::ChangedOnDisk : Refusal::Io, saved.error);
-    }
+    if (!saved.ok()) return refusedSave(saved.changedOnDisk ? Refusal::ChangedOnDisk : Refusal::Io, saved.error);
     SaveResult result;
     if (sameFile(request.path, input.current.path)) result.stamp = saved.stamp;
     Outcome& outcome = result.outcome;
     outcome.bytes = plan.bytes.size() - plan.oldBytes().size();
     outcome.format = plan.format;
     outcome.message = QStringLiteral("已追加 %1 字节到 %2").arg(outcome.bytes).arg(shown(request.path));
+    outcome.warning = saved.notice;
     return result;
 }
 
@@ -89,7 +86,17 @@ SaveResult write(const SaveInput& input) {
     }
     const storage::EncodedText encoded = storage::encodeText(input.text, format, storage::Replacements::Write);
     if (!encoded.ok()) return refusedSave(Refusal::Unrepresentable, encoded.error);
-    const storage::WriteResult written = storage::writeFileAtomically(request.path, encoded.bytes);
+    // The write compares the bytes it backs up with those the document was read from, so a
+    // change made after the check above is refused too; a forced save replaces whatever is
+    // there, but not what is written while it runs.
+    const bool own = sameFile(request.path, current.path) && !request.force && current.stamp.exists;
+    const storage::WriteResult written = storage::writeFileAtomically(
+        request.path, encoded.bytes, storage::WriteOptions{.expected = own ? &current.stamp : nullptr});
+    if (written.changedOnDisk) {
+        return refusedSave(Refusal::ChangedOnDisk,
+                           QStringLiteral("文件在保存的过程中被别的程序改动过：%1。没有写入，那些改动都在文件里。")
+                               .arg(shown(request.path)));
+    }
     if (!written.ok()) return refusedSave(Refusal::Io, written.error);
     SaveResult result;
     result.document = Document{request.path, format, storage::stampOf(request.path, encoded.bytes), current.lostBytes};
@@ -97,6 +104,7 @@ SaveResult write(const SaveInput& input) {
     outcome.bytes = encoded.bytes.size();
     outcome.format = format;
     outcome.message = QStringLiteral("已保存 %1（%2 字节）").arg(shown(request.path)).arg(outcome.bytes);
+    outcome.warning = written.notice;
     return result;
 }
 

@@ -19,9 +19,12 @@ OpenedFile opened(const QString& path, DecodedText (*decode)(QByteArrayView)) {
     return file;
 }
 
-SavedFile written(const QString& path, const QByteArray& bytes) {
+SavedFile written(const QString& path, const QByteArray& bytes, const FileStamp& expected) {
     SavedFile saved;
-    saved.error = writeFileAtomically(path, bytes, Backup::Keep).error;
+    const WriteResult result = writeFileAtomically(path, bytes, WriteOptions{.expected = &expected});
+    saved.error = result.error;
+    saved.notice = result.notice;
+    saved.changedOnDisk = result.changedOnDisk;
     if (saved.ok()) saved.stamp = stampOf(path, bytes);
     return saved;
 }
@@ -70,13 +73,19 @@ AppendPlan planAppend(const QString& path, QStringView block) {
 }
 
 SavedFile writeAppend(const QString& path, const AppendPlan& plan) {
-    if (!plan.ok()) return {{}, plan.error};
+    if (!plan.ok()) return {.error = plan.error};
+    const auto changed = [&] {
+        return SavedFile{
+            .error =
+                QStringLiteral("无法追加：文件在读取之后被改动过，请重新追加：%1").arg(QDir::toNativeSeparators(path)),
+            .changedOnDisk = true};
+    };
     const DiskChange change = changeOnDisk(path, plan.original);
-    if (change == DiskChange::Content || change == DiskChange::Removed) {
-        return {{},
-                QStringLiteral("无法追加：文件在读取之后被改动过，请重新追加：%1").arg(QDir::toNativeSeparators(path))};
-    }
-    return written(path, plan.bytes);
+    if (change == DiskChange::Content || change == DiskChange::Removed) return changed();
+    // The write compares what it backs up with what the plan read: a change in between is
+    // refused too.
+    SavedFile saved = written(path, plan.bytes, plan.original);
+    return saved.changedOnDisk ? changed() : saved;
 }
 
 }  // namespace storage

@@ -28,8 +28,10 @@ OpenedFile openTextFile(const QString& path);
 OpenedFile openTextFile(const QString& path, Encoding encoding);
 
 struct SavedFile {
-    FileStamp stamp;  // of the bytes written; empty on failure
-    QString error;    // from encodeText or writeFileAtomically; empty on success
+    FileStamp stamp = {};        // of the bytes written; empty on failure
+    QString error = {};          // from encodeText or writeFileAtomically; empty on success
+    QString notice = {};         // what the write could not keep (see WriteResult::notice)
+    bool changedOnDisk = false;  // refused: the file is not what was read
 
     bool ok() const { return error.isEmpty(); }
 };

@@ -10,6 +10,7 @@ import hashlib
 import json
 import os
 import random
+import stat
 import subprocess
 import sys
 import tempfile
@@ -231,6 +232,46 @@ check("remove last: refused once the panel no longer ends with it",
       replies[4].get("ok") is False and replies[5]["text"] == "/att Stats DAMAGE 1\r\nedited", replies[4:])
 dump = run([{"op": "dump"}])[0]
 check("the dump lists the actions", {"new", "undo-clear", "remove-last", "save", "open"} <= set(dump["actions"]))
+
+# --- what is not a regular file, links, modes -------------------------------------------------
+# A pipe is refused at once (it would wait for a writer forever), /dev/zero too (it never ends),
+# and a save never replaces a device or a pipe with a regular file.
+os.mkfifo(path("pipe.yml"))
+started = time.monotonic()
+replies = run([opened("pipe.yml"), {"op": "open", "control": "编辑框20", "path": "/dev/zero"},
+               {"op": "set", "control": "编辑框20", "text": "a: 1\r\n"}, saved("pipe.yml")])
+check("open of a pipe: refused at once", replies[0] == {"ok": False, "code": "io",
+      "error": "无法打开：这不是普通文件（命名管道）：" + path("pipe.yml")} and time.monotonic() - started < 30, replies[0])
+check("open of /dev/zero: refused", replies[1].get("error") == "无法打开：这不是普通文件（字符设备）：/dev/zero", replies[1])
+check("save into a pipe: refused, still a pipe", replies[3].get("code") == "io"
+      and stat.S_ISFIFO(os.lstat(path("pipe.yml")).st_mode), replies[3])
+write("huge.yml", b"a" * (64 * 1024 * 1024 + 1))
+replies = run([opened("huge.yml")])
+check("a file larger than the editor holds is refused with its size",
+      replies[0].get("error") == "无法打开：文件太大（64.0 MB），编辑器最多打开 64 MB：" + path("huge.yml"), replies[0])
+os.remove(path("huge.yml"))
+
+# A link at the backup's name is not followed; the backup of a private file stays private.
+write("victim", b"precious\n")
+write("linked.yml", b"a: 1\n")
+os.symlink(path("victim"), path("linked.yml.bak"))
+replies = run([opened("linked.yml"), {"op": "set", "control": "编辑框20", "text": "a: 2\r\n"}, saved("linked.yml")])
+check("a link at .bak: refused, the file it names untouched",
+      replies[2].get("code") == "io" and "linked.yml.bak 不是普通文件（符号链接）" in replies[2].get("error", "")
+      and read("victim") == b"precious\n" and read("linked.yml") == b"a: 1\n", replies[2])
+write("private.yml", b"a: 1\n")
+os.chmod(path("private.yml"), 0o600)
+run([opened("private.yml"), {"op": "set", "control": "编辑框20", "text": "a: 2\r\n"}, saved("private.yml")])
+check("a private file and its backup stay private (0600)",
+      stat.S_IMODE(os.stat(path("private.yml")).st_mode) == 0o600
+      and stat.S_IMODE(os.stat(path("private.yml.bak")).st_mode) == 0o600,
+      (oct(os.stat(path("private.yml")).st_mode), oct(os.stat(path("private.yml.bak")).st_mode)))
+write("first-name.yml", b"a: 1\n")
+os.link(path("first-name.yml"), path("second-name.yml"))
+replies = run([opened("first-name.yml"), {"op": "set", "control": "编辑框20", "text": "a: 2\r\n"},
+               saved("first-name.yml")])
+check("hard links stay whole, and the reply says so",
+      read("second-name.yml") == b"a: 2\n" and replies[2].get("warning", "").startswith("这个文件共有 2 个名字"), replies[2])
 
 # --- the session ------------------------------------------------------------------------------
 session = path("session/session.json")

@@ -369,8 +369,11 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
     MainMenu* menu = &context.menu;
     context.documents.save(row->panel, save, [menu, reply](const documents::Outcome& outcome) {
         if (!outcome.ok()) return reply(refusal(outcome));
-        menu->showStatus(outcome.message);
-        reply(okWith("bytes", outcome.bytes));
+        menu->showStatus(outcome.warning.isEmpty() ? outcome.message
+                                                   : outcome.message + QLatin1Char(' ') + outcome.warning);
+        QJsonObject answer = okWith("bytes", outcome.bytes);
+        if (!outcome.warning.isEmpty()) answer.insert(QStringLiteral("warning"), outcome.warning);
+        reply(answer);
     });
 }
 

@@ -417,7 +417,8 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
         }
         if (!outcome.ok())
             return request->refuse(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);
-        report(request, outcome.message);
+        report(request,
+               outcome.warning.isEmpty() ? outcome.message : outcome.message + QLatin1Char(' ') + outcome.warning);
     };
     if (!request->asksPerson()) return documents_.save(panel, save, then);
     if (documents_.isSaving())
