@@ -419,11 +419,12 @@ WriteResult writeFileAtomically(const QString& path, QByteArrayView bytes, const
     }
     // Whatever was written to the file since it was read would be lost by the rename.
     if (target.exists && !unchanged(name, before)) return changed();
-    if (target.exists && options.backup == Backup::Move) {
-        if (::rename(name.constData(), native(backupName).constData()) != 0)
-            return failed(writeError(backupName, errno, bytes.size()));
-    }
-    if (const int error = temporary.rename(name, !target.exists); error != 0) {
+    // Moved aside, the old file leaves the name free: the new one then takes it without a name
+    // of its own in between, so a kill leaves no temporary file.
+    const bool moved = target.exists && options.backup == Backup::Move;
+    if (moved && ::rename(name.constData(), native(backupName).constData()) != 0)
+        return failed(writeError(backupName, errno, bytes.size()));
+    if (const int error = temporary.rename(name, !target.exists || moved); error != 0) {
         if (error == EEXIST) return changed();  // the file appeared meanwhile
         return failed(writeError(target.path, error, bytes.size()));
     }

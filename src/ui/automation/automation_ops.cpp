@@ -418,7 +418,15 @@ constexpr Op kOps[] = {
 
 std::span<const Op> ops() { return kOps; }
 
-void runRequest(Context& context, const QJsonObject& request, const Reply& reply) {
+void runRequest(Context& context, const QJsonObject& request, const Reply& answer) {
+    // A session write that failed meanwhile (the close's, or an autosave) rides on the reply.
+    const Reply reply = [&context, answer](const QJsonObject& object) {
+        if (context.sessionProblems.isEmpty()) return answer(object);
+        QJsonObject withProblem = object;
+        withProblem.insert(QStringLiteral("sessionError"), context.sessionProblems.join(u'\n'));
+        context.sessionProblems.clear();
+        answer(withProblem);
+    };
     const QJsonValue opValue = request.value(QStringLiteral("op"));
     const QString op = opValue.toString();
     try {

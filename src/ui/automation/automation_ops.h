@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <span>
 
@@ -22,6 +23,9 @@ struct Context {
     PanelDocuments& documents;
     MainMenu& menu;
     GemPreview* gemPreview = nullptr;
+    // Writes of the session that failed since the last reply: the next reply carries them as
+    // "sessionError".
+    QStringList sessionProblems = {};
 };
 
 // A request that cannot be run; its message becomes the reply's "error".
