@@ -32,6 +32,8 @@ enum class Refusal {
     InvalidYaml,      // confirmable: the server could not read the text
     ChangedOnDisk,    // confirmable: someone else changed the file since it was read
     DuplicateKey,     // confirmable: an identifier of the panel is already in the file
+    ChangesEntry,     // confirmable: appending would change an entry the file already has
+    EncodingUnsure,   // the file's encoding cannot be told: the request must say it
     Io,               // reading or writing failed
 };
 

@@ -253,6 +253,83 @@ DecodedText decodeText(QByteArrayView bytes) {
     return decodeText(bytes, Encoding::Gbk);
 }
 
+namespace {
+
+// Valid UTF-8 characters of two bytes or more, and invalid sequences, in bytes.
+struct Utf8Count {
+    qsizetype multiByte = 0;
+    qsizetype invalid = 0;
+    bool ascii = true;
+};
+
+Utf8Count countUtf8(QByteArrayView bytes) {
+    Utf8Count count;
+    for (qsizetype at = 0; at < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[at]);
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        count.ascii = false;
+        int length = 0;
+        char32_t minimum = 0;
+        char32_t cp = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, minimum = 0x80, cp = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, minimum = 0x800, cp = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, minimum = 0x10000, cp = lead & 0x07;
+        }
+        bool valid = length > 0 && at + length <= bytes.size();
+        for (int i = 1; valid && i < length; ++i) {
+            const auto next = static_cast<unsigned char>(bytes[at + i]);
+            valid = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        valid = valid && cp >= minimum && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (valid) {
+            ++count.multiByte;
+            at += length;
+        } else {
+            ++count.invalid;
+            ++at;
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+EncodingGuess guessEncoding(QByteArrayView bytes) {
+    EncodingGuess guess;
+    const bool bom = bytes.startsWith(kBom);
+    const Utf8Count utf8 = countUtf8(bom ? bytes.sliced(kBom.size()) : bytes);
+    if (utf8.ascii) return guess;
+    if (bom || !gbkName(false)) {
+        guess.certain = utf8.invalid == 0;
+        if (!guess.certain) guess.why = QStringLiteral("文件中有 UTF-8 无法识别的字节");
+        return guess;
+    }
+    QString text;
+    int invalidLine = 0;
+    const bool gbkValid = decodeBody(bytes, Encoding::Gbk, true, &text, &invalidLine);
+    if (utf8.invalid == 0) {
+        guess.certain = !gbkValid;
+        if (!guess.certain) guess.why = QStringLiteral("文件中的字节按 UTF-8 和 GBK 都能读出文字");
+        return guess;
+    }
+    guess.encoding = Encoding::Gbk;
+    if (utf8.multiByte > utf8.invalid) {
+        guess.certain = false;
+        guess.why = QStringLiteral("文件中多数字节是有效的 UTF-8，只有 %1 处不是").arg(utf8.invalid);
+    } else if (!gbkValid) {
+        guess.certain = false;
+        guess.why = QStringLiteral("文件中有按 UTF-8 和按 GBK 都无法识别的字节");
+    }
+    return guess;
+}
+
 QString invalidBytesWarning(const DecodedText& decoded) {
     if (!decoded.hasInvalidBytes()) return {};
     return QStringLiteral("第 %1 行有 %2 编码无法识别的字节，已显示为“\uFFFD”。直接保存会丢失这些字节。")

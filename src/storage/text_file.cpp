@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace storage {
 
 namespace {
@@ -41,10 +43,10 @@ OpenedFile openTextFile(const QString& path, Encoding encoding) {
     return opened(path, [](QByteArrayView bytes) { return decodeText(bytes, Encoding::Utf8); });
 }
 
-AppendPlan planAppend(const QString& path, QStringView block) {
+AppendPlan planAppend(const QString& path, QStringView block, std::optional<Encoding> encoding) {
     AppendPlan plan;
     QByteArray old;
-    if (QFileInfo::exists(path)) {
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         ReadResult read = readFile(path);
         if (!read.ok()) {
             plan.error = read.error;
@@ -52,8 +54,24 @@ AppendPlan planAppend(const QString& path, QStringView block) {
             return plan;
         }
         old = std::move(read.bytes);
-        plan.format = decodeText(old).format;
         plan.original = stampOf(path, old);
+        if (encoding) {
+            plan.format = decodeText(old, *encoding).format;
+        } else {
+            plan.format = decodeText(old).format;
+            const EncodingGuess guess = guessEncoding(old);
+            const bool ascii = std::all_of(block.begin(), block.end(), [](QChar c) { return c.unicode() < 0x80; });
+            if (!guess.certain && !ascii) {
+                plan.error = QStringLiteral(
+                                 "无法确定“%1”的编码（%2），追加的中文可能和文件原有的文字编码不同。"
+                                 "请说明文件的编码：UTF-8 或 GBK。")
+                                 .arg(QFileInfo(path).fileName(), guess.why);
+                plan.encodingUnsure = true;
+                return plan;
+            }
+        }
+    } else if (encoding) {
+        plan.format.encoding = *encoding;
     }
     QString text = block.toString();
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -65,11 +83,19 @@ AppendPlan planAppend(const QString& path, QStringView block) {
         return plan;
     }
     plan.bytes = std::move(old);
+    plan.oldSize = plan.bytes.size();
     const bool bomOnly = plan.format.bom && plan.bytes.size() == 3;
     if (!plan.bytes.isEmpty() && !bomOnly && !plan.bytes.endsWith('\n'))
         plan.bytes.append(plan.format.lineEnd == LineEnd::CrLf ? "\r\n" : "\n");
     plan.bytes.append(encoded.bytes);
     return plan;
+}
+
+bool AppendPlan::editOld(qsizetype at, QByteArrayView from, QByteArrayView to) {
+    if (at < 0 || at + from.size() > oldSize || QByteArrayView(bytes).sliced(at, from.size()) != from) return false;
+    bytes.replace(at, from.size(), to.toByteArray());
+    oldSize += to.size() - from.size();
+    return true;
 }
 
 SavedFile writeAppend(const QString& path, const AppendPlan& plan) {

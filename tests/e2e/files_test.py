@@ -131,6 +131,30 @@ check("append: the file's GBK and CR LF win, a line break goes between",
       (replies, read("socket.yml")))
 check("append: the old content stays as .bak", read("socket.yml.bak") == GEM.rstrip("\n").replace("\n", "\r\n").encode("gbk"))
 
+# What the server reads is the file and the text together: lines counted in the file as it will
+# be; an entry of the file is never changed; a guess of the encoding is never written unasked.
+write("joined.yml", b"ruby:\r\n  Max_Grade: 3\r\n")
+replies = run([{"op": "set", "control": "编辑框20", "text": "  Shiny: true\r\n"}, saved("joined.yml", mode="append"),
+               {"op": "set", "control": "编辑框20", "text": "- sapphire\r\n"}, saved("joined.yml", mode="append")])
+check("append: a text that would join the file's last entry is refused as changes-entry",
+      replies[1].get("code") == "changes-entry" and "“ruby”（文件第 1 行）" in replies[1].get("error", ""), replies[1])
+check("append: a text that breaks the file is refused with the line in the joined file",
+      replies[3].get("code") == "invalid-yaml" and "第 3 行第 1 列（按追加后的文件计）" in replies[3].get("error", "")
+      and read("joined.yml") == b"ruby:\r\n  Max_Grade: 3\r\n", replies[3])
+stray = "宝石:\n  Lore: \"红色的宝石\"\n".encode("utf-8") + b"  x: \xff\n"
+write("stray.yml", stray)
+replies = run([{"op": "set", "control": "编辑框20", "text": "蓝:\r\n  a: 1\r\n"}, saved("stray.yml", mode="append"),
+               saved("stray.yml", mode="append", encoding="UTF-8")])
+check("append: a UTF-8 file with a stray byte asks for the encoding (encoding-unsure)",
+      replies[1].get("code") == "encoding-unsure" and replies[1].get("ok") is False, replies[1])
+check("append: the encoding given settles it", replies[2].get("ok") is True
+      and read("stray.yml") == stray + "蓝:\n  a: 1\n".encode("utf-8"), (replies[2], read("stray.yml")))
+write("lore.yml", "宝石:\r\n  Lore: |\r\n    第一行\r\n    第二行".encode("gbk"))
+replies = run([{"op": "set", "control": "编辑框20", "text": "sapphire:\r\n  a: 1\r\n"}, saved("lore.yml", mode="append")])
+check("append after a block scalar with no final line break: the value stays, the text starts on its own line",
+      replies[1].get("ok") is True and read("lore.yml") == "宝石:\r\n  Lore: |-\r\n    第一行\r\n    第二行\r\nsapphire:\r\n  a: 1\r\n".encode("gbk")
+      and "“|”改为“|-”" in replies[1].get("warning", ""), (replies[1], read("lore.yml")))
+
 # --- refusals: nothing written, the panel as it was; force writes the confirmable ones --------
 def refused(what, name, setup, request, code, forced=None):
     before = read(name) if os.path.exists(path(name)) else None

@@ -203,4 +203,21 @@ TEST(EncodeTest, WritesReplacementWhenAskedInUtf8) {
                                         "a\xEF\xBF\xBD\r\n"));
 }
 
+// How sure the guess of a file's encoding is: certain only when one encoding alone reads it.
+TEST(GuessEncodingTest, IsUnsureWhereBothOrNeitherRead) {
+    const auto guess = [](const QByteArray& bytes) {
+        const storage::EncodingGuess g = storage::guessEncoding(bytes);
+        return storage::encodingName(g.encoding) + (g.certain ? " certain" : " unsure: " + g.why);
+    };
+    EXPECT_EQ(guess("a: 1\n"), "UTF-8 certain");
+    EXPECT_EQ(guess(QString("宝石: 红\n").toUtf8()), "UTF-8 certain");
+    EXPECT_EQ(guess("\xB1\xA6\xCA\xAF: \xBA\xEC\n"), "GBK certain");  // 宝石: 红
+    EXPECT_EQ(guess("\xE4\xBD\xA0\xE5\xA5\xBD\n"), "UTF-8 unsure: 文件中的字节按 UTF-8 和 GBK 都能读出文字");
+    EXPECT_EQ(guess(QString("宝石: 红色\n").toUtf8() + "\xFF\n"),
+              "GBK unsure: 文件中多数字节是有效的 UTF-8，只有 1 处不是");
+    EXPECT_EQ(guess("\xB1\xA6\xCA\xAF\x81\x20\n"), "GBK unsure: 文件中有按 UTF-8 和按 GBK 都无法识别的字节");
+    EXPECT_EQ(guess("\xEF\xBB\xBF\xE7\xBA\xA2\n"), "UTF-8 certain");
+    EXPECT_EQ(guess("\xEF\xBB\xBF\xBA\xEC\n"), "UTF-8 unsure: 文件中有 UTF-8 无法识别的字节");
+}
+
 }  // namespace

@@ -401,6 +401,20 @@ void MainMenu::chooseSavePath(const RequestPtr& request, QPlainTextEdit* panel, 
 void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest& save) {
     const bool append = save.mode == SaveMode::Append;
     const auto then = [this, request, panel, save, append](const Outcome& outcome) {
+        // The file's encoding cannot be told: the person says which it is.
+        if (outcome.refusal == documents::Refusal::EncodingUnsure) {
+            return request->choose(QStringLiteral("文件的编码"), outcome.message,
+                                   {storage::encodingName(Encoding::Utf8), storage::encodingName(Encoding::Gbk)},
+                                   [this, request, panel, save](int choice) {
+                                       if (choice < 0) {
+                                           if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
+                                           return;
+                                       }
+                                       SaveRequest told = save;
+                                       told.encoding = choice == 0 ? Encoding::Utf8 : Encoding::Gbk;
+                                       runSave(request, panel, told);
+                                   });
+        }
         if (!outcome.ok() && documents::isConfirmable(outcome.refusal)) {
             const QString title = append ? QStringLiteral("追加到文件") : QStringLiteral("保存");
             return request->confirm(title, outcome.message + QStringLiteral("\n\n仍然要写入吗？"),
