@@ -172,6 +172,8 @@ SaveResult write(const SaveInput& input) {
     SaveResult result;
     result.document = Document{request.path, format, storage::stampOf(request.path, encoded.bytes), current.lostBytes};
     Outcome& outcome = result.outcome;
+    // What the file had that the panel could not keep is written otherwise now: said once.
+    if (sameFile(request.path, current.path)) outcome.changes = current.quietChanges;
     outcome.bytes = encoded.bytes.size();
     outcome.format = format;
     outcome.message = QStringLiteral("已保存 %1（%2 字节）").arg(shown(request.path)).arg(outcome.bytes);

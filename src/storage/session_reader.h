@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <utility>
 
@@ -32,6 +33,7 @@ struct SessionDocument {
     TextFormat format;
     FileStamp stamp;
     bool lostBytes = false;
+    QStringList quietChanges;  // what the next save will write otherwise than the file has it
 };
 
 struct SessionContent {

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 
@@ -34,6 +35,11 @@ struct DecodedText {
     // Both LF and CR LF occur; the text has "\n" for both and a save writes format.lineEnd
     // everywhere.
     bool mixedLineEnds = false;
+    // What a save of this text would write otherwise than the file has it, one entry each
+    // for the user: line ends of the minority kind, CRs that end no line, U+2029, U+FDD0 and
+    // U+FDD1 (the text panel takes them for line breaks), e.g.
+    // "文件第 3 行的换行符是 LF，保存时会和其他行一样写成 CR LF". Empty for most files.
+    QStringList quietChanges;
 
     bool hasInvalidBytes() const { return invalidLine > 0; }
 };

@@ -257,6 +257,19 @@ check("remove last: refused once the panel no longer ends with it",
 dump = run([{"op": "dump"}])[0]
 check("the dump lists the actions", {"new", "undo-clear", "remove-last", "save", "open"} <= set(dump["actions"]))
 
+# --- what the panel cannot keep is said, never changed quietly --------------------------------
+write("mixed.yml", b"a: 1\r\nb: 2\nc: \"x\ry\"\r\nd: \xe2\x80\xa9\r\n")
+replies = run([opened("mixed.yml"), saved("mixed.yml")])
+backup = read("mixed.yml.bak")
+replies += run([opened("mixed.yml"), saved("mixed.yml")])[1:]
+expected_changes = ["文件第 2 行的换行符是 LF，保存时会和其他行一样写成 CR LF",
+                    "文件第 3 行有单独的 CR（回车符），保存时会变成换行",
+                    "文件第 4 行有字符 U+2029，编辑框把它当作换行，保存时会变成换行"]
+check("open: the reply lists what a save will write otherwise", replies[0].get("changes") == expected_changes, replies[0])
+check("save: the reply lists what it wrote otherwise, once",
+      replies[1].get("changes") == expected_changes and "changes" not in replies[2], replies[1:])
+check("save: the old bytes are in the backup", backup == b"a: 1\r\nb: 2\nc: \"x\ry\"\r\nd: \xe2\x80\xa9\r\n")
+
 # --- what is not a regular file, links, modes -------------------------------------------------
 # A pipe is refused at once (it would wait for a writer forever), /dev/zero too (it never ends),
 # and a save never replaces a device or a pipe with a regular file.

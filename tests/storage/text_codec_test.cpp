@@ -220,4 +220,24 @@ TEST(GuessEncodingTest, IsUnsureWhereBothOrNeitherRead) {
     EXPECT_EQ(guess("\xEF\xBB\xBF\xBA\xEC\n"), "UTF-8 unsure: 文件中有 UTF-8 无法识别的字节");
 }
 
+// What the panel cannot hold as the file has it is named with its lines, so that a save never
+// changes it unsaid; a file with none of it has nothing to say.
+TEST(QuietChangesTest, NamesWhatASaveWouldWriteOtherwise) {
+    const auto changes = [](const QByteArray& bytes) { return storage::decodeText(bytes).quietChanges; };
+    EXPECT_EQ(changes("a: 1\r\nb: 2\r\n"), QStringList());
+    EXPECT_EQ(changes("a: 1\nb: 2\n"), QStringList());
+    EXPECT_EQ(changes("a: 1\r\nb: 2\nc: 3\r\n"),
+              QStringList{"文件第 2 行的换行符是 LF，保存时会和其他行一样写成 CR LF"});
+    EXPECT_EQ(changes("a\nb\nc\nd\ne\nf\ng\r\n"),
+              QStringList{"文件第 7 行的换行符是 CR LF，保存时会和其他行一样写成 LF"});
+    EXPECT_EQ(changes("1\r\n2\n3\n4\n5\n6\n7\n8\r\n9\r\n10\r\n11\r\n12\r\n13\r\n"),
+              QStringList{"文件第 2、3、4、5、6 行等 6 行的换行符是 LF，保存时会和其他行一样写成 CR LF"});
+    EXPECT_EQ(changes("a: x\ry\r\nb: \r\r\n"), QStringList{"文件第 1、2 行有单独的 CR（回车符），保存时会变成换行"});
+    EXPECT_EQ(changes(QString("a: x\u2029y\nb: \uFDD0\nc: \uFDD1\n").toUtf8()),
+              (QStringList{"文件第 1 行有字符 U+2029，编辑框把它当作换行，保存时会变成换行",
+                           "文件第 2 行有字符 U+FDD0，编辑框把它当作换行，保存时会变成换行",
+                           "文件第 3 行有字符 U+FDD1，编辑框把它当作换行，保存时会变成换行"}));
+    EXPECT_EQ(changes(QString("a: \u2028\u00A0\n").toUtf8()), QStringList()) << "the panel keeps these";
+}
+
 }  // namespace

@@ -338,12 +338,14 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
     MainMenu* menu = &context.menu;
     context.documents.open(row->panel, path, forced, append, [menu, reply](const documents::Outcome& outcome) {
         if (!outcome.ok()) return reply(refusal(outcome));
-        menu->showStatus(outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+        menu->showStatus(MainMenu::openedStatus(outcome));
         QJsonObject answer = ok();
         answer.insert(QStringLiteral("encoding"), storage::encodingName(outcome.format.encoding));
         answer.insert(QStringLiteral("lineEnd"), storage::lineEndName(outcome.format.lineEnd));
         answer.insert(QStringLiteral("lines"), outcome.lines);
         if (!outcome.warning.isEmpty()) answer.insert(QStringLiteral("warning"), outcome.warning);
+        if (!outcome.changes.isEmpty())
+            answer.insert(QStringLiteral("changes"), QJsonArray::fromStringList(outcome.changes));
         reply(answer);
     });
 }
@@ -369,10 +371,11 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
     MainMenu* menu = &context.menu;
     context.documents.save(row->panel, save, [menu, reply](const documents::Outcome& outcome) {
         if (!outcome.ok()) return reply(refusal(outcome));
-        menu->showStatus(outcome.warning.isEmpty() ? outcome.message
-                                                   : outcome.message + QLatin1Char(' ') + outcome.warning);
+        menu->showStatus(MainMenu::savedStatus(outcome));
         QJsonObject answer = okWith("bytes", outcome.bytes);
         if (!outcome.warning.isEmpty()) answer.insert(QStringLiteral("warning"), outcome.warning);
+        if (!outcome.changes.isEmpty())
+            answer.insert(QStringLiteral("changes"), QJsonArray::fromStringList(outcome.changes));
         reply(answer);
     });
 }

@@ -178,6 +178,20 @@ void MainMenu::showStatus(const QString& message) {
     if (main_->statusBar() != nullptr) main_->statusBar()->showMessage(message, 8000);
 }
 
+QString MainMenu::openedStatus(const Outcome& outcome) {
+    QString status = outcome.warning.isEmpty() ? outcome.message : outcome.warning;
+    if (!outcome.changes.isEmpty())
+        status += QStringLiteral("；保存时会有改变：") + outcome.changes.join(QStringLiteral("；"));
+    return status;
+}
+
+QString MainMenu::savedStatus(const Outcome& outcome) {
+    QString status = outcome.message;
+    if (!outcome.warning.isEmpty()) status += QLatin1Char(' ') + outcome.warning;
+    if (!outcome.changes.isEmpty()) status += QStringLiteral("；已改变：") + outcome.changes.join(QStringLiteral("；"));
+    return status;
+}
+
 void MainMenu::report(const RequestPtr& request, const QString& message) {
     request->status(message);
     showStatus(message);
@@ -294,7 +308,7 @@ void MainMenu::openPath(const RequestPtr& request, const QString& path) {
 
 void MainMenu::opened(const RequestPtr& request, const Outcome& outcome, const QString& title) {
     if (!outcome.ok()) return request->refuse(title, outcome.message);
-    report(request, outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+    report(request, openedStatus(outcome));
     if (!outcome.warning.isEmpty() && request->asksPerson())
         request->refuse(QStringLiteral("文件中有无法识别的字节"), outcome.warning);
 }
@@ -323,7 +337,7 @@ void MainMenu::reopenOtherEncoding(const RequestPtr& request) {
                                    if (!outcome.ok())
                                        return request->refuse(QStringLiteral("无法重新打开"), outcome.message);
                                    configuration_->document()->setModified(false);
-                                   report(request, outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+                                   report(request, openedStatus(outcome));
                                }));
     };
     if (!configuration_->document()->isModified()) return reopen();
@@ -398,8 +412,19 @@ void MainMenu::chooseSavePath(const RequestPtr& request, QPlainTextEdit* panel, 
 
 // One round of a save: a refusal the user may override is asked about, and a yes saves again
 // with it overridden; any other refusal is told.
-void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest& save) {
+void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest& save, bool changesTold) {
     const bool append = save.mode == SaveMode::Append;
+    // A person hears before the save what it will write otherwise than the file has it.
+    const documents::Document document = documents_.document(panel);
+    if (request->asksPerson() && !append && !changesTold && !document.quietChanges.isEmpty() &&
+        documents::sameFile(save.path, document.path)) {
+        return request->confirm(QStringLiteral("保存"),
+                                QStringLiteral("保存会改变文件中原有的内容：\n\n• %1\n\n仍然要保存吗？")
+                                    .arg(document.quietChanges.join(QStringLiteral("\n• "))),
+                                QStringLiteral("仍然保存"), [this, request, panel, save](bool yes) {
+                                    if (yes) runSave(request, panel, save, true);
+                                });
+    }
     const auto then = [this, request, panel, save, append](const Outcome& outcome) {
         // The file's encoding cannot be told: the person says which it is.
         if (outcome.refusal == documents::Refusal::EncodingUnsure) {
@@ -412,7 +437,7 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
                                        }
                                        SaveRequest told = save;
                                        told.encoding = choice == 0 ? Encoding::Utf8 : Encoding::Gbk;
-                                       runSave(request, panel, told);
+                                       runSave(request, panel, told, true);
                                    });
         }
         if (!outcome.ok() && documents::isConfirmable(outcome.refusal)) {
@@ -426,13 +451,12 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
                                         }
                                         SaveRequest forced = save;
                                         forced.force = true;
-                                        runSave(request, panel, forced);
+                                        runSave(request, panel, forced, true);
                                     });
         }
         if (!outcome.ok())
             return request->refuse(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);
-        report(request,
-               outcome.warning.isEmpty() ? outcome.message : outcome.message + QLatin1Char(' ') + outcome.warning);
+        report(request, savedStatus(outcome));
     };
     if (!request->asksPerson()) return documents_.save(panel, save, then);
     if (documents_.isSaving())

@@ -128,7 +128,8 @@ SessionState SessionKeeper::state() {
                                        {"size", document.stamp.size},
                                        {"modified", document.stamp.modified.toMSecsSinceEpoch()},
                                        {"hash", QString::fromLatin1(document.stamp.hash.toHex())},
-                                       {"lostBytes", document.lostBytes}});
+                                       {"lostBytes", document.lostBytes},
+                                       {"quietChanges", QJsonArray::fromStringList(document.quietChanges)}});
     }
     return state;
 }
@@ -171,8 +172,8 @@ QString SessionKeeper::restore() {
     for (const storage::SessionDocument& saved : content->documents) {
         for (const actions::PanelRow& row : actions::panels()) {
             if (row.file == actions::FileRole::None || fromUtf8(row.name) != saved.panel) continue;
-            documents_.setDocument(row.panel,
-                                   documents::Document{saved.path, saved.format, saved.stamp, saved.lostBytes});
+            documents_.setDocument(row.panel, documents::Document{saved.path, saved.format, saved.stamp,
+                                                                  saved.lostBytes, saved.quietChanges});
         }
     }
     LiveWindow* main = runtime_.window(forms::kMainWindowId);
