@@ -135,10 +135,6 @@ bool unchanged(const QByteArray& path, const struct stat& before) {
            sameMoment(now.st_mtim, before.st_mtim) && sameMoment(now.st_ctim, before.st_ctim);
 }
 
-void syncFolder(const QString& folder) {
-    const Fd fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.valid()) ::fsync(fd.get());
-}
 
 // A new file beside its final name, written whole and flushed before it gets a name: an
 // anonymous file where the file system offers one (a kill leaves nothing behind), else a
@@ -428,7 +424,6 @@ WriteResult writeFileAtomically(const QString& path, QByteArrayView bytes, const
         if (error == EEXIST) return changed();  // the file appeared meanwhile
         return failed(writeError(target.path, error, bytes.size()));
     }
-    syncFolder(folder);
     return result;
 }
 
