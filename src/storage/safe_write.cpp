@@ -135,7 +135,6 @@ bool unchanged(const QByteArray& path, const struct stat& before) {
            sameMoment(now.st_mtim, before.st_mtim) && sameMoment(now.st_ctim, before.st_ctim);
 }
 
-
 // A new file beside its final name, written whole and flushed before it gets a name: an
 // anonymous file where the file system offers one (a kill leaves nothing behind), else a
 // hidden named one; removed unless it was renamed into place.
