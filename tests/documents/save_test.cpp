@@ -92,7 +92,7 @@ TEST_F(SaveTest, AWriteKeepsTheFormatOfItsFileAndTheMarkOnlyInThatFile) {
     scratch::write(file, kBom + "a: 1\n");
     const Document document = opened(file);
     ASSERT_EQ(document.format, (TextFormat{Encoding::Utf8, true, LineEnd::Lf}));
-    const auto format = [&](SaveRequest request) { return documents::formatForWrite(request, document); };
+    const auto format = [&](const SaveRequest& request) { return documents::formatForWrite(request, document); };
     EXPECT_EQ(format({.path = file}), (TextFormat{Encoding::Utf8, true, LineEnd::Lf}));
     EXPECT_EQ(format({.path = path("./socket.yml")}), (TextFormat{Encoding::Utf8, true, LineEnd::Lf}));
     EXPECT_EQ(format({.path = path("copy.yml")}), (TextFormat{Encoding::Utf8, false, LineEnd::Lf}));

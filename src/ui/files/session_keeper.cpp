@@ -212,9 +212,9 @@ void SessionKeeper::readNext() {
     if (panel == nullptr) return writeSnapshot();
     watchPanel(panel);
     QPointer<QPlainTextEdit> alive(panel);
-    reading_ = new PanelReader(panel, kSliceMs, [this, alive](QString text) {
+    reading_ = new PanelReader(panel, kSliceMs, [this, alive](const QString& text) {
         if (reading_ != nullptr) longestStepMs_ = std::max(longestStepMs_, reading_->longestSliceMs());
-        if (alive) panelText_.insert(alive, std::move(text));
+        if (alive) panelText_.insert(alive, text);
         readNext();
     });
     // A panel that goes away while it is read (its window closed) is skipped.
