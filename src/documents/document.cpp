@@ -12,13 +12,16 @@ QString refusalCode(Refusal refusal) {
     case Refusal::InvalidYaml: return QStringLiteral("invalid-yaml");
     case Refusal::ChangedOnDisk: return QStringLiteral("changed-on-disk");
     case Refusal::DuplicateKey: return QStringLiteral("duplicate-key");
+    case Refusal::ChangesEntry: return QStringLiteral("changes-entry");
+    case Refusal::EncodingUnsure: return QStringLiteral("encoding-unsure");
     case Refusal::Io: return QStringLiteral("io");
     }
     return {};
 }
 
 bool isConfirmable(Refusal refusal) {
-    return refusal == Refusal::InvalidYaml || refusal == Refusal::ChangedOnDisk || refusal == Refusal::DuplicateKey;
+    return refusal == Refusal::InvalidYaml || refusal == Refusal::ChangedOnDisk || refusal == Refusal::DuplicateKey ||
+           refusal == Refusal::ChangesEntry;
 }
 
 Outcome refused(Refusal refusal, QString message) {

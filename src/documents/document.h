@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "storage/file_stamp.h"
 #include "storage/text_codec.h"
@@ -19,6 +20,10 @@ struct Document {
     // The text holds U+FFFD for bytes of the file that could not be read: it is never written
     // back as if those were text.
     bool lostBytes = false;
+    // What the next save into the file will write otherwise than the file has it (its mixed
+    // line ends, lone CRs, characters the panel takes for line breaks): told before and by that
+    // save, empty once it is done.
+    QStringList quietChanges = {};
 
     bool hasFile() const { return !path.isEmpty(); }
     bool operator==(const Document&) const = default;
@@ -32,6 +37,8 @@ enum class Refusal {
     InvalidYaml,      // confirmable: the server could not read the text
     ChangedOnDisk,    // confirmable: someone else changed the file since it was read
     DuplicateKey,     // confirmable: an identifier of the panel is already in the file
+    ChangesEntry,     // confirmable: appending would change an entry the file already has
+    EncodingUnsure,   // the file's encoding cannot be told: the request must say it
     Io,               // reading or writing failed
 };
 
@@ -47,6 +54,9 @@ struct Outcome {
     storage::TextFormat format;
     int lines = 0;
     QString warning;  // invalid bytes, with the first line that has them
+    // Opening: what a save will write otherwise than the file has it; a save into the file:
+    // what it wrote otherwise (see Document::quietChanges).
+    QStringList changes;
 
     bool ok() const { return refusal == Refusal::None; }
 };

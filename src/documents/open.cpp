@@ -16,6 +16,7 @@ Outcome opened(const QString& path, const Read& read) {
     outcome.format = text.format;
     outcome.lines = read.lines;
     outcome.warning = storage::invalidBytesWarning(text);
+    outcome.changes = text.quietChanges;
     outcome.message = QStringLiteral("已打开 %1（%2，%3 行）")
                           .arg(shown(path), storage::encodingName(text.format.encoding))
                           .arg(read.lines);
@@ -23,7 +24,8 @@ Outcome opened(const QString& path, const Read& read) {
 }
 
 Document documentOf(const QString& path, const Read& read) {
-    return {path, read.file.decoded.format, read.file.stamp, read.file.decoded.hasInvalidBytes()};
+    return {path, read.file.decoded.format, read.file.stamp, read.file.decoded.hasInvalidBytes(),
+            read.file.decoded.quietChanges};
 }
 
 storage::Encoding otherEncoding(const Document& document) {

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QSet>
 #include <QStringList>
+#include <string>
+#include <vector>
 
 #include "storage/safe_write.h"
 #include "storage/text_file.h"
@@ -45,31 +47,97 @@ SaveResult refusedSave(Refusal refusal, QString message) {
     return result;
 }
 
+// "第 3 行第 5 列" of a finding.
+QString where(int line, int column) {
+    return column > 0 ? QStringLiteral("第 %1 行第 %2 列").arg(line).arg(column) : QStringLiteral("第 %1 行").arg(line);
+}
+
+// The byte where a line (from 1) and a column (from 1, in code points) of the file's text
+// start in its bytes: the line by its LF bytes (which no character of UTF-8 or GBK contains),
+// the column by the line's characters before it in the file's encoding. -1 when not found.
+qsizetype byteOf(QByteArrayView bytes, const storage::TextFormat& format, const QString& text, int line, int column) {
+    qsizetype start = format.bom ? 3 : 0;
+    for (int n = 1; n < line; ++n) {
+        start = bytes.indexOf('\n', start);
+        if (start < 0) return -1;
+        ++start;
+    }
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    if (line < 1 || line > lines.size()) return -1;
+    const QString& own = lines[line - 1];
+    qsizetype chars = 0;
+    for (int n = 1; n < column && chars < own.size(); ++n) chars += own[chars].isHighSurrogate() ? 2 : 1;
+    const storage::EncodedText before = storage::encodeText(
+        own.left(chars), {format.encoding, false, storage::LineEnd::Lf}, storage::Replacements::Write);
+    return before.ok() ? start + before.bytes.size() : -1;
+}
+
 SaveResult append(const SaveInput& input, const yaml::CheckResult& check) {
     const SaveRequest& request = input.request;
-    const storage::AppendPlan plan = storage::planAppend(request.path, input.text);
-    if (!plan.ok()) return refusedSave(plan.readFailed ? Refusal::Io : Refusal::Unrepresentable, plan.error);
-    if (input.yaml && !request.force && plan.original.exists) {
-        const QString clashes = clashingKeys(check, storage::decodeText(plan.oldBytes()).text);
-        if (!clashes.isEmpty()) {
-            return refusedSave(Refusal::DuplicateKey,
-                               QStringLiteral("文件中已经有标识符 %1：追加后服务器只会保留后面的那一个，"
-                                              "文件中原来的条目会失效。")
-                                   .arg(clashes));
+    storage::AppendPlan plan = storage::planAppend(request.path, input.text, request.encoding);
+    if (!plan.ok()) {
+        const Refusal refusal = plan.readFailed       ? Refusal::Io
+                                : plan.encodingUnsure ? Refusal::EncodingUnsure
+                                                      : Refusal::Unrepresentable;
+        return refusedSave(refusal, plan.error);
+    }
+    QString note;
+    if (input.yaml) {
+        QString old = storage::decodeText(plan.oldBytes(), plan.format.encoding).text;
+        // A block scalar that ends the file without a line break would take the break before
+        // the appended text into its value: its header is made to strip that break instead.
+        if (const std::optional<yaml::HeaderChange> header = yaml::keepLastBlockScalar(old.toStdString())) {
+            const qsizetype at = byteOf(plan.oldBytes(), plan.format, old, header->line, header->column);
+            const QByteArray from = QByteArray::fromStdString(header->from);
+            const QByteArray to = QByteArray::fromStdString(header->to);
+            if (plan.editOld(at, from, to)) {
+                old = storage::decodeText(plan.oldBytes(), plan.format.encoding).text;
+                note = QStringLiteral("文件第 %1 行的“%2”改为“%3”，这样追加前的换行不会加进它的值。")
+                           .arg(header->line)
+                           .arg(QString::fromStdString(header->from), QString::fromStdString(header->to));
+            }
+        }
+        if (!request.force) {
+            // What the server will read: the file and the appended text together, with lines
+            // counted in the file as it will be.
+            QString combined = old;
+            if (!combined.isEmpty() && !combined.endsWith(QLatin1Char('\n'))) combined += QLatin1Char('\n');
+            combined += QString(input.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            const std::string combinedUtf8 = combined.toStdString();
+            const yaml::CheckResult together = yaml::checkConfiguration(combinedUtf8);
+            if (!together.valid) {
+                const yaml::Finding& first = together.errors.front();
+                return refusedSave(Refusal::InvalidYaml,
+                                   QStringLiteral("追加后服务器无法读取这个文件：%1（按追加后的文件计）：%2。")
+                                       .arg(where(first.line, first.column), QString::fromStdString(first.message)));
+            }
+            const QString clashes = clashingKeys(check, old);
+            if (!clashes.isEmpty()) {
+                return refusedSave(Refusal::DuplicateKey,
+                                   QStringLiteral("文件中已经有标识符 %1：追加后服务器只会保留后面的那一个，"
+                                                  "文件中原来的条目会失效。")
+                                       .arg(clashes));
+            }
+            const std::vector<yaml::TopLevelKey> changed = yaml::changedEntries(old.toStdString(), combinedUtf8);
+            if (!changed.empty()) {
+                return refusedSave(
+                    Refusal::ChangesEntry,
+                    QStringLiteral("追加的内容会改变文件中已有的条目“%1”（文件第 %2 行）：服务器会把它读成"
+                                   "这个条目的一部分，而不是新的条目。")
+                        .arg(QString::fromStdString(changed.front().name))
+                        .arg(changed.front().line));
+            }
         }
     }
     const storage::SavedFile saved = storage::writeAppend(request.path, plan);
-    if (!saved.ok()) {
-        const bool changed = QFileInfo::exists(request.path) &&
-                             storage::changeOnDisk(request.path, plan.original) == storage::DiskChange::Content;
-        return refusedSave(changed ? Refusal::ChangedOnDisk : Refusal::Io, saved.error);
-    }
+    if (!saved.ok()) return refusedSave(saved.changedOnDisk ? Refusal::ChangedOnDisk : Refusal::Io, saved.error);
     SaveResult result;
     if (sameFile(request.path, input.current.path)) result.stamp = saved.stamp;
     Outcome& outcome = result.outcome;
-    outcome.bytes = plan.bytes.size() - plan.oldBytes().size();
+    outcome.bytes = plan.bytes.size() - plan.original.size;
     outcome.format = plan.format;
     outcome.message = QStringLiteral("已追加 %1 字节到 %2").arg(outcome.bytes).arg(shown(request.path));
+    outcome.warning = note.isEmpty() ? saved.notice : note + saved.notice;
     return result;
 }
 
@@ -89,14 +157,27 @@ SaveResult write(const SaveInput& input) {
     }
     const storage::EncodedText encoded = storage::encodeText(input.text, format, storage::Replacements::Write);
     if (!encoded.ok()) return refusedSave(Refusal::Unrepresentable, encoded.error);
-    const storage::WriteResult written = storage::writeFileAtomically(request.path, encoded.bytes);
+    // The write compares the bytes it backs up with those the document was read from, so a
+    // change made after the check above is refused too; a forced save replaces whatever is
+    // there, but not what is written while it runs.
+    const bool own = sameFile(request.path, current.path) && !request.force && current.stamp.exists;
+    const storage::WriteResult written = storage::writeFileAtomically(
+        request.path, encoded.bytes, storage::WriteOptions{.expected = own ? &current.stamp : nullptr});
+    if (written.changedOnDisk) {
+        return refusedSave(Refusal::ChangedOnDisk,
+                           QStringLiteral("文件在保存的过程中被别的程序改动过：%1。没有写入，那些改动都在文件里。")
+                               .arg(shown(request.path)));
+    }
     if (!written.ok()) return refusedSave(Refusal::Io, written.error);
     SaveResult result;
     result.document = Document{request.path, format, storage::stampOf(request.path, encoded.bytes), current.lostBytes};
     Outcome& outcome = result.outcome;
+    // What the file had that the panel could not keep is written otherwise now: said once.
+    if (sameFile(request.path, current.path)) outcome.changes = current.quietChanges;
     outcome.bytes = encoded.bytes.size();
     outcome.format = format;
     outcome.message = QStringLiteral("已保存 %1（%2 字节）").arg(shown(request.path)).arg(outcome.bytes);
+    outcome.warning = written.notice;
     return result;
 }
 
@@ -121,7 +202,8 @@ SaveResult save(const SaveInput& input) {
     yaml::CheckResult check;
     if (input.yaml) {
         check = input.check ? *input.check : yaml::checkConfiguration(input.text.toStdString());
-        if (!check.valid && !request.force) {
+        // An append is checked with the file it joins (append()).
+        if (!check.valid && !request.force && request.mode == SaveMode::Write) {
             return refusedSave(Refusal::InvalidYaml,
                                unreadableMessage(check) + QStringLiteral("写进文件后服务器会拒绝读取它。"));
         }

@@ -17,9 +17,10 @@ enum class SaveMode { Write, Append };
 
 struct SaveRequest {
     QString path = {};
-    // Write only: what the user chose. What is not chosen is the document's own format when
+    // A write: what the user chose. What is not chosen is the document's own format when
     // the file is its own or a copy of it, else UTF-8 and CR LF. The byte-order mark is never
-    // chosen: it goes back only into the file that had it.
+    // chosen: it goes back only into the file that had it. An append: the encoding of the file
+    // appended to, as the user says it (asked when the file's bytes cannot tell it).
     std::optional<storage::Encoding> encoding = std::nullopt;
     std::optional<storage::LineEnd> lineEnd = std::nullopt;
     SaveMode mode = SaveMode::Write;

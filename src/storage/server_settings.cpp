@@ -1,7 +1,5 @@
 #include "storage/server_settings.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -12,7 +10,7 @@ namespace {
 
 constexpr qsizetype kMaxText = 1000;
 // Far beyond any settings file: a larger one is not read at all.
-constexpr qint64 kMaxFileBytes = qint64{64} * 1024;
+constexpr qint64 kMaxSettingsBytes = qint64{64} * 1024;
 
 // A one-line text of sensible length from the object, or fallback.
 QString lineOf(const QJsonObject& object, const char* key, const QString& fallback) {
@@ -53,11 +51,10 @@ QByteArray serverSettingsJson(const ServerSettings& settings) {
 }
 
 ServerSettings loadServerSettings(const QString& path) {
-    // Only a regular file: opening a pipe put in its place would wait for a writer.
-    if (path.isEmpty() || !QFileInfo(path).isFile()) return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) return {};
-    return parseServerSettings(file.read(kMaxFileBytes));
+    // Only a regular file of a settings file's size: a pipe put in its place would wait for a writer.
+    if (path.isEmpty()) return {};
+    const ReadResult read = readFile(path, kMaxSettingsBytes);
+    return read.ok() ? parseServerSettings(read.bytes) : ServerSettings{};
 }
 
 WriteResult saveServerSettings(const QString& path, const ServerSettings& settings) {

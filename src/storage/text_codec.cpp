@@ -112,6 +112,59 @@ bool decodeBody(QByteArrayView body, Encoding encoding, bool failFast, QString* 
 }
 
 // The decoded text of bytes (byte-order mark already removed) and what it was read with.
+QString hex(char32_t cp) {
+    return QStringLiteral("U+%1").arg(static_cast<uint>(cp), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+// "第 2、5、9 行" for up to five line numbers, "第 2、5、9、11、12 行等 14 行" past them.
+QString linesNamed(const QList<int>& lines) {
+    QStringList shown;
+    for (qsizetype i = 0; i < lines.size() && i < 5; ++i) shown << QString::number(lines[i]);
+    QString text = QStringLiteral("第 %1 行").arg(shown.join(QStringLiteral("、")));
+    if (lines.size() > 5) text += QStringLiteral("等 %1 行").arg(lines.size());
+    return text;
+}
+
+// What the text panel cannot hold as the file has it, so that a save writes it otherwise: line
+// ends of the minority kind, a CR that ends no line, and the characters the panel takes for a
+// line break (U+2029 and the frame marks U+FDD0, U+FDD1). Lines of the file, from 1.
+QStringList quietChangesOf(QByteArrayView bytes, const QString& text, LineEnd dominant, bool mixed) {
+    QStringList changes;
+    QList<int> minority;
+    QList<int> loneCr;
+    int line = 1;
+    for (qsizetype at = 0; at < bytes.size(); ++at) {
+        if (bytes[at] == '\r' && (at + 1 == bytes.size() || bytes[at + 1] != '\n')) {
+            if (loneCr.isEmpty() || loneCr.last() != line) loneCr << line;
+        } else if (bytes[at] == '\n') {
+            const bool crlf = at > 0 && bytes[at - 1] == '\r';
+            if (mixed && crlf != (dominant == LineEnd::CrLf)) minority << line;
+            ++line;
+        }
+    }
+    if (!minority.isEmpty()) {
+        changes << QStringLiteral("文件%1的换行符是 %2，保存时会和其他行一样写成 %3")
+                       .arg(linesNamed(minority),
+                            lineEndName(dominant == LineEnd::CrLf ? LineEnd::Lf : LineEnd::CrLf, Spelling::Spaced),
+                            lineEndName(dominant, Spelling::Spaced));
+    }
+    if (!loneCr.isEmpty())
+        changes << QStringLiteral("文件%1有单独的 CR（回车符），保存时会变成换行").arg(linesNamed(loneCr));
+    for (const char16_t character : {u'\u2029', u'\uFDD0', u'\uFDD1'}) {
+        QList<int> lines;
+        int at = 1;
+        for (const QChar c : text) {
+            if (c == u'\n') ++at;
+            if (c == QChar(character) && (lines.isEmpty() || lines.last() != at)) lines << at;
+        }
+        if (!lines.isEmpty()) {
+            changes << QStringLiteral("文件%1有字符 %2，编辑框把它当作换行，保存时会变成换行")
+                           .arg(linesNamed(lines), hex(character));
+        }
+    }
+    return changes;
+}
+
 DecodedText decodedFrom(QByteArrayView bytes, Encoding encoding, bool bom, QString text, int invalidLine) {
     const LineEnds ends = lineEndsOf(bytes);
     DecodedText decoded;
@@ -120,11 +173,11 @@ DecodedText decodedFrom(QByteArrayView bytes, Encoding encoding, bool bom, QStri
     decoded.format = {encoding, bom, ends.dominant};
     decoded.invalidLine = invalidLine;
     decoded.mixedLineEnds = ends.mixed;
+    // Quick look first: most files have none of these.
+    const bool suspect = ends.mixed || bytes.contains('\r') || decoded.text.contains(QChar(0x2029)) ||
+                         decoded.text.contains(QChar(0xFDD0)) || decoded.text.contains(QChar(0xFDD1));
+    if (suspect) decoded.quietChanges = quietChangesOf(bytes, decoded.text, ends.dominant, ends.mixed);
     return decoded;
-}
-
-QString hex(char32_t cp) {
-    return QStringLiteral("U+%1").arg(static_cast<uint>(cp), 4, 16, QLatin1Char('0')).toUpper();
 }
 
 // The code point starting at text[at] (a lone surrogate stands for itself) and its length.
@@ -251,6 +304,83 @@ DecodedText decodeText(QByteArrayView bytes) {
     if (decodeBody(bytes, Encoding::Utf8, true, &text, &invalidLine))
         return decodedFrom(bytes, Encoding::Utf8, false, std::move(text), 0);
     return decodeText(bytes, Encoding::Gbk);
+}
+
+namespace {
+
+// Valid UTF-8 characters of two bytes or more, and invalid sequences, in bytes.
+struct Utf8Count {
+    qsizetype multiByte = 0;
+    qsizetype invalid = 0;
+    bool ascii = true;
+};
+
+Utf8Count countUtf8(QByteArrayView bytes) {
+    Utf8Count count;
+    for (qsizetype at = 0; at < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[at]);
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        count.ascii = false;
+        int length = 0;
+        char32_t minimum = 0;
+        char32_t cp = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, minimum = 0x80, cp = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, minimum = 0x800, cp = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, minimum = 0x10000, cp = lead & 0x07;
+        }
+        bool valid = length > 0 && at + length <= bytes.size();
+        for (int i = 1; valid && i < length; ++i) {
+            const auto next = static_cast<unsigned char>(bytes[at + i]);
+            valid = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        valid = valid && cp >= minimum && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (valid) {
+            ++count.multiByte;
+            at += length;
+        } else {
+            ++count.invalid;
+            ++at;
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+EncodingGuess guessEncoding(QByteArrayView bytes) {
+    EncodingGuess guess;
+    const bool bom = bytes.startsWith(kBom);
+    const Utf8Count utf8 = countUtf8(bom ? bytes.sliced(kBom.size()) : bytes);
+    if (utf8.ascii) return guess;
+    if (bom || !gbkName(false)) {
+        guess.certain = utf8.invalid == 0;
+        if (!guess.certain) guess.why = QStringLiteral("文件中有 UTF-8 无法识别的字节");
+        return guess;
+    }
+    QString text;
+    int invalidLine = 0;
+    const bool gbkValid = decodeBody(bytes, Encoding::Gbk, true, &text, &invalidLine);
+    if (utf8.invalid == 0) {
+        guess.certain = !gbkValid;
+        if (!guess.certain) guess.why = QStringLiteral("文件中的字节按 UTF-8 和 GBK 都能读出文字");
+        return guess;
+    }
+    guess.encoding = Encoding::Gbk;
+    if (utf8.multiByte > utf8.invalid) {
+        guess.certain = false;
+        guess.why = QStringLiteral("文件中多数字节是有效的 UTF-8，只有 %1 处不是").arg(utf8.invalid);
+    } else if (!gbkValid) {
+        guess.certain = false;
+        guess.why = QStringLiteral("文件中有按 UTF-8 和按 GBK 都无法识别的字节");
+    }
+    return guess;
 }
 
 QString invalidBytesWarning(const DecodedText& decoded) {

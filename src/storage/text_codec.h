@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 
@@ -34,6 +35,11 @@ struct DecodedText {
     // Both LF and CR LF occur; the text has "\n" for both and a save writes format.lineEnd
     // everywhere.
     bool mixedLineEnds = false;
+    // What a save of this text would write otherwise than the file has it, one entry each
+    // for the user: line ends of the minority kind, CRs that end no line, U+2029, U+FDD0 and
+    // U+FDD1 (the text panel takes them for line breaks), e.g.
+    // "文件第 3 行的换行符是 LF，保存时会和其他行一样写成 CR LF". Empty for most files.
+    QStringList quietChanges;
 
     bool hasInvalidBytes() const { return invalidLine > 0; }
 };
@@ -45,6 +51,17 @@ DecodedText decodeText(QByteArrayView bytes);
 
 // Decodes with the given encoding whatever the bytes look like ("reopen as GBK").
 DecodedText decodeText(QByteArrayView bytes, Encoding encoding);
+
+// How sure decodeText's choice of encoding is. Unsure when the bytes hold non-ASCII that reads
+// in both encodings, when the chosen one leaves invalid bytes, or when bytes invalid as UTF-8
+// are few among valid UTF-8 characters (a UTF-8 file with a stray byte, which GBK happens to
+// read): writing more text in the guessed encoding could then mix two encodings in one file.
+struct EncodingGuess {
+    Encoding encoding = Encoding::Utf8;
+    bool certain = true;
+    QString why;  // when unsure, e.g. "文件中的字节按 UTF-8 和 GBK 都能读出文字"
+};
+EncodingGuess guessEncoding(QByteArrayView bytes);
 
 // What the editor tells the user about invalid bytes, e.g.
 // "第 3 行有 GBK 编码无法识别的字节，已显示为“�”。直接保存会丢失这些字节。"; empty when none.

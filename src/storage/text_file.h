@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <optional>
 
 namespace storage {
 
@@ -28,29 +29,39 @@ OpenedFile openTextFile(const QString& path);
 OpenedFile openTextFile(const QString& path, Encoding encoding);
 
 struct SavedFile {
-    FileStamp stamp;  // of the bytes written; empty on failure
-    QString error;    // from encodeText or writeFileAtomically; empty on success
+    FileStamp stamp = {};        // of the bytes written; empty on failure
+    QString error = {};          // from encodeText or writeFileAtomically; empty on success
+    QString notice = {};         // what the write could not keep (see WriteResult::notice)
+    bool changedOnDisk = false;  // refused: the file is not what was read
 
     bool ok() const { return error.isEmpty(); }
 };
 
 struct AppendPlan {
-    QByteArray bytes;         // the whole new content: the old bytes unchanged, then the block
-    TextFormat format;        // the file's own, which the block was encoded in
-    FileStamp original;       // the file as it was read for the plan
-    QString error;            // "无法打开：..." or from encodeText; empty on success
-    bool readFailed = false;  // the error is the file's, not a character of the block
+    QByteArray bytes;             // the whole new content: the old bytes unchanged, then the block
+    TextFormat format;            // the file's own, which the block was encoded in
+    FileStamp original;           // the file as it was read for the plan
+    QString error;                // "无法打开：..." or from encodeText; empty on success
+    bool readFailed = false;      // the error is the file's, not a character of the block
+    bool encodingUnsure = false;  // the error says the file's encoding cannot be told
+
+    qsizetype oldSize = 0;  // how many bytes at the start of bytes are the file's own
 
     bool ok() const { return error.isEmpty(); }
-    // The file's content as it was read (the start of bytes).
-    QByteArrayView oldBytes() const { return QByteArrayView(bytes).first(original.exists ? original.size : 0); }
+    // The file's content (the start of bytes): as it was read, or as editOld left it.
+    QByteArrayView oldBytes() const { return QByteArrayView(bytes).first(oldSize); }
+    // Writes to instead of from at byte at of the file's content, when from is there; the only
+    // change an append makes to what the file held (a block scalar's header, see documents/).
+    bool editOld(qsizetype at, QByteArrayView from, QByteArrayView to);
 };
 
 // What appending block to the file would write. The file's encoding and line ends win;
 // a line break goes between old content that does not end with one and the block. The
 // old bytes are kept as they are, invalid ones too. A missing file is started afresh
 // (UTF-8, CR LF). The block may use "\n" or "\r\n"; U+FFFD in it is written as typed.
-AppendPlan planAppend(const QString& path, QStringView block);
+// encoding: the file's, as the user says it; without it, a block with non-ASCII is refused
+// (encodingUnsure) when the file's encoding is not certain (guessEncoding).
+AppendPlan planAppend(const QString& path, QStringView block, std::optional<Encoding> encoding = std::nullopt);
 
 // Writes a plan atomically, keeping the old content as NAME.bak. Refuses, writing nothing,
 // when the file changed since the plan read it:

@@ -1,9 +1,12 @@
 #include "yaml/check.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "yaml/document.h"
@@ -102,6 +105,7 @@ std::string bukkitName(const Document& doc, const Node& key) {
         out += std::to_string(value);
         return out;
     }
+    case Tag::Float: return javaDoubleText(text).value_or(text);
     default: return text;
     }
 }
@@ -331,6 +335,106 @@ CheckResult checkConfiguration(std::string_view utf8) {
     std::stable_sort(result.warnings.begin(), result.warnings.end(), byPosition);
     result.valid = result.errors.empty();
     return result;
+}
+
+namespace {
+
+// Whether two nodes read as the same value: the same kind, tag and text, the same items, the
+// same entries after the merge and duplicate-key rules. Nodes being compared are taken as
+// equal when met again, so that recursive aliases end.
+bool sameValue(const Document& a, std::size_t x, const Document& b, std::size_t y,
+               std::set<std::pair<std::size_t, std::size_t>>& open) {
+    const Node& left = a.nodes[x];
+    const Node& right = b.nodes[y];
+    if (left.kind != right.kind || left.tag != right.tag) return false;
+    if (left.kind == NodeKind::Scalar) return a.value(left) == b.value(right);
+    if (!open.emplace(x, y).second) return true;
+    if (left.kind == NodeKind::Sequence) {
+        const auto items = a.children(left);
+        const auto others = b.children(right);
+        if (items.size() != others.size()) return false;
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (!sameValue(a, items[i], b, others[i], open)) return false;
+        return true;
+    }
+    const auto mine = entries(a, x);
+    const auto theirs = entries(b, y);
+    if (mine.size() != theirs.size()) return false;
+    for (std::size_t i = 0; i < mine.size(); ++i) {
+        if (!sameValue(a, mine[i].first, b, theirs[i].first, open)) return false;
+        if (!sameValue(a, mine[i].second, b, theirs[i].second, open)) return false;
+    }
+    return true;
+}
+
+// Code points of UTF-8 text.
+std::size_t codePoints(std::string_view utf8) {
+    std::size_t count = 0;
+    for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+std::vector<TopLevelKey> changedEntries(std::string_view before, std::string_view after) {
+    std::vector<TopLevelKey> changed;
+    const Document old = read(before);
+    const Document now = read(after);
+    if (old.error || now.error || !old.root || old.nodes[*old.root].kind != NodeKind::Mapping) return changed;
+    const auto oldEntries = entries(old, *old.root);
+    std::map<std::string, std::size_t> nowValues;
+    if (now.root && now.nodes[*now.root].kind == NodeKind::Mapping) {
+        for (const auto& [key, value] : entries(now, *now.root)) nowValues[bukkitName(now, now.nodes[key])] = value;
+    }
+    for (const auto& [key, value] : oldEntries) {
+        const std::string name = bukkitName(old, old.nodes[key]);
+        const auto found = nowValues.find(name);
+        std::set<std::pair<std::size_t, std::size_t>> open;
+        if (found == nowValues.end() || !sameValue(old, value, now, found->second, open))
+            changed.push_back({name, old.nodes[key].start.textLine});
+    }
+    return changed;
+}
+
+std::optional<HeaderChange> keepLastBlockScalar(std::string_view utf8) {
+    if (utf8.empty() || utf8.back() == '\n' || utf8.back() == '\r') return std::nullopt;
+    const Document doc = read(utf8);
+    if (doc.error) return std::nullopt;
+    const Node* last = nullptr;
+    for (const Node& node : doc.nodes) {
+        if (node.kind == NodeKind::Scalar &&
+            (node.style == ScalarStyle::Literal || node.style == ScalarStyle::Folded) &&
+            (last == nullptr || node.end.index > last->end.index))
+            last = &node;
+    }
+    if (last == nullptr || last->end.index != codePoints(utf8)) return std::nullopt;
+    // The header's line, and on it the indicator at or after where the node starts (an anchor
+    // or a tag may come first).
+    const Lines lines(utf8);
+    const auto lineIndex = static_cast<std::size_t>(last->start.textLine - 1);
+    if (lineIndex >= lines.text.size()) return std::nullopt;
+    const std::string_view line = lines.text[lineIndex];
+    std::size_t at = 0;
+    for (int column = 1; column < last->start.textColumn && at < line.size(); ++column) {
+        ++at;
+        while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) ++at;
+    }
+    const std::size_t indicator = line.find_first_of("|>", at);
+    if (indicator == std::string_view::npos) return std::nullopt;
+    std::size_t end = indicator + 1;
+    while (end < line.size() && (line[end] == '+' || line[end] == '-' || (line[end] >= '0' && line[end] <= '9'))) ++end;
+    HeaderChange change;
+    change.line = last->start.textLine;
+    change.column = static_cast<int>(codePoints(line.substr(0, indicator))) + 1;
+    change.from = std::string(line.substr(indicator, end - indicator));
+    if (change.from.find('-') != std::string::npos) return std::nullopt;  // already strips the break
+    change.to = change.from;
+    const std::size_t keep = change.to.find('+');
+    if (keep != std::string::npos)
+        change.to[keep] = '-';
+    else
+        change.to += '-';
+    return change;
 }
 
 }  // namespace yaml

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,5 +39,22 @@ CheckResult checkConfiguration(std::string_view utf8);
 // an int or a float ("10", "-8", "2.5", "1e3", also "0x1F" and "1:20"). The check holds the
 // number fields of gems and elements to this rule, and the command check command values.
 bool readsAsNumber(std::string_view plain);
+
+// The top-level keys of before whose value after reads differently, or which after no longer
+// has: what appending to a file must not do. Empty when before itself cannot be read (or after
+// cannot: the check says why).
+std::vector<TopLevelKey> changedEntries(std::string_view before, std::string_view after);
+
+// A text whose last value is a block scalar ("|" or ">") that ends the text without a line
+// break: a line break written after it would become part of that value, unless its header
+// strips the final break. Where the header's indicators are (line and column as a Finding
+// counts them), what is written there and what to write instead: "|" -> "|-", "|+2" -> "|-2".
+struct HeaderChange {
+    int line = 0;
+    int column = 0;
+    std::string from;
+    std::string to;
+};
+std::optional<HeaderChange> keepLastBlockScalar(std::string_view utf8);
 
 }  // namespace yaml

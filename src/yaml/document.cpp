@@ -643,6 +643,8 @@ std::string keyIdentity(const Document& doc, std::size_t index, int depth) {
         return std::string("i") + (negative && digits != "0" ? "-" : "") + digits;
     }
     case Tag::Float: {
+        // Double.equals: equal when Java prints them alike ("1.0" and "1.00").
+        if (std::optional<std::string> value = javaDoubleText(text)) return "f" + *value;
         std::string v;
         for (char c : text)
             if (c != '_') v += c;

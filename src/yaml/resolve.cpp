@@ -1,5 +1,10 @@
 #include "yaml/resolve.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
 #include <utility>
 
 #include "yaml/unicode.h"
@@ -311,6 +316,70 @@ std::string tagName(Tag tag) {
     case Tag::Other: break;
     }
     return {};
+}
+
+// The text Java's Double.toString gives a float key as SnakeYAML constructs it ("1.00" and
+// "1.0" are both "1.0"; "1e3" is "1000.0"), or nullopt for a form not handled here.
+std::optional<std::string> javaDoubleText(std::string_view text) {
+    std::string plain;
+    for (const char c : text)
+        if (c != '_') plain += c;
+    double sign = 1;
+    std::string_view v = plain;
+    if (!v.empty() && (v[0] == '-' || v[0] == '+')) {
+        sign = v[0] == '-' ? -1 : 1;
+        v.remove_prefix(1);
+    }
+    double value = 0;
+    if (v == ".inf" || v == ".Inf" || v == ".INF") return sign > 0 ? "Infinity" : "-Infinity";
+    if (v == ".nan" || v == ".NaN" || v == ".NAN") return "NaN";
+    if (v.find(':') != std::string_view::npos) {  // sexagesimal: 1:30.5
+        double part = 0;
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t colon = v.find(':', start);
+            const std::string piece(v.substr(start, colon == std::string_view::npos ? colon : colon - start));
+            char* end = nullptr;
+            part = std::strtod(piece.c_str(), &end);
+            if (piece.empty() || end != piece.c_str() + piece.size()) return std::nullopt;
+            value = value * 60 + part;
+            if (colon == std::string_view::npos) break;
+            start = colon + 1;
+        }
+    } else {
+        const std::string number(v);
+        char* end = nullptr;
+        value = std::strtod(number.c_str(), &end);
+        if (number.empty() || end != number.c_str() + number.size()) return std::nullopt;
+    }
+    value *= sign;
+    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+    if (value == 0) return std::signbit(value) ? "-0.0" : "0.0";
+    // The shortest digits that read back as the same double, as Java (since 19) chooses them.
+    char buffer[64];
+    const auto [last, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    if (error != std::errc()) return std::nullopt;
+    const std::string_view scientific(buffer, static_cast<std::size_t>(last - buffer));
+    const std::size_t e = scientific.find('e');
+    std::string digits;
+    for (const char c : scientific.substr(0, e))
+        if (c >= '0' && c <= '9') digits += c;
+    const int exponent = std::stoi(std::string(scientific.substr(e + 1)));
+    std::string out = value < 0 ? "-" : "";
+    const double magnitude = std::abs(value);
+    if (magnitude >= 1e-3 && magnitude < 1e7) {
+        if (exponent >= 0) {
+            const auto whole = static_cast<std::size_t>(exponent) + 1;
+            while (digits.size() < whole) digits += '0';
+            out += digits.substr(0, whole) + "." + (digits.size() > whole ? digits.substr(whole) : "0");
+        } else {
+            out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        }
+    } else {
+        out +=
+            digits.substr(0, 1) + "." + (digits.size() > 1 ? digits.substr(1) : "0") + "E" + std::to_string(exponent);
+    }
+    return out;
 }
 
 }  // namespace yaml

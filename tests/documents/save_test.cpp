@@ -92,7 +92,7 @@ TEST_F(SaveTest, AWriteKeepsTheFormatOfItsFileAndTheMarkOnlyInThatFile) {
     scratch::write(file, kBom + "a: 1\n");
     const Document document = opened(file);
     ASSERT_EQ(document.format, (TextFormat{Encoding::Utf8, true, LineEnd::Lf}));
-    const auto format = [&](SaveRequest request) { return documents::formatForWrite(request, document); };
+    const auto format = [&](const SaveRequest& request) { return documents::formatForWrite(request, document); };
     EXPECT_EQ(format({.path = file}), (TextFormat{Encoding::Utf8, true, LineEnd::Lf}));
     EXPECT_EQ(format({.path = path("./socket.yml")}), (TextFormat{Encoding::Utf8, true, LineEnd::Lf}));
     EXPECT_EQ(format({.path = path("copy.yml")}), (TextFormat{Encoding::Utf8, false, LineEnd::Lf}));
@@ -170,6 +170,85 @@ TEST_F(SaveTest, AnAppendToItsOwnFileKeepsTheDocumentCurrent) {
     ASSERT_TRUE(elsewhere.outcome.ok());
     EXPECT_EQ(documents::afterSave(document, {.path = path("other.yml"), .mode = SaveMode::Append}, elsewhere),
               document);
+}
+
+// An append is checked as the server will read the file: the file and the text together, lines
+// counted in the file as it will be; nothing that breaks it or changes an entry it has.
+TEST_F(SaveTest, AnAppendIsCheckedWithTheFileItJoins) {
+    const QString file = path("socket.yml");
+    const SaveRequest append{.path = file, .mode = SaveMode::Append};
+    const QByteArray gem = "ruby:\r\n  Max_Grade: 3\r\n";
+    scratch::write(file, gem);
+
+    const SaveResult indented = save("  Shiny: true\n", {}, append);
+    EXPECT_EQ(indented.outcome.refusal, Refusal::ChangesEntry);
+    EXPECT_EQ(indented.outcome.message,
+              QString("追加的内容会改变文件中已有的条目“ruby”（文件第 1 行）：服务器会把它读成这个条目的一部分，"
+                      "而不是新的条目。"));
+    EXPECT_TRUE(documents::isConfirmable(Refusal::ChangesEntry));
+    const SaveResult broken = save("- sapphire\n", {}, append);
+    EXPECT_EQ(broken.outcome.refusal, Refusal::InvalidYaml);
+    EXPECT_TRUE(broken.outcome.message.startsWith("追加后服务器无法读取这个文件：第 3 行第 1 列（按追加后的文件计）："))
+        << broken.outcome.message.toStdString();
+    EXPECT_EQ(scratch::read(file), gem);
+
+    // 1.00 is the key 1.0 the file has: the server reads them as one number.
+    scratch::write(file, "1.0:\n  a: 1\n");
+    EXPECT_EQ(save("1.00:\n  a: 2\n", {}, append).outcome.refusal, Refusal::DuplicateKey);
+    EXPECT_EQ(scratch::read(file), "1.0:\n  a: 1\n");
+
+    // A text that is fine alone but breaks nothing of the file goes in; one that cannot be read
+    // even alone is refused for a new file too.
+    scratch::write(file, gem);
+    ASSERT_TRUE(save("sapphire:\n  Max_Grade: 4\n", {}, append).outcome.ok());
+    EXPECT_EQ(scratch::read(file), gem + "sapphire:\r\n  Max_Grade: 4\r\n");
+    EXPECT_EQ(save("a: [\n", {}, {.path = path("new.yml"), .mode = SaveMode::Append}).outcome.refusal,
+              Refusal::InvalidYaml);
+    EXPECT_FALSE(QFile::exists(path("new.yml")));
+    EXPECT_TRUE(save("  Shiny: true\n", {}, {.path = file, .mode = SaveMode::Append, .force = true}).outcome.ok());
+}
+
+// The last value of the file is a block scalar without a final line break: the appended text
+// starts on a line of its own and that value stays as it was.
+TEST_F(SaveTest, AnAppendAfterABlockScalarKeepsItsValue) {
+    const QString file = path("socket.yml");
+    scratch::write(file, kGbkGem + ":\r\n  Lore: |\r\n    " + kGbkRed + "\r\n    end");
+    const SaveResult appended = save("sapphire:\n  a: 1\n", {}, {.path = file, .mode = SaveMode::Append});
+    ASSERT_TRUE(appended.outcome.ok()) << appended.outcome.message.toStdString();
+    EXPECT_EQ(scratch::read(file),
+              kGbkGem + ":\r\n  Lore: |-\r\n    " + kGbkRed + "\r\n    end\r\nsapphire:\r\n  a: 1\r\n");
+    EXPECT_EQ(appended.outcome.warning, QString("文件第 2 行的“|”改为“|-”，这样追加前的换行不会加进它的值。"));
+    EXPECT_EQ(scratch::read(storage::backupPath(file)), kGbkGem + ":\r\n  Lore: |\r\n    " + kGbkRed + "\r\n    end");
+}
+
+// When the file's encoding is not certain, an append with Chinese in it asks for the encoding
+// instead of writing it in a guess; the encoding given settles it.
+TEST_F(SaveTest, AnAppendAsksForTheEncodingItCannotTell) {
+    const QString file = path("socket.yml");
+    const QByteArray utf8WithStrayByte =
+        QString("宝石:\n  Lore: \"红色的宝石\"\n  Name: \"蓝\"\n").toUtf8() + "  x: \xFF\n";
+    scratch::write(file, utf8WithStrayByte);
+    const SaveRequest append{.path = file, .mode = SaveMode::Append};
+    const SaveResult unsure = save("红:\n  a: 1\n", {}, append);
+    EXPECT_EQ(unsure.outcome.refusal, Refusal::EncodingUnsure);
+    EXPECT_EQ(documents::refusalCode(unsure.outcome.refusal), "encoding-unsure");
+    EXPECT_EQ(unsure.outcome.message,
+              QString("无法确定“socket.yml”的编码（文件中多数字节是有效的 UTF-8，只有 1 处不是），追加的中文可能和"
+                      "文件原有的文字编码不同。请说明文件的编码：UTF-8 或 GBK。"));
+    EXPECT_EQ(scratch::read(file), utf8WithStrayByte);
+    EXPECT_TRUE(save("b:\n  a: 1\n", {}, append).outcome.ok()) << "ASCII is the same in both";
+    SaveRequest told = append;
+    told.encoding = Encoding::Utf8;
+    ASSERT_TRUE(save("红:\n  a: 1\n", {}, told).outcome.ok());
+    EXPECT_EQ(scratch::read(file), utf8WithStrayByte + "b:\n  a: 1\n" + QString("红:\n  a: 1\n").toUtf8());
+
+    // GBK bytes that happen to be valid UTF-8 ("浣犲ソ" in GBK is "你好" in UTF-8).
+    const QByteArray ambiguous = "\xE4\xBD\xA0\xE5\xA5\xBD: 1\r\n";
+    scratch::write(file, ambiguous);
+    EXPECT_EQ(save("红: 2\n", {}, append).outcome.refusal, Refusal::EncodingUnsure);
+    told.encoding = Encoding::Gbk;
+    ASSERT_TRUE(save("红: 2\n", {}, told).outcome.ok());
+    EXPECT_EQ(scratch::read(file), ambiguous + kGbkRed + ": 2\r\n");
 }
 
 }  // namespace

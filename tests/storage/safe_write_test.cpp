@@ -6,8 +6,18 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <future>
 #include <memory>
+#include <optional>
 #include <ostream>
+#include <string_view>
+#include <thread>
+
+#include <grp.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -176,5 +186,184 @@ INSTANTIATE_TEST_SUITE_P(Causes, WriteFailureTest,
                                          Failure{"ReadOnlyFile", readOnlyFile, "socket.yml"},
                                          Failure{"FullDisk", fullDisk, "plugins/socket.yml", 1 << 20}),
                          [](const testing::TestParamInfo<Failure>& row) { return std::string(row.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Runs fn in a child process as an unprivileged user (nobody), as setpriv would; its result
+// comes back as text. Empty optional: this machine cannot switch users (not root).
+std::optional<QString> asOtherUser(const std::function<QString()>& fn) {
+    if (!scratch::root()) return std::nullopt;
+    int out[2];
+    if (pipe(out) != 0) return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(out[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+        const QByteArray text = fn().toUtf8();
+        const ssize_t written = ::write(out[1], text.constData(), static_cast<std::size_t>(text.size()));
+        _exit(written == text.size() ? 0 : 3);
+    }
+    close(out[1]);
+    QByteArray text;
+    char buffer[1024];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+    close(out[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return QString::fromUtf8(text);
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
+}
+
+// Anything that is not a regular file is refused before a byte is read or written: a pipe
+// would hold the open forever, /dev/zero never ends, and a device replaced by a regular file
+// breaks the system that uses it.
+TEST_F(SafeWriteTest, RefusesWhatIsNotARegularFile) {
+    const QString fifo = path("pipe.yml");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] { return storage::readFile(fifo); });
+    if (reading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+        const int unblock = open(QFile::encodeName(fifo).constData(), O_WRONLY);  // lets the read end
+        close(unblock);
+        FAIL() << "reading a named pipe waits for a writer";
+    }
+    EXPECT_EQ(reading.get().error, "无法打开：这不是普通文件（命名管道）：" + fifo);
+    EXPECT_EQ(writeFileAtomically(fifo, "a: 1\n").error, "无法写入：这不是普通文件（命名管道）：" + fifo);
+    EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
+
+    EXPECT_EQ(storage::readFile("/dev/zero").error, QString("无法打开：这不是普通文件（字符设备）：/dev/zero"));
+    const QString device = path("null");  // a /dev/null of our own: root may make one
+    if (mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        EXPECT_EQ(writeFileAtomically(device, "a: 1\n").error, "无法写入：这不是普通文件（字符设备）：" + device);
+        EXPECT_TRUE(S_ISCHR(modeOf(device)));
+    }
+    // A link to a pipe is a pipe too.
+    ASSERT_TRUE(QFile::link(fifo, path("link.yml")));
+    EXPECT_EQ(writeFileAtomically(path("link.yml"), "a: 1\n").error,
+              "无法写入：这不是普通文件（命名管道）：" + path("link.yml"));
+}
+
+TEST_F(SafeWriteTest, ReadsNoMoreThanTheEditorHolds) {
+    scratch::write(path("big.yml"), QByteArray(3 << 20, 'a'));
+    EXPECT_EQ(storage::readFile(path("big.yml"), 2 << 20).error,
+              "无法打开：文件太大（3 MB），编辑器最多打开 2 MB：" + path("big.yml"));
+    EXPECT_EQ(storage::readFile(path("big.yml"), 3 << 20).bytes.size(), 3 << 20);
+    EXPECT_EQ(storage::kMaxFileBytes, 64 << 20);
+}
+
+// A link at the backup's name is never written through: the file it names stays as it was.
+TEST_F(SafeWriteTest, NeverWritesThroughALinkAtTheBackup) {
+    scratch::write(path("victim"), "precious\n");
+    scratch::write(path("socket.yml"), "a: 1\n");
+    ASSERT_TRUE(QFile::link(path("victim"), path("socket.yml.bak")));
+    const storage::WriteResult result = writeFileAtomically(path("socket.yml"), "a: 2\n");
+    EXPECT_EQ(result.error, "无法备份：socket.yml.bak 不是普通文件（符号链接），请先移走它：" + path("socket.yml.bak"));
+    EXPECT_EQ(scratch::read(path("victim")), "precious\n");
+    EXPECT_EQ(scratch::read(path("socket.yml")), "a: 1\n");
+}
+
+// The backup is as private as the file; the saved file keeps its mode and owner.
+TEST_F(SafeWriteTest, KeepsModeAndOwner) {
+    const QString file = path("secret.yml");
+    scratch::write(file, "a: 1\n");
+    ASSERT_EQ(chmod(QFile::encodeName(file).constData(), 0600), 0);
+    ASSERT_TRUE(writeFileAtomically(file, "a: 2\n").ok());
+    EXPECT_EQ(modeOf(file) & 07777, 0600u);
+    EXPECT_EQ(modeOf(storage::backupPath(file)) & 07777, 0600u);
+    ASSERT_EQ(chmod(QFile::encodeName(file).constData(), 0640), 0);
+    ASSERT_TRUE(writeFileAtomically(file, "a: 3\n").ok());
+    EXPECT_EQ(modeOf(file) & 07777, 0640u);
+    EXPECT_EQ(modeOf(storage::backupPath(file)) & 07777, 0640u);
+    if (!scratch::root()) GTEST_SKIP() << "keeping another user's ownership needs root here";
+    ASSERT_EQ(chown(QFile::encodeName(file).constData(), 4242, 4343), 0);
+    const storage::WriteResult kept = writeFileAtomically(file, "a: 4\n");
+    EXPECT_EQ(kept.notice, QString());
+    struct stat info {};
+    ASSERT_EQ(stat(QFile::encodeName(file).constData(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4242u);
+    EXPECT_EQ(info.st_gid, 4343u);
+}
+
+// Another user may write a file it does not own but cannot give the new file that owner:
+// it is told so.
+TEST_F(SafeWriteTest, SaysWhenTheOwnerCannotBeKept) {
+    const QString folder = path("shared");
+    QDir().mkdir(folder);
+    chmod(QFile::encodeName(folder).constData(), 0777);
+    chmod(QFile::encodeName(dir_.path()).constData(), 0755);
+    const QString file = folder + "/socket.yml";
+    scratch::write(file, "a: 1\n");
+    chmod(QFile::encodeName(file).constData(), 0666);
+    const std::optional<QString> notice = asOtherUser([&] { return writeFileAtomically(file, "a: 2\n").notice; });
+    if (!notice) GTEST_SKIP() << "cannot run as a second user here (needs root to switch)";
+    EXPECT_EQ(*notice, "无法保留文件的所有者和组（用户 0，组 0），保存后文件属于用户 65534、组 65534。");
+    EXPECT_EQ(scratch::read(file), "a: 2\n");
+}
+
+// Every name of a file with hard links sees the new text; a symbolic link stays a link.
+TEST_F(SafeWriteTest, KeepsLinksWhole) {
+    const QString file = path("socket.yml");
+    scratch::write(file, "a: 1\n");
+    ASSERT_EQ(link(QFile::encodeName(file).constData(), QFile::encodeName(path("other.yml")).constData()), 0);
+    const storage::WriteResult result = writeFileAtomically(file, "a: 22\n");
+    ASSERT_EQ(result.error, QString());
+    EXPECT_EQ(result.notice, "这个文件共有 2 个名字（硬链接）：已在原处写入，每个名字看到的都是新内容。");
+    EXPECT_EQ(scratch::read(path("other.yml")), "a: 22\n");
+    EXPECT_EQ(scratch::read(path("socket.yml.bak")), "a: 1\n");
+
+    scratch::write(path("real.yml"), "b: 1\n");
+    ASSERT_TRUE(QFile::link(path("real.yml"), path("link.yml")));
+    ASSERT_TRUE(writeFileAtomically(path("link.yml"), "b: 2\n").ok());
+    EXPECT_TRUE(S_ISLNK(modeOf(path("link.yml"))));
+    EXPECT_EQ(scratch::read(path("real.yml")), "b: 2\n");
+    EXPECT_EQ(scratch::read(path("link.yml.bak")), "b: 1\n");
+}
+
+// What the backup reads must be what the editor read, and nothing may be written to the file
+// between that read and the replacement: a line appended the moment the backup appears is
+// kept in the file, and the save is refused.
+TEST_F(SafeWriteTest, AWriteDuringTheSaveIsNeverLost) {
+    const QString file = path("socket.yml");
+    const QByteArray old(20 << 20, 'a');
+    scratch::write(file, old);
+    const storage::FileStamp stamp = storage::stampOf(file, old);
+    scratch::write(file, old + "b\n");
+    const storage::WriteResult stale = writeFileAtomically(file, "new\n", storage::WriteOptions{.expected = &stamp});
+    EXPECT_TRUE(stale.changedOnDisk);
+    EXPECT_EQ(stale.error, "文件在读取之后被别的程序改动过，没有写入：" + file);
+    EXPECT_EQ(scratch::read(file), old + "b\n");
+
+    scratch::write(file, old);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(dir_.path()).constData(), IN_CREATE | IN_MOVED_TO), 0);
+    std::thread appender([&] {
+        alignas(inotify_event) char buffer[4096];
+        for (bool seen = false; !seen;) {
+            const ssize_t n = read(watch, buffer, sizeof buffer);
+            if (n <= 0) return;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                seen = seen || (event->len > 0 && std::string_view(event->name) == "socket.yml.bak");
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        QFile out(file);
+        if (out.open(QIODevice::Append)) out.write("late: 1\n");
+    });
+    const storage::WriteResult raced =
+        writeFileAtomically(file, QByteArray(20 << 20, 'c'), storage::WriteOptions{.expected = &stamp});
+    appender.join();
+    close(watch);
+    EXPECT_TRUE(raced.changedOnDisk) << raced.error.toStdString();
+    EXPECT_EQ(scratch::read(file), old + "late: 1\n");
+    EXPECT_EQ(scratch::read(storage::backupPath(file)), old);
+}
 
 }  // namespace

@@ -58,9 +58,12 @@ TEST_F(SessionTest, FallsBackWhenTheLatestIsDamaged) {
     storage::LoadedSession loaded = loadSession(path());
     EXPECT_EQ(loaded.source, SessionSource::Previous);
     EXPECT_EQ(loaded.session, kFirst);
-    EXPECT_EQ(loaded.warning, "会话文件已损坏（第 15 个字节处出错），已改用上一次保存的会话：" + path());
+    EXPECT_EQ(loaded.warning, "会话文件已损坏（第 15 个字节处出错），已改名为 session.json.damaged 保留：" + path() +
+                                  "；已改用上一次保存的会话。");
+    // The damaged file is kept out of the next save's way.
+    EXPECT_EQ(scratch::read(path() + ".damaged"), "{\"panel\": \"宝");
 
-    // Saving over a damaged latest keeps the good fallback rather than the damage.
+    // Saving after a damaged latest keeps the good fallback rather than the damage.
     ASSERT_TRUE(saveSession(path(), kSecond).ok());
     EXPECT_EQ(QJsonDocument::fromJson(scratch::read(previous())).object(), kFirst);
     EXPECT_EQ(loadSession(path()).session, kSecond);
@@ -71,12 +74,19 @@ TEST_F(SessionTest, ReportsDamageItCannotRecoverFrom) {
     storage::LoadedSession loaded = loadSession(path());
     EXPECT_EQ(loaded.source, SessionSource::None);
     EXPECT_EQ(loaded.session, QJsonObject());
-    EXPECT_EQ(loaded.warning, "会话文件已损坏（内容不是一个 JSON 对象），无法恢复：" + path());
+    EXPECT_EQ(loaded.warning,
+              "会话文件已损坏（内容不是一个 JSON 对象），无法恢复，已改名为 session.json.damaged 保留：" + path());
+    scratch::write(path(), "[3]");
+    EXPECT_EQ(loadSession(path()).warning,
+              "会话文件已损坏（内容不是一个 JSON 对象），无法恢复，已改名为 session.json.damaged-2 保留：" + path());
+    EXPECT_EQ(scratch::read(path() + ".damaged"), "[1, 2]");
+    EXPECT_EQ(scratch::read(path() + ".damaged-2"), "[3]");
 
-    QFile::remove(path());
     scratch::write(previous(), QByteArray("\0\0\0", 3));
+    EXPECT_EQ(loadSession(path()).warning,
+              "会话文件已损坏（第 1 个字节处出错），无法恢复，已改名为 session.json.prev.damaged 保留：" + previous());
     EXPECT_EQ(loadSession(path()).source, SessionSource::None);
-    EXPECT_EQ(loadSession(path()).warning, "会话文件已损坏（第 1 个字节处出错），无法恢复：" + previous());
+    EXPECT_EQ(loadSession(path()).warning, QString());
 }
 
 TEST_F(SessionTest, AMissingLatestIsAnInterruptedSave) {
@@ -99,6 +109,79 @@ TEST_F(SessionTest, LivesInTheDataFolder) {
         qunsetenv("XDG_DATA_HOME");
     else
         qputenv("XDG_DATA_HOME", saved);
+}
+
+// A session file a second editor holds is never written into: the second editor keeps one of
+// its own beside it, and a lock left by an editor that was killed does not block the next.
+TEST_F(SessionTest, OneEditorPerSessionFile) {
+    const QLatin1StringView format("quorvel-editor-session");
+    const storage::ClaimedSession first = storage::claimSession(path(), format);
+    ASSERT_EQ(first.path, path());
+    EXPECT_EQ(first.notice, QString());
+    EXPECT_TRUE(QFileInfo::exists(path() + ".lock"));
+    const storage::ClaimedSession second = storage::claimSession(path(), format);
+    EXPECT_EQ(second.path, dir_.filePath("session-2.json"));
+    EXPECT_EQ(second.notice, "另一个编辑器正在使用会话 " + path() + "；这个编辑器的会话保存在 " +
+                                 dir_.filePath("session-2.json") + "。");
+    EXPECT_EQ(storage::claimSession(path(), format).path, dir_.filePath("session-3.json"));
+
+    // An editor killed while it held a session leaves its lock behind: the next start takes it.
+    const QString killed = dir_.filePath("killed.json");
+    const pid_t child = fork();
+    if (child == 0) {
+        const storage::ClaimedSession held = storage::claimSession(killed, format);
+        _exit(held.path == killed ? 0 : 1);  // no destructors: the lock file stays
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(QFileInfo::exists(killed + ".lock"));
+    EXPECT_EQ(storage::claimSession(killed, format).path, killed);
+}
+
+// A file that is no session of the editor (a server's YAML file, other JSON) is refused; a
+// session that cannot be read is set aside when loading, never replaced.
+TEST_F(SessionTest, NeverTakesAFileThatIsNoSession) {
+    const QLatin1StringView format("quorvel-editor-session");
+    using Kind = storage::SessionFileKind;
+    const QString yaml = dir_.filePath("config.yml");
+    scratch::write(yaml, "ruby:\n  Max_Grade: 3\n");
+    const QString json = dir_.filePath("package.json");
+    scratch::write(json, "{\"name\": \"x\"}");
+    const QString damaged = dir_.filePath("damaged.json");
+    scratch::write(damaged, "{\n    \"files\": {},\n    \"format\": \"quorvel-editor-session\",\n    \"windo");
+    scratch::write(dir_.filePath("empty.json"), "");
+    EXPECT_EQ(storage::sessionFileKind(yaml, format), Kind::Foreign);
+    EXPECT_EQ(storage::sessionFileKind(json, format), Kind::Foreign);
+    EXPECT_EQ(storage::sessionFileKind(damaged, format), Kind::Damaged);
+    EXPECT_EQ(storage::sessionFileKind(dir_.filePath("empty.json"), format), Kind::Missing);
+    EXPECT_EQ(storage::sessionFileKind(dir_.filePath("none.json"), format), Kind::Missing);
+    EXPECT_EQ(storage::sessionFileKind(dir_.path(), format), Kind::Foreign);
+
+    const storage::ClaimedSession refused = storage::claimSession(yaml, format);
+    EXPECT_EQ(refused.path, QString());
+    EXPECT_EQ(refused.error, "这不是本编辑器的会话文件，不会用它保存会话（请换一个文件名）：" + yaml);
+    EXPECT_EQ(storage::claimSession(json, format).path, QString());
+    EXPECT_EQ(scratch::read(yaml), "ruby:\n  Max_Grade: 3\n");
+    EXPECT_EQ(storage::claimSession(damaged, format).path, damaged);
+}
+
+// A write that fails (here a full disk) changes neither file: the last good session loads.
+TEST_F(SessionTest, AFailedWriteKeepsTheLastGoodSession) {
+    if (!scratch::root()) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const QString folder = dir_.filePath("disk");
+    QDir().mkdir(folder);
+    scratch::Tmpfs tmpfs(folder, "64k");
+    if (!tmpfs.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    const QString file = folder + "/session.json";
+    ASSERT_TRUE(saveSession(file, kFirst).ok());
+    ASSERT_TRUE(saveSession(file, kSecond).ok());
+    const storage::WriteResult full = saveSession(file, QJsonObject{{"panel", QString(100'000, 'x')}});
+    EXPECT_EQ(full.error, "无法写入：磁盘空间不足：" + file);
+    EXPECT_EQ(loadSession(file).session, kSecond);
+    EXPECT_EQ(loadSession(file).source, SessionSource::Latest);
+    EXPECT_EQ(QJsonDocument::fromJson(scratch::read(file + ".prev")).object(), kFirst);
+    EXPECT_EQ(scratch::entries(folder), (QStringList{"session.json", "session.json.prev"}));
 }
 
 QString hashOf(const QString& text) {

@@ -203,4 +203,41 @@ TEST(EncodeTest, WritesReplacementWhenAskedInUtf8) {
                                         "a\xEF\xBF\xBD\r\n"));
 }
 
+// How sure the guess of a file's encoding is: certain only when one encoding alone reads it.
+TEST(GuessEncodingTest, IsUnsureWhereBothOrNeitherRead) {
+    const auto guess = [](const QByteArray& bytes) {
+        const storage::EncodingGuess g = storage::guessEncoding(bytes);
+        return storage::encodingName(g.encoding) + (g.certain ? " certain" : " unsure: " + g.why);
+    };
+    EXPECT_EQ(guess("a: 1\n"), "UTF-8 certain");
+    EXPECT_EQ(guess(QString("宝石: 红\n").toUtf8()), "UTF-8 certain");
+    EXPECT_EQ(guess("\xB1\xA6\xCA\xAF: \xBA\xEC\n"), "GBK certain");  // 宝石: 红
+    EXPECT_EQ(guess("\xE4\xBD\xA0\xE5\xA5\xBD\n"), "UTF-8 unsure: 文件中的字节按 UTF-8 和 GBK 都能读出文字");
+    EXPECT_EQ(guess(QString("宝石: 红色\n").toUtf8() + "\xFF\n"),
+              "GBK unsure: 文件中多数字节是有效的 UTF-8，只有 1 处不是");
+    EXPECT_EQ(guess("\xB1\xA6\xCA\xAF\x81\x20\n"), "GBK unsure: 文件中有按 UTF-8 和按 GBK 都无法识别的字节");
+    EXPECT_EQ(guess("\xEF\xBB\xBF\xE7\xBA\xA2\n"), "UTF-8 certain");
+    EXPECT_EQ(guess("\xEF\xBB\xBF\xBA\xEC\n"), "UTF-8 unsure: 文件中有 UTF-8 无法识别的字节");
+}
+
+// What the panel cannot hold as the file has it is named with its lines, so that a save never
+// changes it unsaid; a file with none of it has nothing to say.
+TEST(QuietChangesTest, NamesWhatASaveWouldWriteOtherwise) {
+    const auto changes = [](const QByteArray& bytes) { return storage::decodeText(bytes).quietChanges; };
+    EXPECT_EQ(changes("a: 1\r\nb: 2\r\n"), QStringList());
+    EXPECT_EQ(changes("a: 1\nb: 2\n"), QStringList());
+    EXPECT_EQ(changes("a: 1\r\nb: 2\nc: 3\r\n"),
+              QStringList{"文件第 2 行的换行符是 LF，保存时会和其他行一样写成 CR LF"});
+    EXPECT_EQ(changes("a\nb\nc\nd\ne\nf\ng\r\n"),
+              QStringList{"文件第 7 行的换行符是 CR LF，保存时会和其他行一样写成 LF"});
+    EXPECT_EQ(changes("1\r\n2\n3\n4\n5\n6\n7\n8\r\n9\r\n10\r\n11\r\n12\r\n13\r\n"),
+              QStringList{"文件第 2、3、4、5、6 行等 6 行的换行符是 LF，保存时会和其他行一样写成 CR LF"});
+    EXPECT_EQ(changes("a: x\ry\r\nb: \r\r\n"), QStringList{"文件第 1、2 行有单独的 CR（回车符），保存时会变成换行"});
+    EXPECT_EQ(changes(QString("a: x\u2029y\nb: \uFDD0\nc: \uFDD1\n").toUtf8()),
+              (QStringList{"文件第 1 行有字符 U+2029，编辑框把它当作换行，保存时会变成换行",
+                           "文件第 2 行有字符 U+FDD0，编辑框把它当作换行，保存时会变成换行",
+                           "文件第 3 行有字符 U+FDD1，编辑框把它当作换行，保存时会变成换行"}));
+    EXPECT_EQ(changes(QString("a: \u2028\u00A0\n").toUtf8()), QStringList()) << "the panel keeps these";
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // and typical hand edits: whole results compared as text.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "builders/socket/element_block.h"
@@ -134,6 +135,53 @@ TEST(Check, DuplicateAndEmptyIdentifiers) {
               "W 7:1 识别名“1”与第 5 行重复，服务器只保留这一个，前面的会丢失\n"
               "W 9:1 识别名“a”与第 1 行重复，服务器只保留这一个，前面的会丢失\n"
               "K a@1\nK @3\nK 1@5\nK 1@7\nK a@9\n");
+}
+
+// Float keys are named as Java prints the double SnakeYAML makes of them, so forms the
+// server reads as one number are one key (checked against SnakeYAML 1.33 on Java 17).
+TEST(Check, FloatKeysThatReadAsOneNumberAreOneKey) {
+    EXPECT_EQ(check("1.0: a\n1.00: b\n1e3: c\n100_0.0: d\n0.001: e\n1e7: f\n-0.0: g\n.5: h\n123456789.5: i\n"
+                    "0.0001234: j\n1.5e-3: k\n.inf: l\n"),
+              "valid 10\n"
+              "W 2:1 识别名“1.0”与第 1 行重复，服务器只保留这一个，前面的会丢失\n"
+              "W 4:1 识别名“1000.0”与第 3 行重复，服务器只保留这一个，前面的会丢失\n"
+              "K 1.0@1\nK 1.0@2\nK 1000.0@3\nK 1000.0@4\nK 0.001@5\nK 1.0E7@6\nK -0.0@7\nK 0.5@8\n"
+              "K 1.234567895E8@9\nK 1.234E-4@10\nK 0.0015@11\nK Infinity@12\n");
+}
+
+// What appending must not do to the entries a file has: every entry of the file before reads
+// the same after, or is named.
+TEST(Check, ChangedEntriesOfAnAppend) {
+    const auto names = [](const std::string& before, const std::string& after) {
+        std::string out;
+        for (const yaml::TopLevelKey& key : yaml::changedEntries(before, after))
+            out += key.name + "@" + std::to_string(key.line) + " ";
+        return out;
+    };
+    const std::string file = "ruby:\n  a: 1\n  Lore:\n  - x\nsapphire: |\n  text\n";
+    EXPECT_EQ(names(file, file + "emerald:\n  a: 2\n"), "");
+    EXPECT_EQ(names(file, file + "  b: 2\n"), "sapphire@5 ");
+    EXPECT_EQ(names("ruby:\n  a: 1\n", "ruby:\n  a: 1\n  b: 2\n"), "ruby@1 ");
+    EXPECT_EQ(names("ruby:\n  a: 1\n", "ruby:\n  a: 1\nruby:\n  a: 2\n"), "ruby@1 ");
+    EXPECT_EQ(names("1.0:\n  a: 1\n", "1.0:\n  a: 1\n1.00:\n  a: 2\n"), "1.0@1 ");
+    EXPECT_EQ(names("a: &x [1, *x]\n", "a: &x [1, *x]\nb: 2\n"), "");  // a recursive alias ends
+    EXPECT_EQ(names("a: [\n", "a: [\nb: 1\n"), "");                    // a file the server cannot read has no entries
+}
+
+// The last value of a file is a block scalar without a final line break: its header must strip
+// the break that an append writes before the new text.
+TEST(Check, ABlockScalarEndingTheFileKeepsItsValue) {
+    const auto change = [](const std::string& text) {
+        const std::optional<yaml::HeaderChange> c = yaml::keepLastBlockScalar(text);
+        return c ? std::to_string(c->line) + ":" + std::to_string(c->column) + " " + c->from + " -> " + c->to : "none";
+    };
+    EXPECT_EQ(change("ruby:\n  Lore: |\n    第一行\n    第二行"), "2:9 | -> |-");
+    EXPECT_EQ(change("宝石: >+2\n   text"), "1:5 >+2 -> >-2");
+    EXPECT_EQ(change("a: &x !!str |2\n  text"), "1:13 |2 -> |2-");
+    EXPECT_EQ(change("a: |-\n  text"), "none");
+    EXPECT_EQ(change("a: |\n  text\n"), "none");
+    EXPECT_EQ(change("a: \"text\""), "none");
+    EXPECT_EQ(change("a: |\n  text\nb: 1"), "none");
 }
 
 struct ErrorCase {

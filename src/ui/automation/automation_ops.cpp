@@ -283,12 +283,14 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
     MainMenu* menu = &context.menu;
     context.documents.open(row->panel, path, forced, append, [menu, reply](const documents::Outcome& outcome) {
         if (!outcome.ok()) return reply(refusal(outcome));
-        menu->showStatus(outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+        menu->showStatus(MainMenu::openedStatus(outcome));
         QJsonObject answer = ok();
         answer.insert(QStringLiteral("encoding"), storage::encodingName(outcome.format.encoding));
         answer.insert(QStringLiteral("lineEnd"), storage::lineEndName(outcome.format.lineEnd));
         answer.insert(QStringLiteral("lines"), outcome.lines);
         if (!outcome.warning.isEmpty()) answer.insert(QStringLiteral("warning"), outcome.warning);
+        if (!outcome.changes.isEmpty())
+            answer.insert(QStringLiteral("changes"), QJsonArray::fromStringList(outcome.changes));
         reply(answer);
     });
 }
@@ -314,8 +316,12 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
     MainMenu* menu = &context.menu;
     context.documents.save(row->panel, save, [menu, reply](const documents::Outcome& outcome) {
         if (!outcome.ok()) return reply(refusal(outcome));
-        menu->showStatus(outcome.message);
-        reply(okWith("bytes", outcome.bytes));
+        menu->showStatus(MainMenu::savedStatus(outcome));
+        QJsonObject answer = okWith("bytes", outcome.bytes);
+        if (!outcome.warning.isEmpty()) answer.insert(QStringLiteral("warning"), outcome.warning);
+        if (!outcome.changes.isEmpty())
+            answer.insert(QStringLiteral("changes"), QJsonArray::fromStringList(outcome.changes));
+        reply(answer);
     });
 }
 
@@ -406,7 +412,15 @@ std::uint32_t windowIdOf(const QJsonObject& request) {
     return digits.toUInt(nullptr, 16);
 }
 
-void runRequest(Context& context, const QJsonObject& request, const Reply& reply) {
+void runRequest(Context& context, const QJsonObject& request, const Reply& answer) {
+    // A session write that failed meanwhile (the close's, or an autosave) rides on the reply.
+    const Reply reply = [&context, answer](const QJsonObject& object) {
+        if (context.sessionProblems.isEmpty()) return answer(object);
+        QJsonObject withProblem = object;
+        withProblem.insert(QStringLiteral("sessionError"), context.sessionProblems.join(u'\n'));
+        context.sessionProblems.clear();
+        answer(withProblem);
+    };
     const QJsonValue opValue = request.value(QStringLiteral("op"));
     const QString op = opValue.toString();
     try {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <QStringList>
 #include <functional>
 #include <span>
 
@@ -35,6 +36,9 @@ struct Context {
     GemPreview* gemPreview = nullptr;
     EntryEditor* entries = nullptr;
     QPointer<ServerLink> server;  // null while the main window is gone
+    // Writes of the session that failed since the last reply: the next reply carries them as
+    // "sessionError".
+    QStringList sessionProblems = {};
 };
 
 // A request that cannot be run; its message becomes the reply's "error".

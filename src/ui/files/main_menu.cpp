@@ -196,6 +196,20 @@ QMenu* MainMenu::addMenuBefore(const QString& before, const QString& title) {
     return menu;
 }
 
+QString MainMenu::openedStatus(const Outcome& outcome) {
+    QString status = outcome.warning.isEmpty() ? outcome.message : outcome.warning;
+    if (!outcome.changes.isEmpty())
+        status += QStringLiteral("；保存时会有改变：") + outcome.changes.join(QStringLiteral("；"));
+    return status;
+}
+
+QString MainMenu::savedStatus(const Outcome& outcome) {
+    QString status = outcome.message;
+    if (!outcome.warning.isEmpty()) status += QLatin1Char(' ') + outcome.warning;
+    if (!outcome.changes.isEmpty()) status += QStringLiteral("；已改变：") + outcome.changes.join(QStringLiteral("；"));
+    return status;
+}
+
 void MainMenu::report(const RequestPtr& request, const QString& message) {
     request->status(message);
     showStatus(message);
@@ -312,7 +326,7 @@ void MainMenu::openPath(const RequestPtr& request, const QString& path) {
 
 void MainMenu::opened(const RequestPtr& request, const Outcome& outcome, const QString& title) {
     if (!outcome.ok()) return request->refuse(title, outcome.message);
-    report(request, outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+    report(request, openedStatus(outcome));
     if (!outcome.warning.isEmpty() && request->asksPerson())
         request->refuse(QStringLiteral("文件中有无法识别的字节"), outcome.warning);
 }
@@ -341,7 +355,7 @@ void MainMenu::reopenOtherEncoding(const RequestPtr& request) {
                                    if (!outcome.ok())
                                        return request->refuse(QStringLiteral("无法重新打开"), outcome.message);
                                    configuration_->document()->setModified(false);
-                                   report(request, outcome.warning.isEmpty() ? outcome.message : outcome.warning);
+                                   report(request, openedStatus(outcome));
                                }));
     };
     if (!configuration_->document()->isModified()) return reopen();
@@ -426,17 +440,41 @@ void MainMenu::chooseSavePath(const RequestPtr& request, QPlainTextEdit* panel, 
 
 // One round of a save: a refusal the user may override is asked about, and a yes saves again
 // with it overridden; any other refusal is told.
-void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest& save) {
+void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest& save, bool changesTold) {
     const bool append = save.mode == SaveMode::Append;
+    // A person hears before the save what it will write otherwise than the file has it.
+    const documents::Document document = documents_.document(panel);
+    if (request->asksPerson() && !append && !changesTold && !document.quietChanges.isEmpty() &&
+        documents::sameFile(save.path, document.path)) {
+        return request->confirm(QStringLiteral("保存"),
+                                QStringLiteral("保存会改变文件中原有的内容：\n\n• %1\n\n仍然要保存吗？")
+                                    .arg(document.quietChanges.join(QStringLiteral("\n• "))),
+                                QStringLiteral("仍然保存"), [this, request, panel, save](bool yes) {
+                                    if (yes) runSave(request, panel, save, true);
+                                });
+    }
     const auto then = [this, request, panel, save, append](const Outcome& outcome) {
+        // The file's encoding cannot be told: the person says which it is.
+        if (outcome.refusal == documents::Refusal::EncodingUnsure) {
+            return request->choose(QStringLiteral("文件的编码"), outcome.message,
+                                   {storage::encodingName(Encoding::Utf8), storage::encodingName(Encoding::Gbk)},
+                                   [this, request, panel, save](int choice) {
+                                       if (choice < 0) {
+                                           if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
+                                           return;
+                                       }
+                                       SaveRequest told = save;
+                                       told.encoding = choice == 0 ? Encoding::Utf8 : Encoding::Gbk;
+                                       runSave(request, panel, told, true);
+                                   });
+        }
         if (!outcome.ok() && documents::isConfirmable(outcome.refusal)) {
             const QString title = append ? QStringLiteral("追加到文件") : QStringLiteral("保存");
             // Before overwriting someone else's change, the person may look at what would change.
             Request::Aside aside;
             if (outcome.refusal == documents::Refusal::ChangedOnDisk && !append) {
                 aside = {QStringLiteral("比较"), [this, panel, save] {
-                             const documents::Document document = documents_.document(panel);
-                             DiffView::show(main_, save.path, document.format.encoding,
+                             DiffView::show(main_, save.path, documents_.document(panel).format.encoding,
                                             panelLfText(documents_.panel(panel)));
                          }};
             }
@@ -450,13 +488,13 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
                     }
                     SaveRequest forced = save;
                     forced.force = true;
-                    runSave(request, panel, forced);
+                    runSave(request, panel, forced, true);
                 },
                 aside);
         }
         if (!outcome.ok())
             return request->refuse(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);
-        report(request, outcome.message);
+        report(request, savedStatus(outcome));
         // Saved: whoever waits for the save hears it now, not when the last copy of the
         // request is let go.
         request->finish();

@@ -52,6 +52,12 @@ public:
 
     // Shows a message in the status bar for a while.
     void showStatus(const QString& message);
+    // What the status bar says once a file is open: what was read, its invalid bytes, and what
+    // a save will write otherwise than the file has it.
+    static QString openedStatus(const documents::Outcome& outcome);
+    // What it says once a file is saved: what was written, what the write could not keep, and
+    // what it wrote otherwise than the file had it.
+    static QString savedStatus(const documents::Outcome& outcome);
 
     // A menu of another room in the menu bar, before the menu titled before (after the last
     // when there is none): the rooms above this one add their menus through it.
@@ -82,7 +88,8 @@ private:
     void opened(const RequestPtr& request, const documents::Outcome& outcome, const QString& title);
     void chooseSavePath(const RequestPtr& request, QPlainTextEdit* panel, const QString& title,
                         const std::function<void(const documents::SaveRequest&)>& chosen);
-    void runSave(const RequestPtr& request, actions::Panel panel, const documents::SaveRequest& save);
+    void runSave(const RequestPtr& request, actions::Panel panel, const documents::SaveRequest& save,
+                 bool changesTold = false);
     PanelDocuments::Done later(const PanelDocuments::Done& then);
     void report(const RequestPtr& request, const QString& message);
     void fillRecent();

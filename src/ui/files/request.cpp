@@ -38,6 +38,23 @@ void Request::confirm(const QString& title, const QString& question, const QStri
     box->open();
 }
 
+void Request::choose(const QString& title, const QString& question, const QStringList& options,
+                     const std::function<void(int)>& answer) {
+    if (!asksPerson()) {
+        result_.refusal = question;
+        return answer(-1);
+    }
+    auto* box = new QMessageBox(QMessageBox::Question, title, question, QMessageBox::NoButton, parent_);
+    QList<QAbstractButton*> buttons;
+    for (const QString& option : options) buttons.append(box->addButton(option, QMessageBox::AcceptRole));
+    box->setDefaultButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [self = shared_from_this(), box, buttons, answer] {
+        answer(static_cast<int>(buttons.indexOf(box->clickedButton())));
+    });
+    box->open();
+}
+
 void Request::refuse(const QString& title, const QString& message) {
     result_.refusal = message;
     if (!asksPerson()) return;

@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -49,6 +50,10 @@ public:
     // once, and the question becomes the refusal.
     void confirm(const QString& title, const QString& question, const QString& yes,
                  const std::function<void(bool)>& answer, const Aside& aside = {});
+    // Asks which of options to take; answer hears its index, or -1 for none (cancelled). A
+    // script's answer is -1, at once, and the question becomes the refusal.
+    void choose(const QString& title, const QString& question, const QStringList& options,
+                const std::function<void(int)>& answer);
     // Tells why the request cannot run: a warning for a person, the refusal for a script.
     void refuse(const QString& title, const QString& message);
     // What the status bar says about it.

@@ -17,6 +17,7 @@
 #include "documents/document.h"
 #include "forms/windows.h"
 #include "storage/session.h"
+#include "storage/session_reader.h"
 #include "ui/base/background.h"
 #include "ui/base/text.h"
 #include "ui/files/panel_documents.h"
@@ -29,14 +30,10 @@
 namespace ui {
 namespace {
 
-constexpr const char* kFormat = "quorvel-editor-session";
 constexpr int kVersion = 1;
 constexpr int kSliceMs = 4;  // reading a large panel for the autosave, per turn of the event loop
 
 bool editable(const forms::Unit& unit) { return unit.kind == forms::Kind::EditBox && !unit.readOnly && !unit.disabled; }
-
-// Beyond any screen a desktop has.
-constexpr double kFarthest = 1 << 20;
 
 }  // namespace
 
@@ -82,7 +79,7 @@ QJsonObject SessionState::toJson() const {
         if (window.page >= 0) object.insert(QStringLiteral("page"), window.page);
         list.append(object);
     }
-    return {{"format", QLatin1String(kFormat)}, {"version", kVersion}, {"windows", list}, {"files", files}};
+    return {{"format", kSessionFormat}, {"version", kVersion}, {"windows", list}, {"files", files}};
 }
 
 // Only shared copies of the texts: turning them into JSON copies every character, which is
@@ -134,7 +131,8 @@ SessionState SessionKeeper::state() {
                                        {"size", document.stamp.size},
                                        {"modified", document.stamp.modified.toMSecsSinceEpoch()},
                                        {"hash", QString::fromLatin1(document.stamp.hash.toHex())},
-                                       {"lostBytes", document.lostBytes}});
+                                       {"lostBytes", document.lostBytes},
+                                       {"quietChanges", QJsonArray::fromStringList(document.quietChanges)}});
     }
     return state;
 }
@@ -144,62 +142,42 @@ QJsonObject SessionKeeper::snapshot() { return state().toJson(); }
 QString SessionKeeper::restore() {
     const storage::LoadedSession loaded = storage::loadSession(path_);
     if (loaded.source == storage::SessionSource::None) return loaded.warning;
-    if (loaded.session.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
-        return QStringLiteral("会话文件不是本编辑器的会话，没有恢复：%1").arg(path_);
+    const std::optional<storage::SessionContent> content = storage::readSessionContent(loaded.session, kSessionFormat);
+    if (!content) return QStringLiteral("会话文件不是本编辑器的会话，没有恢复：%1").arg(path_);
+    QList<QRect> screens;
+    for (QScreen* screen : QGuiApplication::screens()) screens.append(screen->availableGeometry());
     restoring_ = true;
-    for (const QJsonValue value : loaded.session.value(QStringLiteral("windows")).toArray()) {
-        const QJsonObject saved = value.toObject();
-        bool hex = false;
-        const uint id = saved.value(QStringLiteral("id")).toString().mid(2).toUInt(&hex, 16);
-        if (!hex || forms::findWindow(id) == nullptr) continue;
-        LiveWindow* live = runtime_.open(id);
+    for (const storage::SessionWindow& saved : content->windows) {
+        if (forms::findWindow(saved.id) == nullptr) continue;
+        LiveWindow* live = runtime_.open(saved.id);
         if (live == nullptr) continue;
-        // Untrusted numbers: a place far off any screen is no place at all, and placeAt keeps
-        // what is left on a screen.
-        const auto coordinate = [&saved](const char* key) {
-            const double number = saved.value(QLatin1String(key)).toDouble(0);
-            return std::abs(number) <= kFarthest ? static_cast<int>(number) : 0;
-        };
-        const QRect place(coordinate("x"), coordinate("y"), coordinate("width"), coordinate("height"));
-        if (place.width() > 0 && place.height() > 0) live->placeAt(place);
-        if (PageControl* pages = live->pageControl()) {
-            const int page = saved.value(QStringLiteral("page")).toInt(0);
-            if (page >= 0 && page < pages->count()) pages->setCurrentIndex(page);
+        // Any place the file names is fitted to the screens there are now.
+        if (const std::optional<QRect> place = storage::placeOnScreens(saved, screens, live->minimumSize()))
+            live->placeAt(*place);
+        if (PageControl* pages = live->pageControl(); pages != nullptr && saved.page >= 0) {
+            if (saved.page < pages->count()) pages->setCurrentIndex(saved.page);
         }
-        const QJsonObject texts = saved.value(QStringLiteral("texts")).toObject();
-        for (auto it = texts.begin(); it != texts.end(); ++it) {
-            const int index = live->unitIndex(toUtf8(it.key()));
+        for (const auto& [name, text] : saved.texts) {
+            const int index = live->unitIndex(toUtf8(name));
             if (index < 0 || !editable(live->form().units[static_cast<std::size_t>(index)])) continue;
             QWidget* widget = live->control(index);
             if (auto* panel = qobject_cast<QPlainTextEdit*>(widget))
-                replacePanelText(panel, it.value().toString());
+                replacePanelText(panel, text);
             else
-                setEditText(widget, it.value().toString());
+                setEditText(widget, text);
         }
-        const QJsonObject selections = saved.value(QStringLiteral("selections")).toObject();
-        for (auto it = selections.begin(); it != selections.end(); ++it) {
-            auto* combo = qobject_cast<QComboBox*>(live->controlByName(toUtf8(it.key())));
-            const int index = it.value().toInt(-1);
-            if (combo != nullptr && index >= -1 && index < combo->count()) combo->setCurrentIndex(index);
+        for (const auto& [name, index] : saved.selections) {
+            auto* combo = qobject_cast<QComboBox*>(live->controlByName(toUtf8(name)));
+            if (combo != nullptr && index >= -1 && index < combo->count())
+                combo->setCurrentIndex(static_cast<int>(index));
         }
     }
-    const QJsonObject files = loaded.session.value(QStringLiteral("files")).toObject();
-    for (const actions::PanelRow& row : actions::panels()) {
-        const QJsonObject saved = files.value(fromUtf8(row.name)).toObject();
-        if (row.file == actions::FileRole::None || saved.value(QStringLiteral("path")).toString().isEmpty()) continue;
-        documents::Document document;
-        document.path = saved.value(QStringLiteral("path")).toString();
-        document.format.encoding = storage::encodingNamed(saved.value(QStringLiteral("encoding")).toString())
-                                       .value_or(storage::Encoding::Utf8);
-        document.format.bom = saved.value(QStringLiteral("bom")).toBool();
-        document.format.lineEnd =
-            storage::lineEndNamed(saved.value(QStringLiteral("lineEnd")).toString()).value_or(storage::LineEnd::CrLf);
-        document.stamp.exists = saved.value(QStringLiteral("exists")).toBool();
-        document.stamp.size = saved.value(QStringLiteral("size")).toInteger();
-        document.stamp.modified = QDateTime::fromMSecsSinceEpoch(saved.value(QStringLiteral("modified")).toInteger());
-        document.stamp.hash = QByteArray::fromHex(saved.value(QStringLiteral("hash")).toString().toLatin1());
-        document.lostBytes = saved.value(QStringLiteral("lostBytes")).toBool();
-        documents_.setDocument(row.panel, document);
+    for (const storage::SessionDocument& saved : content->documents) {
+        for (const actions::PanelRow& row : actions::panels()) {
+            if (row.file == actions::FileRole::None || fromUtf8(row.name) != saved.panel) continue;
+            documents_.setDocument(row.panel, documents::Document{saved.path, saved.format, saved.stamp,
+                                                                  saved.lostBytes, saved.quietChanges});
+        }
     }
     LiveWindow* main = runtime_.window(forms::kMainWindowId);
     if (main != nullptr) main->raise();
@@ -237,9 +215,9 @@ void SessionKeeper::readNext() {
     if (panel == nullptr) return writeSnapshot();
     watchPanel(panel);
     QPointer<QPlainTextEdit> alive(panel);
-    reading_ = new PanelReader(panel, kSliceMs, [this, alive](QString text) {
+    reading_ = new PanelReader(panel, kSliceMs, [this, alive](const QString& text) {
         if (reading_ != nullptr) longestStepMs_ = std::max(longestStepMs_, reading_->longestSliceMs());
-        if (alive) panelText_.insert(alive, std::move(text));
+        if (alive) panelText_.insert(alive, text);
         readNext();
     });
     // A panel that goes away while it is read (its window closed) is skipped.
@@ -268,13 +246,14 @@ void SessionKeeper::writeSnapshot() {
     runInBackground(
         writer_, this,
         [session = std::move(session), path = path_] { return storage::saveSession(path, session.toJson()); },
-        [this](const storage::WriteResult&) { finished(); });
+        [this](const storage::WriteResult& result) { finished(result); });
 }
 
-void SessionKeeper::finished() {
+void SessionKeeper::finished(const storage::WriteResult& result) {
     writing_ = false;
     if (closed_) return;
     ++saves_;
+    report(result);
     emit saved();
     if (std::exchange(again_, false)) startSave();
 }
@@ -286,8 +265,19 @@ void SessionKeeper::saveNow() {
     writing_ = false;
     again_ = false;
     writer_.waitForDone();
-    storage::saveSession(path_, snapshot());
+    report(storage::saveSession(path_, snapshot()));
     ++saves_;
+}
+
+// A failed write is told once, and again only after a write succeeded in between: a full disk
+// would otherwise repeat it at every change.
+void SessionKeeper::report(const storage::WriteResult& result) {
+    if (result.ok()) {
+        failing_ = false;
+        return;
+    }
+    if (std::exchange(failing_, true)) return;
+    emit saveFailed(QStringLiteral("会话没有保存：%1（上一次保存的会话还在）").arg(result.error));
 }
 
 }  // namespace ui

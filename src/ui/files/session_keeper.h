@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QJsonObject>
+#include <QLatin1StringView>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -18,7 +19,12 @@
 
 class QPlainTextEdit;
 
+#include "storage/safe_write.h"
+
 namespace ui {
+
+// What a session file says it is.
+inline constexpr QLatin1StringView kSessionFormat("quorvel-editor-session");
 
 class LiveWindow;
 class PanelDocuments;
@@ -68,6 +74,8 @@ public:
 
 signals:
     void saved();
+    // A write of the session failed: what to tell the user (once, until a write succeeds).
+    void saveFailed(const QString& message);
 
 private:
     void watch(LiveWindow* window);
@@ -76,7 +84,8 @@ private:
     void startSave();
     void readNext();
     void writeSnapshot();
-    void finished();
+    void finished(const storage::WriteResult& result);
+    void report(const storage::WriteResult& result);
     void watchPanel(QPlainTextEdit* panel);
     QPlainTextEdit* unreadPanel() const;
 
@@ -88,7 +97,8 @@ private:
     bool writing_ = false;
     bool again_ = false;
     bool restoring_ = false;
-    bool closed_ = false;  // the close's session is written: no more saves
+    bool closed_ = false;   // the close's session is written: no more saves
+    bool failing_ = false;  // the last write failed and was told
     int saves_ = 0;
     double longestStepMs_ = 0;
     // The panels' text as last read: a large panel is read again only after it changed.

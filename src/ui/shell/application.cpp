@@ -161,6 +161,22 @@ int openScript(const QByteArray& path, QString* error) {
 
 int runEditor(QApplication& app, const EditorOptions& options, int scriptFd) {
     if (options.script) setFatalToStandardError(true);
+    // The session file is claimed before any window shows: a file that is no session of this
+    // editor is never overwritten, and one another editor holds is never written into.
+    const QString askedSession = options.session  ? *options.session
+                                 : options.script ? QString()
+                                                  : storage::sessionFilePath();
+    storage::ClaimedSession claimed;
+    if (!askedSession.isEmpty()) {
+        claimed = storage::claimSession(askedSession, kSessionFormat);
+        if (!claimed.error.isEmpty()) {
+            std::fprintf(stderr, "quorvel-editor: %s\n", claimed.error.toLocal8Bit().constData());
+            return 2;
+        }
+    }
+    const auto tell = [&options](const QString& message) {
+        if (options.script) std::fprintf(stderr, "quorvel-editor: %s\n", message.toLocal8Bit().constData());
+    };
     Editor editor;
     Runtime& runtime = editor.runtime();
     if (options.script) {
@@ -172,16 +188,29 @@ int runEditor(QApplication& app, const EditorOptions& options, int scriptFd) {
     LiveWindow* main = editor.main();
     if (options.quitAfterPaint && main != nullptr) main->installEventFilter(new QuitAfterPaint(&app));
     std::unique_ptr<SessionKeeper> session;
-    const QString sessionPath = options.session  ? *options.session
-                                : options.script ? QString()
-                                                 : storage::sessionFilePath();
-    if (!sessionPath.isEmpty() && main != nullptr) {
-        session = std::make_unique<SessionKeeper>(runtime, editor.documents(), sessionPath, options.autosaveDelayMs);
-        editor.documents().setRecentStore(QFileInfo(sessionPath).absolutePath() + QStringLiteral("/recent.json"));
+    if (!claimed.path.isEmpty() && main != nullptr) {
+        session = std::make_unique<SessionKeeper>(runtime, editor.documents(), claimed.path, options.autosaveDelayMs);
+        editor.documents().setRecentStore(QFileInfo(claimed.path).absolutePath() + QStringLiteral("/recent.json"));
+        // A write that fails is told: in the status bar, in the reply of the script's line that
+        // saved it (or the next one), and on standard error under a script.
+        Context& context = editor.automation();
+        QObject::connect(session.get(), &SessionKeeper::saveFailed, &editor.menu(),
+                         [&editor](const QString& message) { editor.menu().showStatus(message); });
+        QObject::connect(session.get(), &SessionKeeper::saveFailed, &app, [&context, tell](const QString& message) {
+            context.sessionProblems.append(message);
+            tell(message);
+        });
         // The server's host, port and reload command, never its password.
-        editor.server().setSettingsFile(QFileInfo(sessionPath).absolutePath() + QStringLiteral("/server.json"));
-        const QString warning = session->restore();
-        if (!warning.isEmpty()) editor.menu().showStatus(warning);
+        editor.server().setSettingsFile(QFileInfo(claimed.path).absolutePath() + QStringLiteral("/server.json"));
+        QString warning = session->restore();
+        if (!claimed.notice.isEmpty()) warning = warning.isEmpty() ? claimed.notice : claimed.notice + u' ' + warning;
+        if (!warning.isEmpty()) {
+            editor.menu().showStatus(warning);
+            tell(warning);
+        }
+    } else if (!claimed.notice.isEmpty()) {
+        editor.menu().showStatus(claimed.notice);
+        tell(claimed.notice);
     }
     const int code = app.exec();
     // The main window closed and saved the session; a quit from elsewhere saves it here.
