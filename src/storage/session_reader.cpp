@@ -63,6 +63,7 @@ SessionDocument documentOf(const QString& panel, const QJsonObject& saved) {
         std::clamp<qint64>(integer(saved.value(QLatin1String("modified"))).value_or(0), 0, qint64{1} << 50));
     document.stamp.hash = QByteArray::fromHex(saved.value(QLatin1String("hash")).toString().toLatin1());
     document.lostBytes = saved.value(QLatin1String("lostBytes")).toBool();
+    document.unsaved = saved.value(QLatin1String("unsaved")).toBool();
     for (const QJsonValue change : saved.value(QLatin1String("quietChanges")).toArray())
         if (change.isString()) document.quietChanges << change.toString();
     return document;

@@ -34,6 +34,7 @@ struct SessionDocument {
     FileStamp stamp;
     bool lostBytes = false;
     QStringList quietChanges;  // what the next save will write otherwise than the file has it
+    bool unsaved = false;      // the panel's text differed from the file
 };
 
 struct SessionContent {

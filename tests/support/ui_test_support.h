@@ -59,11 +59,11 @@ protected:
     }
 
     // Runs a named menu action as a script would and waits for its end: the refusal, empty when
-    // it ran; *message gets what the status bar says.
-    QString trigger(const QString& name, QString* message = nullptr) {
+    // it ran; *message gets what the status bar says. Forced: its questions answered "yes".
+    QString trigger(const QString& name, QString* message = nullptr, bool forced = false) {
         ui::Request::Result result;
         bool done = false;
-        editor->menu().trigger(name, [&](const ui::Request::Result& r) {
+        editor->menu().trigger(name, forced, [&](const ui::Request::Result& r) {
             result = r;
             done = true;
         });

@@ -315,8 +315,17 @@ TEST_F(FileOps, TriggerRunsNamedActionsAndRefusesTheOnesThatNeedADialog) {
     EXPECT_EQ(error(R"({"op":"trigger","action":"save-as"})"), QStringLiteral("“另存为”要选择文件：请用 save 操作"));
     EXPECT_EQ(error(R"({"op":"trigger","action":"undo-clear"})"), QStringLiteral("没有可以撤销的清空。"));
     run(R"({"op":"set","control":"编辑框20","text":"a: 1"})");
-    EXPECT_EQ(run(R"({"op":"trigger","action":"new"})").value("ok"), true);
+    // 新建 would take the panel's text: a script's answer is "no", unless it forces the "yes".
+    EXPECT_EQ(error(R"({"op":"trigger","action":"new"})"),
+              QStringLiteral("新建会清空两个输出框、所有输入框和文件关联，并关闭其他窗口。\n"
+                             "“撤销清空”可以找回输出框、输入框和文件关联。"));
+    EXPECT_EQ(run(R"({"op":"text","control":"编辑框20"})").value("text"), QStringLiteral("a: 1"));
+    EXPECT_EQ(error(R"({"op":"trigger","action":"new","force":"yes"})"),
+              QStringLiteral("\"force\" must be true or false"));
+    EXPECT_EQ(run(R"({"op":"trigger","action":"new","force":true})").value("ok"), true);
     EXPECT_EQ(run(R"({"op":"text","control":"编辑框20"})").value("text"), QString());
+    // Nothing left to lose: no question.
+    EXPECT_EQ(run(R"({"op":"trigger","action":"new"})").value("ok"), true);
     QJsonArray names;
     for (const ui::MenuRow& row : ui::menuRows()) names.append(QLatin1String(row.name));
     EXPECT_EQ(run(R"({"op":"dump"})").value("actions"), names);

@@ -295,6 +295,13 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
     });
 }
 
+// A request's "force": every question its run would ask answered "yes".
+bool forceOf(const QJsonObject& request) {
+    const QJsonValue force = request.value(QStringLiteral("force"));
+    if (!force.isUndefined() && !force.isBool()) throw Refused{QStringLiteral("\"force\" must be true or false")};
+    return force.toBool(false);
+}
+
 // Saves a panel into a file or appends it to one, as the 文件 menu does; "force" stands for
 // the user's yes to the questions the menu would ask.
 void saveFile(Context& context, const QJsonObject& request, const Reply& reply) {
@@ -306,9 +313,7 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
     save.path = pathField(request);
     const bool append = choice(request, "mode", {QStringLiteral("write"), QStringLiteral("append")}) == 1;
     save.mode = append ? documents::SaveMode::Append : documents::SaveMode::Write;
-    const QJsonValue force = request.value(QStringLiteral("force"));
-    if (!force.isUndefined() && !force.isBool()) throw Refused{QStringLiteral("\"force\" must be true or false")};
-    save.force = force.toBool(false);
+    save.force = forceOf(request);
     if (request.contains(QStringLiteral("encoding")))
         save.encoding = storage::encodingNamed(encodingWords()[choice(request, "encoding", encodingWords())]);
     if (request.contains(QStringLiteral("lineEnd")))
@@ -325,11 +330,12 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
     });
 }
 
-// Runs a named menu action; a question it would ask is answered "no" and refuses the request.
+// Runs a named menu action; a question it would ask is answered "no" and refuses the request,
+// or "yes" with "force":true.
 void trigger(Context& context, const QJsonObject& request, const Reply& reply) {
     const QJsonValue name = request.value(QStringLiteral("action"));
     if (!name.isString()) throw Refused{QStringLiteral("\"action\" must be an action name (see dump)")};
-    context.menu.trigger(name.toString(), [reply](const Request::Result& result) {
+    context.menu.trigger(name.toString(), forceOf(request), [reply](const Request::Result& result) {
         if (!result.refusal.isEmpty()) return reply({{"ok", false}, {"error", result.refusal}});
         reply(result.status.isEmpty() ? ok() : okWith("message", result.status));
     });

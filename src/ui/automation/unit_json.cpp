@@ -50,7 +50,7 @@ QJsonObject windowUnitJson(LiveWindow& live) {
             {"top", form.rect.top},
             {"width", form.rect.width},
             {"height", form.rect.height},
-            {"caption", live.windowTitle()},
+            {"caption", fromUtf8(form.title)},
             {"items", QJsonArray()},
             {"selection", QJsonValue::Null},
             {"visible", live.isVisible()},
@@ -60,7 +60,7 @@ QJsonObject windowUnitJson(LiveWindow& live) {
             {"color", live.palette().color(QPalette::WindowText).name()},
             {"click", false},
             {"live", liveGeometry(&live)},
-            {"accessibleName", live.accessibleName().isEmpty() ? live.windowTitle() : live.accessibleName()},
+            {"accessibleName", live.accessibleName().isEmpty() ? fromUtf8(form.title) : live.accessibleName()},
             {"toolTip", live.toolTip()}};
 }
 
@@ -182,7 +182,7 @@ QJsonObject windowJson(LiveWindow& live, GemPreview* gemPreview) {
     for (std::size_t i = 0; i < live.form().units.size(); ++i) units.append(controlUnitJson(live, i));
     // Units the program adds to the form: the gem page's whole-gem preview.
     if (const QJsonObject preview = gemPreviewUnitJson(live, gemPreview); !preview.isEmpty()) units.append(preview);
-    return {{"id", hexId(live.id())}, {"title", live.windowTitle()}, {"units", units}};
+    return {{"id", hexId(live.id())}, {"title", fromUtf8(live.form().title)}, {"units", units}};
 }
 
 QJsonArray linesJson(const std::vector<text::Line>& lines) {

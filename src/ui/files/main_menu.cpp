@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include "documents/document.h"
 #include "forms/windows.h"
 #include "storage/recent_files.h"
+#include "ui/base/background.h"
 #include "ui/base/text.h"
 #include "ui/files/diff_view.h"
 #include "ui/loader/controls.h"
@@ -42,6 +44,7 @@ using storage::LineEnd;
 constexpr MenuRow kRows[] = {
     {"new",                   "文件", "新建",                 "Ctrl+N",       &MainMenu::newSession},
     {"open",                  "文件", "打开配置文件…",         "Ctrl+O",       &MainMenu::openFile},
+    {"reload",                "文件", "重新载入",              "",             &MainMenu::reloadFile},
     {"reopen-other-encoding", "文件", "以其他编码重新打开",     "",             &MainMenu::reopenOtherEncoding},
     {"save",                  "文件", "保存",                 "Ctrl+S",       &MainMenu::save},
     {"save-as",               "文件", "另存为…",               "Ctrl+Shift+S", &MainMenu::saveAs},
@@ -157,10 +160,27 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents
     formatLabel_->setToolTip(
         QStringLiteral("配置文件输出框的文件编码和换行符；“以其他编码重新打开”可以换一种编码读取"));
     formatLabel_->setContentsMargins(8, 0, 8, 0);
+    modifiedLabel_ = new QLabel(QStringLiteral("未保存的更改"), status);
+    modifiedLabel_->setObjectName(QStringLiteral("unsavedChanges"));
+    modifiedLabel_->setContentsMargins(8, 0, 8, 0);
+    modifiedLabel_->hide();
+    status->addPermanentWidget(modifiedLabel_);
     status->addPermanentWidget(fileLabel_);
     status->addPermanentWidget(formatLabel_);
     main->addChrome(bar, status);
     connect(&documents, &PanelDocuments::documentChanged, this, &MainMenu::updateStatus);
+    for (QPlainTextEdit* panel : {configuration_, commands_})
+        if (panel != nullptr)
+            connect(panel->document(), &QTextDocument::modificationChanged, this, &MainMenu::updateModified);
+
+    // A file changed behind the editor: told by the file system, and looked at again whenever
+    // the window comes to the front (a rename over the file ends the watch).
+    watcher_ = new QFileSystemWatcher(this);
+    diskCheck_ = new QTimer(this);
+    diskCheck_->setSingleShot(true);
+    diskCheck_->setInterval(300);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, diskCheck_, qOverload<>(&QTimer::start));
+    connect(diskCheck_, &QTimer::timeout, this, &MainMenu::fileChangedOnDisk);
     updateStatus();
     updateEditMenu();
 }
@@ -175,11 +195,11 @@ QMenu* MainMenu::menu(const QString& title) const {
     return nullptr;
 }
 
-void MainMenu::trigger(const QString& name, const Request::Finished& finished) {
+void MainMenu::trigger(const QString& name, bool forced, const Request::Finished& finished) {
     const auto row = std::find_if(std::begin(kRows), std::end(kRows),
                                   [&](const MenuRow& r) { return name == QLatin1String(r.name); });
     if (row == std::end(kRows)) return finished({QStringLiteral("unknown action: ") + name, {}});
-    (this->*row->run)(Request::script(finished));
+    (this->*row->run)(Request::script(finished, forced));
 }
 
 void MainMenu::showStatus(const QString& message) {
@@ -216,12 +236,99 @@ void MainMenu::report(const RequestPtr& request, const QString& message) {
 }
 
 bool MainMenu::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != main_ || event->type() != QEvent::Close || !documents_.isSaving()) return false;
-    // The file is being written: the window closes once it is, whatever the save's outcome.
-    closeAfterSave_ = true;
+    if (watched != main_) return false;
+    if (event->type() == QEvent::WindowActivate && !documents_.document(Panel::Config).path.isEmpty())
+        diskCheck_->start();
+    if (event->type() != QEvent::Close) return false;
+    if (documents_.isSaving()) {
+        // The file is being written: the window closes once it is, whatever the save's outcome.
+        closeAfterSave_ = true;
+        event->ignore();
+        showStatus(QStringLiteral("正在保存：写完后关闭"));
+        return true;
+    }
+    if (closeAnswered_ || closing_ || !hasUnsavedChanges()) return false;
     event->ignore();
-    showStatus(QStringLiteral("正在保存：写完后关闭"));
+    askBeforeClose();
     return true;
+}
+
+bool MainMenu::hasUnsavedChanges() const {
+    for (const actions::PanelRow& row : actions::panels()) {
+        if (row.file == actions::FileRole::None || !documents_.document(row.panel).hasFile()) continue;
+        if (const QPlainTextEdit* panel = documents_.panel(row.panel);
+            panel != nullptr && panel->document()->isModified())
+            return true;
+    }
+    return false;
+}
+
+// The title's "*" and the status bar's "未保存的更改".
+void MainMenu::updateModified() {
+    const bool unsaved = hasUnsavedChanges();
+    main_->setWindowModified(unsaved);
+    modifiedLabel_->setVisible(unsaved);
+}
+
+// Closing with unsaved changes: 保存 saves every such panel and closes once all are written;
+// 不保存 closes (the session keeps the text all the same); 取消 stays.
+void MainMenu::askBeforeClose() {
+    if (closeQuestion_ != nullptr) return closeQuestion_->raise();
+    QStringList names;
+    for (const actions::PanelRow& row : actions::panels()) {
+        const documents::Document document = documents_.document(row.panel);
+        const QPlainTextEdit* panel = documents_.panel(row.panel);
+        if (row.file != actions::FileRole::None && document.hasFile() && panel != nullptr &&
+            panel->document()->isModified())
+            names.append(QStringLiteral("“%1”").arg(QFileInfo(document.path).fileName()));
+    }
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, QStringLiteral("关闭"),
+        QStringLiteral("%1 有未保存的更改。\n关闭前要保存吗？（不保存时，会话仍会保留输出框的全部内容。）")
+            .arg(names.join(QStringLiteral("、"))),
+        QMessageBox::NoButton, main_);
+    QPushButton* save = box->addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton* discard = box->addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    box->setDefaultButton(save);
+    box->setEscapeButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    closeQuestion_ = box;
+    connect(box, &QMessageBox::finished, this, [this, box, save, discard] {
+        const auto close = [this] {
+            closeAnswered_ = true;
+            main_->close();
+        };
+        if (box->clickedButton() == discard) return close();
+        if (box->clickedButton() == save)
+            saveUnsaved([close](bool saved) {
+                if (saved) close();
+            });
+    });
+    box->open();
+}
+
+void MainMenu::saveUnsaved(const std::function<void(bool)>& then) {
+    std::vector<Panel> unsaved;
+    for (const actions::PanelRow& row : actions::panels()) {
+        const QPlainTextEdit* panel = documents_.panel(row.panel);
+        if (row.file != actions::FileRole::None && documents_.document(row.panel).hasFile() && panel != nullptr &&
+            panel->document()->isModified())
+            unsaved.push_back(row.panel);
+    }
+    saveEach(unsaved, then);
+}
+
+// Saves the panels one after the other, each into its own file; then hears whether every one
+// of them was written.
+void MainMenu::saveEach(std::vector<Panel> panels, const std::function<void(bool)>& then) {
+    if (panels.empty()) return then(true);
+    const Panel panel = panels.front();
+    panels.erase(panels.begin());
+    const RequestPtr request = Request::person(main_, [this, panels, then](const Request::Result& result) {
+        if (!result.ran()) return then(false);
+        QTimer::singleShot(0, this, [this, panels, then] { saveEach(panels, then); });
+    });
+    runSave(request, panel, {.path = documents_.document(panel).path});
 }
 
 void MainMenu::updateStatus() {
@@ -235,6 +342,15 @@ void MainMenu::updateStatus() {
         formatLabel_->setText(documents::describe(document.format));
     }
     if (QAction* reopen = action("reopen-other-encoding")) reopen->setEnabled(document.hasFile());
+    if (QAction* reload = action("reload")) reload->setEnabled(document.hasFile());
+    // The title names the file; "[*]" is where the window shows its unsaved-changes mark.
+    const QString title = fromUtf8(main_->form().title);
+    main_->setWindowTitle(document.hasFile()
+                              ? QStringLiteral("%1[*] - %2").arg(QFileInfo(document.path).fileName(), title)
+                              : title + QStringLiteral("[*]"));
+    if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
+    if (document.hasFile() && QFileInfo::exists(document.path)) watcher_->addPath(document.path);
+    updateModified();
 }
 
 void MainMenu::updateEditMenu() {
@@ -244,7 +360,7 @@ void MainMenu::updateEditMenu() {
         undo = undo || PanelMemory::of(panel)->canUndoClear();
         remove = remove || PanelMemory::of(panel)->canRemoveLast();
     }
-    if (QAction* a = action("undo-clear")) a->setEnabled(undo);
+    if (QAction* a = action("undo-clear")) a->setEnabled(undo || cleared_.has_value());
     if (QAction* a = action("remove-last")) a->setEnabled(remove);
 }
 
@@ -260,30 +376,104 @@ void MainMenu::fillRecent() {
     }
 }
 
-// "新建": every panel and field as the form defines it, the first page, no files. The panels
-// are cleared as by their clear buttons, so "撤销清空" still brings their text back.
-void MainMenu::newSession(const RequestPtr& request) {
-    for (LiveWindow* live : std::vector<LiveWindow*>(runtime_.windows()))
-        if (live != main_) live->close();
+// Whether "新建" would take away anything: a panel's text, a field the user filled in, a file
+// link or an open window.
+bool MainMenu::wouldLoseWork() const {
+    if (runtime_.windows().size() > 1) return true;
+    for (const actions::PanelRow& row : actions::panels())
+        if (documents_.document(row.panel).hasFile()) return true;
     const forms::Window& form = main_->form();
     for (std::size_t i = 0; i < form.units.size(); ++i) {
         const forms::Unit& unit = form.units[i];
         QWidget* widget = main_->builtControl(static_cast<int>(i));
         if (widget == nullptr) continue;
         if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-            combo->setCurrentIndex(-1);
+            if (combo->currentIndex() != -1) return true;
         } else if (unit.kind == forms::Kind::EditBox && !unit.readOnly && !unit.disabled) {
             auto* panel = qobject_cast<QPlainTextEdit*>(widget);
-            if (panel != nullptr && PanelMemory::of(panel) != nullptr)
-                clearPanel(panel);
-            else
-                setEditText(widget, fromUtf8(unit.caption));
+            if (panel != nullptr && PanelMemory::of(panel) != nullptr ? !panel->document()->isEmpty()
+                                                                      : editText(widget) != fromUtf8(unit.caption))
+                return true;
         }
     }
-    if (PageControl* pages = main_->pageControl()) pages->setCurrentIndex(0);
-    documents_.forget();
-    emit sessionCleared();
-    report(request, QStringLiteral("已新建：输出框和输入框都已清空（“撤销清空”可以找回输出框的内容）"));
+    return false;
+}
+
+// "新建": every panel and field as the form defines it, the first page, no files. Asked first
+// when that takes anything away; "撤销清空" brings all of it back.
+void MainMenu::newSession(const RequestPtr& request) {
+    const auto clearAll = [this, request] {
+        for (LiveWindow* live : std::vector<LiveWindow*>(runtime_.windows()))
+            if (live != main_) live->close();
+        Cleared taken;
+        const forms::Window& form = main_->form();
+        for (std::size_t i = 0; i < form.units.size(); ++i) {
+            const forms::Unit& unit = form.units[i];
+            const int index = static_cast<int>(i);
+            QWidget* widget = main_->builtControl(index);
+            if (widget == nullptr) continue;
+            if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+                taken.selections.emplace_back(index, combo->currentIndex());
+                combo->setCurrentIndex(-1);
+            } else if (unit.kind == forms::Kind::EditBox && !unit.readOnly && !unit.disabled) {
+                auto* panel = qobject_cast<QPlainTextEdit*>(widget);
+                if (panel != nullptr && PanelMemory::of(panel) != nullptr) {
+                    // Only a panel with text is cleared: an empty one keeps the memory of its
+                    // own last clear.
+                    if (panel->document()->isEmpty()) continue;
+                    taken.panels.emplace_back(panel, panel->document()->isModified());
+                    clearPanel(panel);
+                    taken.clearedAt = std::max(taken.clearedAt, PanelMemory::of(panel)->clearedAt());
+                } else {
+                    taken.texts.emplace_back(index, editText(widget));
+                    setEditText(widget, fromUtf8(unit.caption));
+                }
+            }
+        }
+        if (PageControl* pages = main_->pageControl()) {
+            taken.page = pages->currentIndex();
+            pages->setCurrentIndex(0);
+        }
+        for (const actions::PanelRow& row : actions::panels())
+            if (documents_.document(row.panel).hasFile()) taken.documents[row.panel] = documents_.document(row.panel);
+        documents_.forget();
+        cleared_ = std::move(taken);
+        updateEditMenu();
+        emit sessionCleared();
+        report(request, QStringLiteral("已新建：输出框和输入框都已清空（“撤销清空”可以找回输出框的内容）"));
+    };
+    if (!wouldLoseWork()) return clearAll();
+    request->confirm(QStringLiteral("新建"),
+                     QStringLiteral("新建会清空两个输出框、所有输入框和文件关联，并关闭其他窗口。\n"
+                                    "“撤销清空”可以找回输出框、输入框和文件关联。"),
+                     QStringLiteral("新建"), [clearAll](bool yes) {
+                         if (yes) clearAll();
+                     });
+}
+
+// Takes back the last "新建": the panels' text, the fields, the page and the file links (with
+// the guard against unreadable bytes that came with them).
+void MainMenu::undoNew() {
+    Cleared taken = std::move(*cleared_);
+    cleared_.reset();
+    for (const auto& [panel, modified] : taken.panels) {
+        PanelMemory* memory = PanelMemory::of(panel);
+        const bool changedSince = !panel->document()->isEmpty();
+        if (memory->canUndoClear() && memory->clearedAt() <= taken.clearedAt) memory->undoClear();
+        if (!changedSince) panel->document()->setModified(modified);
+    }
+    for (const auto& [index, text] : taken.texts)
+        if (QWidget* widget = main_->builtControl(index)) setEditText(widget, text);
+    for (const auto& [index, selection] : taken.selections)
+        if (auto* combo = qobject_cast<QComboBox*>(main_->builtControl(index))) combo->setCurrentIndex(selection);
+    if (PageControl* pages = main_->pageControl()) pages->setCurrentIndex(taken.page);
+    // A file opened since keeps its link.
+    bool linked = false;
+    for (const actions::PanelRow& row : actions::panels()) linked = linked || documents_.document(row.panel).hasFile();
+    if (!linked)
+        for (const auto& [panel, document] : taken.documents) documents_.setDocument(panel, document);
+    updateModified();
+    updateEditMenu();
 }
 
 void MainMenu::openFile(const RequestPtr& request) {
@@ -340,6 +530,62 @@ PanelDocuments::Done MainMenu::later(const PanelDocuments::Done& then) {
             if (!closing_) then(outcome);
         });
     };
+}
+
+// "重新载入": the file again as it is on disk now, in place of the panel's text, which stays in
+// the panel's undo history. Asked first when the panel has changes of its own.
+void MainMenu::reloadFile(const RequestPtr& request) {
+    const documents::Document document = documents_.document(Panel::Config);
+    if (!document.hasFile())
+        return request->refuse(QStringLiteral("无法重新载入"),
+                               QStringLiteral("配置文件输出框的内容不是从文件打开的。"));
+    if (!configuration_->document()->isModified()) return reload(request, Panel::Config);
+    request->confirm(QStringLiteral("重新载入"),
+                     QStringLiteral("重新载入“%1”会替换配置文件输出框中未保存的更改（可以用 Ctrl+Z 找回）。")
+                         .arg(QFileInfo(document.path).fileName()),
+                     QStringLiteral("重新载入"), [this, request](bool yes) {
+                         if (yes) reload(request, Panel::Config);
+                     });
+}
+
+void MainMenu::reload(const RequestPtr& request, Panel panel) {
+    if (documents_.isOpening())
+        return request->refuse(QStringLiteral("正在打开文件"),
+                               QStringLiteral("正在打开另一个文件，请等它打开完再试。"));
+    documents_.reload(panel, later([this, request](const Outcome& outcome) {
+                          if (!outcome.ok()) return request->refuse(QStringLiteral("无法重新载入"), outcome.message);
+                          report(request, QStringLiteral("已重新载入：") + openedStatus(outcome));
+                          request->finish();
+                      }));
+}
+
+// A file changed on disk behind the editor is taken in at once while its panel has no changes
+// of its own, and said; with changes, the status bar says so and the next save asks.
+void MainMenu::fileChangedOnDisk() {
+    if (closing_) return;
+    if (documents_.isSaving() || documents_.isOpening()) return diskCheck_->start();
+    const documents::Document document = documents_.document(Panel::Config);
+    if (!document.hasFile() || !document.stamp.exists) return;
+    if (!watcher_->files().contains(document.path) && QFileInfo::exists(document.path))
+        watcher_->addPath(document.path);
+    runInBackground(
+        this, [document] { return storage::changeOnDisk(document.path, document.stamp); },
+        [this, document](storage::DiskChange change) {
+            if (change != storage::DiskChange::Content || documents_.document(Panel::Config) != document || closing_)
+                return;
+            const QString name = QFileInfo(document.path).fileName();
+            if (configuration_->document()->isModified()) {
+                if (toldChanged_ != document.path)
+                    showStatus(QStringLiteral("“%1”在磁盘上被别的程序改动过；保存时会先问你").arg(name));
+                toldChanged_ = document.path;
+                return;
+            }
+            reload(Request::script([this, name](const Request::Result& result) {
+                       if (result.refusal.isEmpty())
+                           showStatus(QStringLiteral("“%1”在磁盘上被别的程序改动过，已重新载入").arg(name));
+                   }),
+                   Panel::Config);
+        });
 }
 
 void MainMenu::reopenOtherEncoding(const RequestPtr& request) {
@@ -454,46 +700,72 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
                                 });
     }
     const auto then = [this, request, panel, save, append](const Outcome& outcome) {
+        // Nothing is being saved any more; whoever waits hears it now.
+        const auto stopped = [this, request] {
+            if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
+            request->finish();
+        };
         // The file's encoding cannot be told: the person says which it is.
         if (outcome.refusal == documents::Refusal::EncodingUnsure) {
             return request->choose(QStringLiteral("文件的编码"), outcome.message,
                                    {storage::encodingName(Encoding::Utf8), storage::encodingName(Encoding::Gbk)},
-                                   [this, request, panel, save](int choice) {
-                                       if (choice < 0) {
-                                           if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
-                                           return;
-                                       }
+                                   [this, request, panel, save, stopped](int choice) {
+                                       if (choice < 0) return stopped();
                                        SaveRequest told = save;
                                        told.encoding = choice == 0 ? Encoding::Utf8 : Encoding::Gbk;
                                        runSave(request, panel, told, true);
                                    });
         }
-        if (!outcome.ok() && documents::isConfirmable(outcome.refusal)) {
-            const QString title = append ? QStringLiteral("追加到文件") : QStringLiteral("保存");
-            // Before overwriting someone else's change, the person may look at what would change.
-            Request::Aside aside;
-            if (outcome.refusal == documents::Refusal::ChangedOnDisk && !append) {
-                aside = {QStringLiteral("比较"), [this, panel, save] {
-                             DiffView::show(main_, save.path, documents_.document(panel).format.encoding,
-                                            panelLfText(documents_.panel(panel)));
-                         }};
-            }
-            return request->confirm(
-                title, outcome.message + QStringLiteral("\n\n仍然要写入吗？"), QStringLiteral("仍然写入"),
-                [this, request, panel, save](bool yes) {
-                    if (!yes) {
-                        // Nothing is being saved any more.
-                        if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
-                        return;
-                    }
+        if (outcome.refusal == documents::Refusal::ChangedOnDisk && !append) {
+            // Someone else changed the file: write over it, or take their file into the panel
+            // (the panel's text stays in its undo history); the person may look at the
+            // difference first.
+            const Request::Aside compare{QStringLiteral("比较"), [this, panel, save] {
+                                             DiffView::show(main_, save.path,
+                                                            documents_.document(panel).format.encoding,
+                                                            panelLfText(documents_.panel(panel)));
+                                         }};
+            return request->choose(
+                QStringLiteral("保存"), outcome.message + QStringLiteral("\n\n仍然要写入吗？"),
+                {QStringLiteral("仍然写入"), QStringLiteral("重新载入")},
+                [this, request, panel, save, stopped](int choice) {
+                    if (choice < 0) return stopped();
+                    if (choice == 1) return reload(request, panel);
                     SaveRequest forced = save;
                     forced.force = true;
                     runSave(request, panel, forced, true);
                 },
-                aside);
+                compare);
         }
-        if (!outcome.ok())
-            return request->refuse(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);
+        if (!outcome.ok() && documents::isConfirmable(outcome.refusal)) {
+            return request->confirm(append ? QStringLiteral("追加到文件") : QStringLiteral("保存"),
+                                    outcome.message + QStringLiteral("\n\n仍然要写入吗？"), QStringLiteral("仍然写入"),
+                                    [this, request, panel, save, stopped](bool yes) {
+                                        if (!yes) return stopped();
+                                        SaveRequest forced = save;
+                                        forced.force = true;
+                                        runSave(request, panel, forced, true);
+                                    });
+        }
+        // A character the file's encoding (GBK) cannot hold: the person may write the file
+        // as UTF-8 instead.
+        if (outcome.refusal == documents::Refusal::Unrepresentable && request->asksPerson() && !append &&
+            !documents_.document(panel).lostBytes &&
+            documents::formatForWrite(save, documents_.document(panel)).encoding == Encoding::Gbk) {
+            return request->confirm(QStringLiteral("无法保存"),
+                                    outcome.message + QStringLiteral("\n\n改用 UTF-8 保存这个文件吗？UTF-8 "
+                                                                     "能写下每一个字符（服务器要按 UTF-8 读取它）。"),
+                                    QStringLiteral("改用 UTF-8 保存"), [this, request, panel, save, stopped](bool yes) {
+                                        if (!yes) return stopped();
+                                        SaveRequest utf8 = save;
+                                        utf8.encoding = Encoding::Utf8;
+                                        runSave(request, panel, utf8, true);
+                                    });
+        }
+        if (!outcome.ok()) {
+            request->refuse(append ? QStringLiteral("无法追加") : QStringLiteral("无法保存"), outcome.message);
+            return request->finish();
+        }
         report(request, savedStatus(outcome));
         // Saved: whoever waits for the save hears it now, not when the last copy of the
         // request is let go.
@@ -506,7 +778,11 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
     documents_.save(panel, save, later(then));
 }
 
-void MainMenu::quit(const RequestPtr&) { main_->close(); }
+void MainMenu::quit(const RequestPtr& request) {
+    // A script's quit closes as it always has: the session keeps every panel's text.
+    if (!request->asksPerson()) closeAnswered_ = true;
+    main_->close();
+}
 
 void MainMenu::undoClear(const RequestPtr& request) {
     QPlainTextEdit* latest = nullptr;
@@ -514,6 +790,11 @@ void MainMenu::undoClear(const RequestPtr& request) {
         PanelMemory* memory = PanelMemory::of(panel);
         if (memory->canUndoClear() && (latest == nullptr || memory->clearedAt() > PanelMemory::of(latest)->clearedAt()))
             latest = panel;
+    }
+    // The clear of "新建" is the latest: everything it took comes back.
+    if (cleared_ && (latest == nullptr || PanelMemory::of(latest)->clearedAt() <= cleared_->clearedAt)) {
+        undoNew();
+        return report(request, QStringLiteral("已撤销新建：输出框、输入框和文件关联都已找回"));
     }
     if (latest == nullptr) return request->refuse(QStringLiteral("撤销清空"), QStringLiteral("没有可以撤销的清空。"));
     PanelMemory::of(latest)->undoClear();

@@ -6,15 +6,22 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
+#include <map>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "ui/files/panel_documents.h"
 #include "ui/files/request.h"
 
 class QAction;
+class QFileSystemWatcher;
 class QLabel;
+class QMessageBox;
+class QTimer;
 class QMenu;
 class QPlainTextEdit;
 
@@ -48,7 +55,12 @@ public:
     // Runs a named action as a script's request: a question is answered "no" and becomes the
     // refusal, as does an entry that needs a file name. finished hears the refusal (empty when
     // the action ran) and what the status bar says, once the action is done.
-    void trigger(const QString& name, const Request::Finished& finished);
+    // With forced, every yes/no question is answered "yes".
+    void trigger(const QString& name, bool forced, const Request::Finished& finished);
+
+    // A panel with a file whose text differs from it: what the title's "*" and the status
+    // bar's "未保存的更改" tell, and what closing asks about.
+    bool hasUnsavedChanges() const;
 
     // Shows a message in the status bar for a while.
     void showStatus(const QString& message);
@@ -65,6 +77,7 @@ public:
 
     void newSession(const RequestPtr& request);
     void openFile(const RequestPtr& request);
+    void reloadFile(const RequestPtr& request);
     void reopenOtherEncoding(const RequestPtr& request);
     void save(const RequestPtr& request);
     void saveAs(const RequestPtr& request);
@@ -94,6 +107,26 @@ private:
     void report(const RequestPtr& request, const QString& message);
     void fillRecent();
     void updateStatus();
+    void updateModified();
+    // Saves every panel with a file and unsaved changes, one after the other; then hears
+    // whether all of them were saved.
+    void saveUnsaved(const std::function<void(bool)>& then);
+    void saveEach(std::vector<actions::Panel> panels, const std::function<void(bool)>& then);
+    void askBeforeClose();
+    // The file of a panel was changed on disk: reloaded when the panel has no changes of its own.
+    void fileChangedOnDisk();
+    void reload(const RequestPtr& request, actions::Panel panel);
+    // What "新建" took away, so that "撤销清空" brings it back.
+    struct Cleared {
+        std::vector<std::pair<int, QString>> texts;            // unit index, text of a field
+        std::vector<std::pair<int, int>> selections;           // unit index, index of a drop-down
+        std::vector<std::pair<QPlainTextEdit*, bool>> panels;  // panels it cleared, modified then
+        std::map<actions::Panel, documents::Document> documents;
+        int page = 0;
+        quint64 clearedAt = 0;  // the panels' clear, as PanelMemory counts
+    };
+    bool wouldLoseWork() const;
+    void undoNew();
     void updateEditMenu();
 
     Runtime& runtime_;
@@ -104,8 +137,15 @@ private:
     QMenu* recent_ = nullptr;
     QLabel* fileLabel_ = nullptr;
     QLabel* formatLabel_ = nullptr;
+    QLabel* modifiedLabel_ = nullptr;
+    QPointer<QMessageBox> closeQuestion_;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* diskCheck_ = nullptr;
+    std::optional<Cleared> cleared_;
+    QString toldChanged_;          // the file whose change on disk the status bar has told
     bool closing_ = false;         // the main window is closing: no more questions
     bool closeAfterSave_ = false;  // a close waits for the save being written
+    bool closeAnswered_ = false;   // the close may go on without asking about unsaved changes
 };
 
 }  // namespace ui

@@ -11,6 +11,7 @@
 #include "ui/base/background.h"
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
+#include "ui/panels/panel.h"
 #include "ui/panels/panel_check.h"
 #include "ui/panels/panel_fill.h"
 #include "ui/panels/panel_reader.h"
@@ -108,6 +109,30 @@ void PanelDocuments::fill(actions::Panel target, const QString& path, const docu
     filling->start();
 }
 
+void PanelDocuments::reload(actions::Panel target, Done done) {
+    const documents::Document current = document(target);
+    if (!current.hasFile())
+        return done(documents::refused(Refusal::Io, QStringLiteral("这个输出框的内容不是从文件打开的。")));
+    if (opening_)
+        return done(documents::refused(Refusal::Io, QStringLiteral("正在打开另一个文件，请等它打开完再试。")));
+    opening_ = true;
+    const QString path = current.path;
+    const storage::Encoding encoding = current.format.encoding;
+    runInBackground(
+        this, [path, encoding] { return documents::read(path, encoding); },
+        [this, target, path, done = std::move(done)](const documents::Read& read) {
+            opening_ = false;
+            const Outcome outcome = documents::opened(path, read);
+            QPlainTextEdit* edit = panel(target);
+            if (edit == nullptr)
+                return done(documents::refused(Refusal::Io, QStringLiteral("无法重新载入：输出框已经关闭")));
+            if (!outcome.ok()) return done(outcome);
+            replacePanelTextUndoably(edit, read.file.decoded.text);
+            setDocument(target, documents::documentOf(path, read));
+            done(outcome);
+        });
+}
+
 void PanelDocuments::reopenOther(actions::Panel target, Done done) {
     const documents::Document current = document(target);
     if (!current.hasFile())
@@ -131,22 +156,30 @@ void PanelDocuments::save(actions::Panel target, const documents::SaveRequest& r
     // A panel that goes away first ends the save.
     auto read = std::make_shared<bool>(false);
     QPointer<PanelDocuments> self(this);
-    auto* reader = new PanelReader(edit, kSaveSliceMs, [self, edit, target, input, done, read](QString text) {
+    QPointer<QPlainTextEdit> alive(edit);
+    auto* reader = new PanelReader(edit, kSaveSliceMs, [self, edit, alive, target, input, done, read](QString text) {
         *read = true;
         if (!self) return;
         input->text = std::move(text);
+        // The text as it was taken: the panel matches its file after the save unless it
+        // changed meanwhile.
+        const int revision = edit->document()->revision();
         // The live check's result, when it is of this very text: a large panel is not
         // checked twice.
         if (const PanelCheck* check = PanelCheck::of(edit); input->yaml && check != nullptr && check->isCurrent())
             input->check = check->result();
         runInBackground(
             self, [input] { return documents::save(*input); },
-            [self, target, input, done](const documents::SaveResult& result) {
+            [self, alive, revision, target, input, done](const documents::SaveResult& result) {
                 self->saving_ = false;
                 if (result.outcome.ok()) {
                     // The document of a panel whose own document changed meanwhile (新建) stays.
-                    if (self->document(target) == input->current)
+                    if (self->document(target) == input->current) {
                         self->setDocument(target, documents::afterSave(input->current, input->request, result));
+                        if (alive && input->request.mode != documents::SaveMode::Append &&
+                            alive->document()->revision() == revision)
+                            alive->document()->setModified(false);
+                    }
                     self->remember(input->request.path);
                 }
                 emit self->saveFinished();

@@ -53,6 +53,9 @@ public:
     // open failed, possibly before this returns). One open at a time.
     void open(actions::Panel panel, const QString& path, std::optional<storage::Encoding> encoding, bool append,
               Done done);
+    // Reads the panel's file again as it is on disk now, in its encoding, in place of the
+    // panel's text as one step of the panel's undo history.
+    void reload(actions::Panel panel, Done done);
     // Reads the panel's file again in the other encoding, replacing the panel's text.
     void reopenOther(actions::Panel panel, Done done);
     bool isOpening() const { return opening_; }

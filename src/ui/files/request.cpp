@@ -9,14 +9,15 @@ std::shared_ptr<Request> Request::person(QWidget* parent, Finished finished) {
     return std::shared_ptr<Request>(new Request(parent, true, std::move(finished)));
 }
 
-std::shared_ptr<Request> Request::script(Finished finished) {
-    return std::shared_ptr<Request>(new Request(nullptr, false, std::move(finished)));
+std::shared_ptr<Request> Request::script(Finished finished, bool forced) {
+    return std::shared_ptr<Request>(new Request(nullptr, false, std::move(finished), forced));
 }
 
 Request::~Request() { finish(); }
 
 void Request::confirm(const QString& title, const QString& question, const QString& yes,
                       const std::function<void(bool)>& answer, const Aside& aside) {
+    if (forced_) return answer(true);
     if (!asksPerson()) {
         result_.refusal = question;
         return answer(false);
@@ -39,7 +40,7 @@ void Request::confirm(const QString& title, const QString& question, const QStri
 }
 
 void Request::choose(const QString& title, const QString& question, const QStringList& options,
-                     const std::function<void(int)>& answer) {
+                     const std::function<void(int)>& answer, const Aside& aside) {
     if (!asksPerson()) {
         result_.refusal = question;
         return answer(-1);
@@ -47,11 +48,17 @@ void Request::choose(const QString& title, const QString& question, const QStrin
     auto* box = new QMessageBox(QMessageBox::Question, title, question, QMessageBox::NoButton, parent_);
     QList<QAbstractButton*> buttons;
     for (const QString& option : options) buttons.append(box->addButton(option, QMessageBox::AcceptRole));
+    QPushButton* other = aside.run ? box->addButton(aside.caption, QMessageBox::ActionRole) : nullptr;
     box->setDefaultButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(box, &QMessageBox::finished, box, [self = shared_from_this(), box, buttons, answer] {
-        answer(static_cast<int>(buttons.indexOf(box->clickedButton())));
-    });
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [self = shared_from_this(), box, buttons, other, title, question, options, answer, aside] {
+                         if (other != nullptr && box->clickedButton() == other) {
+                             aside.run();
+                             return self->choose(title, question, options, answer, aside);
+                         }
+                         answer(static_cast<int>(buttons.indexOf(box->clickedButton())));
+                     });
     box->open();
 }
 

@@ -30,14 +30,17 @@ public:
     // A person at the window: questions in dialogs over parent; finished, when given, hears
     // how the request ended (a refusal shown to the person is its refusal too).
     static std::shared_ptr<Request> person(QWidget* parent, Finished finished = {});
-    // A script: questions answered "no"; finished hears how the request ended.
-    static std::shared_ptr<Request> script(Finished finished);
+    // A script: questions answered "no" (or "yes" when it said so: forced); finished hears how
+    // the request ended.
+    static std::shared_ptr<Request> script(Finished finished, bool forced = false);
 
     ~Request();
     Request(const Request&) = delete;
     Request& operator=(const Request&) = delete;
 
     bool asksPerson() const { return person_; }
+    // A script that answers every yes/no question "yes".
+    bool forced() const { return forced_; }
     QWidget* parent() const { return parent_; }
 
     // A third button of a question that shows something (a comparison) and then asks again.
@@ -53,7 +56,7 @@ public:
     // Asks which of options to take; answer hears its index, or -1 for none (cancelled). A
     // script's answer is -1, at once, and the question becomes the refusal.
     void choose(const QString& title, const QString& question, const QStringList& options,
-                const std::function<void(int)>& answer);
+                const std::function<void(int)>& answer, const Aside& aside = {});
     // Tells why the request cannot run: a warning for a person, the refusal for a script.
     void refuse(const QString& title, const QString& message);
     // What the status bar says about it.
@@ -64,11 +67,12 @@ public:
     void finish();
 
 private:
-    Request(QWidget* parent, bool person, Finished finished)
-        : parent_(parent), person_(person), whenFinished_(std::move(finished)) {}
+    Request(QWidget* parent, bool person, Finished finished, bool forced = false)
+        : parent_(parent), person_(person), forced_(forced), whenFinished_(std::move(finished)) {}
 
     QPointer<QWidget> parent_;
     bool person_;
+    bool forced_;
     Finished whenFinished_;
     Result result_;
     bool finished_ = false;

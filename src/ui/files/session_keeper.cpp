@@ -33,6 +33,8 @@ namespace {
 constexpr int kVersion = 1;
 constexpr int kSliceMs = 4;  // reading a large panel for the autosave, per turn of the event loop
 
+bool isUnsaved(const QPlainTextEdit* panel) { return panel != nullptr && panel->document()->isModified(); }
+
 bool editable(const forms::Unit& unit) { return unit.kind == forms::Kind::EditBox && !unit.readOnly && !unit.disabled; }
 
 }  // namespace
@@ -132,7 +134,8 @@ SessionState SessionKeeper::state() {
                                        {"modified", document.stamp.modified.toMSecsSinceEpoch()},
                                        {"hash", QString::fromLatin1(document.stamp.hash.toHex())},
                                        {"lostBytes", document.lostBytes},
-                                       {"quietChanges", QJsonArray::fromStringList(document.quietChanges)}});
+                                       {"quietChanges", QJsonArray::fromStringList(document.quietChanges)},
+                                       {"unsaved", isUnsaved(documents_.panel(row.panel))}});
     }
     return state;
 }
@@ -177,6 +180,9 @@ QString SessionKeeper::restore() {
             if (row.file == actions::FileRole::None || fromUtf8(row.name) != saved.panel) continue;
             documents_.setDocument(row.panel, documents::Document{saved.path, saved.format, saved.stamp,
                                                                   saved.lostBytes, saved.quietChanges});
+            // The text restored is the one the user had, not the file's.
+            if (QPlainTextEdit* panel = documents_.panel(row.panel); panel != nullptr && saved.unsaved)
+                panel->document()->setModified(true);
         }
     }
     LiveWindow* main = runtime_.window(forms::kMainWindowId);

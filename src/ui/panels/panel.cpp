@@ -75,6 +75,16 @@ void replacePanelText(QPlainTextEdit* panel, const QString& text) {
     document->setModified(false);
 }
 
+void replacePanelTextUndoably(QPlainTextEdit* panel, const QString& text) {
+    prepareForText(panel, text);
+    QTextCursor cursor(panel->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+    cursor.endEditBlock();
+    panel->document()->setModified(false);
+}
+
 QString panelLfText(const QPlainTextEdit* panel) {
     QString text = panel->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));

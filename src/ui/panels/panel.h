@@ -27,5 +27,8 @@ void clearPanel(QPlainTextEdit* panel);
 
 // Replaces the whole text at once, as opening a file does; not undoable, like an append.
 void replacePanelText(QPlainTextEdit* panel, const QString& text);
+// The same as one step of the panel's undo history (a file reloaded: Ctrl+Z brings back the
+// text it replaced). The panel counts as unmodified afterwards.
+void replacePanelTextUndoably(QPlainTextEdit* panel, const QString& text);
 
 }  // namespace ui
