@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
@@ -85,6 +87,32 @@ TEST_F(Keyboard, EscClosesASecondaryWindowAndCtrlTabTurnsThePages) {
     EXPECT_EQ(pages->currentIndex(), 0);
     QTest::keyClick(main, Qt::Key_PageUp, Qt::ControlModifier);  // round to the last page
     EXPECT_EQ(pages->currentIndex(), pages->count() - 1);
+}
+
+// Alt and a menu's letter open that menu, F10 the first one, from wherever the focus is.
+TEST_F(Keyboard, AltAndALetterOrF10OpenTheMenus) {
+    showActive(main);
+    QMenuBar* bar = main->menuBar();
+    const auto shownMenu = [&]() -> QString {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return popup != nullptr && popup->isVisible() ? popup->title() : QString();
+    };
+    const auto closeMenus = [&] {
+        while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+        QApplication::processEvents();
+    };
+    for (const auto& [key, title] : std::initializer_list<std::pair<Qt::Key, const char*>>{
+             {Qt::Key_F, "文件(&F)"}, {Qt::Key_E, "编辑(&E)"}, {Qt::Key_S, "服务器(&S)"}, {Qt::Key_H, "帮助(&H)"}}) {
+        QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : main, key,
+                        Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(shownMenu(), QString::fromUtf8(title));
+        closeMenus();
+    }
+    QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : main, Qt::Key_F10);
+    QApplication::processEvents();
+    EXPECT_EQ(shownMenu(), bar->actions().constFirst()->text());
+    closeMenus();
 }
 
 TEST_F(Keyboard, FocusStartsInAFieldAndTheNoticeLineIsReadOnlyAndPassedBy) {
