@@ -133,6 +133,19 @@ TEST_F(Keyboard, FocusStartsInAFieldAndTheNoticeLineIsReadOnlyAndPassedBy) {
     EXPECT_EQ(notice->text(), before);
     notice->selectAll();
     EXPECT_EQ(notice->selectedText(), before);
+    // A click on a line of the notice or the QQ box leaves the keyboard in the field, and a
+    // drag still selects the text.
+    QWidget* field = main->controlByName("编辑框2");
+    for (const char* line : {"编辑框19", "编辑框22", "编辑框23"}) {
+        field->setFocus();
+        auto* box = control<QLineEdit>(line);
+        box->deselect();
+        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(2, box->height() / 2));
+        QTest::mouseMove(box, QPoint(box->width() - 2, box->height() / 2));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(box->width() - 2, box->height() / 2));
+        EXPECT_EQ(QApplication::focusWidget(), field) << line;
+        EXPECT_FALSE(box->selectedText().isEmpty()) << line;
+    }
 }
 
 TEST_F(Keyboard, ThePassiveWindowTabsThroughEveryRowThenThePanelThenItsButtons) {
