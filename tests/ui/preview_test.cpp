@@ -238,6 +238,8 @@ TEST_F(Preview, TheGemWindowClosesOnEscFollowsItsPageAndLeavesTheCommandPanelFre
     at = placedAt(screen);
     EXPECT_TRUE(screen.contains(at));
     EXPECT_FALSE(at.intersects(commandPanel())) << at.x() << "," << at.y();
+    ui::PageControl* pages = main->pageControl();
+    EXPECT_TRUE(QRect(pages->mapToGlobal(QPoint(0, 0)), pages->size()).contains(at));
 }
 
 // The panels are highlighted, and what is copied is what the builders wrote.

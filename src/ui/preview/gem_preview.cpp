@@ -186,8 +186,8 @@ void GemPreview::keyPressEvent(QKeyEvent* event) {
 }
 
 // Where the user is not working: beside the main window (right, else left) when the screen
-// has room there, else over the form area's right part away from the gem maker's fields,
-// never over the command panel while there is room elsewhere; always on the screen.
+// has room there, else over the form area away from the gem maker's fields, never over the
+// command panel while there is room elsewhere; always on the screen.
 void GemPreview::place() {
     const QRect outer = main_->frameGeometry();
     const QScreen* screen = main_->screen();
@@ -203,11 +203,15 @@ void GemPreview::place() {
     QRect avoid;
     if (QWidget* group = main_->controlByName(kCommandGroup))
         avoid = QRect(group->mapToGlobal(QPoint(0, 0)), group->size());
+    // Over the pages' top right, where the page's common commands are, not its gem fields;
+    // then below the command panel.
+    if (PageControl* pages = main_->pageControl()) {
+        const QRect shown(pages->mapToGlobal(QPoint(0, 0)), pages->size());
+        places << QPoint(shown.right() + 1 - outerSize.width() - kGap, shown.top() + pages->tabBar()->height() + kGap);
+    }
     if (QWidget* area = main_->formArea()) {
         const QRect form(area->mapToGlobal(QPoint(0, 0)), area->size());
-        // Over the form's right edge, at the top of the pages, then below the command panel.
-        places << QPoint(form.right() + 1 - outerSize.width() - kGap, form.top() + 40)
-               << QPoint(form.right() + 1 - outerSize.width() - kGap,
+        places << QPoint(form.right() + 1 - outerSize.width() - kGap,
                          avoid.isValid() ? avoid.bottom() + kGap : form.top());
     }
     for (const QPoint& place : places) {
