@@ -41,6 +41,28 @@ std::string firstLine(std::string_view text) {
     return simplified(text.substr(0, end));
 }
 
+// The first count lines of a text that are not blank, each simplified, joined by blanks.
+std::string firstLines(std::string_view text, std::size_t count) {
+    std::string out;
+    std::size_t taken = 0;
+    while (taken < count && !text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        const std::string line = simplified(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (line.empty()) continue;
+        if (!out.empty()) out += ' ';
+        out += line;
+        ++taken;
+    }
+    return out;
+}
+
+std::size_t lineCount(std::string_view text) {
+    std::size_t lines = 0;
+    while (firstLines(text, lines + 1) != firstLines(text, lines)) ++lines;
+    return lines;
+}
+
 class Reader {
 public:
     // Every unit's box, container and whether it is a label, once: the questions below ask
@@ -371,6 +393,44 @@ std::vector<Spoken> spokenTexts(const forms::Window& window) {
         spoken[i].name = caption;
         if (!subject.empty() && subject != caption) spoken[i].name.append(" ").append(subject);
     }
+
+    // No two controls of a page share a name. Notes whose first lines repeat (two red notes
+    // both starting "注意！") take their next lines until they differ; whatever still repeats
+    // gets its ordinal on the page.
+    const auto isNote = [&](std::size_t i) {
+        const Unit& u = reader.unit(i);
+        return u.kind == Kind::EditBox && (u.readOnly || u.disabled);
+    };
+    const auto nameOf = [&](std::size_t i) {
+        const Unit& u = reader.unit(i);
+        return u.kind == Kind::CheckBox && spoken[i].name.empty() ? simplified(u.caption) : spoken[i].name;
+    };
+    const auto shared = [&] {
+        std::map<std::pair<int, std::string>, std::vector<std::size_t>> seen;
+        for (std::size_t i = 0; i < count; ++i) {
+            const Kind kind = reader.unit(i).kind;
+            if (kind != Kind::EditBox && kind != Kind::ComboBox && kind != Kind::Button && kind != Kind::CheckBox)
+                continue;
+            if (const std::string name = nameOf(i); !name.empty()) seen[{reader.unit(i).page, name}].push_back(i);
+        }
+        std::vector<std::vector<std::size_t>> groups;
+        for (auto& [key, units] : seen)
+            if (units.size() > 1) groups.push_back(std::move(units));
+        return groups;
+    };
+    for (std::size_t lines = 2;; ++lines) {
+        bool longer = false;
+        for (const std::vector<std::size_t>& group : shared())
+            for (std::size_t i : group)
+                if (isNote(i) && lineCount(reader.unit(i).caption) >= lines) {
+                    spoken[i].name = firstLines(reader.unit(i).caption, lines);
+                    longer = true;
+                }
+        if (!longer) break;
+    }
+    for (const std::vector<std::size_t>& group : shared())
+        for (std::size_t n = 1; n < group.size(); ++n)
+            spoken[group[n]].name = nameOf(group[n]) + " (" + std::to_string(n + 1) + ")";
     return spoken;
 }
 

@@ -3,7 +3,9 @@
 // row (same visual container, same line, on its left); fields that share one row label add
 // their column heading ("风刃 等级"); a name that repeats on a page gets its row's title or the
 // field above it in front; a button says what it adds ("添加 基本伤害"); a panel is named after
-// its group box; notes and notices after their first line, with the whole text as description.
+// its group box; notes and notices after their first line (more lines when two notes of a
+// page start alike), with the whole text as description. No two controls of a page share a
+// name: what still repeats gets its ordinal ("复制 (2)").
 #pragma once
 
 #include <cstddef>

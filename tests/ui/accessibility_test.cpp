@@ -77,6 +77,38 @@ TEST_F(Accessibility, EveryControlInTheTreeHasANameAndNoTwoFieldsOfAPageShareOne
     }
 }
 
+// No two controls of a page (or of a window's own controls) are read alike: a screen reader
+// user tells them apart by name alone.
+TEST_F(Accessibility, NoTwoControlsOfAPageShareAName) {
+    for (const forms::Window& form : forms::allWindows()) {
+        ui::LiveWindow* live = openAll(form.id);
+        std::map<int, std::map<QString, std::string_view>> names;  // page -> name -> unit
+        for (std::size_t i = 0; i < form.units.size(); ++i) {
+            const forms::Unit& unit = form.units[i];
+            if (unit.kind != Kind::EditBox && unit.kind != Kind::Button && unit.kind != Kind::ComboBox &&
+                unit.kind != Kind::CheckBox)
+                continue;
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(live->control(static_cast<int>(i)));
+            ASSERT_NE(iface, nullptr);
+            const QString name = iface->text(QAccessible::Name);
+            const auto [it, fresh] = names[unit.page].emplace(name, unit.name);
+            EXPECT_TRUE(fresh) << form.title << ": " << unit.name << " and " << it->second << " are both read as "
+                               << name.toStdString();
+        }
+    }
+}
+
+// Each window is a window to assistive technology (AT-SPI "frame"), not a filler.
+TEST_F(Accessibility, EveryWindowIsReadAsAWindow) {
+    for (const forms::Window& form : forms::allWindows()) {
+        ui::LiveWindow* live = runtime->open(form.id);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(live);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), QAccessible::Window) << form.title;
+        EXPECT_EQ(iface->text(QAccessible::Name), live->windowTitle()) << form.title;
+    }
+}
+
 TEST_F(Accessibility, FieldsAreReadByTheLabelOfTheirOwnRow) {
     openAll(forms::kMainWindowId);
     // 技能制作: each field sits to the right of its own label, not below the one above.
@@ -95,10 +127,12 @@ TEST_F(Accessibility, ButtonsSayWhatTheyAddAndPanelsAndNotesAreNamed) {
     EXPECT_EQ(nameOf("按钮1"), QStringLiteral("添加 基本伤害"));
     EXPECT_EQ(nameOf("编辑框1"), QStringLiteral("指令输出框"));
     EXPECT_EQ(nameOf("编辑框20"), QStringLiteral("配置文件输出框"));
-    // The red note on 属性 is read as the note it is, with its whole text as description.
+    // The red notes on 属性 are read as the notes they are, with their whole text as
+    // description; both start "注意！", so each takes its next line too.
     QAccessibleInterface* note = QAccessible::queryAccessibleInterface(main->controlByName("编辑框4"));
     ASSERT_NE(note, nullptr);
-    EXPECT_EQ(note->text(QAccessible::Name), QStringLiteral("注意！"));
+    EXPECT_EQ(note->text(QAccessible::Name), QStringLiteral("注意！ Quorvel的基本"));
+    EXPECT_EQ(nameOf("编辑框8"), QStringLiteral("注意！ Quorvel插件"));
     EXPECT_TRUE(note->text(QAccessible::Description).contains(QStringLiteral("非真实伤害")));
     EXPECT_TRUE(note->state().readOnly);
     // The notice line: named, and read-only like the notes.

@@ -1,11 +1,13 @@
 // The item designer page through its real widgets: the sequence in one append, the preview
 // and the warning following the fields, templates in the data folder, reading commands back,
 // and the automation ops for check boxes and editable lists.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "storage/item_templates.h"
@@ -32,6 +34,17 @@ protected:
         EditorTest::TearDown();
     }
     QJsonObject run(const char* line) { return runLine(QByteArray(line)); }
+    // Answers the question box the editor shows with the button captioned caption.
+    static void answer(const QString& caption) {
+        QCoreApplication::processEvents();
+        QMessageBox* box = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<QMessageBox*>(top); found != nullptr && found->isVisible()) box = found;
+        ASSERT_NE(box, nullptr) << "no question for " << caption.toStdString();
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == caption) return button->click();
+        FAIL() << "no button " << caption.toStdString();
+    }
     QString text(std::string_view name) { return ui::editText(control(name)); }
     bool checked(std::string_view name) { return control<QCheckBox>(name)->isChecked(); }
     QString label(std::string_view name) { return control<QLabel>(name)->text(); }
@@ -113,10 +126,19 @@ TEST_F(ItemDesignerPage, TemplatesSaveLoadAndDeleteThroughTheDataFolder) {
     ASSERT_EQ(stored.templates.size(), 1);
     EXPECT_EQ(stored.templates[0].design, designer->design());
 
-    // Another design, then the template back: every control as it was.
+    // Another design, then the template back: every control as it was. The fields changed
+    // since the save, so the pick asks first: a script's answer is "no".
     designer->show(builders::item::ItemDesign{});
     EXPECT_EQ(text("编辑框99"), "");
-    EXPECT_EQ(run(R"({"op":"select","control":"组合框15","index":0})").value("ok"), true);
+    const QJsonObject refused = run(R"({"op":"select","control":"组合框15","index":0})");
+    EXPECT_EQ(refused.value("ok"), false);
+    EXPECT_EQ(refused.value("error").toString(),
+              QStringLiteral("页面上的内容改过了。载入模板“剑模板”会替换这些改动，要载入吗？"));
+    EXPECT_EQ(text("编辑框99"), "");
+    EXPECT_EQ(label("标签140"), "已保存模板：剑模板");
+    // A person says yes.
+    designer->loadTemplate(0);
+    answer(QStringLiteral("载入"));
     EXPECT_EQ(label("标签140"), "已载入模板：剑模板");
     EXPECT_EQ(text("编辑框99"), "&c剑");
     EXPECT_EQ(text("编辑框100"), "第一行\r\n价格 100\r\n");
@@ -128,11 +150,40 @@ TEST_F(ItemDesignerPage, TemplatesSaveLoadAndDeleteThroughTheDataFolder) {
     EXPECT_TRUE(checked("选择框8"));
     run(R"({"op":"click","control":"按钮71"})");
     EXPECT_EQ(ui::panelText(panel("编辑框1")), kFilled);
+    // Unchanged since the pick: a pick asks nothing.
+    EXPECT_EQ(run(R"({"op":"select","control":"组合框15","index":0})").value("ok"), true);
 
-    run(R"({"op":"click","control":"按钮73"})");
+    // Deleting asks first; a script's "no" keeps the template.
+    const QJsonObject kept = run(R"({"op":"click","control":"按钮73"})");
+    EXPECT_EQ(kept.value("error").toString(), QStringLiteral("要删除模板“剑模板”吗？删除后不能恢复。"));
+    EXPECT_EQ(storage::loadItemTemplates(storage::itemTemplatesPath()).templates.size(), 1);
+    // A person who cancels keeps it too; one who says yes deletes it.
+    control<QPushButton>("按钮73")->click();
+    answer(QStringLiteral("取消"));
+    EXPECT_EQ(storage::loadItemTemplates(storage::itemTemplatesPath()).templates.size(), 1);
+    control<QPushButton>("按钮73")->click();
+    answer(QStringLiteral("删除"));
     EXPECT_EQ(label("标签140"), "已删除模板：剑模板");
     EXPECT_EQ(control<QComboBox>("组合框15")->count(), 0);
     EXPECT_TRUE(storage::loadItemTemplates(storage::itemTemplatesPath()).templates.isEmpty());
+}
+
+// A "no" to a pick over changed fields leaves the fields, and the box shows the name they came
+// from, so "保存模板" does not write them over the template picked.
+TEST_F(ItemDesignerPage, ANoToAPickKeepsTheFieldsAndTheNameTheyCameFrom) {
+    run(R"({"op":"set","control":"组合框15","text":"甲"})");
+    fill();
+    run(R"({"op":"click","control":"按钮72"})");
+    run(R"({"op":"set","control":"编辑框99","text":"乙"})");
+    run(R"({"op":"set","control":"组合框15","text":"乙"})");
+    run(R"({"op":"click","control":"按钮72"})");
+    run(R"({"op":"set","control":"编辑框99","text":"改过"})");
+    auto* box = control<QComboBox>("组合框15");
+    box->setCurrentIndex(box->findText(QStringLiteral("甲")));
+    emit box->activated(box->currentIndex());
+    answer(QStringLiteral("取消"));
+    EXPECT_EQ(text("编辑框99"), "改过");
+    EXPECT_EQ(box->currentText(), QStringLiteral("乙"));
 }
 
 // A damaged template file is left as it is: saving would lose the templates in it.

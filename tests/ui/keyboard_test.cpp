@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
@@ -87,6 +89,32 @@ TEST_F(Keyboard, EscClosesASecondaryWindowAndCtrlTabTurnsThePages) {
     EXPECT_EQ(pages->currentIndex(), pages->count() - 1);
 }
 
+// Alt and a menu's letter open that menu, F10 the first one, from wherever the focus is.
+TEST_F(Keyboard, AltAndALetterOrF10OpenTheMenus) {
+    showActive(main);
+    QMenuBar* bar = main->menuBar();
+    const auto shownMenu = [&]() -> QString {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return popup != nullptr && popup->isVisible() ? popup->title() : QString();
+    };
+    const auto closeMenus = [&] {
+        while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+        QApplication::processEvents();
+    };
+    for (const auto& [key, title] : std::initializer_list<std::pair<Qt::Key, const char*>>{
+             {Qt::Key_F, "文件(&F)"}, {Qt::Key_E, "编辑(&E)"}, {Qt::Key_S, "服务器(&S)"}, {Qt::Key_H, "帮助(&H)"}}) {
+        QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : main, key,
+                        Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(shownMenu(), QString::fromUtf8(title));
+        closeMenus();
+    }
+    QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : main, Qt::Key_F10);
+    QApplication::processEvents();
+    EXPECT_EQ(shownMenu(), bar->actions().constFirst()->text());
+    closeMenus();
+}
+
 TEST_F(Keyboard, FocusStartsInAFieldAndTheNoticeLineIsReadOnlyAndPassedBy) {
     main->pageControl()->setCurrentIndex(1);
     showActive(main);
@@ -105,6 +133,19 @@ TEST_F(Keyboard, FocusStartsInAFieldAndTheNoticeLineIsReadOnlyAndPassedBy) {
     EXPECT_EQ(notice->text(), before);
     notice->selectAll();
     EXPECT_EQ(notice->selectedText(), before);
+    // A click on a line of the notice or the QQ box leaves the keyboard in the field, and a
+    // drag still selects the text.
+    QWidget* field = main->controlByName("编辑框2");
+    for (const char* line : {"编辑框19", "编辑框22", "编辑框23"}) {
+        field->setFocus();
+        auto* box = control<QLineEdit>(line);
+        box->deselect();
+        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(2, box->height() / 2));
+        QTest::mouseMove(box, QPoint(box->width() - 2, box->height() / 2));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(box->width() - 2, box->height() / 2));
+        EXPECT_EQ(QApplication::focusWidget(), field) << line;
+        EXPECT_FALSE(box->selectedText().isEmpty()) << line;
+    }
 }
 
 TEST_F(Keyboard, ThePassiveWindowTabsThroughEveryRowThenThePanelThenItsButtons) {

@@ -185,7 +185,7 @@ TEST_F(Loader, TheMainWindowsMenusAndStatusBarFrameTheFormWithoutMovingIt) {
         for (QAction* action : main->menuBar()->actions()) titles << action->text();
         return titles;
     }();
-    EXPECT_EQ(menus, QStringList({"文件", "编辑", "服务器", "帮助"}));
+    EXPECT_EQ(menus, QStringList({"文件(&F)", "编辑(&E)", "服务器(&S)", "帮助(&H)"}));
     for (const char* name : {"编辑框20", "按钮20", "高级选择夹1", "编辑框19"}) {
         const forms::Unit& unit = main->form().units[static_cast<std::size_t>(main->unitIndex(name))];
         EXPECT_EQ(main->controlByName(name)->mapTo(area, QPoint(0, 0)), QPoint(unit.rect.left, unit.rect.top)) << name;

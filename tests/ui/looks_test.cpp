@@ -1,6 +1,7 @@
 // How the windows look: every text readable on its background under a light and a dark
 // palette, pictures drawn at the screen's pixel ratio, and the window sizes.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -12,6 +13,7 @@
 #include <QStyleOptionGroupBox>
 #include <memory>
 
+#include "actions/panels.h"
 #include "dark_palette.h"
 #include "text/contrast.h"
 #include "ui/base/pictures.h"
@@ -78,9 +80,50 @@ TEST_F(Looks, EveryTextIsReadableUnderALightAndADarkPalette) {
     QWidget* intro = main->controlByName("编辑框21");
     ASSERT_NE(intro, nullptr);
     EXPECT_EQ(intro->palette().color(QPalette::Base), QColor(0x35, 0x35, 0x35));
+    // in the scheme's own text colour, not a grey made just readable on it.
+    EXPECT_EQ(intro->palette().color(QPalette::Text), QColor(0xee, 0xee, 0xee));
     // And back to light: the colours follow the palette again.
     QApplication::setPalette(QApplication::style()->standardPalette());
     expectEveryTextReadable("light again");
+    EXPECT_EQ(intro->palette().color(QPalette::Text), QApplication::palette().color(QPalette::WindowText));
+}
+
+// A list opens as wide as its longest item (the enchantments' "PROTECTION_EXPLOSIONS"), on
+// every window; the box itself keeps its place.
+TEST_F(Looks, EveryListOpensWideEnoughForItsLongestItem) {
+    int lists = 0;
+    for (const forms::Window& form : forms::allWindows()) {
+        ui::LiveWindow* live = runtime->open(form.id);
+        live->buildAllPages();
+        live->show();
+        for (auto* combo : live->findChildren<QComboBox*>()) {
+            if (combo->count() == 0 || live->unitIndex(combo->objectName().toStdString()) < 0) continue;
+            const int width = combo->width();
+            int widest = 0;
+            for (int i = 0; i < combo->count(); ++i)
+                widest = std::max(widest, combo->view()->fontMetrics().horizontalAdvance(combo->itemText(i)));
+            combo->showPopup();
+            EXPECT_GE(combo->view()->viewport()->width(), widest)
+                << form.title << " " << combo->objectName().toStdString();
+            combo->hidePopup();
+            EXPECT_EQ(combo->width(), width);
+            ++lists;
+        }
+    }
+    EXPECT_GT(lists, 10);
+}
+
+// YAML is read by its indentation: the configuration panels do not wrap a long line to the
+// left edge; the command panel wraps as before.
+TEST_F(Looks, YamlPanelsScrollSidewaysAndCommandPanelsWrap) {
+    for (const actions::PanelRow& row : actions::panels()) {
+        ui::LiveWindow* live = runtime->open(row.window);
+        auto* edit = qobject_cast<QPlainTextEdit*>(live->controlByName(row.name));
+        ASSERT_NE(edit, nullptr) << row.name;
+        EXPECT_EQ(edit->lineWrapMode(), row.check == actions::CheckRules::Configuration ? QPlainTextEdit::NoWrap
+                                                                                        : QPlainTextEdit::WidgetWidth)
+            << row.name;
+    }
 }
 
 TEST_F(Looks, GroupBoxFramesRunThroughTheTitleAndNoControlInsideCrossesThem) {

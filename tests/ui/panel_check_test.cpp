@@ -1,8 +1,10 @@
 // The live check of the two panels of the main window: the status line beside each group
 // box's title, in its three states, kept current off the UI thread, and clicked to the spot.
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTextBlock>
 
 #include "ui/panels/panel.h"
@@ -52,6 +54,29 @@ TEST_F(PanelChecks, TheStatusSaysWhetherTheServerCanReadThePanel) {
     EXPECT_EQ(ui::PanelCheck::statusText(ui::checkText("/att Stats DAMAGE 1\r\n", ui::PanelCheck::Rules::Commands),
                                          ui::PanelCheck::Rules::Commands, false),
               QStringLiteral("✓ 1 条指令"));
+}
+
+// A file opened over the panel's text takes the old text's findings away at once: the header
+// never speaks of a text that is gone.
+TEST_F(PanelChecks, OpeningAFileClearsTheOldFindingsAtOnce) {
+    EXPECT_TRUE(
+        statusAfter("编辑框20", QStringLiteral("ruby:\r\n  Keylore: a: b\r\n")).startsWith(QStringLiteral("✗")));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gems.yml"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(kGem.toUtf8());
+    file.close();
+    QLabel* status = checkOf("编辑框20")->status();
+    bool read = false;
+    QString shownWhenRead;
+    editor->menu().documents().open(actions::Panel::Config, path, std::nullopt, false, [&](const documents::Outcome&) {
+        shownWhenRead = status->text();
+        read = true;
+    });
+    while (!read) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(shownWhenRead.startsWith(QStringLiteral("✗"))) << shownWhenRead.toStdString();
+    EXPECT_EQ(statusAfter("编辑框20", kGem), QStringLiteral("✓ 可被服务器读取：1 个条目"));
 }
 
 // Only the check of the text as it stands is shown: one made stale by a later change is not.

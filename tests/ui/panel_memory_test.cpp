@@ -4,9 +4,13 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
+#include <map>
+#include <set>
 
 #include "ui/files/main_menu.h"
 #include "ui/panels/multi_line_edit.h"
@@ -148,12 +152,87 @@ TEST_F(PanelMemory, TheEditMenuTakesBackTheLatestClearOfAnyPanel) {
     EXPECT_EQ(ui::panelText(panel("编辑框1")), QStringLiteral("/a 1\r\n"));
 }
 
-TEST_F(PanelMemory, ShortcutsAreTheUsualOnes) {
+TEST_F(PanelMemory, ShortcutsAreTheUsualOnesAndNoTwoKeysClash) {
     ui::MainMenu* menu = &editor->menu();
     EXPECT_EQ(menu->action("new")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     EXPECT_EQ(menu->action("open")->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     EXPECT_EQ(menu->action("save")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
     EXPECT_EQ(menu->action("save-as")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    EXPECT_EQ(menu->action("undo-clear")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+Z")));
+    EXPECT_EQ(menu->action("remove-last")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+D")));
+    // Every key of every action and shortcut of the editor, with every page and window built
+    // (the item designer's page, the entries list's Ctrl+E, the colour tools): each key once,
+    // and none that a text box or the platform already gives a meaning.
+    for (const forms::Window& form : forms::allWindows()) runtime->open(form.id)->buildAllPages();
+    settle();
+    // A key is the window's: each secondary window closes on its own Esc.
+    const auto windowOf = [](QObject* object) -> QObject* {
+        for (; object != nullptr; object = object->parent())
+            if (auto* widget = qobject_cast<QWidget*>(object);
+                widget && widget->isWindow() && !qobject_cast<QMenu*>(widget))
+                return widget;
+        return nullptr;
+    };
+    std::map<std::pair<QObject*, QKeySequence>, QString> taken;
+    std::set<QObject*> seen;
+    const auto take = [&](QObject* owner, const QKeySequence& keys, const QString& who) {
+        if (keys.isEmpty()) return;
+        const auto [it, fresh] = taken.emplace(std::pair(windowOf(owner), keys), who);
+        EXPECT_TRUE(fresh) << keys.toString().toStdString() << ": " << who.toStdString() << " and "
+                           << it->second.toStdString();
+    };
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (QAction* action : top->findChildren<QAction*>())
+            if (seen.insert(action).second)
+                for (const QKeySequence& keys : action->shortcuts()) take(action, keys, action->objectName());
+        for (QShortcut* shortcut : top->findChildren<QShortcut*>())
+            if (seen.insert(shortcut).second)
+                for (const QKeySequence& keys : shortcut->keys()) take(shortcut, keys, QStringLiteral("a shortcut"));
+    }
+    EXPECT_GT(taken.size(), 12u);
+    for (const char* name : {"undo-clear", "remove-last"}) {
+        const QKeySequence keys = menu->action(name)->shortcut();
+        for (int standard = QKeySequence::HelpContents; standard <= QKeySequence::Cancel; ++standard)
+            for (const QKeySequence& bound :
+                 QKeySequence::keyBindings(static_cast<QKeySequence::StandardKey>(standard)))
+                EXPECT_NE(bound, keys) << name << " takes the standard key " << standard;
+    }
+}
+
+// Right after a clear, Ctrl+Z takes it back wherever the focus is: on the clear button, in a
+// field with its own typing to undo; typing first gives the key back to the field.
+TEST_F(PanelMemory, CtrlZRightAfterAClearTakesItBackWhateverHasTheFocus) {
+    QPlainTextEdit* out = panel("编辑框1");
+    auto* field = control<QLineEdit>("编辑框2");
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    press(field, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
+    ui::appendToPanel(out, QStringLiteral("/a 1\r\n"));
+    click("按钮4");
+    press(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("/a 1\r\n"));
+    EXPECT_EQ(field->text(), QStringLiteral("1"));  // the field's own typing stays
+    // The clear button itself has the focus.
+    click("按钮4");
+    QWidget* clear = control("按钮4");
+    press(clear, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("/a 1\r\n"));
+    // Typed after the clear: Ctrl+Z is the field's again, and the menu still has the clear.
+    click("按钮4");
+    press(field, Qt::Key_2, Qt::NoModifier, QStringLiteral("2"));
+    press(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui::panelText(out), QString());
+    EXPECT_TRUE(editor->menu().action("undo-clear")->isEnabled());
+    editor->menu().action("undo-clear")->trigger();
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("/a 1\r\n"));
+    // Another panel with its own typing to take back keeps its Ctrl+Z.
+    QPlainTextEdit* config = panel("编辑框20");
+    click("按钮4");
+    config->setFocus();
+    config->insertPlainText(QStringLiteral("x"));
+    press(config, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui::panelText(config), QString());
+    EXPECT_EQ(ui::panelText(out), QString());
 }
 
 }  // namespace

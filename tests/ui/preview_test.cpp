@@ -11,13 +11,16 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QThread>
 
 #include "actions/item_preview.h"
+#include "actions/panels.h"
 #include "builders/socket/gem_block.h"
 #include "text/format.h"
 #include "ui/loader/controls.h"
@@ -178,6 +181,65 @@ TEST_F(Preview, TheWholeGemShowsNameFixedLoreAndAddedLines) {
     preview->toggle()->click();
     settle();
     EXPECT_EQ(preview->view()->lines().size(), 11u);
+}
+
+// The gem window closes on Esc, belongs to its page, and stands beside the main window or
+// over the form, never over the command panel while the screen has room elsewhere.
+TEST_F(Preview, TheGemWindowClosesOnEscFollowsItsPageAndLeavesTheCommandPanelFree) {
+    const QRect screen = main->screen()->availableGeometry();
+    main->show();
+    const int gem = ui::GemPreview::gemPage(*main);
+    main->pageControl()->setCurrentIndex(gem);
+    settle();
+    auto* preview = main->findChild<ui::GemPreview*>();
+    ASSERT_NE(preview->toggle(), nullptr);
+    preview->toggle()->click();
+    ASSERT_TRUE(preview->isVisible());
+    QTest::keyClick(preview, Qt::Key_Escape);
+    EXPECT_FALSE(preview->isVisible());
+    EXPECT_FALSE(preview->toggle()->isChecked());
+
+    preview->toggle()->click();
+    main->pageControl()->setCurrentIndex(0);
+    EXPECT_FALSE(preview->isVisible());
+    main->pageControl()->setCurrentIndex(gem);
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_TRUE(preview->toggle()->isChecked());
+    // Closed, it stays closed on the way back.
+    preview->close();
+    main->pageControl()->setCurrentIndex(0);
+    main->pageControl()->setCurrentIndex(gem);
+    EXPECT_FALSE(preview->isVisible());
+
+    main->pageControl()->setCurrentIndex(0);
+    const auto commandPanel = [&] {
+        QWidget* group = main->controlByName(actions::panelRow(actions::Panel::Command).group);
+        return QRect(group->mapToGlobal(QPoint(0, 0)), group->size());
+    };
+    const auto placedAt = [&](const QRect& window) {
+        main->setGeometry(window);
+        settle();
+        ui::GemPreview fresh(main);
+        fresh.show();
+        settle();
+        const QRect where = fresh.frameGeometry();
+        fresh.hide();
+        return where;
+    };
+    // Room on the right: beside the window.
+    QRect at = placedAt(QRect(screen.left(), screen.top(), main->width(), main->height()));
+    EXPECT_GE(at.left(), main->frameGeometry().right());
+    EXPECT_TRUE(screen.contains(at));
+    // On the right edge: on the left.
+    at = placedAt(QRect(screen.right() + 1 - main->width(), screen.top(), main->width(), main->height()));
+    EXPECT_LE(at.right(), main->frameGeometry().left());
+    EXPECT_TRUE(screen.contains(at));
+    // The window as wide as the screen: over the form, clear of the command panel.
+    at = placedAt(screen);
+    EXPECT_TRUE(screen.contains(at));
+    EXPECT_FALSE(at.intersects(commandPanel())) << at.x() << "," << at.y();
+    ui::PageControl* pages = main->pageControl();
+    EXPECT_TRUE(QRect(pages->mapToGlobal(QPoint(0, 0)), pages->size()).contains(at));
 }
 
 // The panels are highlighted, and what is copied is what the builders wrote.

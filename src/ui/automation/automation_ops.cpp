@@ -21,6 +21,7 @@
 #include "ui/automation/colour_ops.h"
 #include "ui/automation/server_ops.h"
 #include "ui/automation/unit_json.h"
+#include "ui/base/question.h"
 #include "ui/base/text.h"
 #include "ui/files/main_menu.h"
 #include "ui/files/panel_documents.h"
@@ -93,8 +94,11 @@ QJsonObject select(Context& context, const QJsonObject& request) {
                           .arg(fromUtf8(target.unit->name))
                           .arg(combo->count() - 1)};
     combo->setCurrentIndex(index);
-    // As a pick from the list, which is what loads a template in the item designer's list.
+    // As a pick from the list, which is what loads a template in the item designer's list; a
+    // question the pick asks is answered "no" and refuses the request.
+    const ScriptAnswers answers;
     if (index >= 0) emit combo->activated(index);
+    if (!answers.refusal().isEmpty()) throw Refused{answers.refusal()};
     return ok();
 }
 
@@ -116,7 +120,10 @@ QJsonObject click(Context& context, const QJsonObject& request) {
     requireKind(target, Kind::Button);
     auto* button = static_cast<QAbstractButton*>(target.widget);
     if (!button->isEnabled()) throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" is disabled")};
+    // A question the click asks ("删除模板") is answered "no" and refuses the request.
+    const ScriptAnswers answers;
     button->click();
+    if (!answers.refusal().isEmpty()) throw Refused{answers.refusal()};
     return ok();
 }
 

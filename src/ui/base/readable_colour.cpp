@@ -50,7 +50,9 @@ void ReadableColour::update() {
         }
         // A box drawn like the window behind it.
         if (sameAsWindow_) palette.setColor(group, background_, scheme.color(group, QPalette::Window));
-        const text::Rgb drawn = text::readableOn(rgbOf(colour_), rgbOf(palette.color(group, background_)));
+        // No colour of the form's: the window's own text colour, as the scheme gives it.
+        const QColor wanted = colour_.isValid() ? colour_ : scheme.color(group, QPalette::WindowText);
+        const text::Rgb drawn = text::readableOn(rgbOf(wanted), rgbOf(palette.color(group, background_)));
         palette.setColor(group, text_, QColor(drawn.r, drawn.g, drawn.b));
     }
     if (palette != widget_->palette()) widget_->setPalette(palette);

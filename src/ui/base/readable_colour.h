@@ -14,7 +14,8 @@ namespace ui {
 class ReadableColour : public QObject {
 public:
     // Draws the widget's text role in colour, on its background role. With sameAsWindow the
-    // background role follows the window's colour (a box drawn like the window behind it).
+    // background role follows the window's colour (a box drawn like the window behind it). An
+    // invalid colour stands for the scheme's window text colour.
     static void apply(QWidget* widget, QPalette::ColorRole text, QPalette::ColorRole background, QColor colour,
                       bool sameAsWindow = false);
 

@@ -9,10 +9,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "actions/action.h"
 #include "actions/item_actions.h"
 #include "forms/windows.h"
+#include "ui/base/question.h"
 #include "ui/base/text.h"
 #include "ui/loader/controls.h"
 #include "ui/loader/live_window.h"
@@ -80,6 +82,7 @@ ItemDesigner::ItemDesigner(LiveWindow* live)
     connect(templateBox_, &QComboBox::activated, this, &ItemDesigner::loadTemplate);
     reloadTemplates();
     refresh();
+    keepAsPicked(QString());
 }
 
 builders::item::ItemDesign ItemDesigner::design() const { return actions::itemDesignOf(live_->inputsFor(*action_)); }
@@ -134,11 +137,25 @@ void ItemDesigner::saveTemplate() {
     if (!written.ok()) return setStatus(written.error);
     templateBox_->setEditText(name);
     reloadTemplates();
+    keepAsPicked(name);
     setStatus((replacing ? QStringLiteral("已更新模板：") : QStringLiteral("已保存模板：")) + name);
 }
 
+// Deleting cannot be taken back: the user says yes first.
 void ItemDesigner::deleteTemplate() {
     const QString name = templateBox_->currentText();
+    reloadTemplates();
+    if (!templatesError_.isEmpty()) return setStatus(templatesError_ + QStringLiteral("，未删除"));
+    const bool known = std::any_of(templates_.cbegin(), templates_.cend(),
+                                   [&](const storage::ItemTemplate& entry) { return entry.name == name; });
+    if (!known) return setStatus(QStringLiteral("没有这个模板：") + name);
+    ask(live_, QStringLiteral("删除模板"), QStringLiteral("要删除模板“%1”吗？删除后不能恢复。").arg(name),
+        QStringLiteral("删除"), [this, name](bool yes) {
+            if (yes) removeTemplate(name);
+        });
+}
+
+void ItemDesigner::removeTemplate(const QString& name) {
     reloadTemplates();
     if (!templatesError_.isEmpty()) return setStatus(templatesError_ + QStringLiteral("，未删除"));
     QList<storage::ItemTemplate> kept;
@@ -149,14 +166,37 @@ void ItemDesigner::deleteTemplate() {
     if (!written.ok()) return setStatus(written.error);
     templateBox_->setEditText(QString());
     reloadTemplates();
+    if (pickedName_ == name) pickedName_.clear();
     setStatus(QStringLiteral("已删除模板：") + name);
 }
 
+// A pick over fields the user changed since the last pick (or the start, or a save) asks
+// first: the changes would be lost.
 void ItemDesigner::loadTemplate(int index) {
     if (index < 0 || index >= templates_.size()) return;
     const storage::ItemTemplate entry = templates_.at(index);
-    show(entry.design);
-    setStatus(QStringLiteral("已载入模板：") + entry.name);
+    const auto load = [this, entry] {
+        show(entry.design);
+        keepAsPicked(entry.name);
+        setStatus(QStringLiteral("已载入模板：") + entry.name);
+    };
+    if (design() == picked_) return load();
+    ask(live_, QStringLiteral("载入模板"),
+        QStringLiteral("页面上的内容改过了。载入模板“%1”会替换这些改动，要载入吗？").arg(entry.name),
+        QStringLiteral("载入"), [this, load](bool yes) {
+            if (yes) return load();
+            // Not loaded: the box goes back to the name the fields came from, so a save does
+            // not write them over the template just picked.
+            const QSignalBlocker quiet(templateBox_);
+            const int at = templateBox_->findText(pickedName_, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            templateBox_->setCurrentIndex(at);
+            if (at < 0) templateBox_->setEditText(pickedName_);
+        });
+}
+
+void ItemDesigner::keepAsPicked(const QString& name) {
+    picked_ = design();
+    pickedName_ = name;
 }
 
 QStringList ItemDesigner::readCommands(const QString& commands) {

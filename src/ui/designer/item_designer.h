@@ -46,7 +46,9 @@ public:
 
     // The templates as the data folder holds them; the list shows their names.
     const QList<storage::ItemTemplate>& templates() const { return templates_; }
-    // 按钮72, 按钮73 and a pick from 组合框15: the name is the template box's text.
+    // 按钮72, 按钮73 and a pick from 组合框15: the name is the template box's text. Deleting
+    // asks first; a pick over fields changed since the last pick, save or start asks first
+    // (ui/base/question.h: under automation the answer is "no" and the op is refused).
     void saveTemplate();
     void deleteTemplate();
     void loadTemplate(int index);
@@ -64,6 +66,9 @@ private:
     void setStatus(const QString& text);
     void reloadTemplates();
     void showUnknown(const QStringList& unknown);
+    void removeTemplate(const QString& name);
+    // The fields as they stand are those of the template named name ("" for none).
+    void keepAsPicked(const QString& name);
 
     LiveWindow* live_;
     const actions::Action* action_;
@@ -73,6 +78,8 @@ private:
     QComboBox* templateBox_;
     QList<storage::ItemTemplate> templates_;
     QString templatesError_;
+    builders::item::ItemDesign picked_;  // what the last pick, save or the start left
+    QString pickedName_;
     bool showing_ = false;  // while show() fills the controls, refresh once at the end
     QDialog* reader_ = nullptr;
     QPlainTextEdit* readerInput_ = nullptr;

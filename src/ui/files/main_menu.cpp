@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -52,13 +54,18 @@ constexpr MenuRow kRows[] = {
     {"append-to-file",        "文件", "追加到文件…",           "",             &MainMenu::appendToFile},
     {"save-commands",         "文件", "保存指令输出框…",        "",             &MainMenu::saveCommands},
     {"quit",                  "文件", "退出",                 "Ctrl+Q",       &MainMenu::quit},
-    {"undo-clear",            "编辑", "撤销清空",              "",             &MainMenu::undoClear},
-    {"remove-last",           "编辑", "删除上一次添加",         "",             &MainMenu::removeLast},
+    {"undo-clear",            "编辑", "撤销清空",              "Ctrl+Alt+Z",   &MainMenu::undoClear},
+    {"remove-last",           "编辑", "删除上一次添加",         "Ctrl+Shift+D", &MainMenu::removeLast},
     {"about",                 "帮助", "关于",                 "",             &MainMenu::about},
 };
 // clang-format on
 
-constexpr const char* kMenus[] = {"文件", "编辑", "帮助"};
+// Each menu with its access letter: Alt+F opens 文件.
+struct MenuTitle {
+    const char* name;  // as the rows name it
+    const char* shown;
+};
+constexpr MenuTitle kMenus[] = {{"文件", "文件(&F)"}, {"编辑", "编辑(&E)"}, {"帮助", "帮助(&H)"}};
 constexpr const char* kYamlFilter = "YAML 配置文件 (*.yml *.yaml);;所有文件 (*)";
 constexpr const char* kTextFilter = "文本文件 (*.txt);;所有文件 (*)";
 
@@ -120,11 +127,11 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents
 
     auto* bar = new QMenuBar(main);
     QMenu* menus[std::size(kMenus)];
-    for (std::size_t i = 0; i < std::size(kMenus); ++i) menus[i] = bar->addMenu(QString::fromUtf8(kMenus[i]));
+    for (std::size_t i = 0; i < std::size(kMenus); ++i) menus[i] = bar->addMenu(QString::fromUtf8(kMenus[i].shown));
     for (const MenuRow& row : kRows) {
         const auto menu = static_cast<std::size_t>(
             std::find_if(std::begin(kMenus), std::end(kMenus),
-                         [&](const char* name) { return std::string_view(name) == row.menu; }) -
+                         [&](const MenuTitle& title) { return std::string_view(title.name) == row.menu; }) -
             std::begin(kMenus));
         if (std::string_view(row.name) == "quit") {
             recent_ = menus[menu]->addMenu(QStringLiteral("最近打开的文件"));
@@ -168,6 +175,11 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents
     status->addPermanentWidget(fileLabel_);
     status->addPermanentWidget(formatLabel_);
     main->addChrome(bar, status);
+    // F10 opens the first menu, as in desktop tools; Alt and a menu's letter open that menu.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), main);
+    connect(f10, &QShortcut::activated, bar, [bar] {
+        if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().constFirst());
+    });
     connect(&documents, &PanelDocuments::documentChanged, this, &MainMenu::updateStatus);
     for (QPlainTextEdit* panel : {configuration_, commands_})
         if (panel != nullptr)
@@ -191,8 +203,17 @@ QAction* MainMenu::action(const char* name) const {
 
 QMenu* MainMenu::menu(const QString& title) const {
     for (QAction* entry : main_->menuBar()->actions())
-        if (entry->menu() != nullptr && entry->text().remove(QLatin1Char('&')).startsWith(title)) return entry->menu();
+        if (entry->menu() != nullptr && menuTitleIs(entry->text(), title)) return entry->menu();
     return nullptr;
+}
+
+bool menuTitleIs(const QString& shown, const QString& title) {
+    QString bare = shown;
+    // "文件(&F)": the access letter in brackets after the title goes, then any other "&".
+    static const QRegularExpression accessLetter(QStringLiteral("\\(&.\\)$"));
+    bare.remove(accessLetter);
+    bare.remove(QLatin1Char('&'));
+    return bare == title;
 }
 
 void MainMenu::trigger(const QString& name, bool forced, const Request::Finished& finished) {
@@ -210,7 +231,7 @@ QMenu* MainMenu::addMenuBefore(const QString& before, const QString& title) {
     QMenuBar* bar = main_->menuBar();
     QAction* next = nullptr;
     for (QAction* entry : bar->actions())
-        if (entry->menu() != nullptr && entry->text() == before) next = entry;
+        if (entry->menu() != nullptr && menuTitleIs(entry->text(), before)) next = entry;
     auto* menu = new QMenu(title, bar);
     bar->insertMenu(next, menu);
     return menu;

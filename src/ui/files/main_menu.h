@@ -41,6 +41,9 @@ struct MenuRow {
 
 std::span<const MenuRow> menuRows();
 
+// Whether a menu bar entry shown as shown ("编辑(&E)") is the menu titled title ("编辑").
+bool menuTitleIs(const QString& shown, const QString& title);
+
 class MainMenu : public QObject {
     Q_OBJECT
 public:
@@ -49,7 +52,7 @@ public:
 
     PanelDocuments& documents() { return documents_; }
     QAction* action(const char* name) const;
-    // A menu of the bar by its title ("编辑"), for the rooms above that add their entries.
+    // A menu of the bar by its title ("编辑", without its access letter), for the rooms above that add their entries.
     QMenu* menu(const QString& title) const;
 
     // Runs a named action as a script's request: a question is answered "no" and becomes the

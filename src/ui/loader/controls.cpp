@@ -1,5 +1,8 @@
 #include "ui/loader/controls.h"
 
+#include <QAbstractItemView>
+#include <QScrollBar>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -143,6 +146,15 @@ void SingleLineEdit::contextMenuEvent(QContextMenuEvent* event) {
     emit contextMenuAboutToShow(menu);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
+}
+
+void FormComboBox::showPopup() {
+    QAbstractItemView* list = view();
+    // The widest item, the list's frame and, when the list scrolls, its scroll bar.
+    int width = list->sizeHintForColumn(0) + 2 * list->frameWidth();
+    if (count() > maxVisibleItems()) width += list->verticalScrollBar()->sizeHint().width();
+    list->setMinimumWidth(std::max(width, this->width()));
+    QComboBox::showPopup();
 }
 
 PageControl::PageControl(const QStringList& captions, const QFont& tabFont, QWidget* parent)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -52,6 +53,15 @@ protected:
 
 private:
     void closeUndoStep();
+};
+
+// A list whose open list is as wide as its longest item, so no name is cut ("PROTECTION_
+// EXPLOSIONS"): the box keeps the form's width, the list grows to the right when it opens.
+class FormComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
 };
 
 // The page control: a row of tabs above a framed pane. Each page is a transparent widget

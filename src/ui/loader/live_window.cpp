@@ -1,6 +1,8 @@
 #include "ui/loader/live_window.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -44,7 +46,24 @@ QString hexId(std::uint32_t id) {
         .replace(QStringLiteral("0X"), QStringLiteral("0x"));
 }
 
+namespace {
+
+// A screen reader hears each editor window as a window (AT-SPI "frame"), not as the filler a
+// plain widget is.
+QAccessibleInterface* windowInterface(const QString& className, QObject* object) {
+    if (className == QLatin1String("ui::LiveWindow") && object != nullptr && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
+}  // namespace
+
 LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr), form_(form) {
+    static const bool roleTold = [] {
+        QAccessible::installFactory(windowInterface);
+        return true;
+    }();
+    (void)roleTold;
     setAttribute(Qt::WA_DeleteOnClose);
     if (chrome) {
         formArea_ = new QWidget(this);

@@ -67,7 +67,9 @@ QWidget* makeEditBox(const forms::Unit& unit, const QString& caption, QWidget* p
             edit->setReadOnly(true);
             edit->setFocusPolicy(Qt::NoFocus);
             setFormDisabled(edit);
-            ReadableColour::apply(edit, QPalette::Text, QPalette::Base, QColor(0x40, 0x40, 0x40), true);
+            // In the window's own text colour, whatever the scheme: a fixed grey would be grey
+            // on grey in a dark one.
+            ReadableColour::apply(edit, QPalette::Text, QPalette::Base, QColor(), true);
         }
         return edit;
     }
@@ -77,8 +79,10 @@ QWidget* makeEditBox(const forms::Unit& unit, const QString& caption, QWidget* p
     setTextColour(edit, QPalette::Text, unit.colour);
     if (unit.thinFrame) edit->setFrame(false);
     if (unit.readOnly) {
+        // The notice line and the QQ box: a click selects their text (copied from the context
+        // menu or the X selection) and leaves the keyboard where the user was typing.
         edit->setReadOnly(true);
-        edit->setFocusPolicy(Qt::ClickFocus);
+        edit->setFocusPolicy(Qt::NoFocus);
     }
     if (unit.disabled) edit->setEnabled(false);
     return edit;
@@ -115,7 +119,7 @@ QWidget* makeWidget(const forms::Unit& unit, QWidget* parent) {
         break;
     }
     case Kind::ComboBox: {
-        auto* combo = new QComboBox(parent);
+        auto* combo = new FormComboBox(parent);
         combo->addItems(toStringList(unit.items));
         combo->setMaxVisibleItems(std::max(10, static_cast<int>(unit.items.size())));
         if (unit.editable) {

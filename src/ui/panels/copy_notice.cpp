@@ -20,7 +20,7 @@ int linesOf(const QString& text) {
 
 QString copyNoticeText(const QString& copied) {
     const int lines = linesOf(copied);
-    if (lines == 0) return QStringLiteral("面板为空，剪贴板已清空");
+    if (lines == 0) return QStringLiteral("面板为空");
     return QStringLiteral("已复制 %1 行").arg(lines);
 }
 

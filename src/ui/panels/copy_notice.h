@@ -1,5 +1,5 @@
 // The short word after 一键复制: "已复制 12 行" beside the button for a few seconds, or, for an
-// empty panel, that the clipboard was emptied.
+// empty panel, that there was nothing to copy (the clipboard keeps what it had).
 #pragma once
 
 #include <QString>

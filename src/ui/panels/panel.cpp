@@ -56,7 +56,8 @@ QString panelText(const QPlainTextEdit* panel) {
 
 QString copyPanel(const QPlainTextEdit* panel) {
     QString text = panelText(panel);
-    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    // An empty panel leaves the clipboard as it is: what the user copied elsewhere stays.
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
     return text;
 }
 

@@ -17,8 +17,8 @@ QString panelText(const QPlainTextEdit* panel);
 // The panel's text with "\n" line ends, exactly as it stands.
 QString panelLfText(const QPlainTextEdit* panel);
 
-// Puts the whole text on the clipboard as plain text; an empty panel gives an empty text.
-// Returns the text copied.
+// Puts the whole text on the clipboard as plain text; an empty panel leaves the clipboard as
+// it is. Returns the text copied (empty for an empty panel).
 QString copyPanel(const QPlainTextEdit* panel);
 
 // Empties the panel; its memory (if any) keeps the text for "撤销清空". Clearing an empty

@@ -79,7 +79,19 @@ PanelCheck::PanelCheck(QPlainTextEdit* panel, QGroupBox* group, Rules rules)
     debounce_.setInterval(kSettleMs);
     connect(&debounce_, &QTimer::timeout, this, &PanelCheck::start);
     connect(panel->document(), &QTextDocument::contentsChanged, this, &PanelCheck::schedule);
+    // The whole text replaced (a file opened, the panel cleared): the findings of the text
+    // that is gone go at once, not when the new text's check is done.
+    connect(panel->document(), &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
+        const int before = panel_->document()->characterCount() - added + removed;
+        if (from == 0 && removed > 0 && removed >= before - 1) forgetShown();
+    });
     status_->show();
+}
+
+void PanelCheck::forgetShown() {
+    statusText_.clear();
+    fitStatus();
+    status_->setToolTip(QString());
 }
 
 void PanelCheck::placeStatus() {

@@ -54,6 +54,8 @@ private:
     void check(const QString& text);
     void finish(std::uint64_t generation, const yaml::CheckResult& result);
     void placeStatus();
+    // Shows nothing until the next check is done.
+    void forgetShown();
     void fitStatus();
     bool eventFilter(QObject* watched, QEvent* event) override;
 

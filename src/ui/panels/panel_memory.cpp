@@ -1,5 +1,6 @@
 #include "ui/panels/panel_memory.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -38,17 +39,48 @@ void PanelMemory::addToMenu(QMenu* menu) {
 }
 
 // Clearing drops the panel's own undo history, so Ctrl+Z right after a clear has nothing of
-// the document's to take back: it takes back the clear.
+// the document's to take back: it takes back the clear. Right after the clear the key does so
+// whatever widget of the window has the focus (the clear button, a field), until the user
+// types something; a text box of panels with an undo of its own keeps it.
 bool PanelMemory::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != panel_ || event->type() != QEvent::KeyPress) return false;
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->matches(QKeySequence::Undo) && !panel_->isReadOnly() && !panel_->document()->isUndoAvailable() &&
-        canUndoClear()) {
-        undoClear();
-        key->accept();
-        return true;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (watched == panel_ || (armed_ && widget->window() == panel_->window())) {
+        if (key->matches(QKeySequence::Undo)) {
+            auto* edit = qobject_cast<QPlainTextEdit*>(widget);
+            const bool ownUndo = edit != nullptr && !edit->isReadOnly() && edit->document()->isUndoAvailable();
+            if (!ownUndo && (watched != panel_ || !panel_->isReadOnly()) && canUndoClear()) {
+                undoClear();
+                key->accept();
+                return true;
+            }
+        } else if (watched != panel_ && changesText(key)) {
+            disarm();
+        }
     }
     return false;
+}
+
+bool PanelMemory::changesText(const QKeyEvent* key) {
+    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->matches(QKeySequence::Paste) ||
+        key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Redo))
+        return true;
+    const QString text = key->text();
+    return !text.isEmpty() && text.at(0).isPrint() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+
+void PanelMemory::arm() {
+    // The latest clear's memory hears the key first: the one installed last is asked first.
+    qApp->removeEventFilter(this);
+    qApp->installEventFilter(this);
+    armed_ = true;
+}
+
+void PanelMemory::disarm() {
+    if (!armed_) return;
+    armed_ = false;
+    qApp->removeEventFilter(this);
 }
 
 void PanelMemory::contentsChange(int from, int removed, int added) {
@@ -84,6 +116,7 @@ bool PanelMemory::canRemoveLast() const {
 }
 
 bool PanelMemory::undoClear() {
+    disarm();
     if (cleared_.isEmpty()) return false;
     QString text = std::exchange(cleared_, QString());
     QTextDocument* document = panel_->document();
@@ -120,6 +153,7 @@ void PanelMemory::cleared(QString text) {
     if (text.isEmpty()) return;
     cleared_ = std::move(text);
     clearedAt_ = ++gEvents;
+    arm();
     emit changed();
 }
 
@@ -132,6 +166,7 @@ void PanelMemory::appended(QString text) {
 }
 
 void PanelMemory::forget() {
+    disarm();
     cleared_.clear();
     lastAppend_.clear();
     appendIntact_ = false;

@@ -6,12 +6,14 @@
 #include <QPlainTextEdit>
 #include <QString>
 
+class QKeyEvent;
 class QMenu;
 
 namespace ui {
 
 // Lives as a child of the panel; only panels that have one offer "撤销清空" and "删除上一次添加"
-// (in their context menu, and Ctrl+Z right after a clear).
+// (in their context menu, and Ctrl+Z right after a clear, in whatever widget of the window
+// has the focus).
 class PanelMemory : public QObject {
     Q_OBJECT
 public:
@@ -49,6 +51,10 @@ protected:
 
 private:
     void contentsChange(int from, int removed, int added);
+    // Ctrl+Z anywhere in the window takes back the clear, until something is typed.
+    void arm();
+    void disarm();
+    static bool changesText(const QKeyEvent* key);
     void addToMenu(QMenu* menu);
 
     QPlainTextEdit* panel_;
@@ -58,6 +64,7 @@ private:
     // since: then the panel ends with it without comparing a long text on every change.
     int appendStart_ = 0;
     bool appendIntact_ = false;
+    bool armed_ = false;
     quint64 clearedAt_ = 0;
     quint64 appendedAt_ = 0;
 };

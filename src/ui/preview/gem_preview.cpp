@@ -5,13 +5,18 @@
 #include <QGroupBox>
 #include <QHideEvent>
 #include <QJsonArray>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
+#include <utility>
 
 #include "actions/action.h"
 #include "actions/item_preview.h"
@@ -95,6 +100,16 @@ GemPreview::GemPreview(LiveWindow* main) : QWidget(main, Qt::Tool), main_(main) 
         connect(pages, &PageControl::aboutToShow, this, [this](int page) {
             if (page == gemPage(*main_)) addToggle(page);
         });
+        // The window belongs to its page: it goes when the user leaves the page and comes
+        // back with it.
+        connect(pages->tabBar(), &QTabBar::currentChanged, this, [this](int page) {
+            if (page != gemPage(*main_) && isVisible()) {
+                leftWithPage_ = true;
+                hide();
+            } else if (page == gemPage(*main_) && std::exchange(leftWithPage_, false)) {
+                show();
+            }
+        });
         if (pages->currentIndex() == gemPage(*main)) addToggle(pages->currentIndex());
     }
 }
@@ -156,22 +171,66 @@ void GemPreview::showEvent(QShowEvent* event) {
 
 void GemPreview::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    // Hidden with the minimised main window, it comes back with it: the button stays on.
-    if (toggle_ != nullptr && !event->spontaneous() && !main_->isMinimized()) toggle_->setChecked(false);
+    // Hidden with the minimised main window or with its page, it comes back with them: the
+    // button stays on.
+    if (toggle_ != nullptr && !event->spontaneous() && !main_->isMinimized() && !leftWithPage_)
+        toggle_->setChecked(false);
 }
 
-// Beside the main window when the screen has room there, else over the command panel's
-// group, which the gem maker does not write to.
+void GemPreview::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// Where the user is not working: beside the main window (right, else left) when the screen
+// has room there, else over the form area away from the gem maker's fields, never over the
+// command panel while there is room elsewhere; always on the screen.
 void GemPreview::place() {
     const QRect outer = main_->frameGeometry();
     const QScreen* screen = main_->screen();
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
     const QSize size = sizeHint();
-    if (available.isValid() && outer.right() + 8 + size.width() <= available.right()) {
-        move(outer.right() + 8, outer.top() + 80);
+    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    const QSize outerSize = size.grownBy(frame);
+    constexpr int kGap = 8;
+    const int top = std::clamp(outer.top() + 80, available.top(),
+                               std::max(available.top(), available.bottom() + 1 - outerSize.height()));
+    QList<QPoint> places;
+    places << QPoint(outer.right() + 1 + kGap, top) << QPoint(outer.left() - kGap - outerSize.width(), top);
+    QRect avoid;
+    if (QWidget* group = main_->controlByName(kCommandGroup))
+        avoid = QRect(group->mapToGlobal(QPoint(0, 0)), group->size());
+    // Over the pages' top right, where the page's common commands are, not its gem fields;
+    // then below the command panel.
+    if (PageControl* pages = main_->pageControl()) {
+        const QRect shown(pages->mapToGlobal(QPoint(0, 0)), pages->size());
+        places << QPoint(shown.right() + 1 - outerSize.width() - kGap, shown.top() + pages->tabBar()->height() + kGap);
+    }
+    if (QWidget* area = main_->formArea()) {
+        const QRect form(area->mapToGlobal(QPoint(0, 0)), area->size());
+        places << QPoint(form.right() + 1 - outerSize.width() - kGap,
+                         avoid.isValid() ? avoid.bottom() + kGap : form.top());
+    }
+    for (const QPoint& place : places) {
+        const QRect wanted(place, outerSize);
+        if (available.isValid() && !available.contains(wanted)) continue;
+        if (avoid.isValid() && wanted.intersects(avoid)) continue;
+        move(place);  // a window's position is its frame's
         return;
     }
-    if (QWidget* group = main_->controlByName(kCommandGroup)) move(group->mapToGlobal(QPoint(16, 24)));
+    // No room anywhere else: over the command panel's group, which the gem maker does not
+    // write to, kept on the screen.
+    QPoint fallback = avoid.isValid() ? avoid.topLeft() + QPoint(16, 24) : outer.topLeft();
+    if (available.isValid()) {
+        fallback.setX(std::clamp(fallback.x(), available.left(),
+                                 std::max(available.left(), available.right() + 1 - outerSize.width())));
+        fallback.setY(std::clamp(fallback.y(), available.top(),
+                                 std::max(available.top(), available.bottom() + 1 - outerSize.height())));
+    }
+    move(fallback);
 }
 
 }  // namespace ui

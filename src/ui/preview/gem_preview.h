@@ -2,8 +2,9 @@
 // above the "宝石制作" group, that shows the gem as the game will: the display name and every
 // lore line of the block the page builds now (the fixed lines with the 种类 text) and the
 // lines added after the last gem block with "添加", in the game's tooltip look. It follows
-// the fields and the configuration panel as they change. In the automation interface it is
-// the unit 预览框1 of the main window.
+// the fields and the configuration panel as they change. It belongs to its page (gone while
+// another page shows, back on return), closes on Esc, and stands where it covers no panel. In the automation interface
+// it is the unit 预览框1 of the main window.
 #pragma once
 
 #include <QPointer>
@@ -46,6 +47,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Esc closes the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void addToggle(int page);
@@ -60,6 +63,7 @@ private:
     QTimer pending_;
     bool watching_ = false;
     bool placed_ = false;
+    bool leftWithPage_ = false;  // hidden because the user left the page: back on return
 };
 
 }  // namespace ui

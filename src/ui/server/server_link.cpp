@@ -49,7 +49,7 @@ constexpr ServerMenuRow kMenuRows[] = {
 };
 // clang-format on
 
-constexpr const char* kMenuTitle = "服务器";
+constexpr const char* kMenuTitle = "服务器(&S)";
 constexpr const char* kBeforeMenu = "帮助";
 constexpr const char* kRepliesAction = "server-replies";
 constexpr int kStateWidth = 420;  // the status bar's room for the state; the rest in its tooltip

@@ -58,6 +58,9 @@ void Editor::attach(LiveWindow* live) {
         auto* edit = qobject_cast<QPlainTextEdit*>(live->controlByName(row.name));
         auto* group = qobject_cast<QGroupBox*>(live->controlByName(row.group));
         const bool configuration = row.check == actions::CheckRules::Configuration;
+        // YAML is read by its indentation: a long line wrapped to the left edge would look
+        // like a key of its own, so the configuration panels scroll sideways instead.
+        if (edit != nullptr && configuration) edit->setLineWrapMode(QPlainTextEdit::NoWrap);
         if (edit != nullptr && group != nullptr)
             new PanelCheck(edit, group, configuration ? PanelCheck::Rules::Configuration : PanelCheck::Rules::Commands);
         if (edit != nullptr)
