@@ -321,12 +321,16 @@ run([{"op": "set", "control": "编辑框20", "text": "ruby:\r\n  a: 1\r\n"}, pag
 restored = run([TEXT, {"op": "text", "control": "编辑框1"}, {"op": "text", "control": "编辑框2"},
                 {"op": "selection", "control": "高级选择夹1"}, {"op": "selection", "control": "组合框1"},
                 {"op": "windows"}, {"op": "text", "window": "0x520100FB", "control": "编辑框2"},
-                {"op": "trigger", "action": "new"}, TEXT, {"op": "windows"}, {"op": "close"}], "--session", session)
+                {"op": "trigger", "action": "new"}, {"op": "trigger", "action": "new", "force": True}, TEXT,
+                {"op": "windows"}, {"op": "close"}], "--session", session)
 check("session after a normal close: panels, fields, page, selection and windows come back",
       [r.get("text", r.get("index", r.get("windows"))) for r in restored[:7]]
       == ["ruby:\r\n  a: 1\r\n", "/att Stats DAMAGE 10\r\n", "10", 1, 2, ["0x52010001", "0x520100FB"], "5"],
       restored[:7])
-check("新建 starts empty", restored[8]["text"] == "" and restored[9]["windows"] == ["0x52010001"], restored[8:10])
+check("新建 asks first: a script's answer is no, and nothing is cleared",
+      restored[7].get("ok") is False and restored[7]["error"].startswith("新建会清空"), restored[7])
+check("新建 with force starts empty", restored[9]["text"] == "" and restored[10]["windows"] == ["0x52010001"],
+      restored[8:11])
 after_new = run([TEXT], "--session", session)
 check("新建 is what the next start restores", after_new[0]["text"] == "", after_new)
 run([{"op": "set", "control": "编辑框20", "text": "no session"}])

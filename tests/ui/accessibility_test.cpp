@@ -105,7 +105,9 @@ TEST_F(Accessibility, EveryWindowIsReadAsAWindow) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(live);
         ASSERT_NE(iface, nullptr);
         EXPECT_EQ(iface->role(), QAccessible::Window) << form.title;
-        EXPECT_EQ(iface->text(QAccessible::Name), live->windowTitle()) << form.title;
+        // The title as shown: the main window's holds the place of its unsaved-changes mark.
+        EXPECT_EQ(iface->text(QAccessible::Name), QString(live->windowTitle()).remove(QStringLiteral("[*]")))
+            << form.title;
     }
 }
 

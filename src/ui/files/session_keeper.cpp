@@ -31,7 +31,8 @@ namespace ui {
 namespace {
 
 constexpr int kVersion = 1;
-constexpr int kSliceMs = 4;  // reading a large panel for the autosave, per turn of the event loop
+constexpr qint64 kFarthest = qint64{1} << 20;  // beyond any screen a desktop has
+constexpr int kSliceMs = 4;                    // reading a large panel for the autosave, per turn of the event loop
 
 bool isUnsaved(const QPlainTextEdit* panel) { return panel != nullptr && panel->document()->isModified(); }
 
@@ -154,9 +155,19 @@ QString SessionKeeper::restore() {
         if (forms::findWindow(saved.id) == nullptr) continue;
         LiveWindow* live = runtime_.open(saved.id);
         if (live == nullptr) continue;
-        // Any place the file names is fitted to the screens there are now.
-        if (const std::optional<QRect> place = storage::placeOnScreens(saved, screens, live->minimumSize()))
-            live->placeAt(*place);
+        // The place the file names, as large as the screens there are now allow: placeAt keeps
+        // it exactly where it was while a screen shows it (the window manager's frame around it),
+        // or puts it on the primary screen. Numbers beyond any desktop are no place at all.
+        if (saved.position && saved.size) {
+            const auto [x, y] = *saved.position;
+            const auto [width, height] = *saved.size;
+            const auto sane = [](qint64 n) { return n >= -kFarthest && n <= kFarthest; };
+            if (sane(x) && sane(y) && width > 0 && height > 0 && sane(width) && sane(height)) {
+                const std::optional<QRect> fitted = storage::placeOnScreens(saved, screens, live->minimumSize());
+                const QSize size = fitted ? fitted->size() : QSize(static_cast<int>(width), static_cast<int>(height));
+                live->placeAt(QRect(QPoint(static_cast<int>(x), static_cast<int>(y)), size));
+            }
+        }
         if (PageControl* pages = live->pageControl(); pages != nullptr && saved.page >= 0) {
             if (saved.page < pages->count()) pages->setCurrentIndex(saved.page);
         }
