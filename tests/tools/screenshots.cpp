@@ -8,18 +8,18 @@
 #include <QStyle>
 #include <cstdio>
 
+#include "actions/panels.h"
 #include "dark_palette.h"
 #include "forms/windows.h"
-#include "ui/loader/controls.h"
-#include "ui/loader/live_window.h"
-#include "ui/loader/runtime.h"
-#include "ui/shell/application.h"
-#include "ui/shell/editor.h"
-#include "actions/panels.h"
 #include "ui/entries/entry_editor.h"
 #include "ui/entries/entry_list.h"
 #include "ui/files/panel_documents.h"
+#include "ui/loader/controls.h"
+#include "ui/loader/live_window.h"
+#include "ui/loader/runtime.h"
 #include "ui/panels/panel.h"
+#include "ui/shell/application.h"
+#include "ui/shell/editor.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -49,14 +49,16 @@ int main(int argc, char** argv) {
     }
     // The entries of a socket file beside the form, one loaded into the "宝石" page.
     ui::LiveWindow* main = editor.main();
-    ui::replacePanelText(editor.documents().panel(actions::Panel::Config), QStringLiteral(
-        "ruby:\n  Keylore: \"&7镶嵌后增加攻击\"\n  Display_Name: \"&c&l红宝石\"\n  Material: \"REDSTONE\"\n"
-        "  Shiny: true\n  Max_Grade: 3\n  Type_Item: \"物品和武器\"\n  Base_Success_Rate: 60\n"
-        "  Scale_Success_Rate: -8\n  Bonus_Base_Hit_Rate: 3\n"
-        "jade:\n  Display_Name: \"&a翡翠\"\n  Max_Grade: 2\n  Shiny: false\n"
-        "topaz:\n  Display_Name: \"&x&f&f&a&a&0&0黄玉\"\n  Max_Grade: 4\n  Shiny: true\n"
-        "fire:\n  Keylore: \"&c火焰\"\n  Scale_Base_Additional_Damage: 2\n  Scale_Percent_Damage: 5\n"
-        "  Resistance:\n    water: -10\n"));
+    ui::replacePanelText(
+        editor.documents().panel(actions::Panel::Config),
+        QStringLiteral(
+            "ruby:\n  Keylore: \"&7镶嵌后增加攻击\"\n  Display_Name: \"&c&l红宝石\"\n  Material: \"REDSTONE\"\n"
+            "  Shiny: true\n  Max_Grade: 3\n  Type_Item: \"物品和武器\"\n  Base_Success_Rate: 60\n"
+            "  Scale_Success_Rate: -8\n  Bonus_Base_Hit_Rate: 3\n"
+            "jade:\n  Display_Name: \"&a翡翠\"\n  Max_Grade: 2\n  Shiny: false\n"
+            "topaz:\n  Display_Name: \"&x&f&f&a&a&0&0黄玉\"\n  Max_Grade: 4\n  Shiny: true\n"
+            "fire:\n  Keylore: \"&c火焰\"\n  Scale_Base_Additional_Damage: 2\n  Scale_Percent_Damage: 5\n"
+            "  Resistance:\n    water: -10\n"));
     if (QWidget* list = main->findChild<ui::EntryList*>()) list->show();
     editor.entries().load(QStringLiteral("ruby"));
     for (int i = 0; i < 20; ++i) QApplication::processEvents();

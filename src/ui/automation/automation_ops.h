@@ -7,8 +7,8 @@
 #include <QJsonObject>
 #include <QPointer>
 #include <QString>
-#include <cstdint>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <span>
 

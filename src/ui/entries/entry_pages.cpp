@@ -114,9 +114,10 @@ void EntryPages::show(int page) {
                                     : QStringLiteral("“%1”已不在文本中").arg(id);
     // Links readable on the page's own ground, light or dark.
     const QString ink = bar.status->palette().color(QPalette::Window).lightness() < 128 ? QStringLiteral("#8ab4f8")
-                                                                                         : QStringLiteral("#0645ad");
+                                                                                        : QStringLiteral("#0645ad");
     if (!loaded->extras.empty())
-        text += QStringLiteral(" <a href=\"extras\" style=\"color:%1\">另有 %2 行</a>").arg(ink).arg(loaded->extras.size());
+        text +=
+            QStringLiteral(" <a href=\"extras\" style=\"color:%1\">另有 %2 行</a>").arg(ink).arg(loaded->extras.size());
     text += QStringLiteral(" <a href=\"release\" style=\"color:%1\">结束</a>").arg(ink);
     bar.status->setText(text);
     QStringList tip{QStringLiteral("这一页的值来自条目“%1”，“更新条目”写回它；这一页的“添加”把行加到它的列表里。")
