@@ -9,11 +9,13 @@ mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 echo "== clang-format on ${#sources[@]} files"
 clang-format --dry-run --Werror "${sources[@]}"
 echo "== clang-tidy"
-# Only the project's own translation units: src, tests and bench (not the moc output in the
-# build tree). The script exits non-zero on any finding (WarningsAsErrors in .clang-tidy).
+# The editor's own translation units and the benchmarks (not the moc output in the build tree).
+# The tests are left out: parsing their Qt and GoogleTest headers took a third of the stage's
+# 17 minutes on two cores, they build with every GCC warning as an error and run under the
+# sanitizers. The script exits non-zero on any finding (WarningsAsErrors in .clang-tidy).
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if ! run-clang-tidy -p "$build" -j2 -quiet -extra-arg=-Wno-sign-conversion "$(pwd)/(src|tests|bench)/.*\.cpp$" >"$log" 2>&1; then
+if ! run-clang-tidy -p "$build" -j2 -quiet -extra-arg=-Wno-sign-conversion "$(pwd)/(src|bench)/.*\.cpp$" >"$log" 2>&1; then
     grep -E ' (error|warning): ' "$log" | sort -u || cat "$log"
     echo "clang-tidy found the problems above." >&2
     exit 1

@@ -36,7 +36,10 @@ bool keptPairs(const Lines& a, const Lines& b, int limit, std::vector<std::pair<
     for (int d = 0; d <= max; ++d) {
         trace.push_back(v);
         for (int k = -d; k <= d; k += 2) {
-            const auto at = [&](int i) -> int& { return v[static_cast<std::size_t>(i + offset)]; };
+            const auto at = [&](int i) -> int& {
+                const int index = i + offset;
+                return v[static_cast<std::size_t>(index)];
+            };
             int x = (k == -d || (k != d && at(k - 1) < at(k + 1))) ? at(k + 1) : at(k - 1) + 1;
             int y = x - k;
             while (x < n && y < m && a[static_cast<std::size_t>(x)] == b[static_cast<std::size_t>(y)]) {
@@ -50,7 +53,10 @@ bool keptPairs(const Lines& a, const Lines& b, int limit, std::vector<std::pair<
                 int cy = m;
                 for (int back = d; back > 0; --back) {
                     const std::vector<int>& pv = trace[static_cast<std::size_t>(back)];
-                    const auto pat = [&](int i) { return pv[static_cast<std::size_t>(i + offset)]; };
+                    const auto pat = [&](int i) {
+                        const int index = i + offset;
+                        return pv[static_cast<std::size_t>(index)];
+                    };
                     const int ck = cx - cy;
                     const int pk = (ck == -back || (ck != back && pat(ck - 1) < pat(ck + 1))) ? ck + 1 : ck - 1;
                     const int px = pat(pk);

@@ -1,5 +1,7 @@
 #include "storage/safe_write.h"
 
+#include <system_error>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,8 +28,6 @@ QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
-
-QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 // What a file that is not a regular one is, as the user reads it.
 QString kindOf(mode_t mode) {
@@ -425,5 +425,9 @@ WriteResult writeFileAtomically(const QString& path, QByteArrayView bytes, const
     }
     return result;
 }
+
+// The system's words for an errno value; std::strerror may share one buffer between threads,
+// and the saves run off the UI thread.
+QString systemError(int error) { return QString::fromStdString(std::generic_category().message(error)); }
 
 }  // namespace storage

@@ -32,6 +32,9 @@ struct ReadResult {
 //   无法打开：没有读取这个文件的权限：PATH
 ReadResult readFile(const QString& path, qint64 limit = kMaxFileBytes);
 
+// The system's words for an errno value ("No space left on device"), safe on any thread.
+QString systemError(int error);
+
 struct WriteResult {
     // Empty on success; otherwise a plain message naming the cause and the place, one of
     //   无法写入：文件夹不存在：FOLDER

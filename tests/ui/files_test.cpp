@@ -48,7 +48,7 @@ protected:
     QJsonObject line(const QString& text) { return runLine(text.toUtf8()); }
     // Saves the configuration panel's text into socket.yml of the folder: the panel's file.
     QString saveConfiguration(const QString& text) {
-        const QString path = folder.filePath(QStringLiteral("socket.yml"));
+        QString path = folder.filePath(QStringLiteral("socket.yml"));
         EXPECT_EQ(line(QStringLiteral(R"({"op":"set","control":"编辑框20","text":"%1"})").arg(text)).value("ok"), true);
         EXPECT_EQ(line(QStringLiteral(R"({"op":"save","control":"编辑框20","path":"%1","lineEnd":"LF"})").arg(path))
                       .value("ok"),

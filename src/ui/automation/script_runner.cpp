@@ -6,8 +6,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
 #include <new>
 #include <utility>
+#include "storage/safe_write.h"
 
 #include "ui/automation/automation_ops.h"
 #include "ui/base/fatal.h"
@@ -43,8 +45,6 @@ QByteArray keepByteOrderMarks(const QByteArray& line) {
     return out;
 }
 
-QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
 }  // namespace
 
 ScriptRunner::ScriptRunner(Context& context, int fd, QObject* parent) : QObject(parent), context_(context), fd_(fd) {
@@ -75,7 +75,7 @@ void ScriptRunner::write(const QJsonObject& object) {
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) {
             std::fprintf(stderr, "quorvel-editor: cannot write a reply to standard output: %s\n",
-                         systemError(count < 0 ? errno : EIO).toLocal8Bit().constData());
+                         storage::systemError(count < 0 ? errno : EIO).toLocal8Bit().constData());
             return stop(3);
         }
         written += count;
@@ -106,7 +106,7 @@ void ScriptRunner::readInput() {
     if (count < 0 && (errno == EINTR || errno == EAGAIN)) return;
     if (count < 0) {
         std::fprintf(stderr, "quorvel-editor: cannot read the script: %s\n",
-                     systemError(errno).toLocal8Bit().constData());
+                     storage::systemError(errno).toLocal8Bit().constData());
         return stop(2);
     }
     if (count == 0) atEnd_ = true;

@@ -42,7 +42,9 @@ void* realloc(void* old, std::size_t size) {
 // of their own, from a fixed size on: growing one then moves its pages instead of copying
 // them, which would hold the event loop for ten milliseconds and more at a 10 MB panel.
 // Setting the threshold also keeps glibc from raising it after a large buffer is freed.
-[[maybe_unused]] const bool kLargeBuffersMapped = mallopt(M_MMAP_THRESHOLD, 128 * 1024) == 1;
+// Static initialisation, before any thread exists.
+[[maybe_unused]] const bool kLargeBuffersMapped =
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024) == 1;  // NOLINT(concurrency-mt-unsafe)
 
 void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;

@@ -215,7 +215,7 @@ EntryEditor::Outcome EntryEditor::duplicate(const QString& id, const QString& as
 EntryEditor::Outcome EntryEditor::remove(const QString& id) {
     const std::shared_ptr<const entries::Index> index = current();
     const entries::EditResult result = index->remove(toUtf8(id));
-    const Outcome outcome = applied(index, result, id);
+    Outcome outcome = applied(index, result, id);
     if (outcome.ok()) {
         // A page holding the removed entry holds nothing any more.
         for (auto it = held_.begin(); it != held_.end();) {
@@ -234,7 +234,7 @@ EntryEditor::Outcome EntryEditor::remove(const QString& id) {
 EntryEditor::Outcome EntryEditor::rename(const QString& id, const QString& as) {
     const std::shared_ptr<const entries::Index> index = current();
     const entries::EditResult result = index->rename(toUtf8(id), toUtf8(as));
-    const Outcome outcome = applied(index, result, as);
+    Outcome outcome = applied(index, result, as);
     if (outcome.ok()) {
         for (auto& [page, loaded] : held_)
             if (loaded.id == toUtf8(id) && loaded.line == result.line)

@@ -18,6 +18,7 @@
 #include <new>
 
 #include "forms/windows.h"
+#include "storage/safe_write.h"
 #include "storage/session.h"
 #include "ui/automation/script_runner.h"
 #include "ui/base/editor_style.h"
@@ -39,7 +40,8 @@ QtMessageHandler gPreviousHandler = nullptr;
 QByteArray gPlatformReason;  // Qt's own first word on why the platform would not start
 
 const char* environment(const char* name) {
-    const char* value = std::getenv(name);
+    // Read once at start-up, before any thread of the editor's exists.
+    const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
     return value != nullptr ? value : "";
 }
 
@@ -144,7 +146,7 @@ int openScript(const QByteArray& path, QString* error) {
         fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             *error = QStringLiteral("cannot open the script %1: %2")
-                         .arg(QString::fromLocal8Bit(path), QString::fromLocal8Bit(std::strerror(errno)));
+                         .arg(QString::fromLocal8Bit(path), storage::systemError(errno));
             return -1;
         }
     }
