@@ -29,7 +29,7 @@ ColourMenus::ColourMenus(LiveWindow* live) : QObject(live), live_(live) {
         const int index = row.window == live->id() ? live->unitIndex(row.field) : -1;
         if (index >= 0) units_.push_back(index);
     }
-    hooked_.assign(units_.size(), false);
+    hooked_.assign(units_.size(), nullptr);
     hookBuiltFields();
     connect(live, &LiveWindow::pageBuilt, this, &ColourMenus::hookBuiltFields);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusChanged(now); });
@@ -46,17 +46,17 @@ ColourMenus* ColourMenus::of(const LiveWindow* live) {
 }
 
 bool ColourMenus::isColourField(const QWidget* widget) const {
-    const int index = widget != nullptr ? live_->unitIndexOf(widget) : -1;
-    return index >= 0 && std::find(units_.begin(), units_.end(), index) != units_.end();
+    return widget != nullptr && std::any_of(hooked_.begin(), hooked_.end(),
+                                            [widget](const QPointer<QWidget>& field) { return field == widget; });
 }
 
 // A page's fields exist once the page is built: their menus get the entries then.
 void ColourMenus::hookBuiltFields() {
     for (std::size_t i = 0; i < units_.size(); ++i) {
-        if (hooked_[i]) continue;
+        if (hooked_[i] != nullptr) continue;
         QWidget* field = live_->builtControl(units_[i]);
         if (field == nullptr) continue;
-        hooked_[i] = true;
+        hooked_[i] = field;
         if (auto* line = qobject_cast<SingleLineEdit*>(field))
             connect(line, &SingleLineEdit::contextMenuAboutToShow, this,
                     [this, field](QMenu* menu) { addEntries(menu, field); });

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <vector>
 
 class QMenu;
@@ -44,8 +45,11 @@ private:
     std::vector<QWidget*> keepClearFor(const QWidget* field) const;
 
     LiveWindow* live_;
-    std::vector<int> units_;    // the unit indices of the window's colour fields
-    std::vector<bool> hooked_;  // whose context menu has the entries already
+    std::vector<int> units_;  // the unit indices of the window's colour fields
+    // The fields whose context menu has the entries already, by unit (null: not built yet).
+    // Asked without going through the window, which may be half taken down when the focus
+    // moves for the last time.
+    std::vector<QPointer<QWidget>> hooked_;
     ColourTool* tool_ = nullptr;
 };
 
