@@ -751,7 +751,11 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
                 {QStringLiteral("仍然写入"), QStringLiteral("重新载入")},
                 [this, request, panel, save, stopped](int choice) {
                     if (choice < 0) return stopped();
-                    if (choice == 1) return reload(request, panel);
+                    if (choice == 1) {
+                        // Nothing is being saved any more: the file comes in instead.
+                        if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
+                        return reload(request, panel);
+                    }
                     SaveRequest forced = save;
                     forced.force = true;
                     runSave(request, panel, forced, true);
