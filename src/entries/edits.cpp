@@ -323,7 +323,7 @@ EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) co
     const std::string newBlock = rewrite.plan.block(detail::eolOf(*this, *entry), &count);
     if (newBlock == block) {
         EditResult same;
-        same.text = text_;
+        same.text = text();
         same.line = entry->line;
         same.end = entry->end;
         return same;
@@ -427,12 +427,12 @@ EditResult Index::duplicate(std::string_view id, std::string_view newId) const {
     std::string inserted;
     if (!block.ends_with('\n')) inserted = std::string(detail::eolOf(*this, *entry));
     inserted += copy;
-    const std::size_t at = lines_.next(text_, static_cast<std::size_t>(entry->end) - 1);
+    const std::size_t at = lines_.next(text(), static_cast<std::size_t>(entry->end) - 1);
     EditResult out;
-    out.text.reserve(text_.size() + inserted.size());
-    out.text.append(text_, 0, at);
+    out.text.reserve(text().size() + inserted.size());
+    out.text.append(text(), 0, at);
     out.text += inserted;
-    out.text.append(text_, at);
+    out.text.append(text(), at);
     out.line = entry->end + 1;
     out.end = out.line + (entry->end - entry->line);
     return out;
@@ -460,7 +460,7 @@ EditResult Index::rename(std::string_view id, std::string_view newId) const {
     out.line = entry->line;
     out.end = entry->end;
     if (newId == id) {
-        out.text = text_;
+        out.text = text();
         return out;
     }
     if (entryOrNull(listing_, newId) != nullptr) return detail::duplicateId(*this, newId);

@@ -121,12 +121,22 @@ std::string_view code(Refusal refusal) {
     return "";
 }
 
-Index::Index(std::string text) : text_(std::move(text)) { scan(yaml::checkConfiguration(text_)); }
+Index::Index(std::string text) : text_(std::make_shared<const std::string>(std::move(text))) {
+    scan(yaml::checkConfiguration(*text_));
+}
 
-Index::Index(std::string text, const yaml::CheckResult& check) : text_(std::move(text)) { scan(check); }
+Index::Index(std::string text, const yaml::CheckResult& check)
+    : text_(std::make_shared<const std::string>(std::move(text))) {
+    scan(check);
+}
+
+Index::Index(std::shared_ptr<const std::string> text, const yaml::CheckResult& check) : text_(std::move(text)) {
+    if (text_ == nullptr) text_ = std::make_shared<const std::string>();
+    scan(check);
+}
 
 void Index::scan(const yaml::CheckResult& check) {
-    lines_ = Lines(text_);
+    lines_ = Lines(text());
     const std::size_t count = lines_.count();
     listing_.broken = !check.valid;
     if (listing_.broken) {
@@ -146,7 +156,7 @@ void Index::scan(const yaml::CheckResult& check) {
         }
     } else {
         for (std::size_t i = 0; i < count; ++i) {
-            std::string_view line = lines_.content(text_, i);
+            std::string_view line = lines_.content(text(), i);
             if (i == 0 && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
             if (line.empty() || line[0] == ' ' || line[0] == '\t' || line[0] == '#' || line[0] == '%' || isMarker(line))
                 continue;
@@ -159,7 +169,7 @@ void Index::scan(const yaml::CheckResult& check) {
         std::size_t last =
             k + 1 < starts.size() ? std::max(first, starts[k + 1] - (starts[k + 1] > first ? 1 : 0)) : count - 1;
         while (last > first) {
-            const std::string_view line = lines_.content(text_, last);
+            const std::string_view line = lines_.content(text(), last);
             if (!isBlank(line) && !isComment(line) && !isMarker(line)) break;
             --last;
         }
@@ -169,7 +179,7 @@ void Index::scan(const yaml::CheckResult& check) {
         Glance seen = glance(*this, first, last);
         if (!seen.simple && !listing_.broken) {
             const std::size_t begin = lines_.begin(first);
-            const Model model = readEntry(std::string_view(text_).substr(begin, lines_.next(text_, last) - begin));
+            const Model model = readEntry(std::string_view(text()).substr(begin, lines_.next(text(), last) - begin));
             if (model.readable) {
                 seen.id = model.id;
                 seen.kind = model.kind;

@@ -7,8 +7,11 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 
+#include "ui/base/text.h"
 #include "ui/panels/panel.h"
 #include "ui/panels/panel_check.h"
+#include "ui/panels/panel_fill.h"
+#include "ui/panels/panel_reader.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -111,6 +114,54 @@ TEST_F(PanelChecks, AChangeWhileALargePanelIsCopiedIsCheckedToo) {
     ASSERT_TRUE(check->isCurrent());
     EXPECT_TRUE(check->result().errors.empty());
     EXPECT_EQ(check->result().entries, 3003u);
+}
+
+// A file put into the panel is checked from its own text while it goes in, not copied back
+// from the panel; what is checked must still be the panel's text, character for character,
+// whatever the file's line ends and whatever the user does meanwhile.
+TEST_F(PanelChecks, AFileIsCheckedAsThePanelHoldsItWhileItGoesIn) {
+    QPlainTextEdit* out = panel("编辑框20");
+    ui::PanelCheck* check = checkOf("编辑框20");
+    const auto fill = [&](const QString& text, const std::function<void()>& meanwhile,
+                          const std::function<void()>& after) {
+        bool done = false;
+        auto* filling = new ui::PanelFill(out, text, true);
+        QObject::connect(filling, &ui::PanelFill::finished, [&] { done = true; });
+        filling->start();
+        if (meanwhile) meanwhile();
+        while (!done) QCoreApplication::processEvents();
+        if (after) after();
+        QElapsedTimer timer;
+        timer.start();
+        while (!check->isCurrent() && timer.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_TRUE(check->isCurrent());
+        ASSERT_NE(check->checkedUtf8(), nullptr);
+        EXPECT_EQ(*check->checkedUtf8(), ui::toUtf8(ui::panelLfText(out)));
+        const yaml::CheckResult now = check->checkNow();
+        EXPECT_EQ(check->result().entries, now.entries);
+        EXPECT_EQ(check->result().errors.size(), now.errors.size());
+    };
+    QString large;
+    for (int i = 0; i < 2000; ++i)
+        large += QString(kGem).replace(QStringLiteral("ruby:"), QStringLiteral("gem%1:").arg(i));
+    // Every way Qt ends a line, and the separators it keeps inside one.
+    for (const QString& text :
+         {large, QString(large).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+          QString(large).replace(QStringLiteral("\r\n"), QStringLiteral("\r")),
+          QStringLiteral("a: 1\u2029b: 2\ufdd0c: 3\ufdd1d: \"x\u2028y\"\r\r\n\n\re: 5\r"), QString()}) {
+        fill(text, {}, {});
+        EXPECT_EQ(ui::toUtf8(ui::panelLfText(out)), ui::toUtf8(ui::readBack(text)));
+    }
+    // Appended while it goes in: the text after the file is checked too.
+    fill(large, [&] { ui::appendToPanel(out, QStringLiteral("added: 2\r\n")); }, {});
+    EXPECT_EQ(check->result().entries, 2001u);
+    // Changed right after it is in, before its check is done: the change is checked.
+    fill(large, {}, [&] { QTextCursor(out->document()).insertText(QStringLiteral("bad: a: b\n")); });
+    EXPECT_FALSE(check->result().errors.empty());
+    // Cut short by a clear: the empty panel is what is checked.
+    fill(large, [&] { ui::clearPanel(out); }, {});
+    EXPECT_EQ(check->result().entries, 0u);
 }
 
 TEST_F(PanelChecks, ClickingTheStatusGoesToTheFirstProblem) {

@@ -62,8 +62,8 @@ void EntryEditor::schedule() {
     const std::uint64_t generation = generation_;
     runInBackground(
         this,
-        [text = check->checkedText(), result = check->result()] {
-            return std::make_shared<const entries::Index>(toUtf8(text), result);
+        [text = check->checkedUtf8(), result = check->sharedResult()] {
+            return std::make_shared<const entries::Index>(text, *result);
         },
         [this, generation](const std::shared_ptr<const entries::Index>& index) {
             building_ = false;

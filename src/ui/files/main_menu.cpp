@@ -601,9 +601,10 @@ void MainMenu::fileChangedOnDisk() {
                 toldChanged_ = document.path;
                 return;
             }
-            reload(Request::script([this, name](const Request::Result& result) {
-                       if (result.refusal.isEmpty())
-                           showStatus(QStringLiteral("“%1”在磁盘上被别的程序改动过，已重新载入").arg(name));
+            // The request can outlive the menu: an editor closed while the file comes in.
+            reload(Request::script([self = QPointer<MainMenu>(this), name](const Request::Result& result) {
+                       if (self != nullptr && result.refusal.isEmpty())
+                           self->showStatus(QStringLiteral("“%1”在磁盘上被别的程序改动过，已重新载入").arg(name));
                    }),
                    Panel::Config);
         });

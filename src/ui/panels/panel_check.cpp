@@ -65,9 +65,10 @@ PanelCheck* PanelCheck::of(const QPlainTextEdit* panel) {
 PanelCheck::PanelCheck(QPlainTextEdit* panel, QGroupBox* group, Rules rules)
     : QObject(panel), panel_(panel), group_(group), rules_(rules) {
     status_ = new StatusLine(group, [this] {
-        const yaml::Finding* first = !result_.errors.empty()     ? &result_.errors.front()
-                                     : !result_.warnings.empty() ? &result_.warnings.front()
-                                                                 : nullptr;
+        const yaml::CheckResult& shown = *result_;
+        const yaml::Finding* first = !shown.errors.empty()     ? &shown.errors.front()
+                                     : !shown.warnings.empty() ? &shown.warnings.front()
+                                                               : nullptr;
         if (first != nullptr) showPosition(first->line, first->column);
     });
     status_->setObjectName(QStringLiteral("status:") + panel->objectName());
@@ -128,48 +129,110 @@ bool PanelCheck::eventFilter(QObject* watched, QEvent* event) {
 
 void PanelCheck::schedule() {
     ++generation_;
+    adopted_.clear();
+    // A text adopted ahead is no longer the panel's; one not adopted yet is still coming in.
+    if (ahead_ != nullptr && ahead_->adopted) ahead_.reset();
     // A copy half taken is of a text that is gone; the next start begins again.
     delete reader_;
     debounce_.start();
 }
 
 void PanelCheck::start() {
-    if (running_ || reader_ != nullptr) return;  // the running check's end starts the next one
+    if (running_ || reader_ != nullptr) return;        // the running check's end starts the next one
+    if (ahead_ != nullptr && ahead_->adopted) return;  // its end brings the result
+    if (!adopted_.isNull() && adoptedAt_ == generation_) return check(std::exchange(adopted_, {}), adoptedLength_);
     // The copy is made on the UI thread, a few milliseconds at a time; everything else
     // happens on the worker.
-    reader_ = new PanelReader(panel_, kSliceMs, [this](const QString& text) { check(text); });
+    reader_ = new PanelReader(panel_, kSliceMs, [this](const QString& text) { check(text, -1); });
     reader_->start();
 }
 
-void PanelCheck::check(const QString& text) {
-    running_ = true;
-    checking_ = text;
-    const std::uint64_t generation = generation_;
-    const Rules rules = rules_;
-    runInBackground(
-        this, [text, rules] { return checkText(toUtf8(text), rules); },
-        [this, generation](const yaml::CheckResult& result) { finish(generation, result); });
+PanelCheck::Checked PanelCheck::run(const QString& text, Rules rules, bool asPut) {
+    Checked checked;
+    const QString form = asPut ? readBack(text) : text;
+    checked.length = form.size();
+    checked.utf8 = std::make_shared<const std::string>(toUtf8(form));
+    checked.result = std::make_shared<const yaml::CheckResult>(checkText(*checked.utf8, rules));
+    return checked;
 }
 
-void PanelCheck::finish(std::uint64_t generation, const yaml::CheckResult& result) {
-    running_ = false;
-    if (generation != generation_) {
-        // The text changed meanwhile: check again once it settles.
-        if (!debounce_.isActive()) start();
+void PanelCheck::checkAhead(const QString& text) {
+    ahead_ = std::make_shared<Ahead>();
+    ahead_->text = text;
+    runInBackground(
+        this, [text, rules = rules_] { return run(text, rules, true); },
+        [this, ahead = std::weak_ptr<Ahead>(ahead_)](const Checked& checked) {
+            const std::shared_ptr<Ahead> mine = ahead.lock();
+            if (mine == nullptr || mine != ahead_) return;  // forgotten meanwhile
+            mine->done = checked;
+            if (mine->adopted) land();
+        });
+}
+
+void PanelCheck::forgetAhead() {
+    ahead_.reset();
+    if (!debounce_.isActive()) start();
+}
+
+void PanelCheck::adopt(QString text, qsizetype length) {
+    debounce_.stop();
+    delete reader_;
+    if (ahead_ != nullptr && !ahead_->adopted && text.isSharedWith(ahead_->text)) {
+        ahead_->adopted = true;
+        ahead_->length = length;
+        ahead_->generation = generation_;
+        if (ahead_->done) land();
         return;
     }
-    result_ = result;
-    checkedText_ = std::exchange(checking_, {});
+    ahead_.reset();
+    adopted_ = std::move(text);
+    adoptedLength_ = length;
+    adoptedAt_ = generation_;
+    start();
+}
+
+// The check made ahead is the panel's when nothing changed since the adoption and its text
+// comes out as long as the document.
+void PanelCheck::land() {
+    const std::shared_ptr<Ahead> ahead = std::exchange(ahead_, nullptr);
+    if (ahead->generation == generation_ && ahead->done->length == ahead->length)
+        return show(generation_, *ahead->done);
+    if (!debounce_.isActive()) start();
+}
+
+void PanelCheck::check(const QString& text, qsizetype adoptedLength) {
+    running_ = true;
+    const std::uint64_t generation = generation_;
+    runInBackground(
+        this, [text, rules = rules_, asPut = adoptedLength >= 0] { return run(text, rules, asPut); },
+        [this, generation, adoptedLength](const Checked& checked) {
+            running_ = false;
+            if (generation != generation_) {
+                // The text changed meanwhile: check again once it settles.
+                if (!debounce_.isActive()) start();
+                return;
+            }
+            // An adopted text that does not come out as long as the panel's is not its text:
+            // copy the panel's own.
+            if (adoptedLength >= 0 && checked.length != adoptedLength) return start();
+            show(generation, checked);
+        });
+}
+
+void PanelCheck::show(std::uint64_t generation, const Checked& done) {
+    result_ = done.result;
+    const yaml::CheckResult& result = *result_;
+    checkedUtf8_ = done.utf8;
     done_ = generation;
-    const QString text = statusText(result_, rules_, panel_->document()->isEmpty());
+    const QString text = statusText(result, rules_, panel_->document()->isEmpty());
     statusText_ = text;
     fitStatus();
     QStringList all;
-    for (const yaml::Finding& f : result_.errors) all << QStringLiteral("✗ ") + position(f) + fromUtf8(f.message);
-    for (const yaml::Finding& f : result_.warnings)
+    for (const yaml::Finding& f : result.errors) all << QStringLiteral("✗ ") + position(f) + fromUtf8(f.message);
+    for (const yaml::Finding& f : result.warnings)
         all << QStringLiteral("⚠ ") + position(f, false) + fromUtf8(f.message);
     status_->setToolTip(all.isEmpty() ? text : all.join(QLatin1Char('\n')));
-    status_->setProperty("state", !result_.errors.empty() ? "error" : !result_.warnings.empty() ? "warning" : "ok");
+    status_->setProperty("state", !result.errors.empty() ? "error" : !result.warnings.empty() ? "warning" : "ok");
     emit checked();
 }
 

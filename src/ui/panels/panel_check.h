@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "yaml/check.h"
 
@@ -33,13 +34,27 @@ public:
     // The check of the text as it stands now, run at once on this thread.
     yaml::CheckResult checkNow() const;
     // The last finished check, and whether it is of the panel's current text.
-    const yaml::CheckResult& result() const { return result_; }
-    // The text the last finished check read ("\n" line ends): with isCurrent(), the panel's.
-    const QString& checkedText() const { return checkedText_; }
+    const yaml::CheckResult& result() const { return *result_; }
+    // The same, shared: a check of a large text holds thousands of keys.
+    const std::shared_ptr<const yaml::CheckResult>& sharedResult() const { return result_; }
+    // The text the last finished check read (UTF-8, "\n" line ends): with isCurrent(), the
+    // panel's. Shared, not copied: a panel can hold many megabytes.
+    const std::shared_ptr<const std::string>& checkedUtf8() const { return checkedUtf8_; }
     bool isCurrent() const { return done_ == generation_; }
     QLabel* status() const { return status_; }
     // The status line's text for a result (empty for an empty panel).
     static QString statusText(const yaml::CheckResult& result, Rules rules, bool empty);
+
+    // A file going into the panel: checkAhead starts the check of the text that will be the
+    // panel's whole text (any line ends) while it goes in; adopt says it is in, the document
+    // length characters long, and the check's result is shown once both are done, without
+    // copying the panel back line by line (a good part of a second for a file of many
+    // megabytes). Without checkAhead, adopt starts the check of text at once. A change after
+    // adopt makes the text stale like any copy; forgetAhead gives up a text that did not go
+    // in whole.
+    void checkAhead(const QString& text);
+    void adopt(QString text, qsizetype length);
+    void forgetAhead();
 
     // Moves the panel's caret to a line and column (from 1; columns in code points).
     void showPosition(int line, int column);
@@ -51,8 +66,26 @@ signals:
 private:
     void schedule();
     void start();
-    void check(const QString& text);
-    void finish(std::uint64_t generation, const yaml::CheckResult& result);
+    // A text checked off the UI thread: its length in the panel and its UTF-8 form.
+    struct Checked {
+        qsizetype length = 0;
+        std::shared_ptr<const std::string> utf8;
+        std::shared_ptr<const yaml::CheckResult> result;
+    };
+    // The check made ahead of a fill: its text, whether and when the fill said it is in.
+    struct Ahead {
+        QString text;
+        std::optional<Checked> done;
+        bool adopted = false;
+        qsizetype length = 0;
+        std::uint64_t generation = 0;
+    };
+    // Runs on a worker: text as the panel holds it, or as it was put in (asPut).
+    static Checked run(const QString& text, Rules rules, bool asPut);
+    // adoptedLength: -1 for a copy read from the panel, else as adopt() took it.
+    void check(const QString& text, qsizetype adoptedLength);
+    void land();
+    void show(std::uint64_t generation, const Checked& done);
     void placeStatus();
     // Shows nothing until the next check is done.
     void forgetShown();
@@ -71,9 +104,12 @@ private:
     bool running_ = false;
     // The copy of the panel's text being taken for the next check.
     QPointer<PanelReader> reader_;
-    yaml::CheckResult result_;
-    QString checking_;     // the text of the check running now
-    QString checkedText_;  // the text of result_
+    std::shared_ptr<const yaml::CheckResult> result_ = std::make_shared<const yaml::CheckResult>();  // never null
+    QString adopted_;  // a text handed over by adopt(), for the check of generation adoptedAt_
+    qsizetype adoptedLength_ = 0;
+    std::uint64_t adoptedAt_ = 0;
+    std::shared_ptr<Ahead> ahead_;
+    std::shared_ptr<const std::string> checkedUtf8_;  // the text of result_
 };
 
 // Runs the check of a panel's text (UTF-8) by its rules.

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "ui/panels/multi_line_edit.h"
+#include "ui/panels/panel_check.h"
 #include "ui/panels/panel_memory.h"
 
 namespace ui {
@@ -66,6 +67,8 @@ void PanelFill::start() {
     }
     start_ = end_ = document->characterCount() - 1;
     left_ = text_.size();
+    // The live check reads the text while it goes in, on another core.
+    if (PanelCheck* check = PanelCheck::of(panel_); check != nullptr && replace_) check->checkAhead(text_);
     readOnly_ = panel_->isReadOnly();
     panel_->setReadOnly(true);
     // The text is drawn once it is in: repainting it on every turn of the loop would cost
@@ -136,6 +139,15 @@ void PanelFill::step(qint64 budgetMs) {
     caret.setPosition(replace_ ? start_ : end_);
     panel_->setTextCursor(caret);
     if (replace_) document->setModified(false);
+    // The panel holds the text alone: the live check takes it from here instead of copying
+    // the panel back, which for a file of many megabytes takes a good part of a second.
+    // With text appended meanwhile it copies the panel as after any change.
+    if (PanelCheck* check = PanelCheck::of(panel_); check != nullptr && replace_) {
+        if (start_ == 0 && end_ == document->characterCount() - 1)
+            check->adopt(text_, end_);
+        else
+            check->forgetAhead();
+    }
     // Added to the end, it can be taken back like any append, while nothing came after it.
     PanelMemory* memory = PanelMemory::of(panel_);
     if (!replace_ && memory != nullptr && end_ == document->characterCount() - 1)
@@ -158,6 +170,7 @@ void PanelFill::contentsChange(int from, int removed, int added) {
 
 void PanelFill::end(bool complete) {
     running_ = false;
+    if (PanelCheck* check = PanelCheck::of(panel_); check != nullptr && replace_ && !complete) check->forgetAhead();
     timer_->stop();
     disconnect(panel_->document(), &QTextDocument::contentsChange, this, &PanelFill::contentsChange);
     panel_->setReadOnly(readOnly_);

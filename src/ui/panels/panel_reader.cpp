@@ -6,6 +6,19 @@
 
 namespace ui {
 
+QString readBack(QStringView text) {
+    QString out;
+    out.resize(text.size());
+    QChar* to = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = text[i].unicode();
+        if (ch == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;  // the LF follows
+        *to++ = ch == u'\r' || ch == 0x2029 || ch == 0xFDD0 || ch == 0xFDD1 ? QChar(u'\n') : QChar(ch);
+    }
+    out.truncate(to - out.constData());
+    return out;
+}
+
 void readPanelLines(QTextBlock& block, QString& text, const QElapsedTimer& slice, qint64 ms) {
     const QTextBlock first = block.document() != nullptr ? block.document()->firstBlock() : QTextBlock();
     while (block.isValid()) {

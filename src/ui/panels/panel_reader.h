@@ -12,6 +12,10 @@
 
 namespace ui {
 
+// What a panel reads back ("\n" line ends) after text went into it: Qt starts a new line at
+// CR LF, CR, LF, U+2029, U+FDD0 and U+FDD1.
+QString readBack(QStringView text);
+
 // Appends the lines from block on to text, each after a '\n' but the document's first, until
 // the slice has run ms milliseconds; block is then the first line not read yet (invalid once
 // the whole text is read).
