@@ -61,7 +61,11 @@ void PanelDocuments::forget() {
 }
 
 void PanelDocuments::remember(const QString& path) {
-    if (!recentStore_.isEmpty()) storage::rememberRecentFile(recentStore_, path);
+    if (recentStore_.isEmpty()) return;
+    recentWriter_.setMaxThreadCount(1);
+    runInBackground(
+        recentWriter_, this, [store = recentStore_, path] { return storage::rememberRecentFile(store, path).ok(); },
+        [](bool) {});
 }
 
 void PanelDocuments::open(actions::Panel target, const QString& path, std::optional<storage::Encoding> encoding,

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <functional>
 #include <map>
 #include <optional>
@@ -79,6 +80,9 @@ private:
 
     Runtime& runtime_;
     QString recentStore_;
+    // Writes the recent files one after another (each write reads the list the last one
+    // left), off the UI thread: a write ends with the disk's flush.
+    QThreadPool recentWriter_;
     bool opening_ = false;
     bool saving_ = false;
     std::map<actions::Panel, documents::Document> documents_;
