@@ -6,19 +6,13 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "private_home.h"
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     const QTemporaryDir home;
     if (!home.isValid()) return 1;
-    const QByteArray path = home.path().toLocal8Bit();
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    setenv("HOME", path.constData(), 1);
-    setenv("XDG_CONFIG_HOME", (path + "/config").constData(), 1);
-    setenv("XDG_DATA_HOME", (path + "/data").constData(), 1);
-    setenv("XDG_CACHE_HOME", (path + "/cache").constData(), 1);
-    setenv("XDG_RUNTIME_DIR", path.constData(), 1);  // no "bus" in it
+    testing_support::usePrivateHome(home);
     QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

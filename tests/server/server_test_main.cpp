@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "private_home.h"
 #include "server_fixture.h"
 #include "ui/shell/application.h"
 
@@ -18,16 +19,8 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     const QTemporaryDir home;
     if (!home.isValid()) return 1;
-    const QByteArray path = home.path().toLocal8Bit();
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    setenv("HOME", path.constData(), 1);
-    setenv("XDG_CONFIG_HOME", (path + "/config").constData(), 1);
-    setenv("XDG_DATA_HOME", (path + "/data").constData(), 1);
-    setenv("XDG_CACHE_HOME", (path + "/cache").constData(), 1);
-    setenv("XDG_RUNTIME_DIR", path.constData(), 1);  // no "bus" in it
-    setenv("TMPDIR", path.constData(), 1);           // scratch files too, so one search finds all
+    testing_support::usePrivateHome(home);
+    setenv("TMPDIR", home.path().toLocal8Bit().constData(), 1);  // scratch files too, so one search finds all
     server_testing::home = home.path();
     QApplication app(argc, argv);
     ui::setUpApplication(app);
