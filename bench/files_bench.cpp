@@ -165,7 +165,7 @@ int main(int argc, char* argv[]) {
 
     // The entries of 10,000 gems: listed, one in the middle loaded and updated in place.
     const Opened listed = openTimed(gems, kGems);
-    const std::size_t gemsBytes = static_cast<std::size_t>(panel->document()->characterCount());
+    const auto gemsBytes = static_cast<std::size_t>(panel->document()->characterCount());
     const std::size_t entryCount = editor.entries().shown()->listing().entries.size();
     const QString middle = ui::fromUtf8(editor.entries().shown()->listing().entries[entryCount / 2].id);
     QElapsedTimer entryTimer;

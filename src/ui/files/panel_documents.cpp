@@ -26,7 +26,9 @@ constexpr qint64 kSaveSliceMs = 4;  // taking the panel's text for a save, per t
 
 }  // namespace
 
-PanelDocuments::PanelDocuments(Runtime& runtime, QObject* parent) : QObject(parent), runtime_(runtime) {}
+PanelDocuments::PanelDocuments(Runtime& runtime, QObject* parent) : QObject(parent), runtime_(runtime) {
+    recentWriter_.setMaxThreadCount(1);
+}
 
 QPlainTextEdit* PanelDocuments::panel(actions::Panel panel) const {
     const actions::PanelRow& row = actions::panelRow(panel);
@@ -62,7 +64,6 @@ void PanelDocuments::forget() {
 
 void PanelDocuments::remember(const QString& path) {
     if (recentStore_.isEmpty()) return;
-    recentWriter_.setMaxThreadCount(1);
     runInBackground(
         recentWriter_, this, [store = recentStore_, path] { return storage::rememberRecentFile(store, path).ok(); },
         [](bool) {});

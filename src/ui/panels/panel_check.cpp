@@ -138,6 +138,7 @@ void PanelCheck::schedule() {
 }
 
 void PanelCheck::start() {
+    if (isCurrent()) return;                           // a check made ahead landed meanwhile
     if (running_ || reader_ != nullptr) return;        // the running check's end starts the next one
     if (ahead_ != nullptr && ahead_->adopted) return;  // its end brings the result
     if (!adopted_.isNull() && adoptedAt_ == generation_) return check(std::exchange(adopted_, {}), adoptedLength_);
