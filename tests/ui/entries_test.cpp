@@ -169,6 +169,39 @@ TEST_F(Entries, TheListFollowsThePanelAndLoadsOnDoubleClick) {
     EXPECT_EQ(main->pageControl()->currentIndex(), 4);
 }
 
+// The list is made when it is first shown: shown through its menu entry after the panel
+// changed, it holds the panel's entries, and it follows the panel from then on.
+TEST_F(Entries, AListFirstShownAfterTheTextChangedListsItAndFollowsIt) {
+    auto* list = main->findChild<ui::EntryList*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->findChild<QTableView*>(), nullptr);
+    auto* toggle = main->findChild<QAction*>(QStringLiteral("entries"));
+    ASSERT_NE(toggle, nullptr);
+    const auto waitForRows = [&](int wanted) {
+        QElapsedTimer timer;
+        timer.start();
+        auto* view = list->findChild<QTableView*>();
+        while ((view == nullptr || view->model()->rowCount() != wanted) && timer.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            view = list->findChild<QTableView*>();
+        }
+        return view != nullptr ? view->model()->rowCount() : -1;
+    };
+    ui::replacePanelText(panel("编辑框20"), kHandWritten + QStringLiteral("\nopal:\n    Max_Grade: 1\n"));
+    // Listed in the editor, not yet in a list nobody has seen.
+    QElapsedTimer timer;
+    timer.start();
+    while (op(R"({"op":"entries","control":"编辑框20"})").value("entries").toArray().size() != 3 &&
+           timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(list->findChild<QTableView*>(), nullptr);
+    toggle->setChecked(true);
+    EXPECT_EQ(waitForRows(3), 3);
+    EXPECT_EQ(list->idAt(2), "opal");
+    ui::replacePanelText(panel("编辑框20"), kHandWritten);
+    EXPECT_EQ(waitForRows(2), 2);
+}
+
 TEST_F(Entries, TheDiffIsAgainstTheFileOnDisk) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("socket.yml"));

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QStyleOptionGroupBox>
 #include <memory>
 
@@ -226,6 +227,33 @@ TEST_F(Looks, ExtraRoomGoesToThePanelsAndLessRoomScrollsThePages) {
     passive->resize(passive->size() + QSize(40, 60));
     EXPECT_EQ(panel->geometry(), panelBefore.adjusted(0, 0, 40, 60));
     EXPECT_EQ(passive->controlByName("按钮1")->geometry(), copy.translated(0, 60));
+}
+
+// The editor's style reads a standard icon when it is first drawn; drawn, it is Fusion's own,
+// also from a copy made for a widget that is gone since.
+TEST_F(Looks, StandardIconsAreFusionsOwnWhenDrawn) {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    for (const QStyle::StandardPixmap which :
+         {QStyle::SP_LineEditClearButton, QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_MessageBoxWarning,
+          QStyle::SP_DialogOkButton, QStyle::SP_ArrowLeft}) {
+        SCOPED_TRACE(static_cast<int>(which));
+        const QIcon expected = fusion->standardIcon(which);
+        QIcon copy;
+        {
+            QWidget owner;
+            const QIcon icon = QApplication::style()->standardIcon(which, nullptr, &owner);
+            copy = icon;
+            EXPECT_FALSE(icon.isNull());
+            EXPECT_EQ(icon.availableSizes(), expected.availableSizes());
+            for (const QSize size : {QSize(16, 16), QSize(32, 32), QSize(20, 10)})
+                EXPECT_EQ(icon.actualSize(size), expected.actualSize(size));
+        }
+        EXPECT_EQ(copy.pixmap(QSize(16, 16)).toImage(), expected.pixmap(QSize(16, 16)).toImage());
+        EXPECT_EQ(copy.pixmap(QSize(16, 16)).devicePixelRatio(), expected.pixmap(QSize(16, 16)).devicePixelRatio());
+        EXPECT_EQ(copy.pixmap(QSize(24, 24), 1.5).toImage(), expected.pixmap(QSize(24, 24), 1.5).toImage());
+        EXPECT_EQ(copy.pixmap(QSize(16, 16), QIcon::Disabled).toImage(),
+                  expected.pixmap(QSize(16, 16), QIcon::Disabled).toImage());
+    }
 }
 
 TEST_F(Looks, QtsOwnMenusSpeakChinese) {

@@ -1,10 +1,69 @@
 #include "ui/base/editor_style.h"
 
+#include <QIconEngine>
 #include <QPainter>
+#include <QPointer>
 #include <QStyleFactory>
 #include <QStyleOptionGroupBox>
+#include <optional>
 
 namespace ui {
+namespace {
+
+// Stands in for a standard icon until the icon is first needed, then asks the style for it.
+class DeferredIconEngine : public QIconEngine {
+public:
+    DeferredIconEngine(const EditorStyle* style, QStyle::StandardPixmap which, const QStyleOption* option,
+                       const QWidget* widget)
+        : style_(style), which_(which), widget_(widget) {
+        if (option != nullptr) option_ = *option;
+    }
+
+    // QIcon hands an engine sizes in device pixels when the screen is scaled; the icon read is
+    // asked at a ratio of 1, so it takes them as they are.
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().pixmap(size, 1.0, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal /*scale*/) override {
+        return pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return pixmap(size, mode, state).size();
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return icon().availableSizes(mode, state);
+    }
+    bool isNull() override { return icon().isNull(); }
+    QString key() const override { return QStringLiteral("DeferredIconEngine"); }
+    QIconEngine* clone() const override {
+        auto* copy = new DeferredIconEngine(style_, which_, nullptr, widget_);
+        copy->option_ = option_;
+        copy->loaded_ = loaded_;
+        return copy;
+    }
+
+private:
+    const QIcon& icon() {
+        if (!loaded_) {
+            // The style lives as long as the application; a widget that is gone is not asked.
+            loaded_ = style_ != nullptr
+                          ? style_->loadStandardIcon(which_, option_ ? &*option_ : nullptr, widget_.data())
+                          : QIcon();
+        }
+        return *loaded_;
+    }
+
+    QPointer<const EditorStyle> style_;
+    QStyle::StandardPixmap which_;
+    QPointer<const QWidget> widget_;
+    std::optional<QStyleOption> option_;  // what the style reads of it: direction, palette, state
+    std::optional<QIcon> loaded_;
+};
+
+}  // namespace
 
 EditorStyle::EditorStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
 
@@ -17,6 +76,14 @@ QRect EditorStyle::subControlRect(ComplexControl control, const QStyleOptionComp
         return frame;
     }
     return QProxyStyle::subControlRect(control, option, sub, widget);
+}
+
+QIcon EditorStyle::standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const {
+    return QIcon(new DeferredIconEngine(this, icon, option, widget));
+}
+
+QIcon EditorStyle::loadStandardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const {
+    return QProxyStyle::standardIcon(icon, option, widget);
 }
 
 void EditorStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,

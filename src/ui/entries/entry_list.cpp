@@ -121,6 +121,27 @@ EntryList::EntryList(EntryEditor& editor, QWidget* parent) : QWidget(parent), ed
     setAccessibleName(QStringLiteral("条目"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
+    setMinimumWidth(360);
+}
+
+QTableView* EntryList::view() {
+    build();
+    return view_;
+}
+
+QLineEdit* EntryList::filter() {
+    build();
+    return filter_;
+}
+
+void EntryList::showEvent(QShowEvent* event) {
+    build();
+    QWidget::showEvent(event);
+}
+
+void EntryList::build() {
+    if (view_ != nullptr) return;
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
     auto* title = new QLabel(QStringLiteral("条目"), this);
     title->setFont(unitFont({-14, true}));
     layout->addWidget(title);
@@ -129,7 +150,7 @@ EntryList::EntryList(EntryEditor& editor, QWidget* parent) : QWidget(parent), ed
     filter_->setAccessibleName(QStringLiteral("查找条目"));
     filter_->setClearButtonEnabled(true);
     layout->addWidget(filter_);
-    model_ = new EntryModel(editor, this);
+    model_ = new EntryModel(editor_, this);
     proxy_ = new QSortFilterProxyModel(this);
     proxy_->setSourceModel(model_);
     proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
@@ -159,10 +180,9 @@ EntryList::EntryList(EntryEditor& editor, QWidget* parent) : QWidget(parent), ed
     status_ = new QLabel(this);
     status_->setWordWrap(true);
     layout->addWidget(status_);
-    setMinimumWidth(360);
     connect(view_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { loadRow(index.row()); });
     connect(view_, &QTableView::customContextMenuRequested, this, &EntryList::showMenu);
-    connect(&editor, &EntryEditor::listChanged, this, &EntryList::refresh);
+    connect(&editor_, &EntryEditor::listChanged, this, &EntryList::refresh);
     refresh();
 }
 
@@ -180,7 +200,9 @@ void EntryList::refresh() {
         if (idAt(row) == selected) return view_->setCurrentIndex(proxy_->index(row, Id));
 }
 
-QString EntryList::idAt(int row) const { return proxy_->index(row, Id).data().toString(); }
+QString EntryList::idAt(int row) const {
+    return proxy_ != nullptr ? proxy_->index(row, Id).data().toString() : QString();
+}
 
 bool EntryList::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view_ && event->type() == QEvent::KeyPress) {

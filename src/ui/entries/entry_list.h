@@ -21,15 +21,19 @@ class EntryList : public QWidget {
 public:
     EntryList(EntryEditor& editor, QWidget* parent);
 
-    QTableView* view() const { return view_; }
-    QLineEdit* filter() const { return filter_; }
+    QTableView* view();
+    QLineEdit* filter();
     // The identifier of the entry in a row of the view, as shown (filtered).
     QString idAt(int row) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // The list's controls are made when it is first shown or asked for: it starts hidden,
+    // and its table's header measures itself in a font of its own.
+    void build();
     void refresh();
     void loadRow(int row);
     void showMenu(const QPoint& at);
@@ -37,11 +41,11 @@ private:
     void tell(const QString& message);
 
     EntryEditor& editor_;
-    EntryModel* model_;
-    QSortFilterProxyModel* proxy_;
-    QLineEdit* filter_;
-    QTableView* view_;
-    QLabel* status_;
+    EntryModel* model_ = nullptr;
+    QSortFilterProxyModel* proxy_ = nullptr;
+    QLineEdit* filter_ = nullptr;
+    QTableView* view_ = nullptr;
+    QLabel* status_ = nullptr;
 };
 
 }  // namespace ui
