@@ -13,6 +13,7 @@
 #include <QTextDocument>
 
 #include "ui/files/panel_documents.h"
+#include "ui/files/request.h"
 #include "ui/files/session_keeper.h"
 #include "ui/loader/controls.h"
 #include "ui/panels/panel.h"
@@ -284,3 +285,37 @@ TEST_F(Files, ACharacterTheEncodingCannotHoldOffersUtf8) {
 }
 
 }  // namespace
+
+// A request handed to work that ends later: it ends as that work tells it; cut short (every
+// copy of the callback let go uncalled, as when the editor closes first), it ends refused once,
+// never as a success.
+TEST(Requests, AStepCutShortEndsTheRequestRefused) {
+    std::vector<ui::Request::Result> heard;
+    const auto listen = [&heard](const ui::Request::Result& result) { heard.push_back(result); };
+
+    std::function<void(int)> done;
+    {
+        const ui::RequestPtr request = ui::Request::script(listen);
+        done =
+            request->awaiting(std::function<void(int)>([request](int) { request->status(QStringLiteral("已保存")); }));
+    }
+    EXPECT_TRUE(heard.empty());
+    done(1);
+    done = nullptr;
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_TRUE(heard[0].ran());
+
+    heard.clear();
+    {
+        const ui::RequestPtr request = ui::Request::script(listen);
+        done =
+            request->awaiting(std::function<void(int)>([request](int) { request->status(QStringLiteral("已保存")); }));
+    }
+    std::function<void(int)> copy = done;
+    done = nullptr;
+    EXPECT_TRUE(heard.empty());  // one copy still waits
+    copy = nullptr;
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_FALSE(heard[0].ran());
+    EXPECT_FALSE(heard[0].refusal.isEmpty());
+}

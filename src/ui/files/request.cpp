@@ -70,6 +70,12 @@ void Request::refuse(const QString& title, const QString& message) {
     box->open();
 }
 
+void Request::cutShort() {
+    if (finished_) return;
+    if (result_.refusal.isEmpty()) result_.refusal = QStringLiteral("没有完成：编辑器在它完成之前关闭了");
+    finish();
+}
+
 void Request::finish() {
     if (finished_) return;
     finished_ = true;

@@ -66,7 +66,31 @@ public:
     // finishing finishes when it goes away).
     void finish();
 
+    // Wraps the callback a step hands to work that ends later (a file read or written on a
+    // worker). When every copy of the callback is let go without one being called (the editor
+    // closed first), the request was cut short: it ends refused, never as a success.
+    template <typename... Args>
+    std::function<void(Args...)> awaiting(std::function<void(Args...)> then) {
+        auto arrival = std::make_shared<Arrival>(shared_from_this());
+        return [arrival, then = std::move(then)](Args... args) {
+            arrival->arrived = true;
+            then(args...);
+        };
+    }
+
 private:
+    struct Arrival {
+        explicit Arrival(std::shared_ptr<Request> waiting) : request(std::move(waiting)) {}
+        ~Arrival() {
+            if (!arrived) request->cutShort();
+        }
+        Arrival(const Arrival&) = delete;
+        Arrival& operator=(const Arrival&) = delete;
+        std::shared_ptr<Request> request;
+        bool arrived = false;
+    };
+    void cutShort();
+
     Request(QWidget* parent, bool person, Finished finished, bool forced = false)
         : parent_(parent), person_(person), forced_(forced), whenFinished_(std::move(finished)) {}
 
