@@ -157,6 +157,12 @@ TEST_F(Panels, AFillPutsTheTextInAsOneInsertWould) {
     EXPECT_EQ(out->textCursor().position(), out->document()->characterCount() - 1);
     ASSERT_TRUE(ui::PanelMemory::of(out)->removeLast());
     EXPECT_EQ(ui::panelText(out), QStringLiteral("old: 1"));
+
+    // Every character Qt starts a line at is a line end of the append, U+FDD0 and U+FDD1 too.
+    ASSERT_TRUE(
+        runFill(out, QStringLiteral("a: 1\uFDD0b: 2\uFDD1c: 3\u2029d: 4\re: 5\r\n").repeated(4000), false).complete);
+    ASSERT_TRUE(ui::PanelMemory::of(out)->removeLast());
+    EXPECT_EQ(ui::panelText(out), QStringLiteral("old: 1"));
 }
 
 TEST_F(Panels, WhatIsAppendedDuringAFillStaysAfterItAndAClearEndsIt) {

@@ -129,7 +129,6 @@ bool PanelCheck::eventFilter(QObject* watched, QEvent* event) {
 
 void PanelCheck::schedule() {
     ++generation_;
-    adopted_.clear();
     // A text adopted ahead is no longer the panel's; one not adopted yet is still coming in.
     if (ahead_ != nullptr && ahead_->adopted) ahead_.reset();
     // A copy half taken is of a text that is gone; the next start begins again.
@@ -141,10 +140,9 @@ void PanelCheck::start() {
     if (isCurrent()) return;                           // a check made ahead landed meanwhile
     if (running_ || reader_ != nullptr) return;        // the running check's end starts the next one
     if (ahead_ != nullptr && ahead_->adopted) return;  // its end brings the result
-    if (!adopted_.isNull() && adoptedAt_ == generation_) return check(std::exchange(adopted_, {}), adoptedLength_);
     // The copy is made on the UI thread, a few milliseconds at a time; everything else
     // happens on the worker.
-    reader_ = new PanelReader(panel_, kSliceMs, [this](const QString& text) { check(text, -1); });
+    reader_ = new PanelReader(panel_, kSliceMs, [this](const QString& text) { check(text); });
     reader_->start();
 }
 
@@ -175,21 +173,15 @@ void PanelCheck::forgetAhead() {
     if (!debounce_.isActive()) start();
 }
 
-void PanelCheck::adopt(QString text, qsizetype length) {
+void PanelCheck::adopt(const QString& text, qsizetype length) {
     debounce_.stop();
     delete reader_;
-    if (ahead_ != nullptr && !ahead_->adopted && text.isSharedWith(ahead_->text)) {
-        ahead_->adopted = true;
-        ahead_->length = length;
-        ahead_->generation = generation_;
-        if (ahead_->done) land();
-        return;
-    }
-    ahead_.reset();
-    adopted_ = std::move(text);
-    adoptedLength_ = length;
-    adoptedAt_ = generation_;
-    start();
+    // A text whose check was not made ahead is checked from now on.
+    if (ahead_ == nullptr || ahead_->adopted || !text.isSharedWith(ahead_->text)) checkAhead(text);
+    ahead_->adopted = true;
+    ahead_->length = length;
+    ahead_->generation = generation_;
+    if (ahead_->done) land();
 }
 
 // The check made ahead is the panel's when nothing changed since the adoption and its text
@@ -201,21 +193,18 @@ void PanelCheck::land() {
     if (!debounce_.isActive()) start();
 }
 
-void PanelCheck::check(const QString& text, qsizetype adoptedLength) {
+void PanelCheck::check(const QString& text) {
     running_ = true;
     const std::uint64_t generation = generation_;
     runInBackground(
-        this, [text, rules = rules_, asPut = adoptedLength >= 0] { return run(text, rules, asPut); },
-        [this, generation, adoptedLength](const Checked& checked) {
+        this, [text, rules = rules_] { return run(text, rules, false); },
+        [this, generation](const Checked& checked) {
             running_ = false;
             if (generation != generation_) {
                 // The text changed meanwhile: check again once it settles.
                 if (!debounce_.isActive()) start();
                 return;
             }
-            // An adopted text that does not come out as long as the panel's is not its text:
-            // copy the panel's own.
-            if (adoptedLength >= 0 && checked.length != adoptedLength) return start();
             show(generation, checked);
         });
 }

@@ -49,11 +49,11 @@ public:
     // panel's whole text (any line ends) while it goes in; adopt says it is in, the document
     // length characters long, and the check's result is shown once both are done, without
     // copying the panel back line by line (a good part of a second for a file of many
-    // megabytes). Without checkAhead, adopt starts the check of text at once. A change after
+    // megabytes). Without checkAhead of that text, adopt starts its check then. A change after
     // adopt makes the text stale like any copy; forgetAhead gives up a text that did not go
     // in whole.
     void checkAhead(const QString& text);
-    void adopt(QString text, qsizetype length);
+    void adopt(const QString& text, qsizetype length);
     void forgetAhead();
 
     // Moves the panel's caret to a line and column (from 1; columns in code points).
@@ -82,8 +82,8 @@ private:
     };
     // Runs on a worker: text as the panel holds it, or as it was put in (asPut).
     static Checked run(const QString& text, Rules rules, bool asPut);
-    // adoptedLength: -1 for a copy read from the panel, else as adopt() took it.
-    void check(const QString& text, qsizetype adoptedLength);
+    // A copy read from the panel.
+    void check(const QString& text);
     void land();
     void show(std::uint64_t generation, const Checked& done);
     void placeStatus();
@@ -105,9 +105,6 @@ private:
     // The copy of the panel's text being taken for the next check.
     QPointer<PanelReader> reader_;
     std::shared_ptr<const yaml::CheckResult> result_ = std::make_shared<const yaml::CheckResult>();  // never null
-    QString adopted_;  // a text handed over by adopt(), for the check of generation adoptedAt_
-    qsizetype adoptedLength_ = 0;
-    std::uint64_t adoptedAt_ = 0;
     std::shared_ptr<Ahead> ahead_;
     std::shared_ptr<const std::string> checkedUtf8_;  // the text of result_
 };

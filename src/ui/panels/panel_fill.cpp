@@ -9,6 +9,7 @@
 #include "ui/panels/multi_line_edit.h"
 #include "ui/panels/panel_check.h"
 #include "ui/panels/panel_memory.h"
+#include "ui/panels/panel_reader.h"
 
 namespace ui {
 
@@ -17,22 +18,6 @@ namespace {
 constexpr qsizetype kFillSlice = 8192;  // characters per insert, widened to whole lines
 constexpr qint64 kFillStepMs = 4;       // per turn of the event loop
 constexpr qint64 kProgressMs = 100;     // between two reports of how far a fill is
-
-// A text as the document holds it: each line end (CR LF, LF or CR) one paragraph separator.
-QString documentForm(QStringView text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text[i];
-        if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
-            if (ch == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
-            out += QChar::ParagraphSeparator;
-        } else {
-            out += ch;
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -106,7 +91,7 @@ void PanelFill::insertSlice(qsizetype begin) {
     prepareForText(panel_, slice);
     end_ += insertAt(start_, slice.toString());
     left_ = begin;
-    if (!replace_) written_.prepend(documentForm(slice));
+    if (!replace_) written_.prepend(readBack(slice, QChar::ParagraphSeparator));
 }
 
 // Slices start after a line end, so that a CR LF is never cut in two; a line longer than a

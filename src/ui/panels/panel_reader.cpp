@@ -6,14 +6,14 @@
 
 namespace ui {
 
-QString readBack(QStringView text) {
+QString readBack(QStringView text, QChar lineEnd) {
     QString out;
     out.resize(text.size());
     QChar* to = out.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t ch = text[i].unicode();
         if (ch == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;  // the LF follows
-        *to++ = ch == u'\r' || ch == 0x2029 || ch == 0xFDD0 || ch == 0xFDD1 ? QChar(u'\n') : QChar(ch);
+        *to++ = ch == u'\n' || ch == u'\r' || ch == 0x2029 || ch == 0xFDD0 || ch == 0xFDD1 ? lineEnd : QChar(ch);
     }
     out.truncate(to - out.constData());
     return out;

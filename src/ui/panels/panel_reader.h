@@ -13,8 +13,9 @@
 namespace ui {
 
 // What a panel reads back ("\n" line ends) after text went into it: Qt starts a new line at
-// CR LF, CR, LF, U+2029, U+FDD0 and U+FDD1.
-QString readBack(QStringView text);
+// CR LF, CR, LF, U+2029, U+FDD0 and U+FDD1. With lineEnd U+2029, the text as the document
+// holds it.
+QString readBack(QStringView text, QChar lineEnd = QLatin1Char('\n'));
 
 // Appends the lines from block on to text, each after a '\n' but the document's first, until
 // the slice has run ms milliseconds; block is then the first line not read yet (invalid once
