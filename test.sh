@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole suite: the Release build
-# with warnings as errors and its tests (the real-display test among them), the style checks
-# (clang-format and clang-tidy), the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the tests of the threaded parts under ThreadSanitizer, and a
+# with warnings as errors and its tests, each case in a process of its own (the real-display
+# test among them), the style checks (clang-format and clang-tidy), the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, each test program once with all its cases
+# in one process, the tests of the threaded parts under ThreadSanitizer, and a
 # bounded fuzzing run. The builds are the CMake presets of CMakePresets.json: `cmake --preset
 # release`, `asan`, `tsan`, `fuzz`.
 set -euo pipefail
