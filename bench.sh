@@ -43,8 +43,8 @@ echo "Listing a file of 10,000 gems, opening and saving a 10 MB socket file, typ
 "$build/bench/quorvel-bench-files" >"$scratch/files.txt" 2>/dev/null
 echo "Sending 1,000 RCON lines to the test server ..."
 "$build/bench/quorvel-bench-rcon" >"$scratch/rcon.txt"
-echo "Running the YAML check, text preview and file benchmarks ..."
-for name in yaml text storage; do
+echo "Running the YAML check, entries, text preview and file benchmarks ..."
+for name in yaml entries text storage; do
     "$build/bench/quorvel-bench-$name" --benchmark_min_time=0.5 >"$scratch/$name.txt" 2>/dev/null
 done
 echo "Starting the editor, the CJK label and the empty window $runs times each ..."
