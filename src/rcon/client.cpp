@@ -22,21 +22,30 @@ int orDefault(int timeoutMs) { return timeoutMs > 0 ? timeoutMs : Client::kDefau
 
 }  // namespace
 
-Client::Client(QObject* parent) : QObject(parent), socket_(this), timer_(this), status_(QStringLiteral("未连接")) {
+Client::Client(QObject* parent) : QObject(parent), timer_(this), status_(QStringLiteral("未连接")) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);  // a coarse timer may end a limit 5 % early
     connect(&timer_, &QTimer::timeout, this, &Client::onTimeout);
-    connect(&socket_, &QTcpSocket::connected, this, &Client::onConnected);
-    connect(&socket_, &QTcpSocket::readyRead, this, &Client::onReadyRead);
-    connect(&socket_, &QTcpSocket::disconnected, this, &Client::onSocketLost);
-    connect(&socket_, &QTcpSocket::errorOccurred, this, &Client::onSocketLost);
 }
 
 Client::~Client() {
+    if (socket_ == nullptr) return;
     // Callbacks still waiting are dropped with this object; the socket must not call back into
     // members that are already gone while it closes.
-    QObject::disconnect(&socket_, nullptr, this, nullptr);
-    socket_.abort();
+    QObject::disconnect(socket_, nullptr, this, nullptr);
+    socket_->abort();
+}
+
+// The socket is made on the first connection: the editor starts without the network code.
+QTcpSocket& Client::socket() {
+    if (socket_ == nullptr) {
+        socket_ = new QTcpSocket(this);
+        connect(socket_, &QTcpSocket::connected, this, &Client::onConnected);
+        connect(socket_, &QTcpSocket::readyRead, this, &Client::onReadyRead);
+        connect(socket_, &QTcpSocket::disconnected, this, &Client::onSocketLost);
+        connect(socket_, &QTcpSocket::errorOccurred, this, &Client::onSocketLost);
+    }
+    return *socket_;
 }
 
 void Client::connectToServer(const QString& host, quint16 port, const QString& password, int timeoutMs,
@@ -109,20 +118,20 @@ void Client::startConnecting() {
     timer_.start(connectTimeoutMs_);
     // Unbuffered: a line goes straight to the system and an answer is read straight from it,
     // without the buffered socket's extra wake-ups of the event loop on every line.
-    socket_.connectToHost(host_, port_, QIODevice::ReadWrite | QIODevice::Unbuffered);
+    socket().connectToHost(host_, port_, QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
 void Client::onConnected() {
     if (phase_ != Phase::Connecting) return;
     phase_ = Phase::LoggingIn;
-    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket().setSocketOption(QAbstractSocket::LowDelayOption, 1);
     loginId_ = nextId();
     const QByteArray password = password_.toUtf8();
     transmit(encode(loginId_, kTypeLogin, std::string_view(password.constData(), password.size())));
 }
 
 void Client::onReadyRead() {
-    const QByteArray data = socket_.readAll();
+    const QByteArray data = socket().readAll();
     std::vector<Packet> packets;
     const bool trusted =
         decoder_.feed(std::string_view(data.constData(), static_cast<std::size_t>(data.size())), packets);
@@ -137,7 +146,7 @@ void Client::onReadyRead() {
         return;
     }
     // Unbuffered, the socket learns of the server's close in readAll and only changes its state.
-    if (socket_.state() == QAbstractSocket::UnconnectedState) onSocketLost();
+    if (socket().state() == QAbstractSocket::UnconnectedState) onSocketLost();
 }
 
 void Client::onSocketLost() {
@@ -145,7 +154,7 @@ void Client::onSocketLost() {
     case Phase::Idle: return;
     case Phase::Connecting: {
         QString reason;
-        switch (socket_.error()) {
+        switch (socket().error()) {
         case QAbstractSocket::ConnectionRefusedError:
             reason = QStringLiteral(
                          "%1 拒绝连接：那里没有 RCON 服务在监听（请检查 server.properties 中的 "
@@ -153,7 +162,7 @@ void Client::onSocketLost() {
                          .arg(address());
             break;
         case QAbstractSocket::HostNotFoundError: reason = QStringLiteral("找不到主机 %1").arg(host_); break;
-        default: reason = QStringLiteral("无法连接 %1（%2）").arg(address(), socket_.errorString()); break;
+        default: reason = QStringLiteral("无法连接 %1（%2）").arg(address(), socket().errorString()); break;
         }
         connectFailed(QStringLiteral("unreachable"), reason);
         return;
@@ -257,8 +266,8 @@ void Client::dispatchNext() {
 }
 
 void Client::transmit(const std::string& packet) {
-    socket_.write(packet.data(), static_cast<qint64>(packet.size()));
-    socket_.flush();  // what the system did not take at once: now, not on the loop's next turn
+    socket().write(packet.data(), static_cast<qint64>(packet.size()));
+    socket().flush();  // what the system did not take at once: now, not on the loop's next turn
 }
 
 void Client::finishCurrent() {
@@ -305,7 +314,7 @@ void Client::failQueue(const QString& reason) {
 void Client::closeSocket() {
     phase_ = Phase::Idle;  // first, so the signals abort() sends are ignored
     timer_.stop();
-    socket_.abort();
+    if (socket_ != nullptr) socket_->abort();
     decoder_ = Decoder{};
 }
 

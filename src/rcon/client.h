@@ -124,6 +124,7 @@ private:
     void failCurrent(const QString& code, const QString& message);
     void transmit(const std::string& packet);
     void closeSocket();
+    QTcpSocket& socket();
     void forgetCredentials();
     void setState(State state, const QString& text);
     std::int32_t nextId();
@@ -131,7 +132,7 @@ private:
     void deliver(const Waiter& waiter, AnswerCallback done, Answer answer);
     void deliverConnect(ConnectOutcome outcome);
 
-    QTcpSocket socket_;
+    QTcpSocket* socket_ = nullptr;  // made on the first connection, a child of this
     QTimer timer_;  // the connection's or the line's time limit, whichever is running
     Decoder decoder_;
     Phase phase_ = Phase::Idle;

@@ -319,3 +319,19 @@ TEST(Requests, AStepCutShortEndsTheRequestRefused) {
     EXPECT_FALSE(heard[0].ran());
     EXPECT_FALSE(heard[0].refusal.isEmpty());
 }
+
+// Menus are found by their titles as shown, with or without an access letter.
+TEST(Menus, ATitleIsMatchedWithoutItsAccessLetter) {
+    const auto is = [](const char* shown, const char* title) {
+        return ui::menuTitleIs(QString::fromUtf8(shown), QString::fromUtf8(title));
+    };
+    EXPECT_TRUE(is("文件(&F)", "文件"));
+    EXPECT_TRUE(is("服务器(&S)", "服务器"));
+    EXPECT_TRUE(is("帮助", "帮助"));
+    EXPECT_TRUE(is("编&辑", "编辑"));
+    EXPECT_TRUE(is("(&H)", ""));
+    EXPECT_FALSE(is("文件(&F)", "文件(F)"));
+    EXPECT_FALSE(is("文件(F)", "文件"));
+    EXPECT_FALSE(is("帮助(&H) ", "帮助"));
+    EXPECT_FALSE(is("帮", "帮助"));
+}

@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
@@ -209,9 +208,12 @@ QMenu* MainMenu::menu(const QString& title) const {
 
 bool menuTitleIs(const QString& shown, const QString& title) {
     QString bare = shown;
-    // "文件(&F)": the access letter in brackets after the title goes, then any other "&".
-    static const QRegularExpression accessLetter(QStringLiteral("\\(&.\\)$"));
-    bare.remove(accessLetter);
+    // "文件(&F)": the access letter in brackets after the title goes, then any other "&". A plain
+    // look at the end, not a pattern: the menus are made at start-up, before anything else needs
+    // the regular expression engine.
+    const qsizetype n = bare.size();
+    if (n >= 4 && bare[n - 4] == QLatin1Char('(') && bare[n - 3] == QLatin1Char('&') && bare[n - 1] == QLatin1Char(')'))
+        bare.chop(4);
     bare.remove(QLatin1Char('&'));
     return bare == title;
 }
