@@ -133,7 +133,7 @@ private:
     void deliverConnect(ConnectOutcome outcome);
 
     QTcpSocket* socket_ = nullptr;  // made on the first connection, a child of this
-    QTimer timer_;  // the connection's or the line's time limit, whichever is running
+    QTimer timer_;                  // the connection's or the line's time limit, whichever is running
     Decoder decoder_;
     Phase phase_ = Phase::Idle;
     State state_ = State::Disconnected;
