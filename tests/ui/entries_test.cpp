@@ -202,6 +202,30 @@ TEST_F(Entries, AListFirstShownAfterTheTextChangedListsItAndFollowsIt) {
     EXPECT_EQ(waitForRows(2), 2);
 }
 
+// A name is drawn on the game's tooltip colour; an entry without one is a plain empty cell.
+TEST_F(Entries, OnlyANameIsDrawnOnTheTooltipColour) {
+    ui::replacePanelText(panel("编辑框20"), kHandWritten + QStringLiteral("\nopal:\n    Max_Grade: 1\n"));
+    auto* list = main->findChild<ui::EntryList*>();
+    ASSERT_NE(list, nullptr);
+    main->findChild<QAction*>(QStringLiteral("entries"))->setChecked(true);
+    QTableView* view = list->view();
+    QElapsedTimer timer;
+    timer.start();
+    while (view->model()->rowCount() != 3 && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(view->model()->rowCount(), 3);
+    view->clearSelection();
+    const QImage shot = view->viewport()->grab().toImage();
+    const auto backgroundOf = [&](int row) {
+        const QRect cell = view->visualRect(view->model()->index(row, 2));
+        const qreal ratio = shot.devicePixelRatio();
+        return shot.pixelColor(qRound((cell.left() + 1) * ratio), qRound(cell.center().y() * ratio));
+    };
+    EXPECT_EQ(backgroundOf(1), QColor::fromRgb(0x100010));  // jade: "&a翡翠"
+    EXPECT_NE(backgroundOf(2), QColor::fromRgb(0x100010));  // opal: no name
+    EXPECT_EQ(backgroundOf(2), view->palette().color(QPalette::Base));
+}
+
 TEST_F(Entries, TheDiffIsAgainstTheFileOnDisk) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("socket.yml"));

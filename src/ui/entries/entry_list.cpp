@@ -45,6 +45,8 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const std::string label = toUtf8(index.data(kRunsRole).toString());
+        // An entry without a name is an empty cell like any other, not a dark box.
+        if (label.empty()) return QStyledItemDelegate::paint(painter, option, index);
         painter->save();
         painter->fillRect(option.rect, QColor::fromRgb(0x100010));
         if (option.state & QStyle::State_Selected)
