@@ -14,6 +14,7 @@ inline QPalette darkPalette() {
     p.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
     p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
     p.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::PlaceholderText, QColor(0xee, 0xee, 0xee, 0x80));  // as qt6ct's dark schemes have it
     p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
     p.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
     p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));

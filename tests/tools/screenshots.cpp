@@ -58,7 +58,9 @@ int main(int argc, char** argv) {
             "jade:\n  Display_Name: \"&a翡翠\"\n  Max_Grade: 2\n  Shiny: false\n"
             "topaz:\n  Display_Name: \"&x&f&f&a&a&0&0黄玉\"\n  Max_Grade: 4\n  Shiny: true\n"
             "fire:\n  Keylore: \"&c火焰\"\n  Scale_Base_Additional_Damage: 2\n  Scale_Percent_Damage: 5\n"
-            "  Resistance:\n    water: -10\n"));
+            "  Resistance:\n    water: -10\n"
+            "opal:\n  Max_Grade: 1\n"
+            "settings:\n  debug: false\n"));
     if (QWidget* list = main->findChild<ui::EntryList*>()) list->show();
     editor.entries().load(QStringLiteral("ruby"));
     for (int i = 0; i < 20; ++i) QApplication::processEvents();
