@@ -96,12 +96,26 @@ public:
         for (std::size_t i = 0; i < count; ++i)
             if (window.units[i].kind == Kind::GroupBox) groups_.push_back(i);
         for (std::size_t i = 0; i < count; ++i) container_.push_back(findContainer(i));
+        // The units that stand together (one page, one container), each list in the form's
+        // order: the questions below look only among them.
+        constexpr auto kNoContainer = static_cast<std::size_t>(-1);
+        std::map<std::pair<int, std::size_t>, std::size_t> groupOf;
+        peerGroup_.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto key = std::make_pair(window.units[i].page, container_[i].value_or(kNoContainer));
+            const auto [at, added] = groupOf.emplace(key, peers_.size());
+            if (added) peers_.emplace_back();
+            peers_[at->second].push_back(i);
+            peerGroup_[i] = at->second;
+        }
         for (std::size_t i = 0; i < count; ++i) {
             const Unit& u = window.units[i];
             labels_.push_back(u.kind == Kind::Label && u.rect.height > 0 && !simplified(u.caption).empty());
         }
     }
 
+    const forms::Window& window() const { return window_; }
+    std::size_t count() const { return window_.units.size(); }
     const Unit& unit(std::size_t i) const { return window_.units[i]; }
     const Box& box(std::size_t i) const { return boxes_[i]; }
     std::optional<std::size_t> container(std::size_t i) const { return container_[i]; }
@@ -111,9 +125,8 @@ public:
         const Unit& u = unit(i);
         return (u.kind == Kind::EditBox && !u.readOnly && !u.disabled) || u.kind == Kind::ComboBox;
     }
-    bool together(std::size_t a, std::size_t b) const {
-        return unit(a).page == unit(b).page && container(a) == container(b);
-    }
+    // The units together with the unit, itself among them, in the form's order.
+    const std::vector<std::size_t>& peers(std::size_t i) const { return peers_[peerGroup_[i]]; }
     // Where a unit's line is: its middle, or for a box of several lines the middle of its first
     // line, where the label that names it stands.
     int lineY(std::size_t i) const {
@@ -126,14 +139,14 @@ public:
     // field stands between the two.
     std::optional<std::size_t> leftLabel(std::size_t field, bool blocked) const {
         std::optional<std::size_t> best;
-        for (std::size_t i = 0; i < window_.units.size(); ++i) {
-            if (!isLabel(i) || !together(i, field) || !sameLine(i, field) || box(i).left >= box(field).left) continue;
+        for (const std::size_t i : peers(field)) {
+            if (!isLabel(i) || !sameLine(i, field) || box(i).left >= box(field).left) continue;
             if (best && box(i).right <= box(*best).right) continue;
             best = i;
         }
         if (best && blocked) {
-            for (std::size_t i = 0; i < window_.units.size(); ++i) {
-                if (i == field || !isField(i) || !together(i, field) || !sameLine(i, field)) continue;
+            for (const std::size_t i : peers(field)) {
+                if (i == field || !isField(i) || !sameLine(i, field)) continue;
                 if (box(i).left > box(*best).left && box(i).right <= box(field).left) return std::nullopt;
             }
         }
@@ -143,8 +156,8 @@ public:
     // The leftmost label of the field's line: the row's title.
     std::optional<std::size_t> rowTitle(std::size_t field) const {
         std::optional<std::size_t> best;
-        for (std::size_t i = 0; i < window_.units.size(); ++i) {
-            if (!isLabel(i) || !together(i, field) || !sameLine(i, field) || box(i).left >= box(field).left) continue;
+        for (const std::size_t i : peers(field)) {
+            if (!isLabel(i) || !sameLine(i, field) || box(i).left >= box(field).left) continue;
             if (!best || box(i).left < box(*best).left) best = i;
         }
         return best;
@@ -153,8 +166,8 @@ public:
     // The nearest label above the unit that overlaps it horizontally: its column heading.
     std::optional<std::size_t> heading(std::size_t field) const {
         std::optional<std::size_t> best;
-        for (std::size_t i = 0; i < window_.units.size(); ++i) {
-            if (!isLabel(i) || !together(i, field) || sameLine(i, field)) continue;
+        for (const std::size_t i : peers(field)) {
+            if (!isLabel(i) || sameLine(i, field)) continue;
             const Box& l = box(i);
             const Box& f = box(field);
             if (l.bottom > f.top + 4 || l.left >= f.right || l.right <= f.left) continue;
@@ -168,13 +181,14 @@ public:
     // the button adds.
     std::optional<std::size_t> buttonRow(std::size_t button) const {
         std::optional<std::size_t> best;
-        for (std::size_t i = 0; i < window_.units.size(); ++i) {
-            if (!isLabel(i) || !together(i, button) || !sameLine(i, button) || box(i).left >= box(button).left)
-                continue;
+        for (const std::size_t i : peers(button)) {
+            if (!isLabel(i) || !sameLine(i, button) || box(i).left >= box(button).left) continue;
             bool blocked = false;
-            for (std::size_t b = 0; b < window_.units.size() && !blocked; ++b)
-                blocked = b != button && unit(b).kind == Kind::Button && together(b, button) && sameLine(b, button) &&
+            for (const std::size_t b : peers(button)) {
+                blocked = b != button && unit(b).kind == Kind::Button && sameLine(b, button) &&
                           box(b).left > box(i).left && box(b).right <= box(button).left;
+                if (blocked) break;
+            }
             if (!blocked && (!best || box(i).left < box(*best).left)) best = i;
         }
         return best;
@@ -206,6 +220,8 @@ private:
     std::vector<Box> boxes_;
     std::vector<std::size_t> groups_;
     std::vector<std::optional<std::size_t>> container_;
+    std::vector<std::vector<std::size_t>> peers_;
+    std::vector<std::size_t> peerGroup_;  // each unit's list in peers_
     std::vector<bool> labels_;
 };
 
@@ -280,14 +296,11 @@ bool takesTab(const Unit& unit) {
     }
 }
 
-std::vector<std::size_t> readingOrder(const forms::Window& window, int page) {
-    const Reader reader(window);
-    return orderWithin(reader, window.units.size(), page, std::nullopt);
-}
+namespace {
 
-std::vector<Spoken> spokenTexts(const forms::Window& window) {
-    const Reader reader(window);
-    const std::size_t count = window.units.size();
+std::vector<Spoken> spokenTexts(const Reader& reader) {
+    const forms::Window& window = reader.window();
+    const std::size_t count = reader.count();
     std::vector<Spoken> spoken(count);
 
     // Fields: the label of their own row, or the row label with their column heading.
@@ -338,9 +351,8 @@ std::vector<Spoken> spokenTexts(const forms::Window& window) {
     std::vector<Spoken> named = spoken;
     for (std::size_t i : still) {
         std::optional<std::size_t> best;
-        for (std::size_t f = 0; f < count; ++f) {
-            if (!reader.isField(f) || !reader.together(f, i) || std::find(still.begin(), still.end(), f) != still.end())
-                continue;
+        for (const std::size_t f : reader.peers(i)) {
+            if (!reader.isField(f) || std::find(still.begin(), still.end(), f) != still.end()) continue;
             const Box& a = reader.box(f);
             const Box& b = reader.box(i);
             if (a.bottom > b.top || a.left >= b.right || a.right <= b.left) continue;
@@ -432,6 +444,27 @@ std::vector<Spoken> spokenTexts(const forms::Window& window) {
         for (std::size_t n = 1; n < group.size(); ++n)
             spoken[group[n]].name = nameOf(group[n]) + " (" + std::to_string(n + 1) + ")";
     return spoken;
+}
+
+}  // namespace
+
+const std::vector<std::size_t>& Reading::order(int page) const {
+    static const std::vector<std::size_t> kNone;
+    if (page < -1) return kNone;
+    const std::size_t at = static_cast<std::size_t>(page) + 1;  // -1 wraps to 0
+    return at < orders.size() ? orders[at] : kNone;
+}
+
+Reading readingOf(const forms::Window& window) {
+    // The units are placed and sorted into their containers once, for every page and name.
+    const Reader reader(window);
+    int pages = 0;
+    for (const Unit& unit : window.units) pages = std::max(pages, unit.page + 1);
+    Reading reading;
+    for (int page = -1; page < pages; ++page)
+        reading.orders.push_back(orderWithin(reader, window.units.size(), page, std::nullopt));
+    reading.spoken = spokenTexts(reader);
+    return reading;
 }
 
 }  // namespace actions

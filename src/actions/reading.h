@@ -32,18 +32,25 @@ Box boxOf(const forms::Window& window, std::size_t unit);
 // a combo box.
 bool takesTab(const forms::Unit& unit);
 
-// The units of one page (-1: the window's own controls) that take Tab, in reading order: top
-// to bottom, then left to right within a row, each group box read whole where it stands. The
-// window's own order holds the page control's unit where its tabs come.
-std::vector<std::size_t> readingOrder(const forms::Window& window, int page);
-
 struct Spoken {
     std::string name;
     std::string description;
 };
 
-// What a screen reader says for every unit of the window (empty when the widget's own text
-// is enough: labels, group boxes).
-std::vector<Spoken> spokenTexts(const forms::Window& window);
+// How one window reads, worked out once for all its pages: a window asks for it each time it
+// builds a page, and placing the units is most of the work.
+struct Reading {
+    // The units of one page (-1: the window's own controls) that take Tab, in reading order:
+    // top to bottom, then left to right within a row, each group box read whole where it
+    // stands. The window's own order holds the page control's unit where its tabs come.
+    // Empty for a page the window does not have.
+    const std::vector<std::size_t>& order(int page) const;
+
+    std::vector<std::vector<std::size_t>> orders;  // the window's own, then page 0, 1, ...
+    // What a screen reader says for every unit of the window (empty when the widget's own
+    // text is enough: labels, group boxes).
+    std::vector<Spoken> spoken;
+};
+Reading readingOf(const forms::Window& window);
 
 }  // namespace actions

@@ -73,7 +73,7 @@ LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr
     setWindowTitle(fromUtf8(form.title));
     setFont(unitFont({}));
     widgets_.assign(form.units.size(), nullptr);
-    spoken_ = actions::spokenTexts(form);
+    reading_ = actions::readingOf(form);
     for (std::size_t i = 0; i < form.units.size(); ++i) {
         byName_.emplace(form.units[i].name, static_cast<int>(i));
         byId_.insert(form.ids[i], static_cast<int>(i));
@@ -200,9 +200,9 @@ void LiveWindow::build(int page) {
     for (int pass = 0; pass < 2; ++pass)
         for (std::size_t i = 0; i < form_.units.size(); ++i)
             if (form_.units[i].page == page && isContainer(form_.units[i].kind) == (pass == 0)) create(i);
-    const BuiltUnits units{form_, widgets_, pageControl_, this};
+    const BuiltUnits units{form_, reading_, widgets_, pageControl_, this};
     setReadingTabOrder(units);
-    nameUnits(units, spoken_, page);
+    nameUnits(units, page);
     if (page >= 0) emit pageBuilt(page);
 }
 
@@ -231,7 +231,7 @@ void LiveWindow::addKeys() {
 }
 
 void LiveWindow::focusFirstField() {
-    const BuiltUnits units{form_, widgets_, pageControl_, this};
+    const BuiltUnits units{form_, reading_, widgets_, pageControl_, this};
     QWidget* first = pageControl_ != nullptr ? firstInReadingOrder(units, pageControl_->currentIndex()) : nullptr;
     if (first == nullptr) first = firstInReadingOrder(units, -1);
     if (first != nullptr) first->setFocus(Qt::OtherFocusReason);

@@ -123,7 +123,7 @@ private:
     static constexpr QSize kPageGive{320, 0};
     QScrollArea* pageScroll_ = nullptr;  // around the page control, in a window with chrome
     QRect pageRect_;                     // the page control's place in the form
-    std::vector<actions::Spoken> spoken_;
+    actions::Reading reading_;           // the Tab order of every page and the names a screen reader says
     std::vector<bool> pageBuilt_;
     std::unordered_map<std::string_view, int> byName_;
     QHash<std::uint32_t, int> byId_;

@@ -9,7 +9,7 @@ namespace ui {
 namespace {
 
 void addPage(const BuiltUnits& units, int page, std::vector<QWidget*>& chain) {
-    for (std::size_t index : actions::readingOrder(units.form, page)) {
+    for (std::size_t index : units.reading.order(page)) {
         QWidget* widget = units.widgets[index];
         if (widget == nullptr) continue;
         // The page control itself takes no focus: its tab bar does, then its pages' controls.
@@ -31,7 +31,7 @@ void setReadingTabOrder(const BuiltUnits& units) {
 }
 
 QWidget* firstInReadingOrder(const BuiltUnits& units, int page) {
-    for (std::size_t index : actions::readingOrder(units.form, page)) {
+    for (std::size_t index : units.reading.order(page)) {
         QWidget* widget = units.widgets[index];
         if (widget != nullptr && units.form.units[index].kind != forms::Kind::PageControl &&
             widget->focusPolicy() & Qt::TabFocus)
@@ -40,7 +40,8 @@ QWidget* firstInReadingOrder(const BuiltUnits& units, int page) {
     return nullptr;
 }
 
-void nameUnits(const BuiltUnits& units, const std::vector<actions::Spoken>& spoken, int page) {
+void nameUnits(const BuiltUnits& units, int page) {
+    const std::vector<actions::Spoken>& spoken = units.reading.spoken;
     for (std::size_t i = 0; i < units.form.units.size(); ++i) {
         QWidget* widget = units.widgets[i];
         if (widget == nullptr || units.form.units[i].page != page || i >= spoken.size()) continue;

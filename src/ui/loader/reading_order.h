@@ -16,6 +16,7 @@ class PageControl;
 // it is not built (a page not shown yet).
 struct BuiltUnits {
     const forms::Window& form;
+    const actions::Reading& reading;
     const std::vector<QWidget*>& widgets;
     PageControl* pages;
     QWidget* root;
@@ -29,6 +30,6 @@ void setReadingTabOrder(const BuiltUnits& units);
 QWidget* firstInReadingOrder(const BuiltUnits& units, int page);
 
 // Names and describes the built units of one page (-1: the window's own controls).
-void nameUnits(const BuiltUnits& units, const std::vector<actions::Spoken>& spoken, int page);
+void nameUnits(const BuiltUnits& units, int page);
 
 }  // namespace ui
