@@ -516,7 +516,7 @@ void MainMenu::openPath(const RequestPtr& request, const QString& path) {
             return request->refuse(QStringLiteral("正在打开文件"),
                                    QStringLiteral("正在打开另一个文件，请等它打开完再试。"));
         documents_.open(Panel::Config, path, std::nullopt, append,
-                        arrival(request, [this, request](const Outcome& outcome) {
+                        later(request, [this, request](const Outcome& outcome) {
                             opened(request, outcome, QStringLiteral("无法打开"));
                         }));
     };
@@ -545,13 +545,11 @@ void MainMenu::opened(const RequestPtr& request, const Outcome& outcome, const Q
         request->refuse(QStringLiteral("文件中有无法识别的字节"), outcome.warning);
 }
 
-// What a worker calls with the outcome of an open or save: then, for the request. A script
-// hears it at once. A person hears it on a later turn of the loop: an open or save cut short
-// by the window going away would report while the window is being taken down, so it is
-// dropped then. Either way a request whose outcome never comes ends refused.
-PanelDocuments::Done MainMenu::arrival(const RequestPtr& request, const PanelDocuments::Done& then) {
-    PanelDocuments::Done arrived = request->awaiting(then);
-    if (!request->asksPerson()) return arrived;
+// An outcome for a person is told on a later turn of the loop: an open or save cut short by
+// the window going away would report while the window is being taken down, so it is dropped
+// then, and its request ends refused. A script hears it at once.
+PanelDocuments::Done MainMenu::later(const RequestPtr& request, const PanelDocuments::Done& then) {
+    const PanelDocuments::Done arrived = request->awaiting(then);
     return [this, arrived](const Outcome& outcome) {
         QTimer::singleShot(0, this, [this, arrived, outcome] {
             if (!closing_) arrived(outcome);
@@ -579,7 +577,7 @@ void MainMenu::reload(const RequestPtr& request, Panel panel) {
     if (documents_.isOpening())
         return request->refuse(QStringLiteral("正在打开文件"),
                                QStringLiteral("正在打开另一个文件，请等它打开完再试。"));
-    documents_.reload(panel, arrival(request, [this, request](const Outcome& outcome) {
+    documents_.reload(panel, later(request, [this, request](const Outcome& outcome) {
                           if (!outcome.ok()) return request->refuse(QStringLiteral("无法重新载入"), outcome.message);
                           report(request, QStringLiteral("已重新载入：") + openedStatus(outcome));
                           request->finish();
@@ -625,7 +623,7 @@ void MainMenu::reopenOtherEncoding(const RequestPtr& request) {
         if (documents_.isOpening())
             return request->refuse(QStringLiteral("正在打开文件"),
                                    QStringLiteral("正在打开另一个文件，请等它打开完再试。"));
-        documents_.reopenOther(Panel::Config, arrival(request, [this, request](const Outcome& outcome) {
+        documents_.reopenOther(Panel::Config, later(request, [this, request](const Outcome& outcome) {
                                    if (!outcome.ok())
                                        return request->refuse(QStringLiteral("无法重新打开"), outcome.message);
                                    configuration_->document()->setModified(false);
@@ -803,12 +801,11 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
         // request is let go.
         request->finish();
     };
-    if (request->asksPerson()) {
-        if (documents_.isSaving())
-            return request->refuse(QStringLiteral("正在保存"), QStringLiteral("正在保存另一个文件，请等它写完再试。"));
-        showStatus(QStringLiteral("正在保存 %1…").arg(QFileInfo(save.path).fileName()));
-    }
-    documents_.save(panel, save, arrival(request, then));
+    if (!request->asksPerson()) return documents_.save(panel, save, request->awaiting(PanelDocuments::Done(then)));
+    if (documents_.isSaving())
+        return request->refuse(QStringLiteral("正在保存"), QStringLiteral("正在保存另一个文件，请等它写完再试。"));
+    showStatus(QStringLiteral("正在保存 %1…").arg(QFileInfo(save.path).fileName()));
+    documents_.save(panel, save, later(request, then));
 }
 
 void MainMenu::quit(const RequestPtr& request) {

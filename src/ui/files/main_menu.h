@@ -106,7 +106,7 @@ private:
                         const std::function<void(const documents::SaveRequest&)>& chosen);
     void runSave(const RequestPtr& request, actions::Panel panel, const documents::SaveRequest& save,
                  bool changesTold = false);
-    PanelDocuments::Done arrival(const RequestPtr& request, const PanelDocuments::Done& then);
+    PanelDocuments::Done later(const RequestPtr& request, const PanelDocuments::Done& then);
     void report(const RequestPtr& request, const QString& message);
     void fillRecent();
     void updateStatus();
