@@ -153,6 +153,12 @@ ServerLink::ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu)
     : QObject(main), runtime_(runtime), main_(main), menu_(menu), client_(this), store_(this) {
     setObjectName(QStringLiteral("serverLink"));
     writer_.setMaxThreadCount(1);
+    panel_ = new ReplyPanel;
+    main->addBottomPanel(panel_);
+    connect(panel_, &ReplyPanel::commandEntered, this, &ServerLink::sendFromCommandBox);
+    connect(panel_, &ReplyPanel::stopRequested, this, &ServerLink::stopPanel);
+    connect(panel_, &ReplyPanel::hideRequested, this, [this] { showReplies(false); });
+
     state_ = new QLabel(client_.statusText());
     state_->setObjectName(QStringLiteral("serverState"));
     state_->setContentsMargins(8, 0, 8, 0);
@@ -166,19 +172,6 @@ ServerLink::ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu)
 }
 
 ServerLink::~ServerLink() = default;
-
-// The panel is made when first needed: most starts never connect, and a start is quicker
-// without its controls.
-ReplyPanel* ServerLink::replyPanel() {
-    if (panel_ == nullptr) {
-        panel_ = new ReplyPanel;
-        main_->addBottomPanel(panel_);
-        connect(panel_, &ReplyPanel::commandEntered, this, &ServerLink::sendFromCommandBox);
-        connect(panel_, &ReplyPanel::stopRequested, this, &ServerLink::stopPanel);
-        connect(panel_, &ReplyPanel::hideRequested, this, [this] { showReplies(false); });
-    }
-    return panel_;
-}
 
 void ServerLink::addMenu(MainMenu& menu) {
     QMenu* server = menu.addMenuBefore(QString::fromUtf8(kBeforeMenu), QString::fromUtf8(kMenuTitle));
@@ -254,9 +247,9 @@ void ServerLink::send(const QString& command, const QString& where, int timeoutM
         tick();
         if (answer.ok()) {
             lastAnswer_ = answer.text;
-            replyPanel()->addExchange(where, command, Outcome::Answer, answer.text);
+            panel_->addExchange(where, command, Outcome::Answer, answer.text);
         } else {
-            replyPanel()->addExchange(where, command, Outcome::Failed, answer.message);
+            panel_->addExchange(where, command, Outcome::Failed, answer.message);
         }
         if (done) done(answer);
     });
@@ -265,14 +258,14 @@ void ServerLink::send(const QString& command, const QString& where, int timeoutM
 void ServerLink::tick() {
     if (waiting_.empty()) {
         ticker_.stop();
-        replyPanel()->setWaiting({});
+        panel_->setWaiting({});
         return;
     }
     const Waiting& head = waiting_.begin()->second;
     const qint64 seconds = head.sinceMs < 0 ? 0 : (clockMs() - head.sinceMs) / 1000;
     QString text = QStringLiteral("正在等待%1的回答… %2 秒").arg(quoted(head.command)).arg(seconds);
     if (waiting_.size() > 1) text += QStringLiteral("（另有 %1 行排队）").arg(waiting_.size() - 1);
-    replyPanel()->setWaiting(text);
+    panel_->setWaiting(text);
 }
 
 bool ServerLink::sendPanel(const actions::PanelRow& row, int timeoutMs, LinesDone done) {
@@ -295,12 +288,12 @@ bool ServerLink::sendPanel(const actions::PanelRow& row, int timeoutMs, LinesDon
     const QString title = edit != nullptr ? panelTitle(live, row, edit, live == main_) : QString();
     const auto count = static_cast<qsizetype>(batch_->items.size());
     if (count == 0) {
-        replyPanel()->addNote(QStringLiteral("“%1”中没有可以发送的行").arg(title));
+        panel_->addNote(QStringLiteral("“%1”中没有可以发送的行").arg(title));
     } else {
         QString note = QStringLiteral("发送“%1”的 %2 行").arg(title).arg(count);
         if (skipped > 0) note += QStringLiteral("（其中 %1 行作用于手持物品，不能从控制台运行，不发送）").arg(skipped);
-        replyPanel()->addNote(note);
-        replyPanel()->setStoppable(true);
+        panel_->addNote(note);
+        panel_->setStoppable(true);
     }
     step();
     return true;
@@ -316,10 +309,10 @@ void ServerLink::step() {
         if (!batch.stopped.isEmpty()) {
             result.code = QStringLiteral("not-sent");
             result.message = batch.stopped;
-            replyPanel()->addExchange(where, item.command, Outcome::NotSent, batch.stopped);
+            panel_->addExchange(where, item.command, Outcome::NotSent, batch.stopped);
         } else if (!item.why.isEmpty()) {
             result.skipped = item.why;
-            replyPanel()->addExchange(where, item.command, Outcome::Skipped, item.why);
+            panel_->addExchange(where, item.command, Outcome::Skipped, item.why);
         } else {
             send(item.command, where, batch.timeoutMs, [this](const rcon::Answer& answer) { batchAnswer(answer); });
             return;
@@ -356,7 +349,7 @@ void ServerLink::stopPanel() {
 
 void ServerLink::finishBatch() {
     const std::unique_ptr<Batch> batch = std::move(batch_);
-    replyPanel()->setStoppable(false);
+    panel_->setStoppable(false);
     if (batch->done) batch->done(batch->results);
 }
 
@@ -425,7 +418,7 @@ void ServerLink::dialogConnect() {
                       store_.write(chosen.host, chosen.port, password, this, [this](const rcon::KeyringResult& kept) {
                           if (kept.ok()) return menu_.showStatus(QStringLiteral("密码已保存在系统密钥环中"));
                           menu_.showStatus(kept.message);
-                          replyPanel()->addNote(kept.message);
+                          panel_->addNote(kept.message);
                       });
                   } else if (forget) {
                       store_.remove(chosen.host, chosen.port, this, {});
@@ -478,7 +471,7 @@ void ServerLink::reload() {
 }
 
 void ServerLink::showReplies(bool shown) {
-    if (shown || panel_ != nullptr) replyPanel()->setVisible(shown);
+    panel_->setVisible(shown);
     if (QAction* replies = action(kRepliesAction)) replies->setChecked(shown);
 }
 
@@ -491,10 +484,10 @@ void ServerLink::stateChanged(rcon::Client::State state, const QString& text) {
     case rcon::Client::State::Connecting: break;
     case rcon::Client::State::Connected:
         showReplies(true);
-        replyPanel()->addNote(text);
+        panel_->addNote(text);
         break;
-    case rcon::Client::State::Failed: replyPanel()->addNote(text); break;
-    case rcon::Client::State::Disconnected: replyPanel()->addNote(QStringLiteral("已断开连接")); break;
+    case rcon::Client::State::Failed: panel_->addNote(text); break;
+    case rcon::Client::State::Disconnected: panel_->addNote(QStringLiteral("已断开连接")); break;
     }
 }
 

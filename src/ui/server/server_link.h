@@ -73,8 +73,7 @@ public:
     void setTimeoutMs(int ms) { timeoutMs_ = ms > 0 ? ms : kTimeoutMs; }
 
     rcon::Client& client() { return client_; }
-    // The panel of the server's replies below the main window's form, made on first use.
-    ReplyPanel* replyPanel();
+    ReplyPanel* replyPanel() const { return panel_; }
     // The "连接服务器" dialog while it is open.
     ConnectDialog* connectDialog() const { return dialog_; }
     QLabel* stateLabel() const { return state_; }
