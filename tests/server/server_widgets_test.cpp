@@ -23,6 +23,7 @@
 #include "storage/server_settings.h"
 #include "text/format.h"
 #include "ui/base/text.h"
+#include "ui/entries/entry_list.h"
 #include "ui/files/session_keeper.h"
 #include "ui/server/command_line.h"
 #include "ui/server/connect_dialog.h"
@@ -96,6 +97,27 @@ TEST_F(ServerWidgets, SendButtonsSitBetweenCopyAndClearAndCoverNothing) {
             }
         }
     }
+}
+
+// Tab reads the window as it is laid out: the form, then the replies below it, then the
+// entries list beside them.
+TEST_F(ServerWidgets, TabReachesTheRepliesBeforeTheEntriesList) {
+    link->showReplies(true);
+    auto* list = main->findChild<ui::EntryList*>();
+    ASSERT_NE(list, nullptr);
+    const auto inside = [](QWidget* widget, QWidget* area) { return widget == area || area->isAncestorOf(widget); };
+    int replies = -1;
+    int entries = -1;
+    int step = 0;
+    for (QWidget* at = main->nextInFocusChain(); at != main && (replies < 0 || entries < 0);
+         at = at->nextInFocusChain()) {
+        if (replies < 0 && inside(at, link->replyPanel())) replies = step;
+        if (entries < 0 && inside(at, list)) entries = step;
+        ++step;
+    }
+    ASSERT_GE(replies, 0);
+    ASSERT_GE(entries, 0);
+    EXPECT_LT(replies, entries);
 }
 
 TEST_F(ServerWidgets, SendingUnconnectedAsksForTheServerThenSendsAndSaysNoKeyringKeptThePassword) {
