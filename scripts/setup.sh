@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev libyaml-cpp-dev
     default-jdk-headless libyaml-snake-java python3-yaml
     qtkeychain-qt6-dev python3-rcon dbus-daemon
+    libssh-dev openssh-server openssh-client
     clang libclang-rt-dev clang-format clang-tidy
     fonts-arphic-uming fonts-wqy-microhei
     xvfb xdotool xclip imagemagick x11-utils parcellite openbox wmctrl
