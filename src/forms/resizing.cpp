@@ -23,7 +23,7 @@ constexpr Stretch kStretches[] = {
     {kMainWindowId,          "分组框5",  0,    0.5,  1,    0.5},
     {kMainWindowId,          "编辑框20", 0,    0.5,  1,    0.5},
     {kMainWindowId,          "按钮19",   0,    1,    0,    0  },
-    {kMainWindowId,          "标签87",   0,    1,    0,    0  },
+    {kMainWindowId,          "标签87",   0,    1,    1,    0  },  // the hint between 按钮19 and 按钮20
     {kMainWindowId,          "按钮20",   1,    1,    0,    0  },
     {kPassiveSkillWindowId,  "分组框1",  0,    0,    1,    1  },
     {kPassiveSkillWindowId,  "编辑框1",  0,    0,    1,    1  },

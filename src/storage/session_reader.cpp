@@ -10,6 +10,8 @@ namespace storage {
 
 namespace {
 
+constexpr qsizetype kMaxDockState = 16 * 1024;
+
 // A whole number the file holds, within the range doubles carry exactly.
 std::optional<qint64> integer(const QJsonValue& value) {
     if (!value.isDouble()) return std::nullopt;
@@ -46,6 +48,12 @@ SessionWindow windowOf(const QJsonObject& saved, quint32 id) {
     const QJsonObject selections = saved.value(QLatin1String("selections")).toObject();
     for (auto it = selections.begin(); it != selections.end(); ++it)
         if (const std::optional<qint64> index = integer(it.value())) window.selections.append({it.key(), *index});
+    // Base64 of a few hundred bytes; anything else is no dock state of this editor's.
+    const QString docks = saved.value(QLatin1String("docks")).toString();
+    if (!docks.isEmpty() && docks.size() <= kMaxDockState) {
+        const auto decoded = QByteArray::fromBase64Encoding(docks.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        if (decoded) window.docks = *decoded;
+    }
     return window;
 }
 

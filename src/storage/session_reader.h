@@ -3,6 +3,7 @@
 // their range, and a window's place is fitted to the screens there are now.
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QList>
 #include <QRect>
@@ -25,6 +26,7 @@ struct SessionWindow {
     int page = -1;                                 // -1: none saved
     QList<std::pair<QString, QString>> texts;      // unit name, text
     QList<std::pair<QString, qint64>> selections;  // unit name, index as saved
+    QByteArray docks;  // the docked panels' places, sizes and visibility, as the window saved them
 };
 
 struct SessionDocument {

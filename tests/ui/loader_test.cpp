@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QWindow>
@@ -172,20 +173,22 @@ TEST_F(Loader, TheMainWindowsMenusAndStatusBarFrameTheFormWithoutMovingIt) {
     QCoreApplication::processEvents();
     const QRect bar = main->menuBar()->geometry();
     const QRect status = main->statusBar()->geometry();
-    EXPECT_EQ(area->y(), bar.bottom() + 1);
-    EXPECT_EQ(status.y(), area->geometry().bottom() + 1);
-    EXPECT_EQ(main->height(), bar.height() + area->height() + status.height());
+    const QRect shown(main->formScroll()->mapTo(main, QPoint(0, 0)), main->formScroll()->size());
+    EXPECT_EQ(shown.y(), bar.bottom() + 1);
+    EXPECT_EQ(status.y(), shown.bottom() + 1);
+    EXPECT_EQ(main->height(), bar.height() + shown.height() + status.height());
     // The outer size is the form's plus the two bars: the form area is the client area the
-    // form's frame leaves.
+    // form's frame leaves, all of it shown.
     const QMargins frame = main->windowHandle()->frameMargins();
     EXPECT_EQ(area->height(), main->form().rect.height - frame.top() - frame.bottom());
     EXPECT_EQ(area->width(), main->form().rect.width - frame.left() - frame.right());
+    EXPECT_EQ(main->formScroll()->viewport()->size(), area->size());
     const QStringList menus = [&] {
         QStringList titles;
         for (QAction* action : main->menuBar()->actions()) titles << action->text();
         return titles;
     }();
-    EXPECT_EQ(menus, QStringList({"文件(&F)", "编辑(&E)", "服务器(&S)", "帮助(&H)"}));
+    EXPECT_EQ(menus, QStringList({"文件(&F)", "编辑(&E)", "服务器(&S)", "视图(&V)", "帮助(&H)"}));
     for (const char* name : {"编辑框20", "按钮20", "高级选择夹1", "编辑框19"}) {
         const forms::Unit& unit = main->form().units[static_cast<std::size_t>(main->unitIndex(name))];
         EXPECT_EQ(main->controlByName(name)->mapTo(area, QPoint(0, 0)), QPoint(unit.rect.left, unit.rect.top)) << name;

@@ -19,6 +19,7 @@
 #include "documents/save.h"
 #include "forms/windows.h"
 #include "ui/automation/colour_ops.h"
+#include "ui/automation/layout_ops.h"
 #include "ui/automation/server_ops.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/question.h"
@@ -403,7 +404,7 @@ std::span<const Op> coreOps() { return kOps; }
 std::span<const Op> ops() {
     static const std::vector<Op> all = [] {
         std::vector<Op> list;
-        for (const std::span<const Op> family : {coreOps(), entryOps(), colourOps(), serverOps()})
+        for (const std::span<const Op> family : {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps()})
             list.insert(list.end(), family.begin(), family.end());
         return list;
     }();

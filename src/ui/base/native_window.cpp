@@ -2,8 +2,10 @@
 
 #include <xcb/xcb.h>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -41,6 +43,8 @@ void setNativeTitle(QWidget* window) {
     xcb_flush(connection);
 }
 
+bool hasNativePlaces() { return x11Connection() != nullptr; }
+
 std::optional<NativePlace> nativePlace(const QWidget* window) {
     xcb_connection_t* connection = x11Connection();
     if (window == nullptr || connection == nullptr || !window->testAttribute(Qt::WA_WState_Created)) return {};
@@ -63,10 +67,28 @@ std::optional<NativePlace> nativePlace(const QWidget* window) {
         &std::free);
     if (property == nullptr || xcb_get_property_value_length(property.get()) != 16) return {};
     const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(property.get()));
+    // The X server counts device pixels; Qt's logical pixels are those over the scale factor,
+    // counted from the screen's own origin (which Qt does not scale). The content is rounded to
+    // the nearest logical pixel; the frame's outer edges outwards, so that a frame said to be on
+    // the screen has its last device pixel on it too.
+    const qreal ratio = window->devicePixelRatioF() > 0 ? window->devicePixelRatioF() : 1.0;
+    const QPoint origin = window->screen() != nullptr ? window->screen()->geometry().topLeft() : QPoint();
+    const auto scaled = [ratio](qint64 length, double (*round)(double)) {
+        return static_cast<int>(round(static_cast<double>(length) / ratio));
+    };
+    const auto nearest = [](double value) { return std::round(value); };
+    const qint64 left = at->dst_x - origin.x();
+    const qint64 top = at->dst_y - origin.y();
+    const QRect client(origin.x() + scaled(left, nearest), origin.y() + scaled(top, nearest),
+                       scaled(geometry->width, nearest), scaled(geometry->height, nearest));
+    const QRect outer(
+        QPoint(origin.x() + scaled(left - values[0], std::floor), origin.y() + scaled(top - values[2], std::floor)),
+        QPoint(origin.x() + scaled(left + geometry->width + values[1], std::ceil) - 1,
+               origin.y() + scaled(top + geometry->height + values[3], std::ceil) - 1));
     NativePlace place;
-    place.client = QRect(at->dst_x, at->dst_y, geometry->width, geometry->height);
-    place.frame = QMargins(static_cast<int>(values[0]), static_cast<int>(values[2]), static_cast<int>(values[1]),
-                           static_cast<int>(values[3]));
+    place.client = client;
+    place.frame = QMargins(std::max(0, client.left() - outer.left()), std::max(0, client.top() - outer.top()),
+                           std::max(0, outer.right() - client.right()), std::max(0, outer.bottom() - client.bottom()));
     return place;
 }
 

@@ -17,12 +17,14 @@ namespace ui {
 void setNativeTitle(QWidget* window);
 
 // Where the window's content is on the screen and how wide the window manager's frame is
-// around it, as the X server has them; nothing off X11, before the window exists, or while
+// around it, as the X server has them, in Qt's logical pixels; nothing off X11, before the window exists, or while
 // the window manager has not framed it yet.
 struct NativePlace {
     QRect client;
     QMargins frame;
 };
 std::optional<NativePlace> nativePlace(const QWidget* window);
+// Whether nativePlace can answer at all: the program runs on X11.
+bool hasNativePlaces();
 
 }  // namespace ui

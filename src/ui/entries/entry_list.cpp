@@ -123,8 +123,11 @@ EntryList::EntryList(EntryEditor& editor, QWidget* parent) : QWidget(parent), ed
     setAccessibleName(QStringLiteral("条目"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
-    setMinimumWidth(360);
+    // Narrower when the dock is dragged so: the table scrolls sideways.
+    setMinimumWidth(200);
 }
+
+QSize EntryList::sizeHint() const { return {360, QWidget::sizeHint().height()}; }
 
 QTableView* EntryList::view() {
     build();
@@ -144,9 +147,6 @@ void EntryList::showEvent(QShowEvent* event) {
 void EntryList::build() {
     if (view_ != nullptr) return;
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
-    auto* title = new QLabel(QStringLiteral("条目"), this);
-    title->setFont(unitFont({-14, true}));
-    layout->addWidget(title);
     filter_ = new QLineEdit(this);
     filter_->setPlaceholderText(QStringLiteral("按标识符或名称查找"));
     filter_->setAccessibleName(QStringLiteral("查找条目"));

@@ -25,6 +25,7 @@ public:
     QLineEdit* filter();
     // The identifier of the entry in a row of the view, as shown (filtered).
     QString idAt(int row) const;
+    QSize sizeHint() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

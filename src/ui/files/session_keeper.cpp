@@ -80,6 +80,8 @@ QJsonObject SessionState::toJson() const {
                            {"texts", texts},
                            {"selections", selections}};
         if (window.page >= 0) object.insert(QStringLiteral("page"), window.page);
+        if (!window.docks.isEmpty())
+            object.insert(QStringLiteral("docks"), QString::fromLatin1(window.docks.toBase64()));
         list.append(object);
     }
     return {{"format", kSessionFormat}, {"version", kVersion}, {"windows", list}, {"files", files}};
@@ -98,6 +100,7 @@ SessionState SessionKeeper::state() {
         // higher each time.)
         window.place = live->clientPlace();
         if (PageControl* pages = live->pageControl()) window.page = pages->currentIndex();
+        if (!live->docks().empty()) window.docks = live->dockState();
         for (std::size_t i = 0; i < form.units.size(); ++i) {
             const forms::Unit& unit = form.units[i];
             QWidget* widget = live->builtControl(static_cast<int>(i));
@@ -168,6 +171,9 @@ QString SessionKeeper::restore() {
                 live->placeAt(QRect(QPoint(static_cast<int>(x), static_cast<int>(y)), size));
             }
         }
+        // The docked panels where the user had them, shown or hidden; bytes that are no such
+        // state change nothing.
+        if (!saved.docks.isEmpty()) live->restoreDockState(saved.docks);
         if (PageControl* pages = live->pageControl(); pages != nullptr && saved.page >= 0) {
             if (saved.page < pages->count()) pages->setCurrentIndex(saved.page);
         }

@@ -39,6 +39,7 @@ struct SessionState {
         int page = -1;
         QList<std::pair<QString, QString>> texts;  // unit name, text ("\n" line ends)
         QList<std::pair<QString, int>> selections;
+        QByteArray docks;  // the docked panels, as LiveWindow::dockState gives them
     };
     QList<Window> windows;
     // The files behind the main window's panels, as JSON, by the panel's name in the panel

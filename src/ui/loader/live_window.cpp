@@ -6,20 +6,24 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 
 #include "actions/action.h"
 #include "actions/feeds.h"
@@ -36,6 +40,23 @@ namespace ui {
 namespace {
 
 bool isContainer(forms::Kind kind) { return kind == forms::Kind::PageControl || kind == forms::Kind::GroupBox; }
+
+// The room a window may take on its screen: the screen less its task bars, and at a fractional
+// scale one logical pixel less on the right and at the bottom, where a window's last device
+// pixel can round past the screen's edge.
+QRect roomOn(const QScreen* screen, const QWidget* window) {
+    QRect room = screen->availableGeometry();
+    const qreal ratio = window->devicePixelRatioF();
+    if (ratio != std::floor(ratio)) room.adjust(0, 0, -1, -1);
+    return room;
+}
+
+// The window's frame on the screen, as the window system has it where it can say.
+QRect outerPlace(const QWidget* window) {
+    if (const std::optional<NativePlace> native = nativePlace(window))
+        return native->client.marginsAdded(native->frame);
+    return window->frameGeometry();
+}
 
 }  // namespace
 
@@ -92,6 +113,13 @@ LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr
     if (pageControl_ != nullptr) connect(pageControl_, &PageControl::aboutToShow, this, &LiveWindow::changed);
 }
 
+// The docks go with the window's children, after this object's own members: nothing they say
+// on the way (a dock hidden as its window goes) may reach them.
+LiveWindow::~LiveWindow() {
+    for (QDockWidget* dock : docks_) dock->toggleViewAction()->disconnect(this);
+    docks_.clear();
+}
+
 void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
     if (formArea_ == this || menuBar_ != nullptr) return;
     menuBar_ = menuBar;
@@ -100,13 +128,24 @@ void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(menuBar);
-    // The form area never shrinks below the controls, so none is cut off or moved.
+    // The form area never shrinks below what its controls need, so none is cut off or moved;
+    // when the room is smaller, the scroll area around it shows a part of it at a time.
     formArea_->setMinimumSize(controlsExtent());
-    middle_ = new QHBoxLayout;
-    middle_->setContentsMargins(0, 0, 0, 0);
-    middle_->setSpacing(0);
-    middle_->addWidget(formArea_, 1);
-    layout->addLayout(middle_, 1);
+    formScroll_ = new QScrollArea;
+    formScroll_->setObjectName(QStringLiteral("formScroll"));
+    formScroll_->setFrameShape(QFrame::NoFrame);
+    formScroll_->setWidgetResizable(true);
+    formScroll_->setWidget(formArea_);
+    formScroll_->viewport()->setAutoFillBackground(false);
+    // The docked panels share the room with the form: a plain QMainWindow inside this window
+    // (made a plain widget: a QMainWindow is a window of its own by default), for the docks'
+    // separators, tabs and saved state.
+    frame_ = new QMainWindow(this);
+    frame_->setWindowFlags(Qt::Widget);
+    frame_->setObjectName(QStringLiteral("dockFrame"));
+    frame_->setDockOptions(QMainWindow::AllowTabbedDocks | QMainWindow::AllowNestedDocks);
+    frame_->setCentralWidget(formScroll_);
+    layout->addWidget(frame_, 1);
     layout->addWidget(statusBar);
     resize(width(), height() + chromeHeight());
 }
@@ -119,74 +158,133 @@ int LiveWindow::chromeHeight() const {
     return height;
 }
 
-void LiveWindow::addSidePanel(QWidget* panel) { addPanel(panel, true); }
-
-void LiveWindow::addBottomPanel(QWidget* panel) { addPanel(panel, false); }
-
-void LiveWindow::addPanel(QWidget* panel, bool side) {
-    if (middle_ == nullptr) return;
-    panel->setParent(this);
-    panel->hide();
-    if (side) {
-        middle_->addWidget(panel);
-    } else {
-        auto* layout = static_cast<QVBoxLayout*>(this->layout());
-        layout->insertWidget(layout->indexOf(statusBar_), panel);
-    }
-    panels_.emplace_back(panel, side);
-    panel->installEventFilter(this);
+QDockWidget* LiveWindow::addDock(QWidget* panel, const QString& name, const QString& title, Qt::DockWidgetArea area) {
+    if (frame_ == nullptr) return nullptr;
+    auto* dock = new QDockWidget(title, frame_);
+    dock->setObjectName(name);
+    // Never floating: a floating dock is a window of its own that can end up off every screen.
+    dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
+    dock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+    dock->setWidget(panel);
+    frame_->addDockWidget(area, dock);
+    dock->hide();
+    docks_.push_back(dock);
+    // The dock's own toggle is checked while the user has it shown, whether from a menu, its
+    // close button or the session.
+    connect(dock->toggleViewAction(), &QAction::toggled, this, [this, dock](bool shown) {
+        dockToggled(dock, shown);
+        emit panelToggled(dock->widget(), shown);
+        emit changed();
+    });
+    return dock;
 }
 
-// The room a panel of the editor's own takes: the minimum size it asks for, else its layout's.
-QSize LiveWindow::roomOf(const QWidget* panel) {
-    const QSize hint = panel->minimumSizeHint();
-    return {panel->minimumWidth() > 0 ? panel->minimumWidth() : hint.width(),
-            panel->minimumHeight() > 0 ? panel->minimumHeight() : hint.height()};
+QDockWidget* LiveWindow::dockOf(const QWidget* panel) const {
+    for (QDockWidget* dock : docks_)
+        if (dock->widget() == panel) return dock;
+    return nullptr;
 }
 
-// The room the visible panels of the editor's own take beside and below the form.
-QSize LiveWindow::panelsExtent() const {
+void LiveWindow::showPanel(QWidget* panel, bool shown) {
+    QDockWidget* dock = dockOf(panel);
+    if (dock == nullptr || (dock->toggleViewAction()->isChecked() == shown && dock->isVisible() == shown)) return;
+    dock->setVisible(shown);
+    if (shown) dock->raise();  // the front tab of its group
+}
+
+bool LiveWindow::panelShown(const QWidget* panel) const {
+    const QDockWidget* dock = dockOf(panel);
+    return dock != nullptr && dock->toggleViewAction()->isChecked();
+}
+
+QByteArray LiveWindow::dockState() const { return frame_ != nullptr ? frame_->saveState() : QByteArray(); }
+
+bool LiveWindow::restoreDockState(const QByteArray& state) {
+    if (frame_ == nullptr) return false;
+    restoringDocks_ = true;
+    const bool restored = frame_->restoreState(state);
+    restoringDocks_ = false;
+    // Each dock has the size the user gave it.
+    if (restored)
+        for (QDockWidget* dock : docks_) firstShown_.insert(dock);
+    return restored;
+}
+
+// The room the shown docks take beside and below the form, as they ask for it.
+QSize LiveWindow::docksExtent() const {
     QSize extent(0, 0);
-    for (const auto& [panel, side] : panels_) {
-        if (panel->isHidden()) continue;
-        const QSize wanted = roomOf(panel);
-        if (side)
-            extent.rwidth() += wanted.width();
-        else
-            extent.rheight() += wanted.height();
+    bool side[2] = {false, false};
+    bool bottom = false;
+    for (const QDockWidget* dock : docks_) {
+        if (!dock->toggleViewAction()->isChecked()) continue;
+        const Qt::DockWidgetArea area = frame_->dockWidgetArea(const_cast<QDockWidget*>(dock));
+        const QSize hint = dock->sizeHint();
+        if (area == Qt::BottomDockWidgetArea) {
+            if (!std::exchange(bottom, true)) extent.rheight() += hint.height();
+        } else {
+            bool& taken = side[area == Qt::LeftDockWidgetArea ? 0 : 1];
+            if (!std::exchange(taken, true)) extent.rwidth() += hint.width();
+        }
     }
     return extent;
 }
 
-// A panel shown makes the window larger by its room, a panel hidden gives the room back, so
-// the form keeps its size either way.
-void LiveWindow::panelShown(QWidget* panel, bool shown) {
-    if (!formSize_.isValid()) return;
-    const auto it = std::find_if(panels_.begin(), panels_.end(), [&](const auto& p) { return p.first == panel; });
-    if (it == panels_.end()) return;
-    // The window's size before anything moves: setting the minimum below may already grow it,
-    // and the layout may already have given the panel room out of the form area.
-    const QSize before = size();
-    const QSize hint = panel->sizeHint().expandedTo(roomOf(panel));
-    setMinimumSize(formSize_ + panelsExtent() + QSize(0, chromeHeight()));
-    // The form area keeps the size it had: the window grows by what the layout gives the panel
-    // (its size hint), or gives it back.
-    if (it->second) {
-        const int target = shown ? before.width() + hint.width() : before.width() - panel->width();
-        resize(std::max(minimumWidth(), target), height());
-    } else {
-        const int target = shown ? before.height() + hint.height() : before.height() - panel->height();
-        resize(width(), std::max(minimumHeight(), target));
+// A dock the user shows takes its room from the form; the window grows for it first, as far as
+// its screen has room (never past it), and gives that back when the dock is hidden again.
+void LiveWindow::dockToggled(QDockWidget* dock, bool shown) {
+    if (restoringDocks_ || !formSize_.isValid() || !isVisible() || isMaximized() || isFullScreen()) return;
+    const Qt::DockWidgetArea area = frame_->dockWidgetArea(dock);
+    const bool below = area == Qt::BottomDockWidgetArea;
+    if (!shown) {
+        const int grown = std::exchange(grownFor_[dock], 0);
+        if (grown > 0)
+            resize(below ? width() : std::max(minimumWidth(), width() - grown),
+                   below ? std::max(minimumHeight(), height() - grown) : height());
+        return;
     }
-    // Grown past the screen's edge: moved back onto it, as far as it fits.
-    if (shown && screen() != nullptr) {
-        const QRect available = screen()->availableGeometry();
-        const QRect frame = frameGeometry();
-        const int dx = std::min(0, available.right() - frame.right());
-        const int dy = std::min(0, available.bottom() - frame.bottom());
-        if (dx != 0 || dy != 0)
-            move(std::max(available.left(), pos().x() + dx), std::max(available.top(), pos().y() + dy));
+    // Another dock already shown on that side, or a tab of one: the room is there already.
+    for (QDockWidget* other : docks_)
+        if (other != dock && other->toggleViewAction()->isChecked() && frame_->dockWidgetArea(other) == area) return;
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr) return;
+    const QRect room = roomOn(shownOn, this);
+    const QRect outer = outerPlace(this);
+    // The dock and the separator that lets the user resize it.
+    const QSize hint = dock->sizeHint();
+    const int separator = frame_->style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, frame_);
+    const int wanted = (below ? hint.height() : hint.width()) + separator;
+    const int spare = below ? room.height() - outer.height() : room.width() - outer.width();
+    const int grow = std::clamp(wanted, 0, std::max(0, spare));
+    grownFor_[dock] = grow;
+    if (grow > 0) {
+        resize(width() + (below ? 0 : grow), height() + (below ? grow : 0));
+        // The window system has the new size only later: the frame is kept on the room as it
+        // will be.
+        const QRect grown = outer.adjusted(0, 0, below ? 0 : grow, below ? grow : 0);
+        const int x = std::clamp(grown.left(), room.left(), std::max(room.left(), room.right() + 1 - grown.width()));
+        const int y = std::clamp(grown.top(), room.top(), std::max(room.top(), room.bottom() + 1 - grown.height()));
+        if (x != grown.left() || y != grown.top()) move(QPoint(x, y));
     }
+    // Shown for the first time on a screen without room for it: a share of the window, not the
+    // size it asks for, so that the form keeps the larger part.
+    if (grow < wanted && firstShown_.insert(dock).second) {
+        if (layout() != nullptr) layout()->activate();
+        const int have = below ? frame_->height() : frame_->width();
+        const QSize least = dock->minimumSizeHint();
+        const int share = std::max(have * (below ? 35 : 30) / 100, below ? least.height() : least.width());
+        frame_->resizeDocks({dock}, {std::min(wanted, share)}, below ? Qt::Vertical : Qt::Horizontal);
+    }
+}
+
+void LiveWindow::keepOnScreen() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) return;
+    const QRect room = roomOn(shown, this);
+    const QRect outer = outerPlace(this);
+    if (room.contains(outer)) return;
+    const int x = std::clamp(outer.left(), room.left(), std::max(room.left(), room.right() + 1 - outer.width()));
+    const int y = std::clamp(outer.top(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height()));
+    move(QPoint(x, y));
 }
 
 // Builds the units of one page (-1: the window's own). Containers first: the controls drawn
@@ -264,8 +362,6 @@ actions::Inputs LiveWindow::inputsFor(const actions::Action& action) {
 
 bool LiveWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == formArea_ && event->type() == QEvent::Resize) placeStretched();
-    if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) && watched->isWidgetType())
-        panelShown(static_cast<QWidget*>(watched), event->type() == QEvent::ShowToParent);
     if (event->type() == QEvent::ToolTip) {
         const auto it = std::find(widgets_.begin(), widgets_.end(), watched);
         if (it != widgets_.end()) (*it)->setToolTip(fieldTip(static_cast<int>(it - widgets_.begin())));
@@ -378,9 +474,9 @@ void LiveWindow::showEvent(QShowEvent* event) {
         // Focus starts in the first field of the page shown, not in the notice line; once the
         // window is shown, as showing its pages moves the focus on.
         QTimer::singleShot(0, this, &LiveWindow::focusFirstField);
-        // A window manager frames the window a moment after it is shown: then the frame's
-        // size is known, and the window's place and size are set right against it.
-        for (const int ms : {150, 600}) QTimer::singleShot(ms, this, &LiveWindow::settle);
+        // A window manager frames the window a moment after it is shown: once the frame's size
+        // is known, the window's place and size are set right against it.
+        QTimer::singleShot(0, this, &LiveWindow::settle);
         // Qt would show the program's name for an empty title.
         if (windowTitle().isEmpty()) setNativeTitle(this);
     }
@@ -400,35 +496,60 @@ QRect LiveWindow::clientPlace() const {
 
 void LiveWindow::settle() {
     const std::optional<NativePlace> native = nativePlace(this);
+    // Not framed yet: asked again a moment later, for as long as a window manager may take on
+    // a loaded machine. Without one (no frame ever comes), Qt's own view after that.
+    if (!native && hasNativePlaces() && settleTries_ < kSettleTries) {
+        ++settleTries_;
+        QTimer::singleShot(100, this, &LiveWindow::settle);
+        return;
+    }
+    // Looked at again a few times: a window manager carries out a move or a resize a moment
+    // after it is asked, and may place a new window once more after framing it.
+    if (settleChecks_ < kSettleChecks) {
+        ++settleChecks_;
+        QTimer::singleShot(250, this, &LiveWindow::settle);
+    }
+    const QScreen* shown = screen();
+    if (shown == nullptr || isMaximized() || isFullScreen()) return;
     const QRect client = native ? native->client : QRect(mapToGlobal(QPoint(0, 0)), size());
     const QMargins frame =
         native ? native->frame
                : QMargins(frameGeometry().left() - client.left(), frameGeometry().top() - client.top(),
                           frameGeometry().right() - client.right(), frameGeometry().bottom() - client.bottom());
+    const QRect room = roomOn(shown, this);
+    QRect target = client;
     if (placed_ && !rescued_) {
         // The place was the content's: a window manager that took it for its frame's put the
         // content a frame lower and to the right. Moved back by the difference.
-        const QPoint delta = wanted_.topLeft() - client.topLeft();
-        if (!delta.isNull() && delta.manhattanLength() < 200) move(pos() + delta);
-        return;
+        if ((wanted_.topLeft() - client.topLeft()).manhattanLength() < 200) target.moveTopLeft(wanted_.topLeft());
+        // Kept where the user had it, unless it is larger than the screen's room with its
+        // frame (a session of a larger screen, or one saved before the frame was counted):
+        // then the frame is brought onto the room as at a first start.
+        if (frame_ == nullptr || (target.width() + frame.left() + frame.right() <= room.width() &&
+                                  target.height() + frame.top() + frame.bottom() <= room.height()))
+            return putAt(client, target, frame);
     }
-    // The first start, or a place no screen showed: the frame on the screen's room, now that
-    // its size is known.
-    const QScreen* shown = screen();
-    if (shown == nullptr || pageScroll_ == nullptr) return;
-    const QRect room = shown->availableGeometry();
-    const QRect outer = client.marginsAdded(frame);
-    if (room.contains(outer)) return;
-    const QSize fits = size()
+    // The first start, or a place no screen showed: the frame, title bar included, on the
+    // screen's room, now that its size is known.
+    if (frame_ == nullptr || room.contains(target.marginsAdded(frame))) return putAt(client, target, frame);
+    const QSize fits = target.size()
                            .boundedTo(room.size() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()))
-                           .expandedTo(minimumSize());
+                           .expandedTo(minimumSizeHint());
+    const QRect outer = target.marginsAdded(frame);
     const QPoint wantedOuter(
         std::clamp(outer.left(), room.left(),
                    std::max(room.left(), room.right() + 1 - fits.width() - frame.left() - frame.right())),
         std::clamp(outer.top(), room.top(),
                    std::max(room.top(), room.bottom() + 1 - fits.height() - frame.top() - frame.bottom())));
-    resize(fits);
-    move(pos() + (wantedOuter - outer.topLeft()));
+    putAt(client, QRect(wantedOuter + QPoint(frame.left(), frame.top()), fits), frame);
+}
+
+// Moves and sizes the window whose content is at client now so that it is at target; a
+// window's position is its frame's.
+void LiveWindow::putAt(const QRect& client, const QRect& target, const QMargins& frame) {
+    if (client == target) return;
+    if (client.size() != target.size()) resize(target.size());
+    if (client.topLeft() != target.topLeft()) move(target.topLeft() - QPoint(frame.left(), frame.top()));
 }
 
 void LiveWindow::placeAt(const QRect& client) {
@@ -472,29 +593,23 @@ void LiveWindow::fitToForm() {
     const QSize client(form_.rect.width - frame.left() - frame.right(),
                        form_.rect.height - frame.top() - frame.bottom());
     // The form's size (the outer size less the frame, and never less than the controls need)
-    // is the size everything shows at; below it, the panels give room and the pages scroll.
+    // is the size everything shows at; below it, the panels give room and the pages scroll, and
+    // below the least of that the whole form scrolls in its frame.
     formSize_ = client.expandedTo(controlsExtent());
     formMinimum_ = pageScroll_ != nullptr
                        ? formSize_ - QSize(kPanelGive.width() + kPageGive.width(), kPanelGive.height())
                        : formSize_;
     formArea_->setMinimumSize(formMinimum_);
-    setMinimumSize(formMinimum_ + panelsExtent() + QSize(0, chromeHeight()));
+    if (frame_ == nullptr) setMinimumSize(formMinimum_);
     // Else the session put it where the user had it.
     if (!placed_) {
-        QSize wanted = formSize_ + panelsExtent() + QSize(0, chromeHeight());
-        // At first the window fits the room its screen leaves beside the task bars.
-        if (const QScreen* shown = screen(); shown != nullptr && pageScroll_ != nullptr) {
-            const QRect available = shown->availableGeometry().marginsRemoved(frame);
-            wanted = wanted.boundedTo(available.size()).expandedTo(minimumSize());
+        QSize wanted = formSize_ + docksExtent() + QSize(0, chromeHeight());
+        // At first the window and its frame fit the room its screen leaves beside the task bars.
+        if (const QScreen* shown = screen(); shown != nullptr && frame_ != nullptr) {
+            const QRect available = roomOn(shown, this).marginsRemoved(frame);
+            wanted = wanted.boundedTo(available.size()).expandedTo(minimumSizeHint());
             resize(wanted);
-            const QRect outer = frameGeometry();
-            if (!available.marginsAdded(frame).contains(outer))
-                move(std::clamp(outer.left(), available.left() - frame.left(),
-                                std::max(available.left() - frame.left(),
-                                         available.right() + frame.right() - outer.width() + 1)),
-                     std::clamp(outer.top(), available.top() - frame.top(),
-                                std::max(available.top() - frame.top(),
-                                         available.bottom() + frame.bottom() - outer.height() + 1)));
+            keepOnScreen();
         } else {
             resize(wanted);
         }

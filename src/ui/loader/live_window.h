@@ -7,13 +7,15 @@
 #include <QWidget>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "actions/action.h"
 #include "actions/reading.h"
 #include "forms/form.h"
 
-class QHBoxLayout;
+class QDockWidget;
+class QMainWindow;
 class QScrollArea;
 class QMenuBar;
 class QStatusBar;
@@ -32,6 +34,7 @@ public:
     // With chrome, the form's controls sit on a form area that addChrome() puts between a
     // menu bar and a status bar.
     explicit LiveWindow(const forms::Window& form, bool chrome = false);
+    ~LiveWindow() override;
 
     const forms::Window& form() const { return form_; }
     std::uint32_t id() const { return form_.id; }
@@ -51,15 +54,30 @@ public:
     // The widget the form's own controls sit on, at the form's coordinates: the window
     // itself, or the area between the menu bar and the status bar.
     QWidget* formArea() const { return formArea_; }
-    // Puts a menu bar above the form and a status bar below it; the window grows by their
-    // height and every control keeps its place relative to the form area. Call once,
-    // before the window is first shown, on a window made with chrome.
+    // Puts a menu bar above the form and a status bar below it, and the form in a frame that
+    // docks the editor's own panels around it and scrolls the form when the room left for it is
+    // smaller than the least the form takes. Call once, before the window is first shown, on a
+    // window made with chrome.
     void addChrome(QMenuBar* menuBar, QStatusBar* statusBar);
-    // Puts a panel of the editor's own beside the form (on its right) or below it, between the
-    // form and the status bar; hidden until the panel is shown. Showing it makes the window
-    // larger by the panel's room, so the form keeps its size. After addChrome.
-    void addSidePanel(QWidget* panel);
-    void addBottomPanel(QWidget* panel);
+    // Docks a panel of the editor's own beside the form (Qt::RightDockWidgetArea,
+    // LeftDockWidgetArea) or below it (BottomDockWidgetArea), hidden until shown. name is the
+    // dock's object name ("entries", "replies", "folder"), title its caption. The dock can be
+    // resized, moved to another side, put in a tab with another dock and closed; never floated,
+    // so that it stays inside the window. After addChrome.
+    QDockWidget* addDock(QWidget* panel, const QString& name, const QString& title, Qt::DockWidgetArea area);
+    // Shows a docked panel (brought to the front of its tabs) or hides it. Shown, it takes room
+    // from the form, and the window grows for it only as far as its screen has room.
+    void showPanel(QWidget* panel, bool shown);
+    // Whether the user has the panel shown (it may be behind another dock's tab).
+    bool panelShown(const QWidget* panel) const;
+    QDockWidget* dockOf(const QWidget* panel) const;
+    const std::vector<QDockWidget*>& docks() const { return docks_; }
+    // The docks' places, sizes, tabs and visibility, as the session keeps them; restoring
+    // answers false for bytes that are no such state (nothing changes then).
+    QByteArray dockState() const;
+    bool restoreDockState(const QByteArray& state);
+    // The scroll area around the form area: its viewport is the part of the form on screen.
+    QScrollArea* formScroll() const { return formScroll_; }
     QMenuBar* menuBar() const { return menuBar_; }
     QStatusBar* statusBar() const { return statusBar_; }
     // Builds every page that is not built yet.
@@ -89,6 +107,8 @@ signals:
     void pageBuilt(int page);
     // The window was closed; it is destroyed when control returns to the event loop.
     void closed();
+    // A docked panel was shown or hidden by the user (a menu entry, a dock's close button).
+    void panelToggled(QWidget* panel, bool shown);
     // Something the session keeps changed: a field's text or selection, the page, the
     // window's place or size.
     void changed();
@@ -108,18 +128,20 @@ private:
     QWidget* containerOf(const forms::Unit& unit);
     QSize controlsExtent() const;
     int chromeHeight() const;
-    void addPanel(QWidget* panel, bool side);
-    QSize panelsExtent() const;
-    static QSize roomOf(const QWidget* panel);
-    void panelShown(QWidget* panel, bool shown);
+    QSize docksExtent() const;
+    void dockToggled(QDockWidget* dock, bool shown);
+    // The window's outer rectangle kept inside the room of its screen, as far as it fits.
+    void keepOnScreen();
 
     const forms::Window& form_;
     std::vector<QWidget*> widgets_;
     QSize formSize_;     // the window's size with every control where its form puts it
     QSize formMinimum_;  // the least room the form area takes: the panels and the pages given up
     // What the output panels and the pages may give up of their room when the window is smaller
-    // than its form: the panels down to a usable size, the pages down to a usable viewport.
-    static constexpr QSize kPanelGive{180, 300};
+    // than its form: the panels down to a usable size (in width no more than keeps the hint
+    // between the configuration panel's buttons on two lines), the pages down to a usable
+    // viewport.
+    static constexpr QSize kPanelGive{60, 300};
     static constexpr QSize kPageGive{320, 0};
     QScrollArea* pageScroll_ = nullptr;  // around the page control, in a window with chrome
     QRect pageRect_;                     // the page control's place in the form
@@ -131,13 +153,22 @@ private:
     QWidget* formArea_ = this;
     QMenuBar* menuBar_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
-    QHBoxLayout* middle_ = nullptr;                  // the form area and the side panels
-    std::vector<std::pair<QWidget*, bool>> panels_;  // side (true) or bottom panels
+    QMainWindow* frame_ = nullptr;       // the form and the docked panels, between the bars
+    QScrollArea* formScroll_ = nullptr;  // the form area, scrolled when the room is too small
+    std::vector<QDockWidget*> docks_;
+    std::unordered_map<const QDockWidget*, int> grownFor_;  // what the window grew by for a dock
+    std::unordered_set<const QDockWidget*> firstShown_;     // docks given their first size
+    bool restoringDocks_ = false;
     bool fitted_ = false;
     bool placed_ = false;
     QRect wanted_;          // where placeAt put the content
     bool rescued_ = false;  // placeAt brought it back from where no screen shows it
+    int settleTries_ = 0;
+    int settleChecks_ = 0;
+    static constexpr int kSettleTries = 100;  // ten seconds of asking for the frame
+    static constexpr int kSettleChecks = 4;   // looks once the frame is known
     void settle();
+    void putAt(const QRect& client, const QRect& target, const QMargins& frame);
 };
 
 }  // namespace ui

@@ -65,26 +65,20 @@ ReplyPanel::ReplyPanel(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(8, 4, 8, 6);
     layout->setSpacing(4);
 
-    auto* head = new QHBoxLayout;
-    auto* title = new QLabel(QStringLiteral("服务器回复"), this);
-    title->setFont(unitFont({.height = -14, .bold = true}));
+    // The dock around the panel says "服务器回复" in its title bar; above the answers only what
+    // is being waited for, while something is.
     waiting_ = new QLabel(this);
     waiting_->setObjectName(QStringLiteral("serverWaiting"));
     waiting_->setTextFormat(Qt::PlainText);
+    waiting_->hide();
+    layout->addWidget(waiting_);
     stop_ = new QPushButton(QStringLiteral("停止"), this);
     stop_->setToolTip(QStringLiteral("不再发送输出框中剩下的行（已发出的一行仍会等它的回答）"));
     stop_->hide();
     auto* clearButton = new QPushButton(QStringLiteral("清空"), this);
     clearButton->setToolTip(QStringLiteral("清空服务器回复"));
     hide_ = new QPushButton(QStringLiteral("隐藏"), this);
-    hide_->setToolTip(QStringLiteral("隐藏服务器回复（“服务器”菜单可以再显示它）"));
-    head->addWidget(title);
-    head->addSpacing(12);
-    head->addWidget(waiting_, 1);
-    head->addWidget(stop_);
-    head->addWidget(clearButton);
-    head->addWidget(hide_);
-    layout->addLayout(head);
+    hide_->setToolTip(QStringLiteral("隐藏服务器回复（“服务器”或“视图”菜单可以再显示它）"));
 
     view_ = new QTextEdit(this);
     view_->setObjectName(QStringLiteral("serverReplies"));
@@ -97,7 +91,7 @@ ReplyPanel::ReplyPanel(QWidget* parent) : QWidget(parent) {
     ground.setColor(QPalette::Base, kGround);
     ground.setColor(QPalette::Text, Qt::white);
     view_->setPalette(ground);
-    view_->setMinimumHeight(96);
+    view_->setMinimumHeight(48);
     layout->addWidget(view_, 1);
 
     auto* foot = new QHBoxLayout;
@@ -112,6 +106,10 @@ ReplyPanel::ReplyPanel(QWidget* parent) : QWidget(parent) {
     foot->addWidget(label);
     foot->addWidget(commandLine_, 1);
     foot->addWidget(send);
+    foot->addSpacing(8);
+    foot->addWidget(stop_);
+    foot->addWidget(clearButton);
+    foot->addWidget(hide_);
     layout->addLayout(foot);
 
     connect(commandLine_, &CommandLine::entered, this, &ReplyPanel::commandEntered);
@@ -178,7 +176,10 @@ void ReplyPanel::addNote(const QString& text) {
     scrollToEnd();
 }
 
-void ReplyPanel::setWaiting(const QString& text) { waiting_->setText(text); }
+void ReplyPanel::setWaiting(const QString& text) {
+    waiting_->setText(text);
+    waiting_->setVisible(!text.isEmpty());
+}
 
 void ReplyPanel::setStoppable(bool stoppable) { stop_->setVisible(stoppable); }
 

@@ -154,7 +154,7 @@ ServerLink::ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu)
     setObjectName(QStringLiteral("serverLink"));
     writer_.setMaxThreadCount(1);
     panel_ = new ReplyPanel;
-    main->addBottomPanel(panel_);
+    main->addDock(panel_, QStringLiteral("replies"), QStringLiteral("服务器回复"), Qt::BottomDockWidgetArea);
     connect(panel_, &ReplyPanel::commandEntered, this, &ServerLink::sendFromCommandBox);
     connect(panel_, &ReplyPanel::stopRequested, this, &ServerLink::stopPanel);
     connect(panel_, &ReplyPanel::hideRequested, this, [this] { showReplies(false); });
@@ -190,6 +190,9 @@ void ServerLink::addMenu(MainMenu& menu) {
     replies->setObjectName(QString::fromLatin1(kRepliesAction));
     replies->setCheckable(true);
     connect(replies, &QAction::triggered, this, &ServerLink::showReplies);
+    connect(main_, &LiveWindow::panelToggled, replies, [this, replies](QWidget* panel, bool shown) {
+        if (panel == panel_) replies->setChecked(shown);
+    });
     action("save-and-reload")->setToolTip(QStringLiteral("保存配置文件，然后把重载指令发给服务器"));
     action("server-disconnect")->setEnabled(false);
 }
@@ -470,10 +473,7 @@ void ServerLink::reload() {
     send(command, QStringLiteral("保存并重载"), timeoutMs_, {});
 }
 
-void ServerLink::showReplies(bool shown) {
-    panel_->setVisible(shown);
-    if (QAction* replies = action(kRepliesAction)) replies->setChecked(shown);
-}
+void ServerLink::showReplies(bool shown) { main_->showPanel(panel_, shown); }
 
 void ServerLink::stateChanged(rcon::Client::State state, const QString& text) {
     state_->setText(QFontMetrics(state_->font()).elidedText(text, Qt::ElideRight, kStateWidth));

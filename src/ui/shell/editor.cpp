@@ -1,8 +1,10 @@
 #include "ui/shell/editor.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QGroupBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 
 #include "actions/panels.h"
@@ -24,6 +26,38 @@
 #include "ui/server/server_link.h"
 
 namespace ui {
+namespace {
+
+// A menu entry that shows and hides a docked panel, checked while the panel is shown, however
+// it was shown or hidden (another menu's entry, the dock's close button, the session).
+QAction* panelAction(LiveWindow* live, QWidget* panel, const QString& caption, const QString& name) {
+    auto* action = new QAction(caption, live);
+    action->setObjectName(name);
+    action->setCheckable(true);
+    action->setChecked(live->panelShown(panel));
+    QObject::connect(action, &QAction::toggled, live, [live, panel](bool shown) { live->showPanel(panel, shown); });
+    QObject::connect(live, &LiveWindow::panelToggled, action, [action, panel](QWidget* toggled, bool shown) {
+        if (toggled == panel) action->setChecked(shown);
+    });
+    return action;
+}
+
+// "视图": every docked panel of the window, shown or hidden from one place.
+void addViewMenu(LiveWindow* live) {
+    QMenuBar* bar = live->menuBar();
+    if (bar == nullptr) return;
+    QAction* before = nullptr;
+    for (QAction* entry : bar->actions())
+        if (entry->menu() != nullptr && menuTitleIs(entry->text(), QStringLiteral("帮助"))) before = entry;
+    auto* view = new QMenu(QStringLiteral("视图(&V)"), bar);
+    view->setObjectName(QStringLiteral("viewMenu"));
+    bar->insertMenu(before, view);
+    for (QDockWidget* dock : live->docks())
+        view->addAction(
+            panelAction(live, dock->widget(), dock->windowTitle(), QStringLiteral("view-") + dock->objectName()));
+}
+
+}  // namespace
 
 Editor::Editor() {
     ItemDesigner::drawPreviews();
@@ -70,16 +104,15 @@ void Editor::attach(LiveWindow* live) {
     // The entries of the configuration panel: the list beside the form, the pages' bars.
     entries_ = new EntryEditor(*runtime_, live, documents_->panel(actions::FileRole::Configuration));
     auto* list = new EntryList(*entries_, live);
-    live->addSidePanel(list);
+    live->addDock(list, QStringLiteral("entries"), QStringLiteral("条目"), Qt::RightDockWidgetArea);
     new EntryPages(*entries_, live, *menu_);
     if (QMenu* edit = menu_->menu(QStringLiteral("编辑"))) {
         edit->addSeparator();
-        QAction* toggle = edit->addAction(QStringLiteral("条目列表"));
-        toggle->setObjectName(QStringLiteral("entries"));
-        toggle->setCheckable(true);
+        QAction* toggle = panelAction(live, list, QStringLiteral("条目列表"), QStringLiteral("entries"));
         toggle->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
-        QObject::connect(toggle, &QAction::toggled, list, &QWidget::setVisible);
+        edit->addAction(toggle);
     }
+    addViewMenu(live);
     QObject::connect(menu_, &MainMenu::sessionCleared, entries_, &EntryEditor::release);
     // A page holds an entry of the file it was loaded from, not of the next one opened.
     QObject::connect(documents_, &PanelDocuments::documentChanged, entries_, [this, path = QString()]() mutable {
