@@ -156,11 +156,13 @@ void Index::scan(const yaml::CheckResult& check) {
     // that begins with a key at its first column.
     std::vector<std::size_t> starts;
     std::vector<std::string_view> names;
+    std::vector<std::size_t> ends;  // the last line the server reads as the entry's, from 0
     if (!listing_.broken) {
         for (const yaml::TopLevelKey& key : check.keys) {
             if (key.line < 1 || static_cast<std::size_t>(key.line) > count) continue;
             starts.push_back(static_cast<std::size_t>(key.line) - 1);
             names.push_back(key.name);
+            ends.push_back(static_cast<std::size_t>(std::clamp(key.end, key.line, static_cast<int>(count))) - 1);
         }
     } else {
         for (std::size_t i = 0; i < count; ++i) {
@@ -176,7 +178,11 @@ void Index::scan(const yaml::CheckResult& check) {
         const std::size_t first = starts[k];
         std::size_t last =
             k + 1 < starts.size() ? std::max(first, starts[k + 1] - (starts[k + 1] > first ? 1 : 0)) : count - 1;
-        while (last > first) {
+        // Back over the blank lines and comments before the next entry, but not over what the
+        // server reads as this entry's: a "|" value's line may start with "#", and a "|+" value
+        // keeps the empty lines after it.
+        const std::size_t floor = k < ends.size() ? std::max(first, ends[k]) : first;
+        while (last > floor) {
             const std::string_view line = lines_.content(text(), last);
             if (!isBlank(line) && !isComment(line) && !isMarker(line)) break;
             --last;

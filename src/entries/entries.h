@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -136,6 +137,9 @@ public:
 
 private:
     void scan(const yaml::CheckResult& check);
+    // The refusal of taking lines [first, last] (the entry's, and what goes with it) out of the
+    // text, when the rest would not read, or not as before; or nothing.
+    std::optional<EditResult> removalReads(const Entry& entry, int first, int last) const;
 
     std::shared_ptr<const std::string> text_;  // never null
     Lines lines_;

@@ -163,6 +163,27 @@ TEST_F(Entries, IdentifiersAsTheServerNamesThem) {
     EXPECT_EQ(onto.value("error"), "已有识别名为“31”的条目（第 9 行，写作“0x1F”）");
 }
 
+// An edit whose result the server could not read is refused as invalid-yaml and the panel stays
+// as it was.
+TEST_F(Entries, EditsTheServerCouldNotReadAreRefused) {
+    const QString text = QStringLiteral(
+        "ruby:\n  Display_Name: &dn RUBY\n  Material: REDSTONE\n"
+        "keep:\n  keylore: k\n  command:\n    - |+\n      say a\n\n"
+        "# sap's name is ruby's\nsap:\n  Display_Name: *dn\n  Material: LAPIS\n");
+    ui::replacePanelText(panel("编辑框20"), text);
+    const QJsonArray listed = op(R"({"op":"entries","control":"编辑框20"})").value("entries").toArray();
+    ASSERT_EQ(listed.size(), 3);
+    EXPECT_EQ(listed[1], (QJsonObject{{"id", "keep"}, {"kind", "keylore"}, {"line", 4}, {"end", 9}}));
+    const QJsonObject gone = op(R"({"op":"delete-entry","control":"编辑框20","entry":"ruby"})");
+    EXPECT_EQ(gone.value("code"), "invalid-yaml");
+    EXPECT_EQ(configuration(), text);
+    const QJsonObject tooLong =
+        op(QStringLiteral(R"({"op":"rename-entry","control":"编辑框20","entry":"keep","as":"%1"})")
+               .arg(QString(1025, 'k')));
+    EXPECT_EQ(tooLong.value("code"), "invalid-yaml");
+    EXPECT_EQ(configuration(), text);
+}
+
 // A text the server cannot read still lists what it can see; load and update refuse.
 TEST_F(Entries, ABrokenTextListsButRefusesToLoad) {
     op(QStringLiteral(R"({"op":"set","control":"编辑框20","text":"%1"})")
