@@ -606,7 +606,16 @@ EditResult Index::remove(std::string_view id) const {
     for (const Entry& other : listing_.entries)
         if (&other != entry && other.line == entry->line) return unsupported(entry->line, "上有不止一个条目");
     if (auto refused = detail::uncovers(*this, *entry, "删除")) return *refused;
-    const int first = entry->line;
+    // The comment lines right above the entry go with it, up to a blank line or the lines of
+    // the entry before it (whose "|" value may hold a line that starts with "#").
+    const auto at = static_cast<std::size_t>(entry - listing_.entries.data());
+    const int floor = at > 0 ? listing_.entries[at - 1].end : 0;
+    int first = entry->line;
+    while (first - 1 > floor) {
+        const std::string_view above = lines_.content(text(), static_cast<std::size_t>(first) - 2);
+        if (!isComment(above) || (first - 1 == 1 && above.starts_with("\xEF\xBB\xBF"))) break;
+        --first;
+    }
     const int last = entry->end;
     if (auto refused = removalReads(*entry, first, last)) return *refused;
     EditResult out;

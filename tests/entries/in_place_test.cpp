@@ -1,7 +1,7 @@
 // An edit changes its own entry and nothing else, as the server reads the text: anchors stay on
 // the values that carry them and copies carry none, an entry ends where the server's reading of
 // it ends, a result the server cannot read (or reads otherwise) is refused, comments and blank
-// lines outside the changed value stay.
+// lines outside the changed value stay, and a deleted entry takes the comment above it.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -316,6 +316,42 @@ TEST(CommentsKeptTest, EverythingButTheValue) {
                               "    \"&b翡翠\"   # 绿色",
                               "  Material: JADE",
                           }));
+}
+
+// A deleted entry takes the comment lines right above it, up to a blank line or another
+// entry's line; the reply's lines are the entry's own.
+TEST(DeleteTest, TakesTheCommentAboveIt) {
+    const std::string text = joined({
+        "a:",
+        "  keylore: x",
+        "  command:",
+        "    - |",
+        "      say",
+        "      # a's own line",
+        "# about b",
+        "  # more about b",
+        "b:",
+        "  keylore: y",
+        "  command: []",
+        "",
+        "# about c, apart",
+        "",
+        "c:",
+        "  keylore: z",
+        "  command: []",
+        "# after c",
+    });
+    const EditResult b = remove(text, "b");
+    ASSERT_TRUE(b.ok()) << outcome(b);
+    EXPECT_EQ(b.line, 9);
+    EXPECT_EQ(b.end, 11);
+    EXPECT_EQ(b.text, joined({"a:", "  keylore: x", "  command:", "    - |", "      say", "      # a's own line", "",
+                              "# about c, apart", "", "c:", "  keylore: z", "  command: []", "# after c"}));
+    const EditResult c = remove(crlf(text), "c");
+    ASSERT_TRUE(c.ok()) << outcome(c);
+    EXPECT_EQ(c.line, 15);
+    EXPECT_EQ(c.end, 17);
+    EXPECT_EQ(c.text, crlf(text.substr(0, text.find("c:\n")) + "# after c\n"));
 }
 
 }  // namespace

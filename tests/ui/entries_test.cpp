@@ -164,7 +164,7 @@ TEST_F(Entries, IdentifiersAsTheServerNamesThem) {
 }
 
 // An edit whose result the server could not read is refused as invalid-yaml and the panel stays
-// as it was.
+// as it was; a delete takes the comment above its entry and answers with the entry's own lines.
 TEST_F(Entries, EditsTheServerCouldNotReadAreRefused) {
     const QString text = QStringLiteral(
         "ruby:\n  Display_Name: &dn RUBY\n  Material: REDSTONE\n"
@@ -182,6 +182,9 @@ TEST_F(Entries, EditsTheServerCouldNotReadAreRefused) {
                .arg(QString(1025, 'k')));
     EXPECT_EQ(tooLong.value("code"), "invalid-yaml");
     EXPECT_EQ(configuration(), text);
+    EXPECT_EQ(op(R"({"op":"delete-entry","control":"编辑框20","entry":"sap"})"),
+              (QJsonObject{{"ok", true}, {"entry", "sap"}, {"line", 11}, {"end", 13}}));
+    EXPECT_EQ(configuration(), text.left(text.indexOf(QStringLiteral("# sap"))));
 }
 
 // A text the server cannot read still lists what it can see; load and update refuse.
