@@ -129,6 +129,20 @@ TEST_F(Entries, AListLineGoesIntoTheHeldEntry) {
     EXPECT_TRUE(configuration().endsWith(QStringLiteral("  - \"第十一行\"\n")));
 }
 
+// A held entry that another of its name has come to shadow since it was loaded takes no list
+// line: the server reads the other one, which the page does not hold.
+TEST_F(Entries, AListLineGoesIntoNoShadowedEntry) {
+    op(R"({"op":"set","control":"编辑框20","text":""})");
+    op(R"({"op":"set","control":"编辑框59","text":"ruby"})");
+    op(R"({"op":"click","control":"按钮50"})");
+    const QString one = configuration();
+    op(R"({"op":"load-entry","control":"编辑框20","entry":"ruby"})");
+    ui::replacePanelText(panel("编辑框20"), one + one);
+    op(R"({"op":"set","control":"编辑框69","text":"第十一行"})");
+    op(R"({"op":"click","control":"按钮51"})");
+    EXPECT_EQ(configuration(), one + one);
+}
+
 TEST_F(Entries, DuplicateRenameAndDeleteTouchOnlyTheirEntry) {
     EXPECT_EQ(op(R"({"op":"duplicate-entry","control":"编辑框20","entry":"jade","as":"jade_2"})").value("ok"), true);
     EXPECT_TRUE(configuration().endsWith(

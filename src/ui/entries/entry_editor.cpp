@@ -253,6 +253,16 @@ bool EntryEditor::appendListLine(const QString& button, const QString& text) {
         emit listLineRefused(page->page, fromUtf8(result.message));
         return true;  // never at the end of the panel, under whatever entry is last
     }
+    if (result.line != loaded->line) {
+        // The line went to the entry of that name the server keeps, which is not the one held.
+        emit listLineRefused(page->page,
+                             QStringLiteral("条目“%1”（第 %2 行）被第 %3 行的同名条目覆盖，服务器只读那一个；"
+                                            "请重新载入。没有改动文本")
+                                 .arg(fromUtf8(loaded->id))
+                                 .arg(loaded->line)
+                                 .arg(result.line));
+        return true;
+    }
     replaceText(index->text(), result.text);
     reloadHeld(page->page, result.text, result.line, result.end);
     return true;
