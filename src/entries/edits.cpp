@@ -17,6 +17,8 @@ namespace {
 using detail::quoted;
 using detail::refuse;
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 std::string blanks(std::size_t count) {
     std::string out(count, ' ');
     return out;
@@ -575,7 +577,12 @@ EditResult Index::duplicate(std::string_view id, std::string_view newId) const {
     if (!m.readable || m.keyEnd <= m.keyBegin) return unsupported(entry->line, "的识别名");
     std::size_t keyBegin = m.keyBegin;
     std::size_t keyEnd = m.keyEnd;
-    const std::string bare = withoutAnchors(block, m, &keyBegin, &keyEnd);
+    std::string bare = withoutAnchors(block, m, &keyBegin, &keyEnd);
+    if (bare.starts_with(kByteOrderMark) && keyBegin >= kByteOrderMark.size()) {  // the text's, not the entry's
+        bare.erase(0, kByteOrderMark.size());
+        keyBegin -= kByteOrderMark.size();
+        keyEnd -= kByteOrderMark.size();
+    }
     std::string inserted;
     if (!block.ends_with('\n')) inserted = std::string(detail::eolOf(*this, *entry));
     inserted += renamedBlock(bare, keyBegin, keyEnd, newId);
@@ -612,14 +619,17 @@ EditResult Index::remove(std::string_view id) const {
     const int floor = at > 0 ? listing_.entries[at - 1].end : 0;
     int first = entry->line;
     while (first - 1 > floor) {
-        const std::string_view above = lines_.content(text(), static_cast<std::size_t>(first) - 2);
-        if (!isComment(above) || (first - 1 == 1 && above.starts_with("\xEF\xBB\xBF"))) break;
+        std::string_view above = lines_.content(text(), static_cast<std::size_t>(first) - 2);
+        if (first == 2 && above.starts_with(kByteOrderMark)) above.remove_prefix(kByteOrderMark.size());
+        if (!isComment(above)) break;
         --first;
     }
     const int last = entry->end;
     if (auto refused = removalReads(*entry, first, last)) return *refused;
+    // A byte order mark is the text's, not the entry's: it stays.
+    const bool mark = first == 1 && text().starts_with(kByteOrderMark);
     EditResult out;
-    out.text = detail::splice(*this, first, last, "");
+    out.text = detail::splice(*this, first, last, mark ? kByteOrderMark : std::string_view());
     out.line = entry->line;
     out.end = entry->end;
     return out;

@@ -354,5 +354,18 @@ TEST(DeleteTest, TakesTheCommentAboveIt) {
     EXPECT_EQ(c.text, crlf(text.substr(0, text.find("c:\n")) + "# after c\n"));
 }
 
+// A byte order mark belongs to the text, not to its first entry: a copy of that entry does not
+// carry it, and deleting the entry (or the comment above it) leaves it.
+TEST(DeleteTest, TheByteOrderMarkStays) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string sap = "sap:\n  keylore: b\n  command: []\n";
+    const std::string text = bom + "ruby:\n  keylore: a\n  command: []\n" + sap;
+    const EditResult copy = duplicate(text, "ruby", "r2");
+    ASSERT_TRUE(copy.ok()) << outcome(copy);
+    EXPECT_EQ(copy.text, bom + "ruby:\n  keylore: a\n  command: []\nr2:\n  keylore: a\n  command: []\n" + sap);
+    EXPECT_EQ(remove(text, "ruby").text, bom + sap);
+    EXPECT_EQ(remove(bom + "# ruby\nruby:\n  keylore: a\n  command: []\n" + sap, "ruby").text, bom + sap);
+}
+
 }  // namespace
 }  // namespace entries
