@@ -1,5 +1,6 @@
 // The entries of a socket file of 10,000 gem blocks: listing it (with the server's check, and
-// with the panel's own check handed over), and loading and updating one entry of it.
+// with the panel's own check handed over), and loading, updating, duplicating, renaming and
+// removing one entry of it.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -71,10 +72,41 @@ void updateOne(benchmark::State& state) {
     }
 }
 
+// The other edits of one entry, each read back as the server reads it before it is given out.
+void duplicateOne(benchmark::State& state) {
+    const entries::Index& index = socketIndex();
+    for (auto _ : state) {
+        const entries::EditResult copied = index.duplicate("gem5000", "gem5000_2");
+        if (!copied.ok()) state.SkipWithError("gem5000 did not duplicate");
+        benchmark::DoNotOptimize(copied.text.data());
+    }
+}
+
+void renameOne(benchmark::State& state) {
+    const entries::Index& index = socketIndex();
+    for (auto _ : state) {
+        const entries::EditResult renamed = index.rename("gem5000", "gem5000_2");
+        if (!renamed.ok()) state.SkipWithError("gem5000 was not renamed");
+        benchmark::DoNotOptimize(renamed.text.data());
+    }
+}
+
+void removeOne(benchmark::State& state) {
+    const entries::Index& index = socketIndex();
+    for (auto _ : state) {
+        const entries::EditResult removed = index.remove("gem5000");
+        if (!removed.ok()) state.SkipWithError("gem5000 was not removed");
+        benchmark::DoNotOptimize(removed.text.data());
+    }
+}
+
 BENCHMARK(listWithCheck)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(listWithPanelCheck)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(loadOne)->Unit(benchmark::kMillisecond);
 BENCHMARK(updateOne)->Unit(benchmark::kMillisecond);
+BENCHMARK(duplicateOne)->Unit(benchmark::kMillisecond);
+BENCHMARK(renameOne)->Unit(benchmark::kMillisecond);
+BENCHMARK(removeOne)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

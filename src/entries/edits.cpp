@@ -17,6 +17,8 @@ namespace {
 using detail::quoted;
 using detail::refuse;
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 std::string blanks(std::size_t count) {
     std::string out(count, ' ');
     return out;
@@ -145,7 +147,9 @@ public:
             if (rows[k].parent != rows[i].parent || !m_.slots[k].present) continue;
             int line = m_.slots[k].first;
             const int floor = hasLine(parent) && !places_[parent].inserted ? m_.slots[parent].last : 0;
-            while (line - 1 > floor && isComment(m_.lines[static_cast<std::size_t>(line - 1)])) --line;
+            while (line - 1 > floor && isComment(m_.lines[static_cast<std::size_t>(line - 1)]) &&
+                   m_.inValue[static_cast<std::size_t>(line - 1)] == 0)
+                --line;
             return {line, true};
         }
         ensure(parent);
@@ -212,13 +216,34 @@ private:
     int blocked_ = -1;
 };
 
-// The comment at the end of a value's last line, with the blanks before it.
+// The comment at the end of a value's last line, with the blanks (spaces or tabs) before it. An
+// anchor or a tag between the value's end and the comment (after a key whose value stands on the
+// lines below) is not the comment's.
 std::string trailingComment(std::string_view line, std::size_t valueEnd) {
-    if (valueEnd > line.size()) return {};
-    const std::string_view rest = line.substr(valueEnd);
-    const std::size_t hash = rest.find_first_not_of(' ');
-    if (hash == std::string_view::npos || rest[hash] != '#' || hash == 0) return {};
-    return std::string(rest);
+    std::size_t at = valueEnd;
+    while (at < line.size()) {
+        const std::size_t next = line.find_first_not_of(" \t", at);
+        if (next == std::string_view::npos) return {};
+        if (line[next] == '#') return next > at ? std::string(line.substr(at)) : std::string();
+        if (line[next] != '&' && line[next] != '!') return {};
+        at = line.find_first_of(" \t", next);
+        if (at == std::string_view::npos) return {};
+    }
+    return {};
+}
+
+// A built line's content with the anchor that named the value it replaces, where YAML puts it:
+// after "key: " or "- ", or after a key whose value stands below ("STRENGTH: &p"). Without a
+// place for it the content stays as built, and the check of the entry's anchors refuses it.
+std::string withAnchor(std::string_view content, const yaml::Anchor* anchor) {
+    if (anchor == nullptr) return std::string(content);
+    const std::string mark = "&" + anchor->name;
+    if (content.starts_with("- ")) return "- " + mark + " " + std::string(content.substr(2));
+    const std::size_t colon = content.find(": ");
+    if (colon != std::string_view::npos)
+        return std::string(content.substr(0, colon + 2)) + mark + " " + std::string(content.substr(colon + 2));
+    if (content.ends_with(':')) return std::string(content) + " " + mark;
+    return std::string(content);
 }
 
 std::vector<std::string> extraTexts(const Model& m) {
@@ -256,20 +281,152 @@ EditResult unsupported(int line, std::string_view why) {
     return refuse(Refusal::Unsupported, lineNumber(line) + std::string(why) + "，无法逐行改写；没有改动文本");
 }
 
-// The text with the entry's key renamed, in the entry's own lines.
-std::string renamedBlock(std::string_view block, const Model& m, std::string_view newId) {
-    std::string out(block.substr(0, m.keyBegin));
-    out += yaml::plainOrQuotedKey(newId);
-    out += block.substr(m.keyEnd);
+// The refusal of a new entry that has lost one of the entry's anchors (an alias elsewhere may
+// name it), or nothing.
+std::optional<EditResult> anchorsKept(const Model& before, const Model& after, int line) {
+    const std::vector<std::string> had = anchorNames(before);
+    const std::vector<std::string> has = anchorNames(after);
+    if (had == has) return std::nullopt;
+    for (const std::string& name : had) {
+        if (std::find(has.begin(), has.end(), name) != has.end()) continue;
+        std::string why = "起的条目里的锚点 &";
+        why += name;
+        why += " 改写后会丢失（别处的 *";
+        why += name;
+        why += " 引用它）";
+        return unsupported(line, why);
+    }
+    return unsupported(line, "起的条目里的锚点");
+}
+
+// Where a mark of an entry's block stands in the block, in bytes.
+std::size_t offsetIn(std::string_view block, const Lines& lines, const yaml::Mark& mark) {
+    const auto line = static_cast<std::size_t>(std::max(mark.textLine, 1) - 1);
+    if (line >= lines.count()) return block.size();
+    return lines.begin(line) + byteOf(lines.content(block, line), mark.textColumn);
+}
+
+// The block without its anchors (each with the blanks after it, or before it at a line's end):
+// a copy that carried them would take the names from the original for every alias after it.
+// *keyBegin and *keyEnd, the key's bytes in the block, move with what is cut before them.
+std::string withoutAnchors(std::string_view block, const Model& m, std::size_t* keyBegin, std::size_t* keyEnd) {
+    const Lines lines(block);
+    std::string out;
+    std::size_t from = 0;
+    const std::size_t begin = *keyBegin;
+    const std::size_t end = *keyEnd;
+    for (const yaml::Anchor& anchor : m.doc.anchors) {
+        std::size_t cutBegin = offsetIn(block, lines, anchor.start);
+        std::size_t cutEnd = offsetIn(block, lines, anchor.end);
+        if (cutBegin < from || cutEnd < cutBegin) continue;
+        while (cutEnd < block.size() && (block[cutEnd] == ' ' || block[cutEnd] == '\t')) ++cutEnd;
+        if (cutEnd == block.size() || block[cutEnd] == '\r' || block[cutEnd] == '\n') {
+            while (cutBegin > from && (block[cutBegin - 1] == ' ' || block[cutBegin - 1] == '\t')) --cutBegin;
+        }
+        out += block.substr(from, cutBegin - from);
+        const std::size_t cut = cutEnd - cutBegin;
+        if (cutEnd <= begin) {
+            *keyBegin -= cut;
+            *keyEnd -= cut;
+        } else if (cutBegin < end) {
+            *keyEnd = std::max(*keyBegin, *keyEnd - std::min(cut, end - cutBegin));
+        }
+        from = cutEnd;
+    }
+    out += block.substr(from);
     return out;
+}
+
+// The text with the entry's key (at bytes [keyBegin, keyEnd) of its first line) renamed.
+std::string renamedBlock(std::string_view block, std::size_t keyBegin, std::size_t keyEnd, std::string_view newId) {
+    std::string out(block.substr(0, keyBegin));
+    out += yaml::plainOrQuotedKey(newId);
+    out += block.substr(keyEnd);
+    return out;
+}
+
+// The comment after a block scalar's header ("| # ..."): its content lines can hold none.
+std::string headerComment(const Model& m, const yaml::Node& value) {
+    const yaml::ScalarStyle style = value.style;
+    if (value.kind != yaml::NodeKind::Scalar ||
+        (style != yaml::ScalarStyle::Literal && style != yaml::ScalarStyle::Folded))
+        return {};
+    const std::string& line = m.lines[static_cast<std::size_t>(std::max(value.start.textLine - 1, 0))];
+    std::size_t at = byteOf(line, value.start.textColumn);
+    while (at < line.size() && line[at] != '|' && line[at] != '>') ++at;
+    if (at == line.size()) return {};
+    ++at;
+    while (at < line.size() && (line[at] == '+' || line[at] == '-' || (line[at] >= '0' && line[at] <= '9'))) ++at;
+    return trailingComment(line, at);
+}
+
+// The comment as it follows the new value. The server takes a tab before a comment after a
+// plain value only: after a quoted or an empty one the tab becomes a space.
+std::string commentAfter(std::string_view value, std::string comment) {
+    if (!value.empty() && value[0] != '"' && value[0] != '\'') return comment;
+    for (char& c : comment) {
+        if (c == '#') break;
+        if (c == '\t') c = ' ';
+    }
+    return comment;
+}
+
+// A built line's key and value: "Key: value" or "- value" (with an empty key).
+std::pair<std::string_view, std::string_view> keyAndValue(std::string_view content) {
+    if (content.starts_with("- ")) return {{}, content.substr(2)};
+    const std::size_t colon = content.find(": ");
+    if (colon == std::string_view::npos) return {content, {}};
+    return {content.substr(0, colon), content.substr(colon + 2)};
+}
+
+// Row s's lines rewritten to the built content, at the row's indentation, with the value's
+// anchor and its comment. A value on lines below its key keeps the key's line (its key
+// rewritten if the builder's differs) and the comments and blank lines between them; only the
+// value's own lines change. A selection emptied leaves the empty line the builder writes,
+// without the comment of the key that is gone.
+void replaceValue(const Model& m, const Slot& s, std::string_view content, Plan& plan) {
+    const yaml::Node& value = m.doc.node(s.value);
+    std::string comment = trailingComment(m.lines[static_cast<std::size_t>(s.last)], s.valueEnd);
+    if (comment.empty()) comment = headerComment(m, value);
+    const yaml::Anchor* anchor = anchorOf(m, s.value);
+    if (anchor != nullptr && (anchor->start.textLine - 1 < s.first || anchor->start.textLine - 1 > s.last))
+        anchor = nullptr;  // it stands on a line this leaves as it is
+    const int valueLine = std::max(value.start.textLine - 1, 0);
+    const auto [key, text] = keyAndValue(content);
+    if (s.key != s.value && valueLine > s.first && valueLine <= s.last && !key.empty() && !text.empty() &&
+        value.kind == yaml::NodeKind::Scalar) {
+        const std::string& keyLine = m.lines[static_cast<std::size_t>(s.first)];
+        const yaml::Node& k = m.doc.node(s.key);
+        const std::size_t keyBegin = byteOf(keyLine, k.start.textColumn);
+        const std::size_t keyEnd = byteOf(keyLine, k.end.textColumn);
+        if (k.start.textLine - 1 == s.first && k.end.textLine - 1 == s.first && m.doc.value(k) != key)
+            plan.replace(s.first, s.first, keyLine.substr(0, keyBegin) + std::string(key) + keyLine.substr(keyEnd));
+        const std::string& first = m.lines[static_cast<std::size_t>(valueLine)];
+        const std::string mark = anchor != nullptr ? "&" + anchor->name + " " : std::string();
+        plan.replace(valueLine, s.last,
+                     blanks(indentOf(first)) + mark + std::string(text) + commentAfter(text, comment));
+        return;
+    }
+    std::string written;
+    if (!content.empty()) {
+        written = blanks(indentOf(m.lines[static_cast<std::size_t>(s.first)])) + withAnchor(content, anchor) +
+                  commentAfter(text, comment);
+    }
+    plan.replace(s.first, s.last, std::move(written));
 }
 
 }  // namespace
 
 EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) const {
     if (listing_.broken) return refuse(Refusal::InvalidYaml, listing_.message);
-    const Entry* entry = detail::findEntry(listing_, loaded.id, loaded.line);
+    const Entry* entry =
+        detail::findEntry(listing_, loaded.key.empty() ? std::string_view(loaded.id) : loaded.key, loaded.line);
     if (entry == nullptr) return refuse(Refusal::UnknownEntry, "条目" + quoted(loaded.id) + "已不在文本中");
+    if (const Entry* kept = detail::named(listing_, entry->key); kept != entry) {
+        return refuse(Refusal::DuplicateKey, "条目" + quoted(loaded.id) + "（" + lineNumber(entry->line) + "）被" +
+                                                 lineNumber(kept->line) +
+                                                 "的同名条目覆盖，服务器只读那一个；请重新载入。没有改动文本");
+    }
     const std::string_view block = detail::blockOf(*this, *entry);
     const Model m = readEntry(block);
     if (!m.readable) return unsupported(entry->line, "的条目单独读不出来（可能引用了别处的锚点）");
@@ -292,12 +449,12 @@ EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) co
             const std::string_view newId =
                 actions::textAt(inputs, static_cast<std::size_t>(field - page.action().texts.begin()));
             if (newId.empty()) return refuse(Refusal::EmptyId, "识别名不能为空");
-            const Entry* other = detail::findEntry(listing_, newId);
-            if (other != nullptr && other != entry) return detail::duplicateId(*this, newId);
+            if (auto taken = detail::takenBy(*this, newId, entry)) return *taken;
+            if (newId != entry->key)
+                if (auto refused = detail::uncovers(*this, *entry, "改名")) return *refused;
             if (!s.editable) return unsupported(line, "的识别名不止一行");
             const std::string& key = m.lines[0];
-            rewrite.plan.replace(0, 0,
-                                 key.substr(0, m.keyBegin) + yaml::plainOrQuotedKey(newId) + key.substr(m.keyEnd));
+            rewrite.plan.replace(0, 0, renamedBlock(key, m.keyBegin, m.keyEnd, newId));
             continue;
         }
         const std::string_view content = contentOf(after[i]);
@@ -305,14 +462,7 @@ EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) co
             rewrite.fill(i);
         } else if (s.present) {
             if (!s.editable) return unsupported(line, "的值写在 [ ] 或 { } 里、不是单个值或引用了锚点");
-            const std::string& first = m.lines[static_cast<std::size_t>(s.first)];
-            const std::string comment = trailingComment(m.lines[static_cast<std::size_t>(s.last)], s.valueEnd);
-            const std::size_t indent = indentOf(first);
-            // A selection emptied leaves the empty line the builder writes, without the comment
-            // of the key that is gone.
-            std::string written;
-            if (!content.empty()) written = blanks(indent) + std::string(content) + comment;
-            rewrite.plan.replace(s.first, s.last, std::move(written));
+            replaceValue(m, s, content, rewrite.plan);
         } else if (!content.empty()) {
             rewrite.insert(i);
         }
@@ -330,6 +480,7 @@ EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) co
     }
     if (auto refused = unreadableResult(newBlock, entry->line)) return *refused;
     const Model check = readEntry(newBlock);
+    if (auto refused = anchorsKept(m, check, entry->line)) return *refused;
     if (check.duplicates > m.duplicates) {
         return refuse(Refusal::DuplicateKey, "改动后条目" + quoted(loaded.id) +
                                                  "里会有重复的键（例如两行同名的效果），" +
@@ -401,6 +552,7 @@ EditResult Index::insertListLine(std::string_view id, std::string_view builtLine
     const std::string newBlock = rewrite.plan.block(detail::eolOf(*this, *entry), &count);
     if (auto refused = unreadableResult(newBlock, entry->line)) return *refused;
     const Model check = readEntry(newBlock);
+    if (auto refused = anchorsKept(m, check, entry->line)) return *refused;
     if (check.duplicates > m.duplicates) {
         return refuse(Refusal::DuplicateKey,
                       quoted(id) + "的“" + std::string(listKey) + "”里已有这个键，服务器只保留最后一个；没有改动文本");
@@ -419,14 +571,30 @@ EditResult Index::duplicate(std::string_view id, std::string_view newId) const {
     const Entry* entry = entryOrNull(listing_, id);
     if (entry == nullptr) return unknown(id);
     if (newId.empty()) return refuse(Refusal::EmptyId, "识别名不能为空");
-    if (entryOrNull(listing_, newId) != nullptr) return detail::duplicateId(*this, newId);
+    if (auto taken = detail::takenBy(*this, newId, nullptr)) return *taken;
     const std::string_view block = detail::blockOf(*this, *entry);
     const Model m = readEntry(block);
     if (!m.readable || m.keyEnd <= m.keyBegin) return unsupported(entry->line, "的识别名");
-    std::string copy = renamedBlock(block, m, newId);
+    std::size_t keyBegin = m.keyBegin;
+    std::size_t keyEnd = m.keyEnd;
+    std::string bare = withoutAnchors(block, m, &keyBegin, &keyEnd);
+    if (bare.starts_with(kByteOrderMark) && keyBegin >= kByteOrderMark.size()) {  // the text's, not the entry's
+        bare.erase(0, kByteOrderMark.size());
+        keyBegin -= kByteOrderMark.size();
+        keyEnd -= kByteOrderMark.size();
+    }
     std::string inserted;
     if (!block.ends_with('\n')) inserted = std::string(detail::eolOf(*this, *entry));
-    inserted += copy;
+    inserted += renamedBlock(bare, keyBegin, keyEnd, newId);
+    // The entry and its copy read together (the copy's aliases may name the entry's anchors):
+    // they must read, and alike.
+    const std::string both = std::string(block) + inserted;
+    if (auto refused = unreadableResult(both, entry->line)) return *refused;
+    const yaml::Document doc = yaml::read(both);
+    const std::vector<std::pair<std::size_t, std::size_t>> pairs =
+        doc.root ? yaml::entries(doc, *doc.root) : std::vector<std::pair<std::size_t, std::size_t>>{};
+    if (pairs.size() != 2 || !yaml::sameValue(doc, pairs[0].second, doc, pairs[1].second))
+        return unsupported(entry->line, "起的条目复制后会被服务器读成别的值（条目里的引用指向了它自己的锚点）");
     const std::size_t at = lines_.next(text(), static_cast<std::size_t>(entry->end) - 1);
     EditResult out;
     out.text.reserve(text().size() + inserted.size());
@@ -444,11 +612,69 @@ EditResult Index::remove(std::string_view id) const {
     if (entry == nullptr) return unknown(id);
     for (const Entry& other : listing_.entries)
         if (&other != entry && other.line == entry->line) return unsupported(entry->line, "上有不止一个条目");
+    if (auto refused = detail::uncovers(*this, *entry, "删除")) return *refused;
+    // The comment lines right above the entry go with it, up to a blank line or the lines of
+    // the entry before it (whose "|" value may hold a line that starts with "#").
+    const auto at = static_cast<std::size_t>(entry - listing_.entries.data());
+    const int floor = at > 0 ? listing_.entries[at - 1].end : 0;
+    int first = entry->line;
+    while (first - 1 > floor) {
+        std::string_view above = lines_.content(text(), static_cast<std::size_t>(first) - 2);
+        if (first == 2 && above.starts_with(kByteOrderMark)) above.remove_prefix(kByteOrderMark.size());
+        if (!isComment(above)) break;
+        --first;
+    }
+    const int last = entry->end;
+    if (auto refused = removalReads(*entry, first, last)) return *refused;
+    // A byte order mark is the text's, not the entry's: it stays.
+    const bool mark = first == 1 && text().starts_with(kByteOrderMark);
     EditResult out;
-    out.text = detail::splice(*this, entry->line, entry->end, "");
+    out.text = detail::splice(*this, first, last, mark ? kByteOrderMark : std::string_view());
     out.line = entry->line;
     out.end = entry->end;
     return out;
+}
+
+// Only the entries beside the lines taken out can read otherwise: every entry ends at the next
+// one's key, which stands at the first column. Those are read with the cut, unless the entry
+// had anchors (an alias anywhere after it may name one, or name another of that name before it
+// once it is gone) or they do not read alone (an alias of theirs names an anchor before them):
+// then the whole text is.
+std::optional<EditResult> Index::removalReads(const Entry& entry, int first, int last) const {
+    const Model m = readEntry(detail::blockOf(*this, entry));
+    const bool anchors = !m.readable || !m.doc.anchors.empty();
+    const auto at = static_cast<std::size_t>(&entry - listing_.entries.data());
+    const int lastLine = static_cast<int>(lines_.count());
+    int from = !anchors && at > 0 ? listing_.entries[at - 1].line : 1;
+    int to = !anchors && at + 1 < listing_.entries.size() ? listing_.entries[at + 1].end : lastLine;
+    for (bool whole = from == 1 && to == lastLine;; whole = true) {
+        if (whole) {
+            from = 1;
+            to = lastLine;
+        }
+        const std::size_t begin = lines_.begin(static_cast<std::size_t>(from) - 1);
+        const std::size_t cutBegin = lines_.begin(static_cast<std::size_t>(first) - 1);
+        const std::size_t cutEnd = lines_.next(text(), static_cast<std::size_t>(last) - 1);
+        const std::size_t end = lines_.next(text(), static_cast<std::size_t>(to) - 1);
+        const std::string_view before = std::string_view(text()).substr(begin, end - begin);
+        std::string after(text(), begin, cutBegin - begin);
+        after.append(text(), cutEnd, end - cutEnd);
+        const yaml::CheckResult now = yaml::checkConfiguration(after);
+        const std::vector<yaml::TopLevelKey> changed =
+            now.valid ? yaml::changedEntries(before, after) : std::vector<yaml::TopLevelKey>{};
+        if (!whole && (now.valid ? changed.empty() : !yaml::checkConfiguration(before).valid)) continue;
+        if (!now.valid) {
+            const yaml::Finding& problem = now.errors.front();
+            return refuse(Refusal::InvalidYaml, "删除后服务器无法读取这段配置：" + lineNumber(from + problem.line - 1) +
+                                                    "：" + problem.message + "。没有改动文本");
+        }
+        for (const yaml::TopLevelKey& other : changed) {
+            if (other.name == entry.key) continue;
+            return refuse(Refusal::Unsupported, "删除后" + lineNumber(from + other.line - 1) + "的条目" +
+                                                    quoted(other.name) + "会被服务器读成别的值；没有改动文本");
+        }
+        return std::nullopt;
+    }
 }
 
 EditResult Index::rename(std::string_view id, std::string_view newId) const {
@@ -463,11 +689,15 @@ EditResult Index::rename(std::string_view id, std::string_view newId) const {
         out.text = text();
         return out;
     }
-    if (entryOrNull(listing_, newId) != nullptr) return detail::duplicateId(*this, newId);
+    if (auto taken = detail::takenBy(*this, newId, entry)) return *taken;
+    if (newId != entry->key)
+        if (auto refused = detail::uncovers(*this, *entry, "改名")) return *refused;
     const std::string_view block = detail::blockOf(*this, *entry);
     const Model m = readEntry(block);
     if (!m.readable || m.keyEnd <= m.keyBegin) return unsupported(entry->line, "的识别名");
-    out.text = detail::splice(*this, entry->line, entry->end, renamedBlock(block, m, newId));
+    const std::string renamed = renamedBlock(block, m.keyBegin, m.keyEnd, newId);
+    if (auto refused = unreadableResult(renamed, entry->line)) return *refused;
+    out.text = detail::splice(*this, entry->line, entry->end, renamed);
     return out;
 }
 

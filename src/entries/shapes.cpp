@@ -9,6 +9,7 @@
 #include "builders/socket/tables.h"
 #include "entries/lines.h"
 #include "forms/windows.h"
+#include "yaml/extent.h"
 #include "yaml/unicode.h"
 
 namespace entries {
@@ -117,15 +118,6 @@ const std::vector<std::string>& builtLores() {
         return out;
     }();
     return lores;
-}
-
-std::size_t byteOf(std::string_view line, int column) {
-    std::size_t at = 0;
-    for (int c = 1; c < column && at < line.size(); ++c) {
-        char32_t cp = 0;
-        at += yaml::unicode::decodeOne(line, at, &cp);
-    }
-    return at;
 }
 
 // YAML 1.1's words for true (yes, true, on in three cases); the reader has told the rest are false.
@@ -349,7 +341,7 @@ void adoptBlankLines(Model& m) {
             }
         const int line = after + 1;
         if (line >= static_cast<int>(m.lines.size()) || !isBlank(m.lines[static_cast<std::size_t>(line)]) ||
-            owned(m, line))
+            owned(m, line) || m.inValue[static_cast<std::size_t>(line)] != 0)
             continue;
         Slot& s = m.slots[i];
         s.present = s.blank = true;
@@ -443,14 +435,37 @@ std::string_view contentOf(std::string_view line) { return line.substr(indentOf(
 
 std::size_t builtIndent(std::string_view line) { return indentOf(line); }
 
+std::size_t byteOf(std::string_view line, int column) {
+    std::size_t at = 0;
+    for (int c = 1; c < column && at < line.size(); ++c) {
+        char32_t cp = 0;
+        at += yaml::unicode::decodeOne(line, at, &cp);
+    }
+    return at;
+}
+
+const yaml::Anchor* anchorOf(const Model& m, std::size_t node) {
+    for (const yaml::Anchor& anchor : m.doc.anchors)
+        if (anchor.node == node) return &anchor;
+    return nullptr;
+}
+
+std::vector<std::string> anchorNames(const Model& m) {
+    std::vector<std::string> names;
+    for (const yaml::Anchor& anchor : m.doc.anchors) names.push_back(anchor.name);
+    return names;
+}
+
 int lastLine(const Model& m, std::size_t node) {
     const Node& n = m.doc.node(node);
     const int first = lineOf(m, n.start);
     if (m.aliases) return first;
     if (n.kind == NodeKind::Scalar) {
-        int last = lineOf(m, n.end);
+        // Only a block scalar's end needs the lines to be told.
         const bool block = n.style == yaml::ScalarStyle::Literal || n.style == yaml::ScalarStyle::Folded;
-        if (block && n.end.textColumn == 1 && last > first) --last;
+        const std::vector<std::string_view> lines =
+            block ? std::vector<std::string_view>(m.lines.begin(), m.lines.end()) : std::vector<std::string_view>();
+        const int last = std::clamp(yaml::ownLastLine(m.doc, n, lines) - 1, 0, static_cast<int>(m.lines.size()) - 1);
         return std::max(first, last);
     }
     if (n.flow) return std::max(first, lineOf(m, n.end));
@@ -477,6 +492,14 @@ Model readEntry(std::string_view block) {
         seen[link] = 1;
     }
     m.duplicates = countDuplicates(m);
+    m.inValue.assign(m.lines.size(), 0);
+    const std::vector<std::string_view> views(m.lines.begin(), m.lines.end());
+    for (const Node& node : m.doc.nodes) {
+        if (node.kind != NodeKind::Scalar || node.end.textLine == node.start.textLine) continue;
+        const int last = std::min(yaml::ownLastLine(m.doc, node, views), static_cast<int>(m.lines.size()));
+        for (int line = std::max(node.start.textLine, 0); line < last; ++line)
+            m.inValue[static_cast<std::size_t>(line)] = 1;
+    }
     const std::size_t key = m.doc.children(root)[0];
     const std::size_t value = m.doc.children(root)[1];
     const Node& k = m.doc.node(key);
@@ -485,6 +508,12 @@ Model readEntry(std::string_view block) {
         if (lineOf(m, k.start) == 0 && lineOf(m, k.end) == 0) {
             m.keyBegin = byteOf(m.lines[0], k.start.textColumn);
             m.keyEnd = byteOf(m.lines[0], k.end.textColumn);
+            // An anchor before the key stays where it is: the key is what follows it.
+            if (const yaml::Anchor* anchor = anchorOf(m, key); anchor != nullptr && anchor->end.textLine == 1) {
+                m.keyBegin = std::max(m.keyBegin, byteOf(m.lines[0], anchor->end.textColumn));
+                while (m.keyBegin < m.keyEnd && (m.lines[0][m.keyBegin] == ' ' || m.lines[0][m.keyBegin] == '\t'))
+                    ++m.keyBegin;
+            }
         }
     }
     const Node& v = m.doc.node(value);

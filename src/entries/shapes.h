@@ -93,10 +93,12 @@ struct Model {
     const Page* page = nullptr;
     std::vector<Slot> slots;  // by row
     actions::Inputs inputs;
-    std::vector<int> extras;  // lines the page does not own
-    std::size_t step = 2;     // how far the entry indents its keys
-    bool aliases = false;     // a node stands in two places ("*name"): lines cannot be told apart
-    int duplicates = 0;       // keys repeated within a mapping of the entry
+    std::vector<int> extras;    // lines the page does not own
+    std::size_t step = 2;       // how far the entry indents its keys
+    bool aliases = false;       // a node stands in two places ("*name"): lines cannot be told apart
+    std::vector<char> inValue;  // by line: a scalar's text past its first line (a "|" value's
+                                // line may start with "#", and hold the entry's empty lines)
+    int duplicates = 0;         // keys repeated within a mapping of the entry
     std::string label;
 };
 
@@ -105,5 +107,13 @@ Model readEntry(std::string_view block);
 
 // The node's last line in the entry, from 0 at the key line.
 int lastLine(const Model& model, std::size_t node);
+
+// Bytes into the line before the code point at a mark's column (columns count code points).
+std::size_t byteOf(std::string_view line, int column);
+
+// The anchor ("&name") that names the node in the entry, or nullptr.
+const yaml::Anchor* anchorOf(const Model& model, std::size_t node);
+// The entry's anchors by name, in text order.
+std::vector<std::string> anchorNames(const Model& model);
 
 }  // namespace entries

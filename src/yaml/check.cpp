@@ -5,11 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
 
 #include "yaml/document.h"
+#include "yaml/extent.h"
+#include "yaml/key_name.h"
 #include "yaml/resolve.h"
 #include "yaml/unicode.h"
 
@@ -67,47 +70,6 @@ std::string describe(const ReadError& e) {
     case Problem::TopLevelNotMap: return "文件最外层必须是“识别名:”开头的各项，而不是单个值或列表";
     }
     return "服务器无法读取这里";
-}
-
-// The key as Bukkit names a section: the constructed object's toString().
-std::string bukkitName(const Document& doc, const Node& key) {
-    std::string text(doc.value(key));
-    if (key.kind != NodeKind::Scalar) return text;
-    switch (key.tag) {
-    case Tag::Null: return "null";
-    case Tag::Bool: {
-        std::string lower;
-        for (char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-        return lower == "yes" || lower == "true" || lower == "on" ? "true" : "false";
-    }
-    case Tag::Int: {
-        // Decimal value of the int forms that identifiers realistically take.
-        std::string digits;
-        bool negative = false;
-        std::string_view v = text;
-        if (!v.empty() && (v[0] == '-' || v[0] == '+')) {
-            negative = v[0] == '-';
-            v.remove_prefix(1);
-        }
-        int radix = 10;
-        if (v.size() > 1 && v[0] == '0') {
-            radix = v[1] == 'x' ? 16 : v[1] == 'b' ? 2 : 8;
-            v.remove_prefix(radix == 8 ? 1 : 2);
-        }
-        unsigned long long value = 0;
-        for (char c : v) {
-            if (c == '_') continue;
-            const int d = c >= 'a' ? c - 'a' + 10 : c >= 'A' ? c - 'A' + 10 : c - '0';
-            if (c == ':' || d < 0 || d >= radix || value > (1ULL << 56)) return text;
-            value = value * static_cast<unsigned>(radix) + static_cast<unsigned>(d);
-        }
-        std::string out = negative && value != 0 ? "-" : "";
-        out += std::to_string(value);
-        return out;
-    }
-    case Tag::Float: return javaDoubleText(text).value_or(text);
-    default: return text;
-    }
 }
 
 struct Lines {
@@ -181,6 +143,31 @@ ShapeFindings checkShapes(const Lines& lines) {
         }
     }
     return out;
+}
+
+// The last line a top-level key and its value take. The nodes of a value are composed one after
+// another, before the next key's: every node from the value to the next key is the value's, and
+// a node an alias names again is not among them (it stands where it was first written), but the
+// alias is, among the aliases that stand before the next key.
+int lastLineOfPair(const Document& doc, std::span<const std::uint32_t> top, std::size_t i,
+                   std::span<const std::string_view> lines, std::size_t& alias) {
+    const std::size_t key = top[i];
+    int last = ownLastLine(doc, doc.nodes[key], lines);
+    std::size_t stop = doc.nodes.size();
+    for (std::size_t k = i + 2; k < top.size(); k += 2) {
+        if (top[k] > key) {
+            stop = top[k];
+            break;
+        }
+    }
+    const std::uint32_t before =
+        stop < doc.nodes.size() ? doc.nodes[stop].start.index : std::numeric_limits<std::uint32_t>::max();
+    for (; alias < doc.aliases.size() && doc.aliases[alias].start.index < before; ++alias)
+        last = std::max(last, doc.aliases[alias].end.textLine);
+    if (i + 1 >= top.size() || top[i + 1] <= key) return last;
+    for (std::size_t node = top[i + 1]; node < stop; ++node)
+        last = std::max(last, ownLastLine(doc, doc.nodes[node], lines));
+    return last;
 }
 
 // The tags of the values that count as numbers.
@@ -288,10 +275,11 @@ CheckResult checkConfiguration(std::string_view utf8) {
         const std::size_t root = *doc.root;
         const auto top = doc.children(doc.nodes[root]);
         std::map<std::string, int> firstLine;
+        std::size_t alias = 0;                             // the first alias after the keys so far
         for (std::size_t i = 0; i < top.size(); i += 2) {  // a key may lack its value when reading stopped
             const Node& key = doc.nodes[top[i]];
-            const std::string name = bukkitName(doc, key);
-            result.keys.push_back({name, key.start.textLine});
+            const std::string name = keyName(doc, key);
+            result.keys.push_back({name, key.start.textLine, lastLineOfPair(doc, top, i, lines.text, alias)});
             const bool empty = key.kind == NodeKind::Scalar &&
                                (key.tag == Tag::Null || (key.tag == Tag::Str && doc.value(key).empty()));
             if (empty) {
@@ -339,34 +327,6 @@ CheckResult checkConfiguration(std::string_view utf8) {
 
 namespace {
 
-// Whether two nodes read as the same value: the same kind, tag and text, the same items, the
-// same entries after the merge and duplicate-key rules. Nodes being compared are taken as
-// equal when met again, so that recursive aliases end.
-bool sameValue(const Document& a, std::size_t x, const Document& b, std::size_t y,
-               std::set<std::pair<std::size_t, std::size_t>>& open) {
-    const Node& left = a.nodes[x];
-    const Node& right = b.nodes[y];
-    if (left.kind != right.kind || left.tag != right.tag) return false;
-    if (left.kind == NodeKind::Scalar) return a.value(left) == b.value(right);
-    if (!open.emplace(x, y).second) return true;
-    if (left.kind == NodeKind::Sequence) {
-        const auto items = a.children(left);
-        const auto others = b.children(right);
-        if (items.size() != others.size()) return false;
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (!sameValue(a, items[i], b, others[i], open)) return false;
-        return true;
-    }
-    const auto mine = entries(a, x);
-    const auto theirs = entries(b, y);
-    if (mine.size() != theirs.size()) return false;
-    for (std::size_t i = 0; i < mine.size(); ++i) {
-        if (!sameValue(a, mine[i].first, b, theirs[i].first, open)) return false;
-        if (!sameValue(a, mine[i].second, b, theirs[i].second, open)) return false;
-    }
-    return true;
-}
-
 // Code points of UTF-8 text.
 std::size_t codePoints(std::string_view utf8) {
     std::size_t count = 0;
@@ -384,13 +344,12 @@ std::vector<TopLevelKey> changedEntries(std::string_view before, std::string_vie
     const auto oldEntries = entries(old, *old.root);
     std::map<std::string, std::size_t> nowValues;
     if (now.root && now.nodes[*now.root].kind == NodeKind::Mapping) {
-        for (const auto& [key, value] : entries(now, *now.root)) nowValues[bukkitName(now, now.nodes[key])] = value;
+        for (const auto& [key, value] : entries(now, *now.root)) nowValues[keyName(now, now.nodes[key])] = value;
     }
     for (const auto& [key, value] : oldEntries) {
-        const std::string name = bukkitName(old, old.nodes[key]);
+        const std::string name = keyName(old, old.nodes[key]);
         const auto found = nowValues.find(name);
-        std::set<std::pair<std::size_t, std::size_t>> open;
-        if (found == nowValues.end() || !sameValue(old, value, now, found->second, open))
+        if (found == nowValues.end() || !sameValue(old, value, now, found->second))
             changed.push_back({name, old.nodes[key].start.textLine});
     }
     return changed;

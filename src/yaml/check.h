@@ -22,6 +22,8 @@ struct Finding {
 struct TopLevelKey {
     std::string name;
     int line = 0;
+    int end = 0;  // checkConfiguration: the last line its key and value take as the server reads
+                  // them (yaml/extent.h); comments and blank lines after them are not counted
 };
 
 struct CheckResult {

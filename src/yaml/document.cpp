@@ -122,6 +122,7 @@ private:
                              "found undefined alias " + event.value, event.start);
             }
             result = found->second;
+            doc_.aliases.push_back({static_cast<std::uint32_t>(result), event.start, event.end});
             if (ancestor_[result]) {
                 ancestor_[result] = 0;
                 twoSteps[result] = 1;
@@ -146,6 +147,12 @@ private:
         return result;
     }
 
+    // An anchor names the node from here on; the document lists where it stands.
+    void named(const std::string& anchor, std::size_t index, const detail::Event& event) {
+        anchors_[anchor] = index;
+        doc_.anchors.push_back({static_cast<std::uint32_t>(index), anchor, event.anchorStart, event.anchorEnd});
+    }
+
     std::size_t composeScalar(const std::optional<std::string>& anchor) {
         detail::Event event = parser_.get();
         Node node;
@@ -165,7 +172,7 @@ private:
         node.end = event.end;
         const std::size_t index = add(node);
         if (!other.empty() && doc_.nodes[index].tag == Tag::Other) doc_.otherTags.emplace_back(index, std::move(other));
-        if (anchor) anchors_[*anchor] = index;
+        if (anchor) named(*anchor, index, event);
         return index;
     }
 
@@ -185,7 +192,7 @@ private:
         node.end = event.end;
         const std::size_t index = add(node);
         if (!other.empty() && doc_.nodes[index].tag == Tag::Other) doc_.otherTags.emplace_back(index, std::move(other));
-        if (anchor) anchors_[*anchor] = index;
+        if (anchor) named(*anchor, index, event);
         // Children gather on a shared stack and move to the document's links when the
         // collection ends, or when reading stops inside it, so that the partial tree stays.
         const std::size_t base = pending_.size();
@@ -777,6 +784,41 @@ Document read(std::string_view utf8) {
         doc.error = std::move(error);
     }
     return doc;
+}
+
+namespace {
+
+// Nodes being compared are taken as equal when met again, so that recursive aliases end.
+bool sameValue(const Document& a, std::size_t x, const Document& b, std::size_t y,
+               std::set<std::pair<std::size_t, std::size_t>>& open) {
+    const Node& left = a.nodes[x];
+    const Node& right = b.nodes[y];
+    if (left.kind != right.kind || left.tag != right.tag) return false;
+    if (left.kind == NodeKind::Scalar) return a.value(left) == b.value(right);
+    if (!open.emplace(x, y).second) return true;
+    if (left.kind == NodeKind::Sequence) {
+        const auto items = a.children(left);
+        const auto others = b.children(right);
+        if (items.size() != others.size()) return false;
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (!sameValue(a, items[i], b, others[i], open)) return false;
+        return true;
+    }
+    const auto mine = entries(a, x);
+    const auto theirs = entries(b, y);
+    if (mine.size() != theirs.size()) return false;
+    for (std::size_t i = 0; i < mine.size(); ++i) {
+        if (!sameValue(a, mine[i].first, b, theirs[i].first, open)) return false;
+        if (!sameValue(a, mine[i].second, b, theirs[i].second, open)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool sameValue(const Document& a, std::size_t x, const Document& b, std::size_t y) {
+    std::set<std::pair<std::size_t, std::size_t>> open;
+    return sameValue(a, x, b, y, open);
 }
 
 }  // namespace yaml

@@ -113,6 +113,21 @@ struct ReadError {
     char32_t character = 0;  // the character concerned, when there is one
 };
 
+// An anchor ("&name") as written: the node it names and where it stands, "&" to the name's end.
+struct Anchor {
+    std::uint32_t node = 0;
+    std::string name;
+    Mark start;
+    Mark end;
+};
+
+// An alias ("*name") as written: the node it stands for (written elsewhere) and where it stands.
+struct Alias {
+    std::uint32_t node = 0;
+    Mark start;
+    Mark end;
+};
+
 struct Document {
     std::vector<Node> nodes;          // an alias is the node it names, so nodes may be shared
     std::optional<std::size_t> root;  // none for an empty document
@@ -132,6 +147,8 @@ struct Document {
     std::string values;                // the text of every scalar, one after another
     std::vector<std::uint32_t> links;  // the children of every collection, one after another
     std::vector<std::pair<std::uint32_t, std::string>> otherTags;  // names of Tag::Other nodes
+    std::vector<Anchor> anchors;                                   // every anchor, in text order
+    std::vector<Alias> aliases;                                    // every alias, in text order
 };
 
 // Reads UTF-8 text as Bukkit's YamlConfiguration.loadFromString does. Whatever the
@@ -143,5 +160,9 @@ Document read(std::string_view utf8);
 // A mapping's entries after SnakeYAML's merge ("<<") and duplicate-key rules: for each
 // key the last entry wins, explicit keys win over merged ones. Pairs of node indices.
 std::vector<std::pair<std::size_t, std::size_t>> entries(const Document& doc, std::size_t mapping);
+
+// Whether two nodes read as the same value: the same kind, tag and text, the same items, the
+// same entries after the merge and duplicate-key rules.
+bool sameValue(const Document& a, std::size_t x, const Document& b, std::size_t y);
 
 }  // namespace yaml

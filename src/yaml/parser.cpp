@@ -197,6 +197,8 @@ Event Parser::parseNode(bool block, bool indentlessSequence) {
         start = token.start;
         end = token.end;
         event.anchor = token.value;
+        event.anchorStart = token.start;
+        event.anchorEnd = token.end;
         if (scanner_.check(TokenId::Tag)) {
             tagToken = scanner_.get();
             tagMark = tagToken->start;
@@ -210,6 +212,8 @@ Event Parser::parseNode(bool block, bool indentlessSequence) {
             const Token token = scanner_.get();
             end = token.end;
             event.anchor = token.value;
+            event.anchorStart = token.start;
+            event.anchorEnd = token.end;
         }
     }
     if (tagToken) {

@@ -29,6 +29,8 @@ struct Event {
     Mark start;
     Mark end;
     std::optional<std::string> anchor;
+    Mark anchorStart;  // where the anchor ("&name") stands, when there is one
+    Mark anchorEnd;
     std::optional<std::string> tag;
     bool implicit = false;  // collections: no tag or "!"; scalars: may resolve as plain
     std::string value;      // scalar text, alias name

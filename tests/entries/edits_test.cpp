@@ -50,10 +50,10 @@ TEST_P(EditsTest, DuplicatePutsTheCopyRightAfterTheEntry) {
                    "\"冰: x\":\n  Keylore: \"&c火\"\n  Resistance:\n    water: -20\n\n"));
 }
 
-TEST_P(EditsTest, RemoveTakesTheEntryLinesAndNothingElse) {
+TEST_P(EditsTest, RemoveTakesTheEntryLinesAndTheCommentAboveIt) {
     const EditResult result = remove(ends(kText), "heal");
     ASSERT_TRUE(result.ok()) << outcome(result);
-    EXPECT_EQ(result.text, ends("# 技能\n\n# 火焰\n火:\n  Keylore: \"&c火\"\n  Resistance:\n    water: -20\n\n"));
+    EXPECT_EQ(result.text, ends("\n# 火焰\n火:\n  Keylore: \"&c火\"\n  Resistance:\n    water: -20\n\n"));
     EXPECT_EQ(result.line, 2);
     EXPECT_EQ(result.end, 5);
 }

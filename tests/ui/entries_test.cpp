@@ -129,6 +129,20 @@ TEST_F(Entries, AListLineGoesIntoTheHeldEntry) {
     EXPECT_TRUE(configuration().endsWith(QStringLiteral("  - \"第十一行\"\n")));
 }
 
+// A held entry that another of its name has come to shadow since it was loaded takes no list
+// line: the server reads the other one, which the page does not hold.
+TEST_F(Entries, AListLineGoesIntoNoShadowedEntry) {
+    op(R"({"op":"set","control":"编辑框20","text":""})");
+    op(R"({"op":"set","control":"编辑框59","text":"ruby"})");
+    op(R"({"op":"click","control":"按钮50"})");
+    const QString one = configuration();
+    op(R"({"op":"load-entry","control":"编辑框20","entry":"ruby"})");
+    ui::replacePanelText(panel("编辑框20"), one + one);
+    op(R"({"op":"set","control":"编辑框69","text":"第十一行"})");
+    op(R"({"op":"click","control":"按钮51"})");
+    EXPECT_EQ(configuration(), one + one);
+}
+
 TEST_F(Entries, DuplicateRenameAndDeleteTouchOnlyTheirEntry) {
     EXPECT_EQ(op(R"({"op":"duplicate-entry","control":"编辑框20","entry":"jade","as":"jade_2"})").value("ok"), true);
     EXPECT_TRUE(configuration().endsWith(
@@ -141,6 +155,50 @@ TEST_F(Entries, DuplicateRenameAndDeleteTouchOnlyTheirEntry) {
     EXPECT_TRUE(configuration().endsWith(QStringLiteral(
         "    Bonus_Base_Hit_Rate: 3\n\nopal:\n    Display_Name: '&a翡翠'\n    Max_Grade: 2\n    Shiny: false\n")));
     EXPECT_EQ(op(R"({"op":"delete-entry","control":"编辑框20","entry":"jade"})").value("code"), "unknown-entry");
+}
+
+// Identifiers as the server names them: "1.0:" and then "1.00:" are one entry to it, which keeps
+// the second; that one is loaded and updated. A rename onto "0x1F"'s name 31 is refused.
+TEST_F(Entries, IdentifiersAsTheServerNamesThem) {
+    ui::replacePanelText(panel("编辑框20"), QStringLiteral("1.0:\n  keylore: a\n  command:\n    - c\n"
+                                                           "1.00:\n  keylore: b\n  command:\n    - c\n"
+                                                           "0x1F:\n  keylore: x\n  command:\n    - c\n"));
+    const QJsonObject loaded = op(R"({"op":"load-entry","control":"编辑框20","entry":"1.0"})");
+    ASSERT_EQ(loaded.value("ok"), true) << loaded.value("error").toString().toStdString();
+    EXPECT_EQ(op(R"({"op":"text","control":"编辑框26"})").value("text"), "b");
+    op(R"({"op":"set","control":"编辑框26","text":"changed"})");
+    const QJsonObject updated = op(R"({"op":"update-entry","control":"编辑框20"})");
+    EXPECT_EQ(updated.value("line"), 5);
+    EXPECT_TRUE(
+        configuration().startsWith(QStringLiteral("1.0:\n  keylore: a\n  command:\n    - c\n"
+                                                  "1.00:\n  keylore: \"changed\"\n")));
+    const QJsonObject onto = op(R"({"op":"rename-entry","control":"编辑框20","entry":"1.0","as":"31"})");
+    EXPECT_EQ(onto.value("code"), "duplicate-key");
+    EXPECT_EQ(onto.value("error"), "已有识别名为“31”的条目（第 9 行，写作“0x1F”）");
+}
+
+// An edit whose result the server could not read is refused as invalid-yaml and the panel stays
+// as it was; a delete takes the comment above its entry and answers with the entry's own lines.
+TEST_F(Entries, EditsTheServerCouldNotReadAreRefused) {
+    const QString text = QStringLiteral(
+        "ruby:\n  Display_Name: &dn RUBY\n  Material: REDSTONE\n"
+        "keep:\n  keylore: k\n  command:\n    - |+\n      say a\n\n"
+        "# sap's name is ruby's\nsap:\n  Display_Name: *dn\n  Material: LAPIS\n");
+    ui::replacePanelText(panel("编辑框20"), text);
+    const QJsonArray listed = op(R"({"op":"entries","control":"编辑框20"})").value("entries").toArray();
+    ASSERT_EQ(listed.size(), 3);
+    EXPECT_EQ(listed[1], (QJsonObject{{"id", "keep"}, {"kind", "keylore"}, {"line", 4}, {"end", 9}}));
+    const QJsonObject gone = op(R"({"op":"delete-entry","control":"编辑框20","entry":"ruby"})");
+    EXPECT_EQ(gone.value("code"), "invalid-yaml");
+    EXPECT_EQ(configuration(), text);
+    const QJsonObject tooLong =
+        op(QStringLiteral(R"({"op":"rename-entry","control":"编辑框20","entry":"keep","as":"%1"})")
+               .arg(QString(1025, 'k')));
+    EXPECT_EQ(tooLong.value("code"), "invalid-yaml");
+    EXPECT_EQ(configuration(), text);
+    EXPECT_EQ(op(R"({"op":"delete-entry","control":"编辑框20","entry":"sap"})"),
+              (QJsonObject{{"ok", true}, {"entry", "sap"}, {"line", 11}, {"end", 13}}));
+    EXPECT_EQ(configuration(), text.left(text.indexOf(QStringLiteral("# sap"))));
 }
 
 // A text the server cannot read still lists what it can see; load and update refuse.

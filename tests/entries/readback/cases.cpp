@@ -3,7 +3,8 @@
 // lines and identifiers, and every item of their drop-down lists. One line per case, columns
 // separated by TAB, each in Base64: the case's name, the text before, the text after, then three
 // columns per value the update should have changed: its path (keys and list places joined by
-// U+001F), how to compare ("text", "number", "json", "absent" or "rename") and the value.
+// U+001F), how to compare ("text", "number", "json", "absent", "rename", or "copy": as the
+// top-level key the value names reads) and the value.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -173,10 +174,90 @@ void dropDownItems() {
     }
 }
 
+// Edits in place beside anchors, block values and comments: the values the update writes, the
+// values that follow them through an alias, copies that read as their originals.
+void inPlace() {
+    using entries::testing::joined;
+    const std::string anchored = joined({
+        "ruby:",
+        "  Display_Name: &dn RUBY   # 名字",
+        "  Material: REDSTONE",
+        "sap:",
+        "  Display_Name: *dn",
+        "  Material: LAPIS",
+    });
+    const std::string tab = joined({"jade:", "  Display_Name: n", "  Max_Grade: 3\t# tab comment"});
+    const std::string folded = joined({
+        "jade:",
+        "  Display_Name: >-   # 名字",
+        "    &a翡",
+        "    翠",
+        "",
+        "  # 材料",
+        "  Material: JADE",
+    });
+    const std::string below = joined({
+        "jade:",
+        "  Display_Name:   # 名字",
+        "",
+        "    # 在聊天里显示",
+        "    '&a翡翠'   # 绿色",
+        "  Material: JADE",
+    });
+    for (const std::string& v : yaml::testing::hostileValues()) {
+        emit("anchored Display_Name", anchored, withText(anchored, "ruby", 2, v),
+             {{{"ruby", "Display_Name"}, "text", v}, {{"sap", "Display_Name"}, "text", v}});
+        emit("Max_Grade with a comment after a tab", tab, withText(tab, "jade", 4, v),
+             {number({"jade", "Max_Grade"}, v, false)});
+        emit("folded Display_Name", folded, withText(folded, "jade", 2, v), {{{"jade", "Display_Name"}, "text", v}});
+        emit("Display_Name below its key", below, withText(below, "jade", 2, v),
+             {{{"jade", "Display_Name"}, "text", v}});
+    }
+    const std::string blocks = joined({
+        "keep:",
+        "  keylore: x",
+        "  command:",
+        "    - |+",
+        "      say a",
+        "",
+        "",
+        "hash:",
+        "  keylore: y",
+        "  command:",
+        "    - |",
+        "      say b",
+        "      # not a comment",
+        "",
+        "# a comment",
+        "base: &b",
+        "  Material: STONE",
+        "  Max_Grade: 3",
+        "child:",
+        "  <<: *b",
+        "  Display_Name: c",
+        "g:",
+        "  Display_Name: &n N",
+        "  Keylore: *n",
+        "  Lores:",
+        "    - &l \"a\"",
+        "    - *l",
+    });
+    for (const auto& [id, copy] :
+         {std::pair{"keep", "kept"}, std::pair{"hash", "hashed"}, std::pair{"base", "base2"}, std::pair{"g", "g2"}})
+        emit("duplicated", blocks, entries::duplicate(blocks, id, copy), {{{copy}, "copy", id}});
+    emit("command added after kept empty lines", blocks,
+         entries::insertListLine(blocks, "keep", builders::socket::keyLoreCommand("say c")),
+         {{{"keep", "command", "1"}, "text", "say c"}});
+    const std::string commented = blocks + joined({"# about b2", "b2:", "  keylore: z", "  command: []"});
+    emit("deleted with its comment", commented, entries::remove(commented, "b2"), {{{"b2"}, "absent", ""}});
+    emit("deleted with its own anchors", commented, entries::remove(commented, "g"), {{{"g"}, "absent", ""}});
+}
+
 }  // namespace
 
 int main() {
     hostileValues();
     dropDownItems();
+    inPlace();
     return failures == 0 ? 0 : 1;
 }
