@@ -13,6 +13,8 @@
 #include "actions/console.h"
 #include "forms/windows.h"
 #include "server_fixture.h"
+#include "text/format.h"
+#include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/server/reply_panel.h"
 
@@ -77,7 +79,7 @@ TEST_F(ServerOps, ChineseCommandsAndAnswersAreByteExactAndLongAnswersWhole) {
     ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
     // The console's form: without the leading "/".
     EXPECT_EQ(send(QStringLiteral("/echo §a红宝石 ✦ 测试")), answered(QStringLiteral("§a红宝石 ✦ 测试")));
-    ASSERT_EQ(server.requests().back().payload,
+    ASSERT_EQ(commandsReceived().back().toUtf8().toStdString(),
               "echo \xC2\xA7"
               "a\xE7\xBA\xA2\xE5\xAE\x9D\xE7\x9F\xB3 "
               "\xE2\x9C\xA6 \xE6\xB5\x8B\xE8\xAF\x95");
