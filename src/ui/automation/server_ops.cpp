@@ -112,9 +112,10 @@ void sendOp(Context& context, const QJsonObject& request, const Reply& reply) {
     const QJsonValue command = request.value(QStringLiteral("command"));
     if (!command.isString()) throw Refused{QStringLiteral("\"command\" must be a console command")};
     // The console's form: no leading "/" and no line break at the end.
-    const QString line = fromUtf8(actions::consoleForm(toUtf8(command.toString())));
-    if (line.contains(u'\n') || line.contains(u'\r'))
+    const std::string form = actions::consoleForm(toUtf8(command.toString()));
+    if (!actions::isOneLine(form))
         throw Refused{QStringLiteral("\"command\" must be one line: send each line on its own")};
+    const QString line = fromUtf8(form);
     if (line.trimmed().isEmpty()) throw Refused{QStringLiteral("\"command\" holds no command")};
     const int timeoutMs = timeoutOf(request);
     server.send(line, {}, timeoutMs, [reply](const rcon::Answer& answer) {
