@@ -328,6 +328,35 @@ TEST_F(ServerOps, ReplyPreviewDrawsTheLastAnswerAsTheGameDoes) {
     EXPECT_EQ(op({{"op", "reply-preview"}}), (QJsonObject{{"ok", true}, {"lines", lines}}));
 }
 
+// The game's console and chat take only "§" as a code in an answer: an "&" is text there.
+TEST_F(ServerOps, AnAnswersAmpersandIsTextAndItsSectionSignACode) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    ASSERT_EQ(send(QStringLiteral("echo &c不是颜色 §c是颜色")).value("ok"), true);
+    const auto run = [](const char* text, const char* colour) {
+        return QJsonObject{{"text", text},        {"color", colour},        {"bold", false},      {"italic", false},
+                           {"underlined", false}, {"strikethrough", false}, {"obfuscated", false}};
+    };
+    EXPECT_EQ(
+        op({{"op", "reply-preview"}}),
+        (QJsonObject{{"ok", true},
+                     {"lines", QJsonArray{QJsonArray{run("&c不是颜色 ", "#ffffff"), run("是颜色", "#ff5555")}}}}));
+}
+
+// An answer of megabytes: the preview stops where the reply panel does and says where, and
+// its reply stays small, instead of a run for every code of the whole answer.
+TEST_F(ServerOps, TheReplyPreviewOfAHugeAnswerStopsAtAStatedLength) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    constexpr int kUnits = 2'000'000;  // over 4 MiB of UTF-8
+    const QString answer = rcon_test::chineseText(kUnits);
+    ASSERT_GT(answer.toUtf8().size(), 4 << 20);
+    ASSERT_EQ(send(QStringLiteral("big %1").arg(kUnits)).value("ok"), true);
+    const QJsonObject preview = op({{"op", "reply-preview"}});
+    const QJsonArray lines =
+        ui::linesJson(text::format(ui::toUtf8(answer.left(ui::ReplyPanel::kMaxShown)), text::Role::Message));
+    EXPECT_EQ(preview,
+              (QJsonObject{{"ok", true}, {"lines", lines}, {"shown", ui::ReplyPanel::kMaxShown}, {"length", kUnits}}));
+}
+
 // A main window closed and opened again (as a test may) has a server link of its own, and the
 // ops reach it, not the one that went with the old window.
 TEST_F(ServerOps, AReopenedMainWindowHasALinkOfItsOwnThatTheOpsReach) {

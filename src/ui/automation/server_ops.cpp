@@ -6,11 +6,11 @@
 #include "actions/console.h"
 #include "actions/panels.h"
 #include "storage/server_settings.h"
-#include "text/format.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
+#include "ui/server/reply_panel.h"
 #include "ui/server/server_link.h"
 
 namespace ui {
@@ -132,11 +132,18 @@ void disconnectOp(Context& context, const QJsonObject&, const Reply& reply) {
 }
 
 // The last whole answer as the game draws it, in the runs of the preview op; no lines before
-// any answer came.
+// any answer came. An answer over the reply panel's length stops where the panel stops, and
+// says so: its runs, one for every code of megabytes, would make a reply of hundreds of MB.
 void replyPreviewOp(Context& context, const QJsonObject&, const Reply& reply) {
     const std::optional<QString>& answer = serverOf(context).lastAnswer();
-    const QJsonArray lines = answer ? linesJson(text::format(toUtf8(*answer), text::Role::Message)) : QJsonArray();
-    reply({{"ok", true}, {"lines", lines}});
+    if (!answer) return reply({{"ok", true}, {"lines", QJsonArray()}});
+    const QString shown = ReplyPanel::shownPart(*answer);
+    QJsonObject preview{{"ok", true}, {"lines", linesJson(ReplyPanel::linesOf(shown))}};
+    if (shown.size() < answer->size()) {
+        preview.insert(QStringLiteral("shown"), shown.size());
+        preview.insert(QStringLiteral("length"), answer->size());
+    }
+    reply(preview);
 }
 
 // clang-format off

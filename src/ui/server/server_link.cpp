@@ -254,6 +254,11 @@ void ServerLink::send(const QString& command, const QString& where, int timeoutM
         } else {
             panel_->addExchange(where, command, Outcome::Failed, answer.message);
         }
+        // A line that timed out leaves the connection as it was: the status bar says both.
+        if (answer.ok() || answer.code == QLatin1String("timeout")) {
+            timedOut_ = answer.ok() ? QString() : answer.message;
+            showState();
+        }
         if (done) done(answer);
     });
 }
@@ -484,9 +489,16 @@ void ServerLink::showReplies(bool shown) {
     if (QAction* replies = action(kRepliesAction)) replies->setChecked(shown);
 }
 
-void ServerLink::stateChanged(rcon::Client::State state, const QString& text) {
+void ServerLink::showState() {
+    QString text = client_.statusText();
+    if (!timedOut_.isEmpty()) text += QStringLiteral("；上一行超时：") + timedOut_;
     state_->setText(QFontMetrics(state_->font()).elidedText(text, Qt::ElideRight, kStateWidth));
     state_->setToolTip(QStringLiteral("服务器连接（RCON）：") + text);
+}
+
+void ServerLink::stateChanged(rcon::Client::State state, const QString& text) {
+    timedOut_.clear();
+    showState();
     if (QAction* disconnect = action("server-disconnect"))
         disconnect->setEnabled(state != rcon::Client::State::Disconnected);
     switch (state) {
