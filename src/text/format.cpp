@@ -20,8 +20,9 @@ void emit(Line& line, const Style& style, std::string_view bytes) {
         line.push_back(Run{std::string(bytes), style});
 }
 
-// Changes the style as the code does; codes that change nothing leave it.
-void apply(const Code& code, Style& style) {
+}  // namespace
+
+void applyCode(const Code& code, Style& style) {
     switch (code.kind) {
     case CodeKind::Colour:
         style = Style{};
@@ -44,6 +45,8 @@ void apply(const Code& code, Style& style) {
     }
 }
 
+namespace {
+
 // One line (no CR or LF in it) as runs.
 Line formatLine(std::string_view line, Role role, Markers markers) {
     Line runs;
@@ -62,7 +65,7 @@ Line formatLine(std::string_view line, Role role, Markers markers) {
         }
         const Code code = codeAt(line, i, markers);
         if (code.kind != CodeKind::None) {
-            apply(code, style);
+            applyCode(code, style);
             i += code.length;
             continue;
         }

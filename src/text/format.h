@@ -59,6 +59,10 @@ Style defaultStyle(Role role);
 //     starts a code and every "&" is text.
 std::vector<Line> format(std::string_view utf8, Role role, Markers markers = Markers::Typed);
 
+// The style after a code: a colour switches every format off, the reset gives white without
+// formats, a format switches itself on; the other kinds change nothing.
+void applyCode(const Code& code, Style& style);
+
 // "#rrggbb" in lower case for 0xRRGGBB.
 std::string hexColour(std::uint32_t rgb);
 
