@@ -283,6 +283,22 @@ TEST_F(ServerWidgets, TheCommandBoxSendsWhatIsTypedAndKeepsItsHistory) {
                            QStringLiteral("echo 中文 §c红色"), QStringLiteral("draft"), QStringLiteral("draft")}));
 }
 
+// The command box sends one line: a paste that holds a line break, by the panel's rule, is
+// not sent at all, rather than as two commands or a command with a break in it.
+TEST_F(ServerWidgets, TheCommandBoxSendsNoLineBreak) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    for (const char16_t ch : {u'\n', u'\u2029'}) {
+        commandBox()->setText(QStringLiteral("echo a") + QChar(ch) + QStringLiteral("op Steve"));
+        QTest::keyClick(commandBox(), Qt::Key_Return);
+        EXPECT_TRUE(replies().endsWith(QStringLiteral("指令框中有换行，没有发送：请一行一行地发送")))
+            << replies().toStdString();
+    }
+    commandBox()->setText(QStringLiteral("echo a") + QChar(0x2028) + QStringLiteral("b"));
+    QTest::keyClick(commandBox(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return !commandsReceived().isEmpty(); }));
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("echo a") + QChar(0x2028) + QStringLiteral("b")});
+}
+
 // A server that takes the lines and never answers: the head of the panel counts the seconds,
 // the window takes clicks, "停止" keeps the rest back, and the line in flight times out.
 TEST_F(ServerWidgets, AStalledServerLeavesTheWindowAnsweringAndStopKeepsTheRestBack) {
