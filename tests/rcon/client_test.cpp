@@ -224,6 +224,26 @@ INSTANTIATE_TEST_SUITE_P(Packets, FloodTest,
                                     (flood.param.underTheCommandsId ? "TheLinesId" : "AStrayId");
                          });
 
+// The same before the login is answered: the connection's time limit ends it on time.
+TEST_F(ClientTest, AFloodInsteadOfTheLoginsAnswerTimesOutOnTime) {
+    ServerOptions options;
+    options.floodPayload = 26;
+    options.floodsTheLogin = true;
+    ServerThread flooding(options);
+    ASSERT_NE(flooding.port(), 0);
+    resetPeakResident();
+    QElapsedTimer clock;
+    clock.start();
+    const rcon::ConnectOutcome outcome = connectWith(options.password, flooding.port(), 1000);
+    const qint64 elapsed = clock.elapsed();
+    const qint64 peak = residentMiB("VmHWM:");
+    client.disconnectFromServer();
+    EXPECT_EQ(outcome.code, QStringLiteral("timeout")) << outcome.message.toStdString();
+    EXPECT_GE(elapsed, 1000);
+    EXPECT_LT(elapsed, 3000);
+    EXPECT_LT(peak, 300) << "MiB resident at the highest";
+}
+
 TEST_F(ClientTest, AnswerArrivingOneByteAtATime) {
     server.options().byteByByte = true;
     ASSERT_TRUE(connectToTestServer().ok());

@@ -139,6 +139,10 @@ void TestServer::handle(int id, const rcon::Packet& request) {
         session->busy = true;
         return;
     }
+    if (request.type == rcon::kTypeLogin && options_.floodPayload > 0 && options_.floodsTheLogin) {
+        startFlood(id, kStrayId, rcon::kTypeLoginAnswer);
+        return;
+    }
     if (request.type == rcon::kTypeLogin) {
         session->loggedIn = request.payload == utf8(options_.password);
         write(id, rcon::encode(session->loggedIn ? request.id : rcon::kIdAuthFailed, rcon::kTypeLoginAnswer, {}),
@@ -155,11 +159,7 @@ void TestServer::handle(int id, const rcon::Packet& request) {
             return;
         }
         if (options_.floodPayload > 0) {
-            session->busy = true;  // takes nothing more: it only floods
-            const std::string packet = rcon::encode(options_.floodUnderTheCommandsId ? request.id : kStrayId,
-                                                    rcon::kTypeResponse, std::string(options_.floodPayload, 'z'));
-            while (session->floodBlock.size() < 64 * 1024) session->floodBlock += packet;
-            flood(id);
+            startFlood(id, options_.floodUnderTheCommandsId ? request.id : kStrayId, rcon::kTypeResponse);
             return;
         }
         const QString line = QString::fromUtf8(request.payload.data(), static_cast<qsizetype>(request.payload.size()));
@@ -222,6 +222,14 @@ void TestServer::write(int id, std::string bytes, bool thenClose) {
         session->closed = true;
         session->socket->disconnectFromHost();  // after what is written has gone out
     }
+}
+
+void TestServer::startFlood(int id, std::int32_t packetId, std::int32_t type) {
+    Session* session = find(id);
+    session->busy = true;  // takes nothing more: it only floods
+    const std::string packet = rcon::encode(packetId, type, std::string(options_.floodPayload, 'z'));
+    while (session->floodBlock.size() < 64 * 1024) session->floodBlock += packet;
+    flood(id);
 }
 
 void TestServer::flood(int id) {

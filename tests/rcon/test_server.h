@@ -45,6 +45,7 @@ struct ServerOptions {
     // command's own id. The flood ends only when the client goes.
     std::size_t floodPayload = 0;
     bool floodUnderTheCommandsId = false;
+    bool floodsTheLogin = false;  // floods at once, instead of answering the login
 };
 
 // N UTF-16 units of Chinese text with colour codes, all in the Basic Multilingual Plane.
@@ -87,6 +88,7 @@ private:
     void write(int session, std::string bytes, bool thenClose);
     void drip(int session);
     void flood(int session);
+    void startFlood(int session, std::int32_t id, std::int32_t type);
     Session* find(int session);
 
     QTcpServer server_;
