@@ -156,7 +156,7 @@ void Client::onConnected() {
 // time limit is checked here too, should the server keep the loop too busy for the timer.
 void Client::onReadyRead() {
     readQueued_ = false;
-    if (socket_ == nullptr) return;
+    if (socket_ == nullptr || !socket_->isOpen()) return;  // a turn asked for before the socket closed
     if (readBuffer_.isEmpty()) readBuffer_.resize(kReadPerTurn);
     const qint64 got = socket_->read(readBuffer_.data(), kReadPerTurn);
     if (got > 0) {

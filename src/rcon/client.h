@@ -70,7 +70,7 @@ public:
     // What the client reads from the socket in one turn of the event loop, at the most: the
     // rest waits in the system, where the server's flood stops when the system's buffer is
     // full, and timers and the window have their turn in between.
-    static constexpr qint64 kReadPerTurn = 64 * 1024;
+    static constexpr qint64 kReadPerTurn = qint64{64} * 1024;
 
     using ConnectCallback = std::function<void(const ConnectOutcome&)>;
     using AnswerCallback = std::function<void(const Answer&)>;

@@ -401,9 +401,9 @@ std::string restoreAfter(std::string_view old, std::size_t to, std::string_view 
 // inert codes with nothing shown between them and `at`.
 std::size_t codesBefore(std::string_view text, std::size_t at) {
     const std::vector<Span> spans = codesAround(text, at);
-    for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
-        if (span->end != at || span->code.kind == CodeKind::Hidden) continue;
-        at = span->begin;
+    for (std::size_t i = spans.size(); i-- > 0;) {
+        if (spans[i].end != at || spans[i].code.kind == CodeKind::Hidden) continue;
+        at = spans[i].begin;
     }
     return at;
 }
