@@ -3,8 +3,9 @@
 //
 //   client  the editor's rcon::Client: all 1,000 lines given to send() at once, as the UI
 //           gives it a panel of lines, answered one by one through the event loop
-//   floor   the least any client can do: a blocking socket that writes one packet and reads
-//           its one answer packet, 1,000 times, no event loop, no queue, no time limits
+//   floor   the least any client can do that knows when an answer is whole: a blocking socket
+//           that writes one packet and reads its one answer packet, then writes the end marker
+//           and reads its answer, 1,000 times, no event loop, no queue, no time limits
 //
 // The two take turns, several rounds each, on the same server, so both meet the same machine;
 // the ratio of their medians is the client's overhead over the protocol's own cost.
@@ -112,6 +113,9 @@ double floorRound(quint16 port, const std::string& password) {
         const std::string line = lineNumber(i);
         if (client.exchange(rcon::kTypeCommand, line).payload != line.substr(5))
             fail("the floor client got a wrong answer");
+        // Only the marker's answer says that no piece follows.
+        if (client.exchange(rcon::kTypeMarker, {}).type != rcon::kTypeResponse)
+            fail("the floor client lost the marker");
     }
     return msSince(start);
 }
@@ -186,7 +190,7 @@ int main(int argc, char* argv[]) {
                 kRounds);
     std::printf("  rcon::Client, all queued at once  %8.1f ms  (%.1f us a line)\n", clientMs,
                 clientMs * 1000.0 / kLines);
-    std::printf("  blocking socket, write then read  %8.1f ms  (%.1f us a line)\n", floorMs, floorMs * 1000.0 / kLines);
+    std::printf("  blocking socket, line then marker %8.1f ms  (%.1f us a line)\n", floorMs, floorMs * 1000.0 / kLines);
     std::printf("result rcon_client_ms %.1f\n", clientMs);
     std::printf("result rcon_floor_ms %.1f\n", floorMs);
     std::printf("result rcon_ratio %.2f\n", clientMs / floorMs);

@@ -3,7 +3,9 @@
 //   - the packets, the failure and its message do not depend on where the stream is cut: the
 //     whole stream at once and the same bytes in pieces of 1 to 16 bytes decode alike;
 //   - the decoder never keeps more than one packet's bytes;
-//   - the packets decoded encode back to exactly the bytes they came from.
+//   - the packets decoded encode back to exactly the bytes they came from;
+//   - a filter that skips the packets of odd ids hands out exactly the others, fails where the
+//     stream fails, and holds no more than an unfiltered decoder.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -42,6 +44,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(whole.error() == pieces.error());
     require(wholePackets == piecePackets);
     require(whole.pending() == pieces.pending());
+
+    rcon::Decoder filtered;
+    filtered.setFilter([](const rcon::Header& header, std::string*) {
+        return header.id % 2 == 0 ? rcon::Take::Keep : rcon::Take::Skip;
+    });
+    std::vector<rcon::Packet> filteredPackets;
+    for (std::size_t at = 0, step = 0; at < stream.size(); ++step) {
+        const std::size_t length = 1 + ((cut + step * 5) % 16);
+        filtered.feed(stream.substr(at, length), filteredPackets);
+        require(filtered.pending() < 4 + static_cast<std::size_t>(rcon::kMaxLength));
+        at += length;
+    }
+    std::vector<rcon::Packet> even;
+    for (const rcon::Packet& p : wholePackets)
+        if (p.id % 2 == 0) even.push_back(p);
+    require(filteredPackets == even);
+    require(filtered.error() == whole.error());
+    require(filtered.pending() <= whole.pending());
 
     std::string encoded;
     for (const rcon::Packet& p : wholePackets) encoded += rcon::encode(p.id, p.type, p.payload);

@@ -128,18 +128,44 @@ std::string whyNotFromConsole(std::string_view line) {
     return {};
 }
 
+std::size_t panelLineEnd(std::string_view text, std::size_t at) {
+    if (at >= text.size()) return 0;
+    if (text[at] == '\n') return 1;
+    if (text[at] == '\r') return at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
+    const std::string_view rest = text.substr(at);
+    // U+2029, U+FDD0 and U+FDD1 in UTF-8.
+    for (const std::string_view end :
+         {std::string_view("\xE2\x80\xA9"), std::string_view("\xEF\xB7\x90"), std::string_view("\xEF\xB7\x91")})
+        if (rest.starts_with(end)) return end.size();
+    return 0;
+}
+
+bool isOneLine(std::string_view text) {
+    for (std::size_t at = 0; at < text.size(); ++at)
+        if (panelLineEnd(text, at) > 0) return false;
+    return true;
+}
+
 std::vector<PanelLine> nonEmptyLines(std::string_view text) {
     std::vector<PanelLine> lines;
     int number = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    std::size_t start = 0;
+    const auto take = [&](std::size_t end) {
         ++number;
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        if (std::all_of(line.begin(), line.end(), blank)) continue;
-        lines.push_back({number, line});
+        const std::string_view line = text.substr(start, end - start);
+        if (!std::all_of(line.begin(), line.end(), blank)) lines.push_back({number, line});
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = panelLineEnd(text, at);
+        if (end == 0) {
+            ++at;
+            continue;
+        }
+        take(at);
+        at += end;
+        start = at;
     }
+    if (start < text.size()) take(text.size());
     return lines;
 }
 

@@ -19,9 +19,20 @@ std::string consoleForm(std::string_view line);
 // console can run it.
 std::string whyNotFromConsole(std::string_view line);
 
+// The bytes of the line end at text[at], or 0 when none starts there: the line ends of an
+// output panel, which are what its text box makes a new line of as text goes in: LF, CR LF,
+// CR, U+2029 and the frame marks U+FDD0 and U+FDD1. U+2028, NEL and the other characters some
+// readers take for a break stay inside the line: the box keeps them there (U+2028 shows as a
+// break within the line), and the console gets them as part of the line. The one rule for a
+// panel's lines, for what is sent from it and for a command that must be one line.
+std::size_t panelLineEnd(std::string_view text, std::size_t at);
+
+// Whether the text is one line of a panel: it holds no panel line end.
+bool isOneLine(std::string_view text);
+
 struct PanelLine {
     int number;             // 1-based, counting every line of the panel, blank ones too
-    std::string_view text;  // without its line break; a view into the panel's text
+    std::string_view text;  // without its line end; a view into the panel's text
 };
 
 // The lines of a panel's text that hold more than blanks, with their line numbers.

@@ -25,7 +25,28 @@ int orDefault(int timeoutMs) { return timeoutMs > 0 ? timeoutMs : Client::kDefau
 Client::Client(QObject* parent) : QObject(parent), timer_(this), status_(QStringLiteral("未连接")) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);  // a coarse timer may end a limit 5 % early
-    connect(&timer_, &QTimer::timeout, this, &Client::onTimeout);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        stopLimit();
+        onTimeout();
+    });
+    resetDecoder();
+}
+
+// A fresh decoder for a new connection, which passes over every packet the client did not ask
+// for as its bytes arrive.
+void Client::resetDecoder() {
+    decoder_ = Decoder{};
+    decoder_.setFilter([this](const Header& header, std::string* why) { return admit(header, why); });
+}
+
+void Client::startLimit(int ms) {
+    timer_.start(ms);
+    deadline_ = QDeadlineTimer(ms, Qt::PreciseTimer);
+}
+
+void Client::stopLimit() {
+    timer_.stop();
+    deadline_ = QDeadlineTimer(QDeadlineTimer::Forever);
 }
 
 Client::~Client() {
@@ -115,7 +136,7 @@ void Client::startConnecting() {
     closeSocket();
     phase_ = Phase::Connecting;
     setState(State::Connecting, QStringLiteral("正在连接 ") + address());
-    timer_.start(connectTimeoutMs_);
+    startLimit(connectTimeoutMs_);
     // Unbuffered: a line goes straight to the system and an answer is read straight from it,
     // without the buffered socket's extra wake-ups of the event loop on every line.
     socket().connectToHost(host_, port_, QIODevice::ReadWrite | QIODevice::Unbuffered);
@@ -130,23 +151,73 @@ void Client::onConnected() {
     transmit(encode(loginId_, kTypeLogin, std::string_view(password.constData(), password.size())));
 }
 
+// One turn: at most kReadPerTurn bytes. What is left waits in the system and is read on a later
+// turn, so a server that sends without end holds neither the event loop nor memory, and the
+// time limit is checked here too, should the server keep the loop too busy for the timer.
 void Client::onReadyRead() {
-    const QByteArray data = socket().readAll();
-    std::vector<Packet> packets;
-    const bool trusted =
-        decoder_.feed(std::string_view(data.constData(), static_cast<std::size_t>(data.size())), packets);
-    for (const Packet& packet : packets) {
-        if (phase_ != Phase::LoggingIn && phase_ != Phase::Ready) return;
-        onPacket(packet);
+    readQueued_ = false;
+    if (socket_ == nullptr || !socket_->isOpen()) return;  // a turn asked for before the socket closed
+    if (readBuffer_.isEmpty()) readBuffer_.resize(kReadPerTurn);
+    const qint64 got = socket_->read(readBuffer_.data(), kReadPerTurn);
+    if (got > 0) {
+        std::vector<Packet> packets;
+        const bool trusted =
+            decoder_.feed(std::string_view(readBuffer_.constData(), static_cast<std::size_t>(got)), packets);
+        for (const Packet& packet : packets) {
+            if (phase_ != Phase::LoggingIn && phase_ != Phase::Ready) return;
+            onPacket(packet);
+        }
+        if (!trusted) {
+            const QString reason = QString::fromStdString(decoder_.error());
+            if (phase_ == Phase::LoggingIn) connectFailed(QStringLiteral("unreachable"), reason);
+            if (phase_ == Phase::Ready) connectionLost(reason);
+            return;
+        }
     }
-    if (!trusted) {
-        const QString reason = QString::fromStdString(decoder_.error());
-        if (phase_ == Phase::LoggingIn) connectFailed(QStringLiteral("unreachable"), reason);
-        if (phase_ == Phase::Ready) connectionLost(reason);
+    if (timer_.isActive() && deadline_.hasExpired()) {
+        stopLimit();
+        onTimeout();
+    }
+    // Unbuffered, the socket learns of the server's close in a read and only changes its state.
+    if (socket_->state() == QAbstractSocket::UnconnectedState) {
+        onSocketLost();
         return;
     }
-    // Unbuffered, the socket learns of the server's close in readAll and only changes its state.
-    if (socket().state() == QAbstractSocket::UnconnectedState) onSocketLost();
+    if (got == kReadPerTurn && !readQueued_) {
+        readQueued_ = true;
+        QMetaObject::invokeMethod(this, &Client::onReadyRead, Qt::QueuedConnection);
+    }
+}
+
+// Which packets the client takes: the login's answer while logging in; then the answer to the
+// line in flight and to its marker, and the server's "not logged in". Everything else (the rest
+// of an answer that timed out, or a flood) is passed over as it arrives. An answer past its
+// caps stops the stream here, before its payload is kept.
+Take Client::admit(const Header& header, std::string* why) {
+    switch (phase_) {
+    case Phase::LoggingIn:
+        return header.type == kTypeLoginAnswer && (header.id == loginId_ || header.id == kIdAuthFailed) ? Take::Keep
+                                                                                                        : Take::Skip;
+    case Phase::Ready: break;
+    case Phase::Idle:
+    case Phase::Connecting: return Take::Skip;
+    }
+    if (header.id == kIdAuthFailed) return Take::Keep;
+    if (!current_) return Take::Skip;
+    InFlight& sent = *current_;
+    if (sent.markerId != 0 && header.id == sent.markerId) return Take::Keep;
+    if (header.id != sent.id) return Take::Skip;
+    sent.acceptedBytes += header.payloadBytes;
+    ++sent.acceptedPackets;
+    if (sent.acceptedBytes > kMaxAnswerBytes) {
+        *why = QStringLiteral("服务器的回答超过了 %1 MiB").arg(kMaxAnswerBytes >> 20).toStdString();
+        return Take::Stop;
+    }
+    if (sent.acceptedPackets > kMaxAnswerPackets) {
+        *why = QStringLiteral("服务器的回答超过了 %1 个数据包").arg(kMaxAnswerPackets).toStdString();
+        return Take::Stop;
+    }
+    return Take::Keep;
 }
 
 void Client::onSocketLost() {
@@ -204,7 +275,7 @@ void Client::onPacket(const Packet& packet) {
             connectFailed(QStringLiteral("auth-failed"), QStringLiteral("密码错误，%1 拒绝了登录").arg(address()));
         } else if (packet.id == loginId_) {
             phase_ = Phase::Ready;
-            timer_.stop();
+            stopLimit();
             setState(State::Connected, QStringLiteral("已连接 ") + address());
             deliverConnect({});
             dispatchNext();
@@ -219,20 +290,11 @@ void Client::onPacket(const Packet& packet) {
     InFlight& sent = *current_;
     if (packet.id == sent.id) {
         sent.answer += packet.payload;
-        if (sent.answer.size() > kMaxAnswerBytes) {
-            connectionLost(QStringLiteral("服务器的回答超过了 %1 MiB").arg(kMaxAnswerBytes >> 20));
-            return;
-        }
         if (sent.markerId != 0) return;
-        // The server cuts an answer into pieces of 4096 UTF-16 units, each at least 4096 bytes;
-        // a shorter packet is the whole answer. A full one may have more behind it: the server
-        // answers a request of unknown type only after it has sent every piece, so that answer
-        // marks the end. It goes out now rather than together with the line because the server
-        // takes one packet per read, and two packets arriving together would be lost.
-        if (packet.payload.size() < kSplitPayload) {
-            finishCurrent();
-            return;
-        }
+        // The server answers a request of unknown type only after it has sent every piece of
+        // the answers before it, so that answer marks the end, whatever the pieces' lengths. It
+        // goes out now rather than together with the line because the server takes one packet
+        // per read, and two packets arriving together would be lost.
         sent.markerId = nextId();
         transmit(encode(sent.markerId, kTypeMarker, {}));
         return;
@@ -260,7 +322,7 @@ void Client::dispatchNext() {
     InFlight sent{std::move(queue_.front()), nextId(), 0, {}};
     queue_.pop_front();
     const std::string packet = encode(sent.id, kTypeCommand, sent.request.payload);
-    timer_.start(sent.request.timeoutMs);
+    startLimit(sent.request.timeoutMs);
     current_ = std::move(sent);
     transmit(packet);
 }
@@ -271,7 +333,7 @@ void Client::transmit(const std::string& packet) {
 }
 
 void Client::finishCurrent() {
-    timer_.stop();
+    stopLimit();
     InFlight done = std::move(*current_);
     current_.reset();
     const auto bytes = static_cast<qsizetype>(done.request.payload.size());
@@ -286,7 +348,7 @@ void Client::finishCurrent() {
 
 void Client::failCurrent(const QString& code, const QString& message) {
     if (!current_) return;
-    timer_.stop();
+    stopLimit();
     InFlight lost = std::move(*current_);
     current_.reset();
     QString text = message;
@@ -313,9 +375,9 @@ void Client::failQueue(const QString& reason) {
 
 void Client::closeSocket() {
     phase_ = Phase::Idle;  // first, so the signals abort() sends are ignored
-    timer_.stop();
+    stopLimit();
     if (socket_ != nullptr) socket_->abort();
-    decoder_ = Decoder{};
+    resetDecoder();
 }
 
 void Client::forgetCredentials() {

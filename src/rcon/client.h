@@ -2,6 +2,7 @@
 // a time, hand back each line's whole answer, all without ever making the caller wait.
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -60,8 +61,16 @@ public:
 
     static constexpr int kDefaultTimeoutMs = 10'000;
     // A longer answer than any server sends for a console line; past it the connection is
-    // dropped instead of holding ever more memory for one answer.
+    // dropped instead of holding ever more memory for one answer. Checked as each packet's
+    // header arrives, before its payload is kept.
     static constexpr std::size_t kMaxAnswerBytes = std::size_t{16} << 20;
+    // More pieces than any answer has (the game's are 4096 units each, 4096 bytes at the
+    // least): a stream of empty packets under the line's id cannot keep the client busy.
+    static constexpr int kMaxAnswerPackets = 65'536;
+    // What the client reads from the socket in one turn of the event loop, at the most: the
+    // rest waits in the system, where the server's flood stops when the system's buffer is
+    // full, and timers and the window have their turn in between.
+    static constexpr qint64 kReadPerTurn = qint64{64} * 1024;
 
     using ConnectCallback = std::function<void(const ConnectOutcome&)>;
     using AnswerCallback = std::function<void(const Answer&)>;
@@ -108,11 +117,17 @@ private:
         std::int32_t id = 0;
         std::int32_t markerId = 0;  // 0 until the marker has gone out
         std::string answer;
+        std::size_t acceptedBytes = 0;  // payload bytes of the packets taken for the answer
+        int acceptedPackets = 0;        // and how many packets
     };
 
     void startConnecting();
     void onConnected();
     void onReadyRead();
+    Take admit(const Header& header, std::string* why);
+    void resetDecoder();
+    void startLimit(int ms);
+    void stopLimit();
     void onSocketLost();
     void onTimeout();
     void onPacket(const Packet& packet);
@@ -134,7 +149,10 @@ private:
 
     QTcpSocket* socket_ = nullptr;  // made on the first connection, a child of this
     QTimer timer_;                  // the connection's or the line's time limit, whichever is running
+    QDeadlineTimer deadline_;       // the same limit, checked while the server keeps the loop busy
     Decoder decoder_;
+    QByteArray readBuffer_;    // kReadPerTurn bytes, allocated on the first read
+    bool readQueued_ = false;  // another turn of reading is on its way
     Phase phase_ = Phase::Idle;
     State state_ = State::Disconnected;
     QString status_;

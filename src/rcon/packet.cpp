@@ -1,5 +1,7 @@
 #include "rcon/packet.h"
 
+#include <algorithm>
+
 namespace rcon {
 namespace {
 
@@ -31,30 +33,78 @@ std::string encode(std::int32_t id, std::int32_t type, std::string_view payload)
 
 bool Decoder::feed(std::string_view chunk, std::vector<Packet>& out) {
     if (failed()) return false;
-    buffer_ += chunk;
-    const std::string_view bytes(buffer_);
-    std::size_t at = 0;  // where the first packet not yet taken begins
-    while (bytes.size() - at >= 4) {
-        const std::int32_t length = int32At(bytes, at);
-        if (length < kMinLength || length > kMaxLength) {
-            error_ = "服务器发来的数据包长度不合理（" + std::to_string(length) + " 字节），连接已断开";
-            buffer_.clear();
-            return false;
-        }
-        const auto whole = static_cast<std::size_t>(length) + 4;
-        if (bytes.size() - at < whole) break;
-        const std::string_view packet = bytes.substr(at, whole);
-        if (packet[whole - 2] != '\0' || packet[whole - 1] != '\0') {
-            error_ = "服务器发来的数据包没有以两个空字节结尾，连接已断开";
-            buffer_.clear();
-            return false;
-        }
-        out.push_back({int32At(packet, 4), int32At(packet, 8), std::string(packet.substr(12, whole - 14))});
-        at += whole;
-    }
-    // Keep only the unfinished packet, so the buffer never grows past one packet.
-    buffer_.erase(0, at);
+    while (!chunk.empty())
+        if (!step(chunk, out)) return false;
     return true;
+}
+
+bool Decoder::step(std::string_view& chunk, std::vector<Packet>& out) {
+    constexpr std::size_t kHead = 12;  // length, id, type
+    if (head_.size() < kHead) {
+        const bool hadLength = head_.size() >= 4;
+        const std::size_t take = std::min(kHead - head_.size(), chunk.size());
+        head_.append(chunk.substr(0, take));
+        chunk.remove_prefix(take);
+        if (!hadLength && head_.size() >= 4) {
+            // Checked before anything more is kept, so a hostile length costs nothing.
+            const std::int32_t length = int32At(head_, 0);
+            if (length < kMinLength || length > kMaxLength) {
+                fail("服务器发来的数据包长度不合理（" + std::to_string(length) + " 字节），连接已断开");
+                return false;
+            }
+        }
+        if (head_.size() < kHead) return true;
+        const auto length = static_cast<std::size_t>(int32At(head_, 0));
+        header_ = {int32At(head_, 4), int32At(head_, 8), length - static_cast<std::size_t>(kMinLength)};
+        rest_ = header_.payloadBytes + 2;
+        Take verdict = Take::Keep;
+        std::string why;
+        if (filter_) verdict = filter_(header_, &why);
+        if (verdict == Take::Stop) {
+            fail(why.empty() ? std::string("服务器发来了不该有的数据包，连接已断开") : why);
+            return false;
+        }
+        skipping_ = verdict == Take::Skip;
+        if (!skipping_) body_.reserve(rest_);
+        return true;
+    }
+    const std::size_t take = std::min(rest_, chunk.size());
+    if (skipping_) {
+        if (take >= 2) {
+            last_[0] = chunk[take - 2];
+            last_[1] = chunk[take - 1];
+        } else if (take == 1) {
+            last_[0] = last_[1];
+            last_[1] = chunk[0];
+        }
+    } else {
+        body_.append(chunk.substr(0, take));
+    }
+    chunk.remove_prefix(take);
+    rest_ -= take;
+    if (rest_ > 0) return true;
+    const char* nuls = skipping_ ? last_ : body_.data() + body_.size() - 2;
+    if (nuls[0] != '\0' || nuls[1] != '\0') {
+        fail("服务器发来的数据包没有以两个空字节结尾，连接已断开");
+        return false;
+    }
+    if (!skipping_) {
+        body_.resize(body_.size() - 2);
+        out.push_back({header_.id, header_.type, std::move(body_)});
+    }
+    body_ = std::string();
+    head_.clear();
+    skipping_ = false;
+    last_[0] = last_[1] = 1;
+    return true;
+}
+
+void Decoder::fail(std::string why) {
+    error_ = std::move(why);
+    head_ = std::string();
+    body_ = std::string();
+    skipping_ = false;
+    rest_ = 0;
 }
 
 }  // namespace rcon

@@ -11,6 +11,12 @@
 
 namespace text {
 
+// What starts a code. A name or lore line is written as a user types it for a plugin, which
+// turns "&" into "§" before the game sees it: either starts a code (Typed). What the game
+// draws as it comes, a chat line or the console's answer, has only "§" (Game): an "&" there is
+// text.
+enum class Markers : std::uint8_t { Typed, Game };
+
 enum class CodeKind : std::uint8_t {
     None,    // no code here: the character is text
     Colour,  // one of the sixteen colours or a hex colour; switches every format off
@@ -45,11 +51,12 @@ constexpr int hexValue(char32_t c) {
     return -1;
 }
 
-// The length of the "&" or "§" that starts at s[at], or 0. "§" is two bytes in UTF-8.
+// The length of the "&" (when the markers are typed) or "§" that starts at s[at], or 0. "§" is
+// two bytes in UTF-8.
 template <typename Char>
-constexpr std::size_t markerAt(std::basic_string_view<Char> s, std::size_t at) {
+constexpr std::size_t markerAt(std::basic_string_view<Char> s, std::size_t at, Markers markers) {
     if (at >= s.size()) return 0;
-    if (s[at] == Char('&')) return 1;
+    if (s[at] == Char('&')) return markers == Markers::Typed ? 1 : 0;
     if constexpr (sizeof(Char) == 1) {
         if (static_cast<unsigned char>(s[at]) == 0xC2 && at + 1 < s.size() &&
             static_cast<unsigned char>(s[at + 1]) == 0xA7)
@@ -90,11 +97,11 @@ constexpr std::size_t characterLength(std::basic_string_view<Char> s, std::size_
 // "&x" (or "§x") at s[at] with its marker of the given length: the six marker-and-digit
 // pairs after it as a colour, or 0 units when they are not all there.
 template <typename Char>
-constexpr std::size_t hexPairsAt(std::basic_string_view<Char> s, std::size_t at, std::uint32_t* rgb) {
+constexpr std::size_t hexPairsAt(std::basic_string_view<Char> s, std::size_t at, std::uint32_t* rgb, Markers markers) {
     std::uint32_t value = 0;
     std::size_t i = at;
     for (int digit = 0; digit < 6; ++digit) {
-        const std::size_t marker = markerAt(s, i);
+        const std::size_t marker = markerAt(s, i, markers);
         if (marker == 0 || i + marker >= s.size()) return 0;
         const int v = hexValue(unitAt(s, i + marker));
         if (v < 0) return 0;
@@ -115,9 +122,10 @@ constexpr std::size_t hexPairsAt(std::basic_string_view<Char> s, std::size_t at,
 //   - "&#" followed by six hex digits is a hex colour, the form some servers accept;
 //   - "§" before any other character hides it (Hidden covers both);
 //   - any other "&", and "§" as the last character, is text.
+// With the game's markers, every "&" is text.
 template <typename Char>
-constexpr Code codeAt(std::basic_string_view<Char> s, std::size_t at) {
-    const std::size_t marker = detail::markerAt(s, at);
+constexpr Code codeAt(std::basic_string_view<Char> s, std::size_t at, Markers markers = Markers::Typed) {
+    const std::size_t marker = detail::markerAt(s, at, markers);
     if (marker == 0 || at + marker >= s.size()) return {};
     const std::size_t next = at + marker;
     char32_t c = detail::unitAt(s, next);
@@ -133,7 +141,7 @@ constexpr Code codeAt(std::basic_string_view<Char> s, std::size_t at) {
     case 'r': return {marker + 1, CodeKind::Reset, 0, 0};
     case 'x': {
         std::uint32_t rgb = 0;
-        const std::size_t pairs = detail::hexPairsAt(s, next + 1, &rgb);
+        const std::size_t pairs = detail::hexPairsAt(s, next + 1, &rgb, markers);
         if (pairs > 0) return {marker + 1 + pairs, CodeKind::Colour, rgb, 0};
         return {marker + 1, CodeKind::Inert, 0, 0};
     }

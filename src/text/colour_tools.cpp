@@ -21,12 +21,21 @@ constexpr std::string_view kFormatOrder = "lonmk";
 
 // Calls code(bytes, code) for every code of the text and character(bytes, cp) for every
 // other character, in order. A byte that is not well-formed UTF-8 is a character of its
-// own, with cp U+FFFD.
+// own, with cp U+FFFD. Codes are read line by line, as the game reads them: a line break is
+// always a character, and a "§" at the end of a line is one too.
 template <typename OnCode, typename OnCharacter>
 void walk(std::string_view utf8, OnCode&& code, OnCharacter&& character) {
+    std::size_t line = 0;  // where the line being read starts
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const Code found = codeAt(utf8, i);
+        if (utf8[i] == '\n' || utf8[i] == '\r') {
+            character(utf8.substr(i, 1), static_cast<char32_t>(utf8[i]));
+            line = ++i;
+            continue;
+        }
+        const std::size_t end = utf8.find_first_of("\r\n", i);
+        const std::string_view rest = utf8.substr(line, (end == std::string_view::npos ? utf8.size() : end) - line);
+        const Code found = codeAt(rest, i - line);
         if (found.kind != CodeKind::None) {
             code(utf8.substr(i, found.length), found);
             i += found.length;
@@ -249,10 +258,33 @@ ToolResult convertHex(std::string_view utf8, std::string_view to) {
 }
 
 std::string stripCodes(std::string_view utf8) {
+    // The longest code: "§x" and six "§" and digit pairs, 21 bytes.
+    constexpr std::size_t kLongestCode = 32;
     std::string out;
     out.reserve(utf8.size());
-    walk(
-        utf8, [](std::string_view, const Code&) {}, [&](std::string_view bytes, char32_t) { out += bytes; });
+    std::size_t line = 0;  // where the line being written starts in out
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        std::size_t length = utf8::decode(utf8, i, &cp);
+        length = length == 0 ? 1 : length;
+        out += utf8.substr(i, length);
+        i += length;
+        if (cp == '\n' || cp == '\r') {
+            line = out.size();
+            continue;
+        }
+        // What is written so far holds no code. The character just added may complete one
+        // that starts a little before it: the first code the game reads in the tail is that
+        // one, and it goes, which leaves what was written before it, again without a code.
+        const std::string_view written = std::string_view(out).substr(line);
+        for (std::size_t at = written.size() > kLongestCode ? written.size() - kLongestCode : 0; at < written.size();
+             ++at) {
+            const Code code = codeAt(written, at);
+            if (code.kind == CodeKind::None) continue;
+            if (at + code.length == written.size()) out.resize(line + at);
+            break;
+        }
+    }
     return out;
 }
 
@@ -260,18 +292,196 @@ std::span<const ColourButton> colourButtons() { return kColourButtons; }
 
 std::span<const FormatButton> formatButtons() { return kFormatButtons; }
 
-Edit insertCode(std::string_view utf8, std::size_t selectionStart, std::size_t selectionEnd, std::string_view code) {
+namespace {
+
+// The codes of the line that holds byte `at`, as the game reads them, with their places in
+// the whole text. Lines end where the formatter ends them, at LF and CR.
+struct Span {
+    std::size_t begin;
+    std::size_t end;
+    Code code;
+};
+
+std::size_t lineStart(std::string_view text, std::size_t at) {
+    const std::size_t before = text.substr(0, at).find_last_of("\r\n");
+    return before == std::string_view::npos ? 0 : before + 1;
+}
+
+std::size_t lineEnd(std::string_view text, std::size_t at) {
+    const std::size_t after = text.find_first_of("\r\n", at);
+    return after == std::string_view::npos ? text.size() : after;
+}
+
+std::vector<Span> codesAround(std::string_view text, std::size_t at) {
+    const std::size_t begin = lineStart(text, at);
+    const std::string_view line = text.substr(begin, lineEnd(text, at) - begin);
+    std::vector<Span> spans;
+    for (std::size_t i = 0; i < line.size();) {
+        const Code code = codeAt(line, i);
+        if (code.kind != CodeKind::None) {
+            spans.push_back({begin + i, begin + i + code.length, code});
+            i += code.length;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t length = utf8::decode(line, i, &cp);
+        i += length == 0 ? 1 : length;
+    }
+    return spans;
+}
+
+// Byte `at` moved out of the code it falls inside, to the code's start or to its end.
+std::size_t outOfCode(std::string_view text, std::size_t at, bool toStart) {
+    for (const Span& span : codesAround(text, at))
+        if (span.begin < at && at < span.end) return toStart ? span.begin : span.end;
+    return at;
+}
+
+// The style the game draws the text in at byte `at` (a place between codes and characters).
+Style styleAt(std::string_view text, std::size_t at, Role role) {
+    Style style = defaultStyle(role);
+    for (const Span& span : codesAround(text, at))
+        if (span.end <= at) applyCode(span.code, style);
+    return style;
+}
+
+// Whether what follows byte `at` on its line is drawn in the style in force there: a visible
+// character comes before any colour or reset (which would set a style of its own).
+bool styleCarriesOn(std::string_view text, std::size_t at) {
+    const std::size_t begin = lineStart(text, at);
+    const std::string_view line = text.substr(begin, lineEnd(text, at) - begin);
+    for (std::size_t i = at - begin; i < line.size();) {
+        const Code code = codeAt(line, i);
+        if (code.kind == CodeKind::Colour || code.kind == CodeKind::Reset) return false;
+        if (code.kind == CodeKind::None) return true;
+        i += code.length;
+    }
+    return false;
+}
+
+// The codes that give the style in force at byte `at` whatever came before them: the last
+// colour or reset of the line as written there (the role's own start when it has none), then
+// the formats switched on after it.
+std::string codesInForce(std::string_view text, std::size_t at, Role role) {
+    std::string codes;
+    Style base = defaultStyle(role);
+    for (const Span& span : codesAround(text, at)) {
+        if (span.end > at || (span.code.kind != CodeKind::Colour && span.code.kind != CodeKind::Reset)) continue;
+        codes = std::string(text.substr(span.begin, span.end - span.begin));
+        base = Style{};
+        applyCode(span.code, base);
+    }
+    if (codes.empty()) {
+        switch (role) {
+        case Role::Lore: codes = "&5&o"; break;
+        case Role::Name: codes = "&f&o"; break;
+        case Role::Message: codes = "&r"; break;
+        }
+    }
+    const Style wanted = styleAt(text, at, role);
+    const std::pair<bool Style::*, char> formats[] = {{&Style::bold, 'l'},
+                                                      {&Style::italic, 'o'},
+                                                      {&Style::underlined, 'n'},
+                                                      {&Style::strikethrough, 'm'},
+                                                      {&Style::obfuscated, 'k'}};
+    for (const auto& [on, letter] : formats)
+        if (wanted.*on && !(base.*on)) codes += {'&', letter};
+    return codes;
+}
+
+// What to write after a changed selection that ended at byte `to` of the old text, its new
+// text being `written` so far: the codes in force at `to`, when the text after it would
+// otherwise be drawn otherwise.
+std::string restoreAfter(std::string_view old, std::size_t to, std::string_view written, Role role) {
+    if (!styleCarriesOn(old, to) || styleAt(old, to, role) == styleAt(written, written.size(), role)) return {};
+    return codesInForce(old, to, role);
+}
+
+// Where the codes right in front of byte `at` on its line begin: colours, formats, resets and
+// inert codes with nothing shown between them and `at`.
+std::size_t codesBefore(std::string_view text, std::size_t at) {
+    const std::vector<Span> spans = codesAround(text, at);
+    for (std::size_t i = spans.size(); i-- > 0;) {
+        if (spans[i].end != at || spans[i].code.kind == CodeKind::Hidden) continue;
+        at = spans[i].begin;
+    }
+    return at;
+}
+
+// Whether a "§" that the game shows as text (the last character of its line) ends just before
+// byte `at`: anything written there would make it a code that hides its first character.
+bool afterShownSection(std::string_view text, std::size_t at) {
+    if (at < 2 || text.substr(at - 2, 2) != "\xC2\xA7" || lineEnd(text, at) != at) return false;
+    for (const Span& span : codesAround(text, at - 2))
+        if (span.begin <= at - 2 && at - 2 < span.end) return false;
+    return true;
+}
+
+// The selection in bytes, start first, held to the text.
+std::pair<std::size_t, std::size_t> selectedBytes(std::string_view utf8, std::size_t start, std::size_t end) {
     const std::size_t length = codePoints(utf8);
-    const std::size_t start = std::min({selectionStart, selectionEnd, length});
-    const std::size_t end = std::min(std::max(selectionStart, selectionEnd), length);
-    const std::size_t at = byteOffset(utf8, start);
-    std::string out;
-    out.reserve(utf8.size() + code.size());
-    out += utf8.substr(0, at);
-    out += code;
-    out += utf8.substr(at);
+    return {byteOffset(utf8, std::min({start, end, length})), byteOffset(utf8, std::min(std::max(start, end), length))};
+}
+
+}  // namespace
+
+Edit insertCode(std::string_view utf8, std::size_t selectionStart, std::size_t selectionEnd, std::string_view code,
+                Role role) {
+    auto [from, to] = selectedBytes(utf8, selectionStart, selectionEnd);
     const std::size_t added = codePoints(code);
-    return {std::move(out), start + added, end + added};
+    if (from == to) {
+        from = outOfCode(utf8, from, false);
+        if (afterShownSection(utf8, from)) from -= 2;  // the code goes in front of it
+        std::string out(utf8.substr(0, from));
+        out += code;
+        const std::size_t cursor = codePoints(out);
+        out += utf8.substr(from);
+        return {std::move(out), cursor, cursor};
+    }
+    from = outOfCode(utf8, from, true);
+    to = outOfCode(utf8, to, false);
+    if (afterShownSection(utf8, from)) from -= 2;  // the code goes in front of it, which joins the selection
+    std::string out(utf8.substr(0, from));
+    const std::size_t start = codePoints(out) + added;
+    out += code;
+    out += utf8.substr(from, to - from);
+    const std::size_t end = codePoints(out);
+    out += restoreAfter(utf8, to, out, role);
+    out += utf8.substr(to);
+    return {std::move(out), start, end};
+}
+
+EditResult gradientEdit(std::string_view utf8, std::size_t selectionStart, std::size_t selectionEnd,
+                        std::span<const std::string> colours, std::string_view formats, std::string_view form,
+                        Role role) {
+    auto [from, to] = selectedBytes(utf8, selectionStart, selectionEnd);
+    if (from == to) {
+        ToolResult whole = gradient(utf8, colours, formats, form);
+        if (!whole.ok()) return {{}, std::move(whole.refusal)};
+        const std::size_t length = codePoints(whole.text);
+        return {{std::move(whole.text), length, length}, {}};
+    }
+    from = outOfCode(utf8, from, true);
+    to = outOfCode(utf8, to, false);
+    ToolResult part = gradient(utf8.substr(from, to - from), colours, formats, form);
+    if (!part.ok()) return {{}, std::move(part.refusal)};
+    // Only codes selected: nothing to colour, and the text stays as it is.
+    if (part.text.empty()) return {{std::string(utf8), selectionStart, selectionEnd}, {}};
+    // Its first colour makes the codes in front of it dead: they go. A blank first is drawn in
+    // the style before it, so they stay then.
+    const std::size_t keep =
+        codeAt(std::string_view(part.text), 0).kind == CodeKind::Colour ? codesBefore(utf8, from) : from;
+    std::string out(utf8.substr(0, keep));
+    const std::size_t start = codePoints(out);
+    out += part.text;
+    const std::size_t end = codePoints(out);
+    std::string after = restoreAfter(utf8, to, out, role);
+    // A literal "&" last, which a hidden character used to keep from what follows: the codes
+    // in force come between, or the two would make a code.
+    if (after.empty() && out.back() == '&' && lineEnd(utf8, to) != to) after = codesInForce(utf8, to, role);
+    out += after;
+    out += utf8.substr(to);
+    return {{std::move(out), start, end}, {}};
 }
 
 }  // namespace text

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/format.h"
+
 namespace text {
 
 // What a tool made, or why it made nothing.
@@ -64,9 +66,10 @@ ToolResult convertHex(std::string_view utf8, std::string_view to);
 // The text without its colour and format codes, in either prefix ("&" or "§"): the sixteen
 // colours, the formats, the reset, "&x&R&R&G&G&B&B" and "§x§R..." (also "&x" without its
 // six digits, which shows nothing), "&#RRGGBB", and "§" with the character it hides. An
-// "&" that starts no code stays, and so do line breaks: "&c&l红&r色" gives "红色". An "&"
-// that stood before a code meets the character after it ("&&cc" gives "&c"); the game reads
-// that as a code, and no plain text could show it otherwise.
+// "&" that starts no code stays, and so do line breaks: "&c&l红&r色" gives "红色". Nothing
+// the game reads as a code is left: where taking a code out brings an "&" to a character
+// that makes a code with it, that code goes too ("&&cc" and "&§ac" give ""), as often as it
+// happens, in one pass over the text. A code never reaches over a line break.
 std::string stripCodes(std::string_view utf8);
 
 // A button of the tool's colour row: one of the game's sixteen colours.
@@ -101,8 +104,30 @@ struct Edit {
 };
 
 // The code written at the cursor, or in front of the selected text. Start and end may come
-// in either order and are held to the text's length. Afterwards a cursor stands after the
-// code, and a selection still holds the same text, moved along by the code.
-Edit insertCode(std::string_view utf8, std::size_t selectionStart, std::size_t selectionEnd, std::string_view code);
+// in either order and are held to the text's length. A cursor inside a code moves after it,
+// and a selection that starts or ends inside one takes the whole code, so no code is cut in
+// two. Afterwards a cursor stands after the code, and a selection still holds the same text,
+// moved along by the code. After a selection the codes in force at its end are written again,
+// so that the text after it is drawn, in the role's style, as before.
+Edit insertCode(std::string_view utf8, std::size_t selectionStart, std::size_t selectionEnd, std::string_view code,
+                Role role = Role::Message);
+
+// What a tool made of a field's text and selection, or why it made nothing.
+struct EditResult {
+    Edit edit;
+    std::string refusal;  // empty when the tool ran
+
+    bool ok() const { return refusal.empty(); }
+    bool operator==(const EditResult&) const = default;
+};
+
+// The selected text in a gradient (gradient's rules), the whole text when nothing is
+// selected. The selection is first widened over any code it starts or ends inside. The codes
+// right in front of it, which its first colour would make dead, go with it; after it come the
+// codes in force at its end, so the text after it is drawn as before. The result is selected
+// (a cursor at the end of the text for the whole text). Refused as gradient refuses.
+EditResult gradientEdit(std::string_view utf8, std::size_t selectionStart, std::size_t selectionEnd,
+                        std::span<const std::string> colours, std::string_view formats, std::string_view form,
+                        Role role);
 
 }  // namespace text

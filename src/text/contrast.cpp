@@ -85,6 +85,8 @@ double contrastRatio(Rgb a, Rgb b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+bool legibleOn(Rgb colour, Rgb ground) { return contrastRatio(colour, ground) >= kLegibleContrast; }
+
 Rgb readableOn(Rgb colour, Rgb background, double minimum) {
     if (contrastRatio(colour, background) >= minimum) return colour;
     const Hsl hsl = toHsl(colour);

@@ -20,8 +20,9 @@ void emit(Line& line, const Style& style, std::string_view bytes) {
         line.push_back(Run{std::string(bytes), style});
 }
 
-// Changes the style as the code does; codes that change nothing leave it.
-void apply(const Code& code, Style& style) {
+}  // namespace
+
+void applyCode(const Code& code, Style& style) {
     switch (code.kind) {
     case CodeKind::Colour:
         style = Style{};
@@ -44,28 +45,27 @@ void apply(const Code& code, Style& style) {
     }
 }
 
+namespace {
+
 // One line (no CR or LF in it) as runs.
-Line formatLine(std::string_view line, Role role) {
+Line formatLine(std::string_view line, Role role, Markers markers) {
     Line runs;
     Style style = defaultStyle(role);
+    // Where a code may start: "&" only with typed markers; "§" is never ASCII.
+    const auto startsNoCode = [markers](unsigned char b) { return b < 0x80 && (b != '&' || markers == Markers::Game); };
     std::size_t i = 0;
     while (i < line.size()) {
-        const auto byte = static_cast<unsigned char>(line[i]);
-        if (byte < 0x80 && byte != '&') {
+        if (startsNoCode(static_cast<unsigned char>(line[i]))) {
             // A stretch of ASCII text: no code can start inside it.
             std::size_t end = i + 1;
-            while (end < line.size()) {
-                const auto b = static_cast<unsigned char>(line[end]);
-                if (b >= 0x80 || b == '&') break;
-                ++end;
-            }
+            while (end < line.size() && startsNoCode(static_cast<unsigned char>(line[end]))) ++end;
             emit(runs, style, line.substr(i, end - i));
             i = end;
             continue;
         }
-        const Code code = codeAt(line, i);
+        const Code code = codeAt(line, i, markers);
         if (code.kind != CodeKind::None) {
-            apply(code, style);
+            applyCode(code, style);
             i += code.length;
             continue;
         }
@@ -141,16 +141,16 @@ Style defaultStyle(Role role) {
     return style;
 }
 
-std::vector<Line> format(std::string_view utf8, Role role) {
+std::vector<Line> format(std::string_view utf8, Role role, Markers markers) {
     std::vector<Line> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         if (utf8[i] != '\n' && utf8[i] != '\r') continue;
-        lines.push_back(formatLine(utf8.substr(start, i - start), role));
+        lines.push_back(formatLine(utf8.substr(start, i - start), role, markers));
         if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    lines.push_back(formatLine(utf8.substr(start), role));
+    lines.push_back(formatLine(utf8.substr(start), role, markers));
     return lines;
 }
 

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "text/codes.h"
+
 namespace text {
 
 struct Style {
@@ -53,7 +55,13 @@ Style defaultStyle(Role role);
 //   - Runs are maximal: neighbouring runs always differ in style.
 //   - Text passes through byte for byte; bytes that are not well-formed UTF-8 become
 //     U+FFFD, one per byte, so the runs are always valid UTF-8.
-std::vector<Line> format(std::string_view utf8, Role role);
+//   - With the game's markers (what the server's console or chat sends back), only "§"
+//     starts a code and every "&" is text.
+std::vector<Line> format(std::string_view utf8, Role role, Markers markers = Markers::Typed);
+
+// The style after a code: a colour switches every format off, the reset gives white without
+// formats, a format switches itself on; the other kinds change nothing.
+void applyCode(const Code& code, Style& style);
 
 // "#rrggbb" in lower case for 0xRRGGBB.
 std::string hexColour(std::uint32_t rgb);

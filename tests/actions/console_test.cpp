@@ -141,6 +141,27 @@ TEST(PanelLines, NumbersCountBlankLines) {
     EXPECT_EQ(lines[2].text, "\t/att Stats DAMAGE 1");
 }
 
+// The panel's own line ends, and nothing else: U+2028 and NEL stay inside their line, as the
+// panel keeps them; U+2029 and the frame marks end one, as the panel makes them do.
+TEST(PanelLines, EndWhereThePanelEndsALine) {
+    const std::string text =
+        "say a\u2028op Steve\r\n"  // LS: inside the line
+        "say b\u0085op Steve\n"    // NEL: inside the line
+        "say c\rsay d\u2029say e\uFDD0say f\uFDD1say g";
+    std::vector<std::string> lines;
+    std::vector<int> numbers;
+    for (const actions::PanelLine& line : actions::nonEmptyLines(text)) {
+        lines.emplace_back(line.text);
+        numbers.push_back(line.number);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"say a\u2028op Steve", "say b\u0085op Steve", "say c", "say d", "say e",
+                                               "say f", "say g"}));
+    EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_TRUE(actions::isOneLine("say a\u2028op Steve\u0085\v\f"));
+    for (const char* twoLines : {"a\nb", "a\rb", "a\u2029b", "a\uFDD0b", "a\uFDD1b", "a\n"})
+        EXPECT_FALSE(actions::isOneLine(twoLines)) << twoLines;
+}
+
 TEST(PanelLines, NothingFromEmptyOrBlankText) {
     EXPECT_TRUE(actions::nonEmptyLines("").empty());
     EXPECT_TRUE(actions::nonEmptyLines("\r\n\r\n   \n").empty());

@@ -2,10 +2,13 @@
 // are cut, lines that time out or are refused, dropped connections, and a server that lies.
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -82,7 +85,7 @@ TEST_F(ClientTest, ChineseLineAndAnswerAreByteExact) {
         "a\xE7\xBA\xA2\xE5\xAE\x9D\xE7\x9F\xB3 \xE2\x9C\xA6 \xE6\xB5\x8B\xE8\xAF\x95";
     const rcon::Answer answer = send(QStringLiteral("echo ") + QString::fromUtf8(text));
     ASSERT_TRUE(answer.ok()) << answer.message.toStdString();
-    EXPECT_EQ(server.requests().back().payload, ("echo " + text).toStdString());
+    EXPECT_EQ(commandsReceived().back().toUtf8(), "echo " + text);
     EXPECT_EQ(answer.text.toUtf8(), text);
     EXPECT_EQ(answer.bytes, 5 + text.size());
 }
@@ -91,7 +94,7 @@ class SplitAnswer : public ClientTest, public testing::WithParamInterface<int> {
 
 // The server cuts every 4096 UTF-16 units; an answer of exactly one full piece, or one unit
 // more, is where a wrong end-of-answer rule would hang or cut the text short. 9000 units are
-// over 20 KB of UTF-8 in three packets.
+// over 20 KB of UTF-8 in three packets; 300,000 are more than the client reads in a turn.
 TEST_P(SplitAnswer, ComesBackWholeAndInOrder) {
     ASSERT_TRUE(connectToTestServer().ok());
     const int units = GetParam();
@@ -102,7 +105,144 @@ TEST_P(SplitAnswer, ComesBackWholeAndInOrder) {
     EXPECT_TRUE(answer.text.toUtf8() == rcon_test::chineseText(units).toUtf8());
 }
 
-INSTANTIATE_TEST_SUITE_P(Units, SplitAnswer, testing::Values(1, 4095, 4096, 4097, 8192, 8193, 9000));
+INSTANTIATE_TEST_SUITE_P(Units, SplitAnswer, testing::Values(1, 4095, 4096, 4097, 8192, 8193, 9000, 300'000));
+
+// A server that will not cut through a surrogate pair sends 4095 units first when the 4096th
+// starts one: a piece shorter than 4096 bytes that is not the last. Only the answer to the
+// end marker says that an answer is whole.
+TEST_F(ClientTest, AShortPieceIsNotTakenForTheLast) {
+    server.options().keepsPairsWhole = true;
+    ASSERT_TRUE(connectToTestServer().ok());
+    const rcon::Answer answer = send(QStringLiteral("pair 4095"));
+    ASSERT_TRUE(answer.ok()) << answer.message.toStdString();
+    EXPECT_EQ(server.lastAnswerPackets(), 2);
+    EXPECT_TRUE(answer.text == QString(4095, u'a') + QString::fromUcs4(U"\U0001F48E"));
+    // The second piece went to the line it belongs to, not to the next one.
+    EXPECT_EQ(send(QStringLiteral("echo next")).text, QStringLiteral("next"));
+}
+
+// The kernel's own count of the process's resident memory, in MiB: now (VmRSS) or at its
+// highest (VmHWM) since resetPeakResident.
+qint64 residentMiB(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(static_cast<qsizetype>(qstrlen(field))).trimmed().split(' ')[0].toLongLong() / 1024;
+    return -1;
+}
+void resetPeakResident() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+}
+
+// The test server on a thread of its own, so that a flood comes as fast as the client reads it,
+// not at the pace of the client's own event loop.
+class ServerThread {
+public:
+    explicit ServerThread(const ServerOptions& options) {
+        thread_.start();
+        home_.moveToThread(&thread_);
+        QMetaObject::invokeMethod(
+            &home_,
+            [&] {
+                server_ = new TestServer(options);
+                if (server_->listen()) port_ = server_->port();
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~ServerThread() {
+        QMetaObject::invokeMethod(
+            &home_, [&] { delete server_; }, Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+    }
+    ServerThread(const ServerThread&) = delete;
+    ServerThread& operator=(const ServerThread&) = delete;
+
+    quint16 port() const { return port_; }
+
+private:
+    QThread thread_;
+    QObject home_;  // lives on the thread: the server is made and deleted there
+    TestServer* server_ = nullptr;
+    quint16 port_ = 0;
+};
+
+struct Flood {
+    std::size_t payload;  // bytes of each packet's payload
+    bool underTheCommandsId;
+};
+void PrintTo(const Flood& flood, std::ostream* out) {
+    *out << flood.payload + 14 << "-byte packets under " << (flood.underTheCommandsId ? "the line's id" : "a stray id");
+}
+
+class FloodTest : public ClientTest, public testing::WithParamInterface<Flood> {};
+
+// Logged in, a line sent, and then packets as fast as the client takes them: under an id of no
+// request, the line's time limit ends it on time; under the line's own id, the caps on an
+// answer drop the connection. Either way memory stays small and the event loop runs on. The
+// bounds are far from what the client needs, so that a loaded machine cannot fail the test:
+// the limit is 1 second, held to 3 seconds; 300 MB resident where the flood reached gigabytes.
+TEST_P(FloodTest, EndsOnTimeWithMemoryBoundedWhileTheEventLoopRuns) {
+    ServerOptions options;
+    options.floodPayload = GetParam().payload;
+    options.floodUnderTheCommandsId = GetParam().underTheCommandsId;
+    ServerThread flooding(options);
+    ASSERT_NE(flooding.port(), 0);
+    ASSERT_TRUE(connectWith(options.password, flooding.port()).ok());
+
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    resetPeakResident();
+    QElapsedTimer clock;
+    clock.start();
+    const rcon::Answer answer = send(QStringLiteral("list"), 1000);
+    const qint64 elapsed = clock.elapsed();
+    const qint64 peak = residentMiB("VmHWM:");
+    client.disconnectFromServer();
+
+    EXPECT_LT(peak, 300) << "MiB resident at the highest";
+    EXPECT_GE(peak, 0) << "no VmHWM in /proc/self/status";
+    EXPECT_LT(elapsed, 3000);
+    if (GetParam().underTheCommandsId) {
+        EXPECT_EQ(answer.code, QStringLiteral("dropped")) << answer.message.toStdString();
+        EXPECT_TRUE(answer.message.contains(QStringLiteral("超过"))) << answer.message.toStdString();
+    } else {
+        EXPECT_EQ(answer.code, QStringLiteral("timeout")) << answer.message.toStdString();
+        EXPECT_GE(elapsed, 1000);
+        EXPECT_GE(ticks, 10);  // 100 expected in the second the line waited
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Packets, FloodTest,
+                         testing::Values(Flood{8192, false}, Flood{26, false}, Flood{8192, true}, Flood{26, true}),
+                         [](const testing::TestParamInfo<Flood>& flood) {
+                             return std::to_string(flood.param.payload + 14) + "ByteUnder" +
+                                    (flood.param.underTheCommandsId ? "TheLinesId" : "AStrayId");
+                         });
+
+// The same before the login is answered: the connection's time limit ends it on time.
+TEST_F(ClientTest, AFloodInsteadOfTheLoginsAnswerTimesOutOnTime) {
+    ServerOptions options;
+    options.floodPayload = 26;
+    options.floodsTheLogin = true;
+    ServerThread flooding(options);
+    ASSERT_NE(flooding.port(), 0);
+    resetPeakResident();
+    QElapsedTimer clock;
+    clock.start();
+    const rcon::ConnectOutcome outcome = connectWith(options.password, flooding.port(), 1000);
+    const qint64 elapsed = clock.elapsed();
+    const qint64 peak = residentMiB("VmHWM:");
+    client.disconnectFromServer();
+    EXPECT_EQ(outcome.code, QStringLiteral("timeout")) << outcome.message.toStdString();
+    EXPECT_GE(elapsed, 1000);
+    EXPECT_LT(elapsed, 3000);
+    EXPECT_LT(peak, 300) << "MiB resident at the highest";
+}
 
 TEST_F(ClientTest, AnswerArrivingOneByteAtATime) {
     server.options().byteByByte = true;

@@ -2,6 +2,7 @@
 // fields no server sends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,56 @@ TEST(PacketDecode, PacketWithoutItsTwoNulsFailsTheStream) {
     packet[packet.size() - 2] = 'x';  // a length that is off by one lands here
     EXPECT_FALSE(decoder.feed(packet, packets));
     EXPECT_TRUE(packets.empty());
+    EXPECT_TRUE(decoder.failed());
+}
+
+// A filter sees each header before the payload: what it skips is never held, however it is
+// cut, and the packets it keeps come out as without a filter; a Stop fails the stream with the
+// filter's reason before the payload is taken.
+TEST(PacketDecode, SkippedPacketsCostNothingAndAStopSaysWhy) {
+    const std::string stray = rcon::encode(99, rcon::kTypeResponse, std::string(8192, 'z'));
+    const std::string kept = rcon::encode(5, rcon::kTypeResponse, "whole");
+    const std::string stream = stray + kept + stray;
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, stream.size()}) {
+        rcon::Decoder decoder;
+        std::vector<rcon::Header> seen;
+        decoder.setFilter([&](const rcon::Header& header, std::string*) {
+            seen.push_back(header);
+            return header.id == 5 ? rcon::Take::Keep : rcon::Take::Skip;
+        });
+        std::vector<rcon::Packet> packets;
+        std::size_t mostHeld = 0;
+        for (std::size_t at = 0; at < stream.size(); at += chunk) {
+            EXPECT_TRUE(decoder.feed(std::string_view(stream).substr(at, chunk), packets));
+            mostHeld = std::max(mostHeld, decoder.pending());
+        }
+        EXPECT_EQ(packets, std::vector<rcon::Packet>({{5, rcon::kTypeResponse, "whole"}})) << "chunks of " << chunk;
+        EXPECT_LE(mostHeld, kept.size()) << "chunks of " << chunk;
+        ASSERT_EQ(seen.size(), 3U);
+        EXPECT_EQ(seen[0].payloadBytes, 8192U);
+        EXPECT_EQ(seen[1].payloadBytes, 5U);
+    }
+
+    rcon::Decoder decoder;
+    decoder.setFilter([](const rcon::Header&, std::string* why) {
+        *why = "太多了";
+        return rcon::Take::Stop;
+    });
+    std::vector<rcon::Packet> packets;
+    EXPECT_FALSE(decoder.feed(kept, packets));
+    EXPECT_EQ(decoder.error(), "太多了");
+    EXPECT_TRUE(packets.empty());
+    EXPECT_EQ(decoder.pending(), 0U);
+}
+
+// A skipped packet still has to end in its two NULs: the stream is no better trusted for it.
+TEST(PacketDecode, ASkippedPacketWithoutItsNulsFailsTheStream) {
+    std::string stray = rcon::encode(99, rcon::kTypeResponse, "abc");
+    stray[stray.size() - 1] = 'x';
+    rcon::Decoder decoder;
+    decoder.setFilter([](const rcon::Header&, std::string*) { return rcon::Take::Skip; });
+    std::vector<rcon::Packet> packets;
+    EXPECT_FALSE(decoder.feed(stray, packets));
     EXPECT_TRUE(decoder.failed());
 }
 

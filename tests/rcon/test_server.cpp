@@ -30,6 +30,8 @@ QString answerTo(const QString& command) {
     if (command == QLatin1String("echo")) return {};
     if (command.startsWith(QLatin1String("echo "))) return command.mid(5);
     if (command.startsWith(QLatin1String("big "))) return chineseText(command.mid(4).toInt());
+    if (command.startsWith(QLatin1String("pair ")))
+        return QString(command.mid(5).toInt(), u'a') + QString::fromUcs4(U"\U0001F48E");  // 💎
     if (command == QLatin1String("list"))
         return QStringLiteral("There are 2 of a max of 20 players online: Steve, 小明");
     if (command.isEmpty()) return {};
@@ -47,7 +49,17 @@ struct TestServer::Session {
     std::string outgoing;  // what is left to trickle out, byte by byte
     bool closeWhenSent = false;
     QTimer dripTimer;
+    std::string floodBlock;  // packets of the flood, written again and again
 };
+
+namespace {
+
+// The flood keeps this much on its way to the client, no more, so the server's own memory
+// stays small however slowly the client reads.
+constexpr qint64 kFloodQueued = 256 * 1024;
+constexpr std::int32_t kStrayId = 0x5A5A5A5A;  // an id the client's requests never reach
+
+}  // namespace
 
 TestServer::TestServer(ServerOptions options, QObject* parent) : QObject(parent), options_(std::move(options)) {
     connect(&server_, &QTcpServer::newConnection, this, &TestServer::accept);
@@ -76,6 +88,7 @@ void TestServer::accept() {
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(&session->dripTimer, &QTimer::timeout, this, [this, id] { drip(id); });
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { receive(id); });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, id] { flood(id); });
         connect(socket, &QTcpSocket::disconnected, this, [this, id, socket] {
             const auto found = sessions_.find(id);
             if (found != sessions_.end()) {
@@ -126,6 +139,10 @@ void TestServer::handle(int id, const rcon::Packet& request) {
         session->busy = true;
         return;
     }
+    if (request.type == rcon::kTypeLogin && options_.floodPayload > 0 && options_.floodsTheLogin) {
+        startFlood(id, kStrayId, rcon::kTypeLoginAnswer);
+        return;
+    }
     if (request.type == rcon::kTypeLogin) {
         session->loggedIn = request.payload == utf8(options_.password);
         write(id, rcon::encode(session->loggedIn ? request.id : rcon::kIdAuthFailed, rcon::kTypeLoginAnswer, {}),
@@ -139,6 +156,10 @@ void TestServer::handle(int id, const rcon::Packet& request) {
         }
         if (options_.stall == Stall::Commands) {
             session->busy = true;
+            return;
+        }
+        if (options_.floodPayload > 0) {
+            startFlood(id, options_.floodUnderTheCommandsId ? request.id : kStrayId, rcon::kTypeResponse);
             return;
         }
         const QString line = QString::fromUtf8(request.payload.data(), static_cast<qsizetype>(request.payload.size()));
@@ -167,7 +188,9 @@ void TestServer::answer(int id, std::int32_t requestId, const QString& text, boo
     int packets = 0;
     qsizetype at = 0;
     do {  // an empty answer is one empty packet
-        const QString piece = text.mid(at, kPieceUnits);
+        qsizetype units = kPieceUnits;
+        if (options_.keepsPairsWhole && at + units < text.size() && text.at(at + units - 1).isHighSurrogate()) --units;
+        const QString piece = text.mid(at, units);
         at += piece.size();
         bytes += rcon::encode(requestId, rcon::kTypeResponse, utf8(piece));
         ++packets;
@@ -199,6 +222,21 @@ void TestServer::write(int id, std::string bytes, bool thenClose) {
         session->closed = true;
         session->socket->disconnectFromHost();  // after what is written has gone out
     }
+}
+
+void TestServer::startFlood(int id, std::int32_t packetId, std::int32_t type) {
+    Session* session = find(id);
+    session->busy = true;  // takes nothing more: it only floods
+    const std::string packet = rcon::encode(packetId, type, std::string(options_.floodPayload, 'z'));
+    while (session->floodBlock.size() < 64 * 1024) session->floodBlock += packet;
+    flood(id);
+}
+
+void TestServer::flood(int id) {
+    Session* session = find(id);
+    if (session == nullptr || session->floodBlock.empty()) return;
+    while (session->socket->bytesToWrite() < kFloodQueued)
+        session->socket->write(session->floodBlock.data(), static_cast<qint64>(session->floodBlock.size()));
 }
 
 void TestServer::drip(int id) {

@@ -3,13 +3,16 @@
 // password; answers cut every 4096 UTF-16 units, each piece a packet of its own; a request of
 // an unknown type answered "Unknown request c8" under its id, after the answers before it;
 // requests taken one at a time, in order; a request over 1446 payload bytes ignored without a
-// word. On top, what the game does on a bad day: stall, close mid-answer, trickle byte by byte.
+// word. On top, what the game does on a bad day: stall, close mid-answer, trickle byte by byte;
+// and what a hostile server does: flood the client with packets it never asked for.
 //
 // Commands it understands:
 //   echo TEXT       answers TEXT
 //   big N           answers N characters of Chinese text with colour codes (chineseText)
 //   list            answers as the game's "list" does
 //   sleep MS TEXT   answers TEXT after MS milliseconds; later requests wait their turn
+//   pair N          answers N ASCII letters and then one character outside the BMP (a
+//                   surrogate pair in the game's Java string)
 #pragma once
 
 #include <QObject>
@@ -34,6 +37,15 @@ struct ServerOptions {
     Stall stall = Stall::None;
     bool dropMidAnswer = false;  // sends half the bytes of each command's answer, then closes
     bool byteByByte = false;     // writes one byte per event-loop turn, each flushed on its own
+    // Cuts an answer before a surrogate pair that would straddle the 4096th unit instead of
+    // through it, as server software that minds its characters does: the piece is one unit short.
+    bool keepsPairsWhole = false;
+    // Answers every command with an endless stream of packets of this many payload bytes, as
+    // fast as the client takes them (0: off): under an id no request ever had, or under the
+    // command's own id. The flood ends only when the client goes.
+    std::size_t floodPayload = 0;
+    bool floodUnderTheCommandsId = false;
+    bool floodsTheLogin = false;  // floods at once, instead of answering the login
 };
 
 // N UTF-16 units of Chinese text with colour codes, all in the Basic Multilingual Plane.
@@ -75,6 +87,8 @@ private:
     void answer(int session, std::int32_t id, const QString& text, bool command);
     void write(int session, std::string bytes, bool thenClose);
     void drip(int session);
+    void flood(int session);
+    void startFlood(int session, std::int32_t id, std::int32_t type);
     Session* find(int session);
 
     QTcpServer server_;

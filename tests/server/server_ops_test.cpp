@@ -13,6 +13,8 @@
 #include "actions/console.h"
 #include "forms/windows.h"
 #include "server_fixture.h"
+#include "text/format.h"
+#include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/server/reply_panel.h"
 
@@ -77,7 +79,7 @@ TEST_F(ServerOps, ChineseCommandsAndAnswersAreByteExactAndLongAnswersWhole) {
     ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
     // The console's form: without the leading "/".
     EXPECT_EQ(send(QStringLiteral("/echo §a红宝石 ✦ 测试")), answered(QStringLiteral("§a红宝石 ✦ 测试")));
-    ASSERT_EQ(server.requests().back().payload,
+    ASSERT_EQ(commandsReceived().back().toUtf8().toStdString(),
               "echo \xC2\xA7"
               "a\xE7\xBA\xA2\xE5\xAE\x9D\xE7\x9F\xB3 "
               "\xE2\x9C\xA6 \xE6\xB5\x8B\xE8\xAF\x95");
@@ -220,6 +222,56 @@ TEST_F(ServerOps, APanelLineTooLongIsSkippedAndOneThatTimesOutStopsTheRest) {
     EXPECT_EQ(commandsReceived(), (QStringList{QStringLiteral("echo 一"), QStringLiteral("sleep 1500 二")}));
 }
 
+class ALineWithABreakOfAnotherKind : public ServerOps, public testing::WithParamInterface<char16_t> {};
+
+// A paste can bring any of these into a panel. U+2028 and NEL stay inside their line, while
+// U+2029, U+FDD0 and U+FDD1 become line breaks as the text goes in; whichever, the line that
+// "send" numbers and sends is the line of the panel's text as "text" gives it (lines end in CR
+// LF), and a selection sends the lines it covers there, nothing else.
+TEST_P(ALineWithABreakOfAnotherKind, SendsTheLineThePanelShows) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    const QString first = QStringLiteral("echo hi") + QChar(GetParam()) + QStringLiteral("echo Steve");
+    ASSERT_EQ(
+        op({{"op", "set"}, {"control", "编辑框1"}, {"text", first + QStringLiteral("\necho second\necho third")}}),
+        (QJsonObject{{"ok", true}}));
+    const QString shown = op({{"op", "text"}, {"control", "编辑框1"}}).value("text").toString();
+    const QStringList lines = shown.split(QStringLiteral("\r\n"));
+    const auto second = static_cast<int>(lines.indexOf(QStringLiteral("echo second")));
+    ASSERT_GE(second, 1) << shown.toStdString();
+    const auto start = static_cast<int>(shown.indexOf(QStringLiteral("echo second")));
+    ASSERT_EQ(op({{"op", "set-selection"}, {"control", "编辑框1"}, {"start", start}, {"end", start + 11}}).value("end"),
+              start + 11);
+
+    const QJsonArray selected{QJsonObject{{"line", second + 1}, {"command", "echo second"}, {"reply", "second"}}};
+    EXPECT_EQ(op({{"op", "send"}, {"control", "编辑框1"}}), (QJsonObject{{"ok", true}, {"results", selected}}));
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("echo second")});
+
+    // Without a selection: every line as "text" shows it, numbered as it numbers them.
+    panel("编辑框1")->moveCursor(QTextCursor::End);
+    QJsonArray all;
+    for (int i = 0; i < lines.size(); ++i)
+        all.append(QJsonObject{{"line", i + 1}, {"command", lines[i]}, {"reply", lines[i].mid(5)}});
+    EXPECT_EQ(op({{"op", "send"}, {"control", "编辑框1"}}), (QJsonObject{{"ok", true}, {"results", all}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Breaks, ALineWithABreakOfAnotherKind, testing::Values(u'\u2028', u'\u0085', u'\u2029', u'\uFDD0', u'\uFDD1'),
+    [](const testing::TestParamInfo<char16_t>& breakChar) {
+        return "U" + QString::number(breakChar.param, 16).toUpper().rightJustified(4, u'0').toStdString();
+    });
+
+// A command of the send op is one line by the same rule: what the panel would take as two
+// lines is refused, what it keeps in one line goes as it is.
+TEST_F(ServerOps, ACommandIsOneLineByThePanelsRule) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    const QJsonObject twoLines{{"ok", false}, {"error", "\"command\" must be one line: send each line on its own"}};
+    for (const char16_t ch : {u'\n', u'\r', u'\u2029', u'\uFDD0', u'\uFDD1'})
+        EXPECT_EQ(send(QStringLiteral("echo a") + QChar(ch) + QStringLiteral("op Steve")), twoLines) << int(ch);
+    const QString kept = QStringLiteral("echo a") + QChar(0x2028) + QStringLiteral("b");
+    EXPECT_EQ(send(kept), answered(kept.mid(5)));
+    EXPECT_EQ(commandsReceived(), QStringList{kept});
+}
+
 TEST_F(ServerOps, ThePassiveSkillWindowsPanelSendsToo) {
     ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
     runtime->open(forms::kPassiveSkillWindowId);
@@ -274,6 +326,35 @@ TEST_F(ServerOps, ReplyPreviewDrawsTheLastAnswerAsTheGameDoes) {
     // A failed line leaves the last answer as it was.
     EXPECT_EQ(send(QStringLiteral("echo ") + QString(1442, u'x')).value("code"), "too-long");
     EXPECT_EQ(op({{"op", "reply-preview"}}), (QJsonObject{{"ok", true}, {"lines", lines}}));
+}
+
+// The game's console and chat take only "§" as a code in an answer: an "&" is text there.
+TEST_F(ServerOps, AnAnswersAmpersandIsTextAndItsSectionSignACode) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    ASSERT_EQ(send(QStringLiteral("echo &c不是颜色 §c是颜色")).value("ok"), true);
+    const auto run = [](const char* text, const char* colour) {
+        return QJsonObject{{"text", text},        {"color", colour},        {"bold", false},      {"italic", false},
+                           {"underlined", false}, {"strikethrough", false}, {"obfuscated", false}};
+    };
+    EXPECT_EQ(
+        op({{"op", "reply-preview"}}),
+        (QJsonObject{{"ok", true},
+                     {"lines", QJsonArray{QJsonArray{run("&c不是颜色 ", "#ffffff"), run("是颜色", "#ff5555")}}}}));
+}
+
+// An answer of megabytes: the preview stops where the reply panel does and says where, and
+// its reply stays small, instead of a run for every code of the whole answer.
+TEST_F(ServerOps, TheReplyPreviewOfAHugeAnswerStopsAtAStatedLength) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    constexpr int kUnits = 2'000'000;  // over 4 MiB of UTF-8
+    const QString answer = rcon_test::chineseText(kUnits);
+    ASSERT_GT(answer.toUtf8().size(), 4 << 20);
+    ASSERT_EQ(send(QStringLiteral("big %1").arg(kUnits)).value("ok"), true);
+    const QJsonObject preview = op({{"op", "reply-preview"}});
+    const QJsonArray lines =
+        ui::linesJson(text::format(ui::toUtf8(answer.left(ui::ReplyPanel::kMaxShown)), text::Role::Message));
+    EXPECT_EQ(preview,
+              (QJsonObject{{"ok", true}, {"lines", lines}, {"shown", ui::ReplyPanel::kMaxShown}, {"length", kUnits}}));
 }
 
 // A main window closed and opened again (as a test may) has a server link of its own, and the

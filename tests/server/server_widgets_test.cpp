@@ -195,6 +195,44 @@ TEST_F(ServerWidgets, TheReplyPanelDrawsEachAnswerInTheGamesColoursUnderItsLine)
                                  QStringLiteral("光芒 #ffffff 700")}));
 }
 
+// An answer is drawn as the game's console and chat draw it: "§" starts a code, "&" is text.
+// Black and dark blue, which the game's dark ground would swallow, stand on a light backing;
+// the other colours on the ground as they are.
+TEST_F(ServerWidgets, TheReplyPanelTakesOnlySectionSignsAndKeepsDarkColoursReadable) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    ASSERT_EQ(op({{"op", "send"}, {"command", "echo &c不是颜色 §0黑§1蓝§c红"}}).value("ok"), true);
+    EXPECT_TRUE(replies().endsWith(QStringLiteral("› echo &c不是颜色 §0黑§1蓝§c红\n&c不是颜色 黑蓝红")))
+        << replies().toStdString();
+    QStringList runs;
+    const QTextBlock last = link->replyPanel()->view()->document()->lastBlock();
+    for (auto it = last.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat format = it.fragment().charFormat();
+        runs << QStringLiteral("%1 %2 %3")
+                    .arg(it.fragment().text(), format.foreground().color().name(),
+                         format.background().style() == Qt::NoBrush ? QStringLiteral("-")
+                                                                    : format.background().color().name());
+    }
+    EXPECT_EQ(runs, (QStringList{QStringLiteral("&c不是颜色  #ffffff -"), QStringLiteral("黑 #000000 #c6c6c6"),
+                                 QStringLiteral("蓝 #0000aa #c6c6c6"), QStringLiteral("红 #ff5555 -")}));
+}
+
+// After a line timed out the connection is still there, and the status bar says both, until
+// a line gets its whole answer again.
+TEST_F(ServerWidgets, TheStatusBarTellsOfALineThatTimedOutUntilTheNextAnswer) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    EXPECT_EQ(op({{"op", "send"}, {"command", "sleep 800 迟到"}, {"timeoutMs", 300}}).value("code"), "timeout");
+    const QString connected = QStringLiteral("已连接 ") + address();
+    EXPECT_EQ(
+        link->stateLabel()->toolTip(),
+        QStringLiteral("服务器连接（RCON）：%1；上一行超时：“sleep 800 迟到”在0.3 秒内没有得到完整的回答（没有重发）")
+            .arg(connected));
+    EXPECT_TRUE(link->stateLabel()->text().startsWith(connected + QStringLiteral("；上一行超时")))
+        << link->stateLabel()->text().toStdString();
+    EXPECT_EQ(op({{"op", "send"}, {"command", "echo 好"}}), (QJsonObject{{"ok", true}, {"reply", "好"}}));
+    EXPECT_EQ(link->stateLabel()->text(), connected);
+    EXPECT_EQ(link->stateLabel()->toolTip(), QStringLiteral("服务器连接（RCON）：") + connected);
+}
+
 // An answer of megabytes would hold the window while it is drawn: the panel shows its
 // beginning and says how long it is; the op still answers all of it.
 TEST_F(ServerWidgets, AVeryLongAnswerShowsItsBeginningAndTheOpHasAllOfIt) {
@@ -245,6 +283,22 @@ TEST_F(ServerWidgets, TheCommandBoxSendsWhatIsTypedAndKeepsItsHistory) {
     EXPECT_EQ(seen,
               (QStringList{QStringLiteral("echo 中文 §c红色"), QStringLiteral("/list"), QStringLiteral("/list"),
                            QStringLiteral("echo 中文 §c红色"), QStringLiteral("draft"), QStringLiteral("draft")}));
+}
+
+// The command box sends one line: a paste that holds a line break, by the panel's rule, is
+// not sent at all, rather than as two commands or a command with a break in it.
+TEST_F(ServerWidgets, TheCommandBoxSendsNoLineBreak) {
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    for (const char16_t ch : {u'\n', u'\u2029'}) {
+        commandBox()->setText(QStringLiteral("echo a") + QChar(ch) + QStringLiteral("op Steve"));
+        QTest::keyClick(commandBox(), Qt::Key_Return);
+        EXPECT_TRUE(replies().endsWith(QStringLiteral("指令框中有换行，没有发送：请一行一行地发送")))
+            << replies().toStdString();
+    }
+    commandBox()->setText(QStringLiteral("echo a") + QChar(0x2028) + QStringLiteral("b"));
+    QTest::keyClick(commandBox(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return !commandsReceived().isEmpty(); }));
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("echo a") + QChar(0x2028) + QStringLiteral("b")});
 }
 
 // A server that takes the lines and never answers: the head of the panel counts the seconds,

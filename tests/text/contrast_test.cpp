@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -33,6 +35,26 @@ TEST(Contrast, RatiosAsWcagGivesThem) {
     EXPECT_NEAR(contrastRatio(Rgb{255, 0, 0}, kWhite), 4.0, 0.01);
     EXPECT_NEAR(contrastRatio(Rgb{0, 0x80, 0}, kWhite), 5.14, 0.01);
     EXPECT_DOUBLE_EQ(contrastRatio(kWhite, Rgb{0x77, 0x77, 0x77}), contrastRatio(Rgb{0x77, 0x77, 0x77}, kWhite));
+}
+
+// On the game's dark grounds (the tooltip's, the reply panel's) only black and dark blue of the
+// sixteen colours cannot be told from the ground; they get the light backing, the others none.
+TEST(Contrast, OnlyColoursLostOnTheGroundNeedABacking) {
+    constexpr std::uint32_t kSixteen[] = {0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA,
+                                          0xFFAA00, 0xAAAAAA, 0x555555, 0x5555FF, 0x55FF55, 0x55FFFF,
+                                          0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF};
+    for (const Rgb ground : {Rgb{0x10, 0x00, 0x10}, Rgb{0x1d, 0x1d, 0x1d}}) {
+        std::vector<std::uint32_t> backed;
+        for (const std::uint32_t rgb : kSixteen) {
+            const Rgb colour{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                             static_cast<std::uint8_t>(rgb)};
+            if (!text::legibleOn(colour, ground)) {
+                backed.push_back(rgb);
+                EXPECT_GE(contrastRatio(colour, text::kLightBacking), text::kReadableContrast) << std::hex << rgb;
+            }
+        }
+        EXPECT_EQ(backed, (std::vector<std::uint32_t>{0x000000, 0x0000AA}));
+    }
 }
 
 TEST(Contrast, AReadableColourStaysAsItIs) {

@@ -150,6 +150,22 @@ INSTANTIATE_TEST_SUITE_P(IllFormed, FormatTest, testing::Values(
 // clang-format on
 
 // One character of every Unicode plane, each behind a code, comes out byte for byte.
+// What the game sends back (the console's answer, a chat line) has only "§" codes: every "&"
+// is text, hex colours included, and "§" works as ever.
+TEST(FormatGameMarkers, AnAmpersandIsTextAndASectionSignACode) {
+    using text::Markers;
+    EXPECT_EQ(text::format("&c不是颜色 §c是颜色", M, Markers::Game),
+              (std::vector<text::Line>{{run("&c不是颜色 ", kWhite), run("是颜色", kRed)}}));
+    EXPECT_EQ(text::format("&x&f&f&0&0&8&0a&#ff0080b&lc", M, Markers::Game),
+              (std::vector<text::Line>{{run("&x&f&f&0&0&8&0a&#ff0080b&lc", kWhite)}}));
+    EXPECT_EQ(text::format("§x§f§f§0§0§8§0a§x&f&f&0&0&8&0b", M, Markers::Game),
+              (std::vector<text::Line>{{run("a&f&f&0&0&8&0b", 0xFF0080)}}));
+    EXPECT_EQ(text::format("§l&&cx\n&r§zy", M, Markers::Game),
+              (std::vector<text::Line>{{run("&&cx", kWhite, "l")}, {run("&ry", kWhite)}}));
+    // The same texts as typed for a plugin, for contrast.
+    EXPECT_EQ(text::format("&c不是颜色 §c是颜色", M), (std::vector<text::Line>{{run("不是颜色 是颜色", kRed)}}));
+}
+
 TEST(FormatUnicode, EveryPlanePassesThrough) {
     std::string typed;
     Line expected;

@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
         QStringLiteral("/echo §6[Quorvel] §a已给予 §fSteve §e3 §a颗 §c红宝石\n"
                        "/att Stats DAMAGE 10\n"
                        "/list\n"
-                       "/echo §b蓝宝石§7：§l暴击 §r§7+5%  §d§o稀有\n"));
+                       "/echo §b蓝宝石§7：§l暴击 §r§7+5%  §d§o稀有\n"
+                       "/echo §0黑曜石 §1青金石 §7&c不是颜色\n"));
     main->findChild<QPushButton*>(QStringLiteral("sendToServer"))->click();
     settle([&] { return !link.isSendingPanel(); });
     ui::CommandLine* box = link.replyPanel()->commandLine();

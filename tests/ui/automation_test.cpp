@@ -188,7 +188,7 @@ TEST_F(Automation, PreviewAnswersTheRunsTheGameDraws) {
 
     EXPECT_EQ(error(R"({"op":"preview","control":"编辑框2"})"),
               QStringLiteral("编辑框2 has no preview: use 编辑框98, 编辑框61, 编辑框96, 编辑框60, 编辑框68, 编辑框69, "
-                             "编辑框82, 编辑框26, 预览框1"));
+                             "编辑框82, 编辑框26, 预览框1, 图片框3"));
     EXPECT_TRUE(error(R"({"op":"preview","control":"编辑框999"})").contains("no control"));
     EXPECT_FALSE(error(R"({"op":"preview"})").isEmpty());
     run(R"({"op":"click","control":"按钮23"})");

@@ -166,7 +166,8 @@ TEST_F(Colour, AGradientColoursTheSelectionDroppingItsCodesOrTheWholeField) {
     ColourTool* tool = openTool(lore);
     EXPECT_EQ(tool->stops(), (std::vector<std::string>{"#ff5555", "#5555ff"}));
     tool->gradientButton()->click();
-    EXPECT_EQ(lore->text(), QStringLiteral("前&x&f&f&5&5&5&5宝&x&5&5&5&5&f&f石后"));
+    // "后" was red after "&c": the red comes again after the selection.
+    EXPECT_EQ(lore->text(), QStringLiteral("前&x&f&f&5&5&5&5宝&x&5&5&5&5&f&f石&c后"));
     EXPECT_EQ(lore->selectedText(), QStringLiteral("&x&f&f&5&5&5&5宝&x&5&5&5&5&f&f石"));
     EXPECT_EQ(tool->status(), QStringLiteral("已把渐变应用到选中的文字"));
     undo(lore);
@@ -177,7 +178,7 @@ TEST_F(Colour, AGradientColoursTheSelectionDroppingItsCodesOrTheWholeField) {
     tool->keepBoxes()[0]->setChecked(true);  // 粗体
     tool->setHexForm(true);
     tool->gradientButton()->click();
-    EXPECT_EQ(lore->text(), QStringLiteral("前&#ff5555&l宝&#5555ff&l石后"));
+    EXPECT_EQ(lore->text(), QStringLiteral("前&#ff5555&l宝&#5555ff&l石&c后"));
     undo(lore);
 
     // Three stops over the whole field when nothing is selected.
@@ -507,12 +508,14 @@ TEST_F(Colour, TheColourOpDrivesTheToolOnAField) {
     run(R"({"op":"set","control":"编辑框98","text":"宝石之力"})");
     EXPECT_EQ(run(R"({"op":"set-selection","control":"编辑框98","start":0,"end":2})"),
               fieldReply(QStringLiteral("宝石之力"), 0, 2));
+    // The name goes on white and italic after the selection, as before.
     EXPECT_EQ(run(R"({"op":"colour","control":"编辑框98","insert":"&c"})"),
-              fieldReply(QStringLiteral("&c宝石之力"), 2, 4));
+              fieldReply(QStringLiteral("&c宝石&f&o之力"), 2, 4));
+    // The gradient's first colour makes the "&c" in front dead: it goes.
     EXPECT_EQ(run(R"({"op":"colour","control":"编辑框98","gradient":{"colors":["#ff5555","#5555ff"]}})"),
-              fieldReply(QStringLiteral("&c&x&f&f&5&5&5&5宝&x&5&5&5&5&f&f石之力"), 2, 32));
+              fieldReply(QStringLiteral("&x&f&f&5&5&5&5宝&x&5&5&5&5&f&f石&f&o之力"), 0, 30));
     EXPECT_EQ(run(R"({"op":"colour","control":"编辑框98","convert":"hash"})"),
-              fieldReply(QStringLiteral("&c&#ff5555宝&#5555ff石之力"), 22, 22));
+              fieldReply(QStringLiteral("&#ff5555宝&#5555ff石&f&o之力"), 24, 24));
     EXPECT_EQ(run(R"({"op":"colour","control":"编辑框98","strip":true})"),
               fieldReply(QStringLiteral("宝石之力"), 4, 4));
     EXPECT_EQ(run(R"({"op":"colour","control":"编辑框98","insert":"&X&A&B&C&D&E&F"})"),
@@ -545,6 +548,31 @@ TEST_F(Colour, TheColourOpDrivesTheToolOnAField) {
     EXPECT_EQ(tool->field(), control("编辑框61"));
     run(R"({"op":"colour","control":"编辑框61","open":false})");
     EXPECT_FALSE(tool->isVisible());
+}
+
+// "宝石之力" with a colour code before it and "宝石" in a gradient: "之力" is drawn as before, in
+// the preview the game's view comes from, and the code the gradient made dead is gone. A
+// cursor or selection inside a code takes the whole code.
+TEST_F(Colour, AGradientOnPartOfANameLeavesTheRestAsItWasDrawn) {
+    run(R"({"op":"set","control":"编辑框98","text":"&6&l宝石之力"})");
+    const QJsonArray before = run(R"({"op":"preview","control":"编辑框98"})").value("lines").toArray();
+    run(R"({"op":"set-selection","control":"编辑框98","start":4,"end":6})");
+    EXPECT_EQ(run(R"({"op":"colour","control":"编辑框98","gradient":{"colors":["#ff5555","#5555ff"],"formats":"l"}})"),
+              fieldReply(QStringLiteral("&x&f&f&5&5&5&5&l宝&x&5&5&5&5&f&f&l石&6&l之力"), 0, 34));
+    const QJsonArray after = run(R"({"op":"preview","control":"编辑框98"})").value("lines").toArray();
+    ASSERT_EQ(before, QJsonArray{QJsonArray{before[0].toArray()[0]}});  // one run: gold and bold
+    QJsonObject rest = before[0].toArray()[0].toObject();
+    rest.insert(QStringLiteral("text"), QStringLiteral("之力"));
+    ASSERT_EQ(after.size(), 1);
+    EXPECT_EQ(after[0].toArray().last(), rest);
+
+    run(R"({"op":"set","control":"编辑框98","text":"&cab"})");
+    run(R"({"op":"set-selection","control":"编辑框98","start":1,"end":1})");
+    EXPECT_EQ(run(R"({"op":"colour","control":"编辑框98","insert":"&l"})"), fieldReply(QStringLiteral("&c&lab"), 4, 4));
+    run(R"({"op":"set","control":"编辑框98","text":"&cab"})");
+    run(R"({"op":"set-selection","control":"编辑框98","start":1,"end":3})");
+    EXPECT_EQ(run(R"({"op":"colour","control":"编辑框98","gradient":{"colors":["#00ff00","#0000ff"]}})"),
+              fieldReply(QStringLiteral("&x&0&0&f&f&0&0a&cb"), 0, 15));
 }
 
 TEST_F(Colour, TheColourOpRefusesWhatTheToolCannotDo) {

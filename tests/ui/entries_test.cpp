@@ -284,6 +284,53 @@ TEST_F(Entries, OnlyANameIsDrawnOnTheTooltipColour) {
     EXPECT_EQ(backgroundOf(2), view->palette().color(QPalette::Base));
 }
 
+// Black and dark blue would vanish on the tooltip colour: those runs stand on a light backing,
+// as readable as the game's own windows make them; a name in a bright colour has none.
+TEST_F(Entries, BlackAndDarkBlueNamesStandOnALightBacking) {
+    ui::replacePanelText(panel("编辑框20"),
+                         kHandWritten + QStringLiteral("\nonyx:\n    Display_Name: '&0黑曜石'\n    Max_Grade: 1\n"
+                                                       "\nlapis:\n    Display_Name: '&1青金石'\n    Max_Grade: 1\n"));
+    auto* list = main->findChild<ui::EntryList*>();
+    ASSERT_NE(list, nullptr);
+    main->findChild<QAction*>(QStringLiteral("entries"))->setChecked(true);
+    QTableView* view = list->view();
+    QElapsedTimer timer;
+    timer.start();
+    while (view->model()->rowCount() != 4 && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(view->model()->rowCount(), 4);
+    view->clearSelection();
+    const QImage shot = view->viewport()->grab().toImage();
+    // The pixels of a row's name cell in the backing's colour, and the dark ones of the text
+    // drawn on that backing (inside the box the backing pixels span).
+    struct Cell {
+        int backing = 0;
+        int ink = 0;
+    };
+    const auto cellOf = [&](int row) {
+        const qreal ratio = shot.devicePixelRatio();
+        const QRect cell = view->visualRect(view->model()->index(row, 2));
+        const QRect pixels(QPoint(qRound(cell.left() * ratio), qRound(cell.top() * ratio)),
+                           QPoint(qRound(cell.right() * ratio), qRound(cell.bottom() * ratio)));
+        Cell found;
+        QRect box;
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+            for (int x = pixels.left(); x <= pixels.right(); ++x)
+                if ((shot.pixel(x, y) & 0xFFFFFF) == 0xC6C6C6) {
+                    ++found.backing;
+                    box |= QRect(x, y, 1, 1);
+                }
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x) found.ink += qGray(shot.pixel(x, y)) < 120 ? 1 : 0;
+        return found;
+    };
+    for (const int row : {2, 3}) {  // onyx "&0黑曜石", lapis "&1青金石"
+        EXPECT_GT(cellOf(row).backing, 50) << "row " << row;
+        EXPECT_GT(cellOf(row).ink, 10) << "row " << row;
+    }
+    EXPECT_EQ(cellOf(1).backing, 0);  // jade: "&a翡翠"
+}
+
 TEST_F(Entries, TheDiffIsAgainstTheFileOnDisk) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("socket.yml"));

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +20,12 @@
 #include <QTextLayout>
 #include <QThread>
 
+#include "actions/item_actions.h"
 #include "actions/item_preview.h"
 #include "actions/panels.h"
 #include "builders/socket/gem_block.h"
 #include "text/format.h"
+#include "ui/automation/unit_json.h"
 #include "ui/loader/controls.h"
 #include "ui/panels/panel.h"
 #include "ui/panels/panel_highlighter.h"
@@ -181,6 +184,26 @@ TEST_F(Preview, TheWholeGemShowsNameFixedLoreAndAddedLines) {
     preview->toggle()->click();
     settle();
     EXPECT_EQ(preview->view()->lines().size(), 11u);
+}
+
+// The item designer's tooltip answers the preview op, as the README documents it: the runs
+// it draws, the name first, then the lore lines.
+TEST_F(Preview, TheDesignersTooltipAnswersThePreviewOp) {
+    const actions::DesignerTextFields& fields = actions::designerTextFields();
+    ui::setEditText(control(fields.name), QStringLiteral("&c剑"));
+    ui::setEditText(control(fields.lore), QStringLiteral("第一行\n&l第二行"));
+    const QJsonObject reply = runLine(R"({"op":"preview","control":"图片框3"})");
+    const auto run = [](const char* text, const char* colour, bool bold, bool italic) {
+        return QJsonObject{{"text", text},        {"color", colour},        {"bold", bold},       {"italic", italic},
+                           {"underlined", false}, {"strikethrough", false}, {"obfuscated", false}};
+    };
+    ASSERT_EQ(reply.value("ok"), true) << reply.value("error").toString().toStdString();
+    const QJsonArray lines = reply.value("lines").toArray();
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0], (QJsonArray{run("剑", "#ff5555", false, false)}));
+    EXPECT_TRUE(lines.contains(QJsonArray{run("第一行", "#aa00aa", false, true)})) << lines.size();
+    EXPECT_TRUE(lines.contains(QJsonArray{run("第二行", "#aa00aa", true, true)})) << lines.size();
+    EXPECT_EQ(lines, ui::linesJson(dynamic_cast<ui::TooltipView*>(control("图片框3"))->lines()));
 }
 
 // The gem window closes on Esc, belongs to its page, and stands beside the main window or

@@ -13,6 +13,7 @@
 #include <cctype>
 #include <optional>
 
+#include "actions/item_actions.h"
 #include "actions/item_preview.h"
 #include "actions/panels.h"
 #include "documents/document.h"
@@ -32,6 +33,7 @@
 #include "ui/panels/multi_line_edit.h"
 #include "ui/panels/panel_check.h"
 #include "ui/preview/gem_preview.h"
+#include "ui/preview/tooltip_view.h"
 
 namespace ui {
 namespace {
@@ -213,12 +215,18 @@ QJsonObject preview(Context& context, const QJsonObject& request) {
     if (live.id() == forms::kMainWindowId && request.value(QStringLiteral("control")) == fromUtf8(kGemPreviewName))
         return okWith("lines", linesJson(GemPreview::linesOf(GemPreview::gemOf(live))));
     const Target target = targetOf(runtime, request);
+    // The item designer's tooltip: the runs it draws, which follow every field of the page.
+    const std::string_view designer = actions::designerControls().preview;
+    if (target.unit->name == designer)
+        if (const auto* tooltip = dynamic_cast<const TooltipView*>(target.widget))
+            return okWith("lines", linesJson(tooltip->lines()));
     const actions::PreviewField* row = actions::previewField(live.id(), target.unit->name);
     if (row == nullptr) {
         QStringList names;
         for (const actions::PreviewField& field : actions::previewFields())
             if (field.window == live.id()) names << fromUtf8(field.field);
         if (live.id() == forms::kMainWindowId) names << fromUtf8(kGemPreviewName);
+        if (live.unitIndex(designer) >= 0) names << fromUtf8(designer);
         throw Refused{fromUtf8(target.unit->name) + QStringLiteral(" has no preview") +
                       (names.isEmpty() ? QString() : QStringLiteral(": use ") + names.join(QStringLiteral(", ")))};
     }

@@ -6,11 +6,11 @@
 #include "actions/console.h"
 #include "actions/panels.h"
 #include "storage/server_settings.h"
-#include "text/format.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
+#include "ui/server/reply_panel.h"
 #include "ui/server/server_link.h"
 
 namespace ui {
@@ -112,9 +112,10 @@ void sendOp(Context& context, const QJsonObject& request, const Reply& reply) {
     const QJsonValue command = request.value(QStringLiteral("command"));
     if (!command.isString()) throw Refused{QStringLiteral("\"command\" must be a console command")};
     // The console's form: no leading "/" and no line break at the end.
-    const QString line = fromUtf8(actions::consoleForm(toUtf8(command.toString())));
-    if (line.contains(u'\n') || line.contains(u'\r'))
+    const std::string form = actions::consoleForm(toUtf8(command.toString()));
+    if (!actions::isOneLine(form))
         throw Refused{QStringLiteral("\"command\" must be one line: send each line on its own")};
+    const QString line = fromUtf8(form);
     if (line.trimmed().isEmpty()) throw Refused{QStringLiteral("\"command\" holds no command")};
     const int timeoutMs = timeoutOf(request);
     server.send(line, {}, timeoutMs, [reply](const rcon::Answer& answer) {
@@ -131,11 +132,18 @@ void disconnectOp(Context& context, const QJsonObject&, const Reply& reply) {
 }
 
 // The last whole answer as the game draws it, in the runs of the preview op; no lines before
-// any answer came.
+// any answer came. An answer over the reply panel's length stops where the panel stops, and
+// says so: its runs, one for every code of megabytes, would make a reply of hundreds of MB.
 void replyPreviewOp(Context& context, const QJsonObject&, const Reply& reply) {
     const std::optional<QString>& answer = serverOf(context).lastAnswer();
-    const QJsonArray lines = answer ? linesJson(text::format(toUtf8(*answer), text::Role::Message)) : QJsonArray();
-    reply({{"ok", true}, {"lines", lines}});
+    if (!answer) return reply({{"ok", true}, {"lines", QJsonArray()}});
+    const QString shown = ReplyPanel::shownPart(*answer);
+    QJsonObject preview{{"ok", true}, {"lines", linesJson(ReplyPanel::linesOf(shown))}};
+    if (shown.size() < answer->size()) {
+        preview.insert(QStringLiteral("shown"), shown.size());
+        preview.insert(QStringLiteral("length"), answer->size());
+    }
+    reply(preview);
 }
 
 // clang-format off

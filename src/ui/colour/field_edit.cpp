@@ -8,7 +8,9 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "actions/colour_fields.h"
 #include "ui/base/text.h"
+#include "ui/loader/live_window.h"
 #include "ui/panels/multi_line_edit.h"
 
 namespace ui {
@@ -152,26 +154,35 @@ bool fieldEditable(const QWidget* field) {
     return false;
 }
 
+// Whether the field shows a name or lore lines, which start in different styles: the codes
+// that keep the text after a selection as it was drawn depend on it.
+text::Role roleOf(const QWidget* field) {
+    for (const QWidget* window = field->parentWidget(); window != nullptr; window = window->parentWidget()) {
+        const auto* live = qobject_cast<const LiveWindow*>(window);
+        if (live == nullptr) continue;
+        const int index = live->unitIndexOf(field);
+        if (index < 0) break;
+        const actions::ColourField* row =
+            actions::colourField(live->id(), live->form().units[static_cast<std::size_t>(index)].name);
+        if (row != nullptr) return row->role;
+        break;
+    }
+    return text::Role::Message;
+}
+
 void insertIntoField(QWidget* field, std::string_view code) {
     const text::Edit now = fieldEdit(field);
-    applyFieldEdit(field, text::insertCode(now.text, now.selectionStart, now.selectionEnd, code));
+    applyFieldEdit(field, text::insertCode(now.text, now.selectionStart, now.selectionEnd, code, roleOf(field)));
 }
 
 std::string gradientIntoField(QWidget* field, std::span<const std::string> colours, std::string_view formats,
                               std::string_view form) {
     const text::Edit now = fieldEdit(field);
-    const QString text = fromUtf8(now.text);
-    if (now.selectionStart == now.selectionEnd) {
-        const text::ToolResult result = text::gradient(now.text, colours, formats, form);
-        const std::size_t length = result.ok() ? codePoints(result.text) : 0;
-        return apply(field, result, length, length);
-    }
-    const qsizetype from = unitsBefore(text, now.selectionStart);
-    const qsizetype to = unitsBefore(text, now.selectionEnd);
-    const text::ToolResult part = text::gradient(toUtf8(text.mid(from, to - from)), colours, formats, form);
-    if (!part.ok()) return part.refusal;
-    const QString whole = text.left(from) + fromUtf8(part.text) + text.mid(to);
-    return apply(field, {toUtf8(whole), {}}, now.selectionStart, now.selectionStart + codePoints(part.text));
+    const text::EditResult result =
+        text::gradientEdit(now.text, now.selectionStart, now.selectionEnd, colours, formats, form, roleOf(field));
+    if (!result.ok()) return result.refusal;
+    applyFieldEdit(field, result.edit);
+    return {};
 }
 
 std::string convertField(QWidget* field, std::string_view to) {

@@ -40,9 +40,10 @@ bool fieldEditable(const QWidget* field);
 // The changes the tools make, each one undo step. A refusal (the rules' English sentence for
 // a bad colour, format or form) leaves the field as it was and is returned; empty when done.
 //   - insertIntoField: the code at the cursor, or in front of the selected text, which stays
-//     selected;
+//     selected (text::insertCode, in the style the field's role starts in);
 //   - gradientIntoField: the selected text, or the whole text when nothing is selected, in a
-//     gradient; the result is selected, or the cursor ends after the whole text;
+//     gradient; the result is selected, or the cursor ends after the whole text
+//     (text::gradientEdit);
 //   - convertField, stripField: the whole text, the cursor at the end of it; a text with
 //     nothing to convert or strip stays as it is, cursor and all, and adds no undo step.
 void insertIntoField(QWidget* field, std::string_view code);

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "text/colour_tools.h"
+#include "text/contrast.h"
 #include "text/format.h"
 #include "ui/base/fonts.h"
 #include "ui/base/text.h"
@@ -37,9 +38,15 @@ QString kindName(entries::Kind kind) {
 }
 
 constexpr int kRunsRole = Qt::UserRole + 1;
+constexpr std::uint32_t kTooltipGround = 0x100010;  // the game's tooltip background
+
+text::Rgb rgbOf(std::uint32_t rgb) {
+    return {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb)};
+}
 
 // Draws a name or lore as the game does: its runs in their colours on the tooltip's dark
-// background, which keeps white and yellow text readable in a light palette.
+// background, which keeps white and yellow text readable in a light palette. A run the dark
+// ground would swallow (black, dark blue) stands on a light backing.
 class RunsDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -48,7 +55,7 @@ public:
         // An entry without a name is an empty cell like any other, not a dark box.
         if (label.empty()) return QStyledItemDelegate::paint(painter, option, index);
         painter->save();
-        painter->fillRect(option.rect, QColor::fromRgb(0x100010));
+        painter->fillRect(option.rect, QColor::fromRgb(kTooltipGround));
         if (option.state & QStyle::State_Selected)
             painter->fillRect(option.rect, option.palette.color(QPalette::Highlight).darker(200));
         int x = option.rect.left() + 4;
@@ -62,10 +69,17 @@ public:
                 font.setUnderline(run.style.underlined);
                 font.setStrikeOut(run.style.strikethrough);
                 painter->setFont(font);
-                painter->setPen(QColor::fromRgb(run.style.rgb));
                 const QString words = fromUtf8(run.text);
+                const QFontMetrics metrics(font);
+                const int width = metrics.horizontalAdvance(words);
+                if (!text::legibleOn(rgbOf(run.style.rgb), rgbOf(kTooltipGround))) {
+                    const text::Rgb backing = text::kLightBacking;
+                    painter->fillRect(QRect(x, baseline - metrics.ascent(), width, metrics.height()),
+                                      QColor(backing.r, backing.g, backing.b));
+                }
+                painter->setPen(QColor::fromRgb(run.style.rgb));
                 painter->drawText(x, baseline, words);
-                x += QFontMetrics(font).horizontalAdvance(words);
+                x += width;
                 if (x > option.rect.right()) break;
             }
         }

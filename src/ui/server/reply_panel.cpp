@@ -9,6 +9,7 @@
 #include <QTextEdit>
 #include <algorithm>
 
+#include "text/contrast.h"
 #include "text/format.h"
 #include "ui/base/fonts.h"
 #include "ui/base/text.h"
@@ -32,9 +33,20 @@ QTextCharFormat plain(const QColor& colour, bool italic = false) {
     return format;
 }
 
+text::Rgb rgbOf(const QColor& colour) {
+    return {static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
+            static_cast<std::uint8_t>(colour.blue())};
+}
+
 QTextCharFormat formatOf(const text::Style& style) {
     QTextCharFormat format;
-    format.setForeground(QColor::fromRgb(static_cast<QRgb>(style.rgb)));
+    const QColor colour = QColor::fromRgb(static_cast<QRgb>(style.rgb));
+    format.setForeground(colour);
+    // Black and dark blue would vanish on the dark ground: they stand on the light backing.
+    if (!text::legibleOn(rgbOf(colour), rgbOf(kGround))) {
+        const text::Rgb backing = text::kLightBacking;
+        format.setBackground(QColor(backing.r, backing.g, backing.b));
+    }
     format.setFontWeight(style.bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(style.italic);
     format.setFontUnderline(style.underlined);
@@ -119,6 +131,16 @@ ReplyPanel::ReplyPanel(QWidget* parent) : QWidget(parent) {
     connect(hide_, &QPushButton::clicked, this, &ReplyPanel::hideRequested);
 }
 
+QString ReplyPanel::shownPart(const QString& answer) {
+    qsizetype shown = std::min(answer.size(), kMaxShown);
+    if (shown < answer.size() && answer[shown - 1].isHighSurrogate()) --shown;
+    return answer.left(shown);
+}
+
+std::vector<text::Line> ReplyPanel::linesOf(const QString& answer) {
+    return text::format(toUtf8(answer), text::Role::Message, text::Markers::Game);
+}
+
 QSize ReplyPanel::sizeHint() const { return {QWidget::sizeHint().width(), 240}; }
 
 void ReplyPanel::addExchange(const QString& where, const QString& command, Outcome outcome, const QString& text) {
@@ -132,9 +154,9 @@ void ReplyPanel::addExchange(const QString& where, const QString& command, Outco
     cursor.insertText(QStringLiteral("› ") + command, plain(kHead));
     switch (outcome) {
     case Outcome::Answer: {
-        qsizetype shown = std::min(text.size(), kMaxShown);
-        if (shown < text.size() && text[shown - 1].isHighSurrogate()) --shown;
-        std::vector<text::Line> lines = text::format(toUtf8(text.left(shown)), text::Role::Message);
+        const QString part = shownPart(text);
+        const qsizetype shown = part.size();
+        std::vector<text::Line> lines = linesOf(part);
         while (!lines.empty() && lines.back().empty()) lines.pop_back();
         if (lines.empty()) {
             cursor.insertBlock(blockWithMargins(16, 0));

@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <QWidget>
+#include <vector>
+
+#include "text/format.h"
 
 class QLabel;
 class QPushButton;
@@ -28,8 +31,14 @@ public:
     // Keeps the last this many lines of answers; older ones leave the top.
     static constexpr int kMaxBlocks = 20'000;
     // An answer longer than this many characters shows its beginning only: drawing megabytes
-    // of runs would hold the window. The whole answer stays with reply-preview.
+    // of runs would hold the window. The whole answer stays with the send op's reply.
     static constexpr qsizetype kMaxShown = 20'000;
+    // The part of an answer that is shown: all of it, or its first kMaxShown characters (one
+    // less where the last would be half a surrogate pair).
+    static QString shownPart(const QString& answer);
+    // An answer's lines as the game's console and chat draw them: "§" starts a code, "&" is
+    // text, since the game takes "&" for nothing.
+    static std::vector<text::Line> linesOf(const QString& answer);
 
     explicit ReplyPanel(QWidget* parent = nullptr);
 

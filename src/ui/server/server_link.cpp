@@ -25,6 +25,7 @@
 #include "ui/files/main_menu.h"
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
+#include "ui/panels/panel.h"
 #include "ui/server/command_line.h"
 #include "ui/server/connect_dialog.h"
 #include "ui/server/reply_panel.h"
@@ -99,9 +100,11 @@ private:
 };
 
 // The lines of a panel to send, with their numbers: those the selection touches, or all. A
-// selection that ends at the very start of a line does not take that line.
+// selection that ends at the very start of a line does not take that line. The panel's lines
+// are its paragraphs, LF between them in its raw text: a U+2028 inside one (which toPlainText
+// would turn into another LF) stays in its line, so the numbers are the paragraphs' numbers.
 std::vector<std::pair<int, QString>> linesToSend(QPlainTextEdit* edit) {
-    const std::string text = toUtf8(edit->toPlainText());
+    const std::string text = toUtf8(panelLfText(edit));
     int first = 1;
     int last = std::numeric_limits<int>::max();
     const QTextCursor cursor = edit->textCursor();
@@ -254,6 +257,11 @@ void ServerLink::send(const QString& command, const QString& where, int timeoutM
         } else {
             panel_->addExchange(where, command, Outcome::Failed, answer.message);
         }
+        // A line that timed out leaves the connection as it was: the status bar says both.
+        if (answer.ok() || answer.code == QLatin1String("timeout")) {
+            timedOut_ = answer.ok() ? QString() : answer.message;
+            showState();
+        }
         if (done) done(answer);
     });
 }
@@ -368,8 +376,14 @@ void ServerLink::sendFromPanelButton(const actions::PanelRow& row) {
 }
 
 void ServerLink::sendFromCommandBox(const QString& line) {
-    const QString command = fromUtf8(actions::consoleForm(toUtf8(line)));
+    const std::string form = actions::consoleForm(toUtf8(line));
+    const QString command = fromUtf8(form);
     if (command.trimmed().isEmpty()) return;
+    if (!actions::isOneLine(form)) {
+        showReplies(true);
+        panel_->addNote(QStringLiteral("指令框中有换行，没有发送：请一行一行地发送"));
+        return;
+    }
     if (!client_.hasCredentials()) return connectThen([this, command] { send(command, {}, timeoutMs_, {}); });
     send(command, {}, timeoutMs_, {});
 }
@@ -475,9 +489,16 @@ void ServerLink::reload() {
 
 void ServerLink::showReplies(bool shown) { main_->showPanel(panel_, shown); }
 
-void ServerLink::stateChanged(rcon::Client::State state, const QString& text) {
+void ServerLink::showState() {
+    QString text = client_.statusText();
+    if (!timedOut_.isEmpty()) text += QStringLiteral("；上一行超时：") + timedOut_;
     state_->setText(QFontMetrics(state_->font()).elidedText(text, Qt::ElideRight, kStateWidth));
     state_->setToolTip(QStringLiteral("服务器连接（RCON）：") + text);
+}
+
+void ServerLink::stateChanged(rcon::Client::State state, const QString& text) {
+    timedOut_.clear();
+    showState();
     if (QAction* disconnect = action("server-disconnect"))
         disconnect->setEnabled(state != rcon::Client::State::Disconnected);
     switch (state) {

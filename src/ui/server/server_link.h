@@ -121,6 +121,7 @@ private:
     void batchAnswer(const rcon::Answer& answer);
     void finishBatch();
     void stateChanged(rcon::Client::State state, const QString& text);
+    void showState();
     void tick();
 
     Runtime& runtime_;
@@ -143,6 +144,9 @@ private:
     int lastSent_ = 0;
     QTimer ticker_;  // the head of the reply panel counts the seconds of the line waited for
     std::optional<QString> lastAnswer_;
+    // Why the last line sent on the connection as it stands got no whole answer in its time;
+    // empty once a line is answered again or the connection changes.
+    QString timedOut_;
 };
 
 }  // namespace ui
