@@ -35,7 +35,7 @@ std::string whereIn(const Folder& folder, const At& at, std::size_t from) {
     return at.file == from ? "本文件" + line : folder.files()[at.file].path + " " + line;
 }
 
-Place placeOf(const Folder& folder, const At& at) { return {folder.files()[at.file].path, at.listed->line}; }
+Location placeOf(const Folder& folder, const At& at) { return {folder.files()[at.file].path, at.listed->line}; }
 
 // The entries the rules read: those of the files the server reads, each marked whether the
 // server keeps it (the last of one identifier in its file).

@@ -25,10 +25,10 @@ enum class Code {
 // "unknown-gem".
 std::string_view code(Code code);
 
-struct Place {
+struct Location {
     std::string file;
     int line = 0;
-    bool operator==(const Place&) const = default;
+    bool operator==(const Location&) const = default;
 };
 
 struct Finding {
@@ -41,8 +41,8 @@ struct Finding {
     // the one named that no file defines; mismatched-effect the gem; duplicate-keylore the
     // key-lore entry. Empty for unreadable.
     std::string entry;
-    std::optional<Place> other;  // duplicate-id, duplicate-keylore: the other place
-    std::string message;         // for the user, simplified Chinese, without the place itself
+    std::optional<Location> other;  // duplicate-id, duplicate-keylore: the other place
+    std::string message;            // for the user, simplified Chinese, without the place itself
     // What else tells this finding from another of its code and entry, not the line: the element
     // whose resistance it is, the two effect keys, the lore text. Compared by added().
     std::string subject;
