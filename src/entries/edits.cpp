@@ -268,8 +268,14 @@ std::string renamedBlock(std::string_view block, const Model& m, std::string_vie
 
 EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) const {
     if (listing_.broken) return refuse(Refusal::InvalidYaml, listing_.message);
-    const Entry* entry = detail::findEntry(listing_, loaded.id, loaded.line);
+    const Entry* entry =
+        detail::findEntry(listing_, loaded.key.empty() ? std::string_view(loaded.id) : loaded.key, loaded.line);
     if (entry == nullptr) return refuse(Refusal::UnknownEntry, "条目" + quoted(loaded.id) + "已不在文本中");
+    if (const Entry* kept = detail::named(listing_, entry->key); kept != entry) {
+        return refuse(Refusal::DuplicateKey, "条目" + quoted(loaded.id) + "（" + lineNumber(entry->line) + "）被" +
+                                                 lineNumber(kept->line) +
+                                                 "的同名条目覆盖，服务器只读那一个；请重新载入。没有改动文本");
+    }
     const std::string_view block = detail::blockOf(*this, *entry);
     const Model m = readEntry(block);
     if (!m.readable) return unsupported(entry->line, "的条目单独读不出来（可能引用了别处的锚点）");
@@ -292,8 +298,9 @@ EditResult Index::update(const Loaded& loaded, const actions::Inputs& inputs) co
             const std::string_view newId =
                 actions::textAt(inputs, static_cast<std::size_t>(field - page.action().texts.begin()));
             if (newId.empty()) return refuse(Refusal::EmptyId, "识别名不能为空");
-            const Entry* other = detail::findEntry(listing_, newId);
-            if (other != nullptr && other != entry) return detail::duplicateId(*this, newId);
+            if (auto taken = detail::takenBy(*this, newId, entry)) return *taken;
+            if (newId != entry->key)
+                if (auto refused = detail::uncovers(*this, *entry, "改名")) return *refused;
             if (!s.editable) return unsupported(line, "的识别名不止一行");
             const std::string& key = m.lines[0];
             rewrite.plan.replace(0, 0,
@@ -419,7 +426,7 @@ EditResult Index::duplicate(std::string_view id, std::string_view newId) const {
     const Entry* entry = entryOrNull(listing_, id);
     if (entry == nullptr) return unknown(id);
     if (newId.empty()) return refuse(Refusal::EmptyId, "识别名不能为空");
-    if (entryOrNull(listing_, newId) != nullptr) return detail::duplicateId(*this, newId);
+    if (auto taken = detail::takenBy(*this, newId, nullptr)) return *taken;
     const std::string_view block = detail::blockOf(*this, *entry);
     const Model m = readEntry(block);
     if (!m.readable || m.keyEnd <= m.keyBegin) return unsupported(entry->line, "的识别名");
@@ -444,6 +451,7 @@ EditResult Index::remove(std::string_view id) const {
     if (entry == nullptr) return unknown(id);
     for (const Entry& other : listing_.entries)
         if (&other != entry && other.line == entry->line) return unsupported(entry->line, "上有不止一个条目");
+    if (auto refused = detail::uncovers(*this, *entry, "删除")) return *refused;
     EditResult out;
     out.text = detail::splice(*this, entry->line, entry->end, "");
     out.line = entry->line;
@@ -463,7 +471,9 @@ EditResult Index::rename(std::string_view id, std::string_view newId) const {
         out.text = text();
         return out;
     }
-    if (entryOrNull(listing_, newId) != nullptr) return detail::duplicateId(*this, newId);
+    if (auto taken = detail::takenBy(*this, newId, entry)) return *taken;
+    if (newId != entry->key)
+        if (auto refused = detail::uncovers(*this, *entry, "改名")) return *refused;
     const std::string_view block = detail::blockOf(*this, *entry);
     const Model m = readEntry(block);
     if (!m.readable || m.keyEnd <= m.keyBegin) return unsupported(entry->line, "的识别名");

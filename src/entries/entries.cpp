@@ -6,6 +6,8 @@
 #include "entries/detail.h"
 #include "entries/scalars.h"
 #include "entries/shapes.h"
+#include "yaml/key_name.h"
+#include "yaml/resolve.h"
 
 namespace entries {
 
@@ -31,6 +33,7 @@ std::string unreadable(const yaml::Finding& first) {
 struct Glance {
     bool simple = true;
     std::string id;
+    std::string key;  // the server's name for it
     Kind kind = Kind::Other;
     std::string label;
 };
@@ -49,6 +52,11 @@ Glance glance(const Index& index, std::size_t first, std::size_t last) {
         return out;
     }
     out.id = key.value;
+    const std::string_view written = keyLine.substr(key.begin, key.end - key.begin);
+    if (written.starts_with('"') || written.starts_with('\'') || yaml::resolvePlain(key.value) == yaml::Tag::Str)
+        out.key = key.value;
+    else
+        out.key = yaml::keyName(written).value_or(key.value);
     const Scalar inline_ = valueAt(keyLine, keyLine.find(':', key.end) + 1);
     if (!inline_.simple || inline_.end > inline_.begin) {
         out.simple = inline_.simple;  // a scalar of its own: an entry of no kind
@@ -189,6 +197,8 @@ void Index::scan(const yaml::CheckResult& check) {
             }
         }
         entry.id = std::move(seen.id);
+        entry.key = listing_.broken ? std::move(seen.key) : names[k];
+        if (entry.key.empty()) entry.key = entry.id;
         entry.kind = seen.kind;
         entry.label = std::move(seen.label);
         listing_.entries.push_back(std::move(entry));
@@ -221,6 +231,7 @@ LoadResult Index::load(std::string_view id) const {
     }
     Loaded& loaded = out.loaded;
     loaded.id = model.id;
+    loaded.key = entry->key;
     loaded.line = entry->line;
     loaded.kind = model.kind;
     loaded.page = model.page->page;
@@ -255,12 +266,37 @@ EditResult insertListLine(std::string_view text, std::string_view id, std::strin
 
 namespace detail {
 
+std::string nameOf(const Listing& listing, std::string_view id) {
+    const Entry* written = nullptr;
+    for (const Entry& entry : listing.entries) {
+        if (entry.key == id) return std::string(id);
+        if (entry.id == id) written = &entry;
+    }
+    return written != nullptr ? written->key : std::string(id);
+}
+
+const Entry* named(const Listing& listing, std::string_view key) {
+    for (std::size_t i = listing.entries.size(); i-- > 0;)
+        if (listing.entries[i].key == key) return &listing.entries[i];
+    return nullptr;
+}
+
 const Entry* findEntry(const Listing& listing, std::string_view id, int near) {
+    const std::string key = nameOf(listing, id);
+    if (near == 0) return named(listing, key);
     const Entry* found = nullptr;
     for (const Entry& entry : listing.entries) {
-        if (entry.id != id) continue;
-        if (found == nullptr || near == 0 || std::abs(entry.line - near) <= std::abs(found->line - near))
-            found = &entry;
+        if (entry.key != key) continue;
+        if (found == nullptr || std::abs(entry.line - near) <= std::abs(found->line - near)) found = &entry;
+    }
+    return found;
+}
+
+const Entry* shadowed(const Listing& listing, const Entry& entry) {
+    const Entry* found = nullptr;
+    for (const Entry& other : listing.entries) {
+        if (&other == &entry) break;
+        if (other.key == entry.key) found = &other;
     }
     return found;
 }
@@ -302,10 +338,22 @@ EditResult refuse(Refusal refusal, std::string message) {
     return out;
 }
 
-EditResult duplicateId(const Index& index, std::string_view id) {
-    const Entry* other = findEntry(index.listing(), id);
-    return refuse(Refusal::DuplicateKey,
-                  "已有识别名为" + quoted(id) + "的条目（第 " + std::to_string(other->line) + " 行）");
+std::optional<EditResult> takenBy(const Index& index, std::string_view newId, const Entry* self) {
+    const Entry* other = named(index.listing(), newId);
+    if (other == nullptr || other == self) return std::nullopt;
+    std::string where = "第 " + std::to_string(other->line) + " 行";
+    if (other->id != newId) where += "，写作" + quoted(other->id);
+    return refuse(Refusal::DuplicateKey, "已有识别名为" + quoted(newId) + "的条目（" + where + "）");
+}
+
+std::optional<EditResult> uncovers(const Index& index, const Entry& entry, std::string_view what) {
+    const Entry* other = shadowed(index.listing(), entry);
+    if (other == nullptr) return std::nullopt;
+    const std::string line = "第 " + std::to_string(other->line) + " 行";
+    return refuse(Refusal::DuplicateKey, "识别名" + quoted(entry.key) + "在" + line + "还有一个条目，服务器读的是第 " +
+                                             std::to_string(entry.line) + " 行这一个；" + std::string(what) +
+                                             "后服务器会改读" + line +
+                                             "的。请先在文本里处理重复的识别名；没有改动文本");
 }
 
 }  // namespace detail

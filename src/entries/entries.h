@@ -19,6 +19,7 @@ enum class Kind { Gem, Element, KeyLore, Other };
 struct Entry {
     Kind kind = Kind::Other;
     std::string id;     // the key as YAML reads it: quotes and escapes undone
+    std::string key;    // the identifier as the server names it (yaml::keyName): "0x1F" is "31"
     int line = 0;       // the key's line, from 1
     int end = 0;        // the entry's last line; blank lines and comments after it are not the entry's
     std::string label;  // gem: Display_Name; element and key-lore: their keylore; raw, colour codes kept
@@ -55,6 +56,7 @@ struct Extra {
 
 struct Loaded {
     std::string id;             // the entry's identifier when it was loaded
+    std::string key;            // and its name to the server (Entry::key)
     int line = 0;               // its key's line then
     Kind kind = Kind::Other;    // Gem, Element or KeyLore
     int page = 0;               // page of 高级选择夹1: 4 宝石, 5 元素, 2 技能
@@ -98,8 +100,10 @@ struct EditResult {
 // to load, about one to update, most of it copying the text).
 //
 // Entries start at the top-level keys the check found; in a text the server cannot read, at
-// every line that begins with a key at its first column. Among entries of one identifier, load,
-// duplicate, remove and rename take the last, the one the server keeps.
+// every line that begins with a key at its first column. Identifiers are found and compared by
+// their names to the server (Entry::key): "31" finds "0x1F:", and no edit gives an entry a name
+// another has. Among entries of one name every call takes the last, the one the server keeps;
+// remove and rename refuse (DuplicateKey) where that would bring an earlier one back into view.
 class Index {
 public:
     // Runs the server's check: on 10,000 gem blocks most of the 200-odd milliseconds this takes.

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "yaml/document.h"
+#include "yaml/key_name.h"
 #include "yaml/resolve.h"
 #include "yaml/unicode.h"
 
@@ -67,47 +68,6 @@ std::string describe(const ReadError& e) {
     case Problem::TopLevelNotMap: return "文件最外层必须是“识别名:”开头的各项，而不是单个值或列表";
     }
     return "服务器无法读取这里";
-}
-
-// The key as Bukkit names a section: the constructed object's toString().
-std::string bukkitName(const Document& doc, const Node& key) {
-    std::string text(doc.value(key));
-    if (key.kind != NodeKind::Scalar) return text;
-    switch (key.tag) {
-    case Tag::Null: return "null";
-    case Tag::Bool: {
-        std::string lower;
-        for (char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-        return lower == "yes" || lower == "true" || lower == "on" ? "true" : "false";
-    }
-    case Tag::Int: {
-        // Decimal value of the int forms that identifiers realistically take.
-        std::string digits;
-        bool negative = false;
-        std::string_view v = text;
-        if (!v.empty() && (v[0] == '-' || v[0] == '+')) {
-            negative = v[0] == '-';
-            v.remove_prefix(1);
-        }
-        int radix = 10;
-        if (v.size() > 1 && v[0] == '0') {
-            radix = v[1] == 'x' ? 16 : v[1] == 'b' ? 2 : 8;
-            v.remove_prefix(radix == 8 ? 1 : 2);
-        }
-        unsigned long long value = 0;
-        for (char c : v) {
-            if (c == '_') continue;
-            const int d = c >= 'a' ? c - 'a' + 10 : c >= 'A' ? c - 'A' + 10 : c - '0';
-            if (c == ':' || d < 0 || d >= radix || value > (1ULL << 56)) return text;
-            value = value * static_cast<unsigned>(radix) + static_cast<unsigned>(d);
-        }
-        std::string out = negative && value != 0 ? "-" : "";
-        out += std::to_string(value);
-        return out;
-    }
-    case Tag::Float: return javaDoubleText(text).value_or(text);
-    default: return text;
-    }
 }
 
 struct Lines {
@@ -290,7 +250,7 @@ CheckResult checkConfiguration(std::string_view utf8) {
         std::map<std::string, int> firstLine;
         for (std::size_t i = 0; i < top.size(); i += 2) {  // a key may lack its value when reading stopped
             const Node& key = doc.nodes[top[i]];
-            const std::string name = bukkitName(doc, key);
+            const std::string name = keyName(doc, key);
             result.keys.push_back({name, key.start.textLine});
             const bool empty = key.kind == NodeKind::Scalar &&
                                (key.tag == Tag::Null || (key.tag == Tag::Str && doc.value(key).empty()));
@@ -384,10 +344,10 @@ std::vector<TopLevelKey> changedEntries(std::string_view before, std::string_vie
     const auto oldEntries = entries(old, *old.root);
     std::map<std::string, std::size_t> nowValues;
     if (now.root && now.nodes[*now.root].kind == NodeKind::Mapping) {
-        for (const auto& [key, value] : entries(now, *now.root)) nowValues[bukkitName(now, now.nodes[key])] = value;
+        for (const auto& [key, value] : entries(now, *now.root)) nowValues[keyName(now, now.nodes[key])] = value;
     }
     for (const auto& [key, value] : oldEntries) {
-        const std::string name = bukkitName(old, old.nodes[key]);
+        const std::string name = keyName(old, old.nodes[key]);
         const auto found = nowValues.find(name);
         std::set<std::pair<std::size_t, std::size_t>> open;
         if (found == nowValues.end() || !sameValue(old, value, now, found->second, open))

@@ -143,6 +143,26 @@ TEST_F(Entries, DuplicateRenameAndDeleteTouchOnlyTheirEntry) {
     EXPECT_EQ(op(R"({"op":"delete-entry","control":"编辑框20","entry":"jade"})").value("code"), "unknown-entry");
 }
 
+// Identifiers as the server names them: "1.0:" and then "1.00:" are one entry to it, which keeps
+// the second; that one is loaded and updated. A rename onto "0x1F"'s name 31 is refused.
+TEST_F(Entries, IdentifiersAsTheServerNamesThem) {
+    ui::replacePanelText(panel("编辑框20"), QStringLiteral("1.0:\n  keylore: a\n  command:\n    - c\n"
+                                                           "1.00:\n  keylore: b\n  command:\n    - c\n"
+                                                           "0x1F:\n  keylore: x\n  command:\n    - c\n"));
+    const QJsonObject loaded = op(R"({"op":"load-entry","control":"编辑框20","entry":"1.0"})");
+    ASSERT_EQ(loaded.value("ok"), true) << loaded.value("error").toString().toStdString();
+    EXPECT_EQ(op(R"({"op":"text","control":"编辑框26"})").value("text"), "b");
+    op(R"({"op":"set","control":"编辑框26","text":"changed"})");
+    const QJsonObject updated = op(R"({"op":"update-entry","control":"编辑框20"})");
+    EXPECT_EQ(updated.value("line"), 5);
+    EXPECT_TRUE(
+        configuration().startsWith(QStringLiteral("1.0:\n  keylore: a\n  command:\n    - c\n"
+                                                  "1.00:\n  keylore: \"changed\"\n")));
+    const QJsonObject onto = op(R"({"op":"rename-entry","control":"编辑框20","entry":"1.0","as":"31"})");
+    EXPECT_EQ(onto.value("code"), "duplicate-key");
+    EXPECT_EQ(onto.value("error"), "已有识别名为“31”的条目（第 9 行，写作“0x1F”）");
+}
+
 // A text the server cannot read still lists what it can see; load and update refuse.
 TEST_F(Entries, ABrokenTextListsButRefusesToLoad) {
     op(QStringLiteral(R"({"op":"set","control":"编辑框20","text":"%1"})")

@@ -77,12 +77,12 @@ void EntryEditor::schedule() {
         });
 }
 
-// A new list: each page's entry found again by its identifier, nearest to where it was.
+// A new list: each page's entry found again by its name to the server, nearest to where it was.
 void EntryEditor::rebuild() {
     for (auto& [page, loaded] : held_) {
         const entries::Entry* nearest = nullptr;
         for (const entries::Entry& entry : shown_->listing().entries) {
-            if (entry.id != loaded.id) continue;
+            if (entry.key != loaded.key) continue;
             if (nearest == nullptr || std::abs(entry.line - loaded.line) < std::abs(nearest->line - loaded.line))
                 nearest = &entry;
         }
@@ -219,7 +219,7 @@ EntryEditor::Outcome EntryEditor::remove(const QString& id) {
     if (outcome.ok()) {
         // A page holding the removed entry holds nothing any more.
         for (auto it = held_.begin(); it != held_.end();) {
-            if (it->second.id == toUtf8(id) && it->second.line >= result.line && it->second.line <= result.end) {
+            if (it->second.line >= result.line && it->second.line <= result.end) {
                 const int page = it->first;
                 it = held_.erase(it);
                 emit heldChanged(page);
@@ -237,8 +237,7 @@ EntryEditor::Outcome EntryEditor::rename(const QString& id, const QString& as) {
     Outcome outcome = applied(index, result, as);
     if (outcome.ok()) {
         for (auto& [page, loaded] : held_)
-            if (loaded.id == toUtf8(id) && loaded.line == result.line)
-                reloadHeld(page, result.text, result.line, result.end);
+            if (loaded.line == result.line) reloadHeld(page, result.text, result.line, result.end);
     }
     return outcome;
 }
@@ -249,7 +248,7 @@ bool EntryEditor::appendListLine(const QString& button, const QString& text) {
     const entries::Loaded* loaded = page != nullptr ? held(page->page) : nullptr;
     if (loaded == nullptr || loaded->line == 0) return false;
     const std::shared_ptr<const entries::Index> index = current();
-    const entries::EditResult result = index->insertListLine(loaded->id, toUtf8(text));
+    const entries::EditResult result = index->insertListLine(loaded->key, toUtf8(text));
     if (!result.ok()) {
         emit listLineRefused(page->page, fromUtf8(result.message));
         return true;  // never at the end of the panel, under whatever entry is last
