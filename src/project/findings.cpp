@@ -51,10 +51,10 @@ Entries entriesOf(const Folder& folder) {
         if (!file.readable()) continue;
         const std::span<const entries::Entry> list = file.entries();
         std::unordered_map<std::string_view, std::size_t> last;
-        for (std::size_t e = 0; e < list.size(); ++e) last[(*file.facts)[e].name] = e;
+        for (std::size_t e = 0; e < list.size(); ++e) last[list[e].key] = e;
         for (std::size_t e = 0; e < list.size(); ++e) {
             out.all.push_back({f, e, &list[e], &(*file.facts)[e]});
-            out.kept.push_back(last[(*file.facts)[e].name] == e);
+            out.kept.push_back(last[list[e].key] == e);
         }
     }
     return out;
@@ -65,12 +65,12 @@ Entries entriesOf(const Folder& folder) {
 std::unordered_set<std::string> defined(const Folder& folder, const Entries& list, entries::Kind kind) {
     std::unordered_set<std::string> names;
     for (std::size_t i = 0; i < list.all.size(); ++i)
-        if (list.kept[i] && list.all[i].listed->kind == kind) names.insert(list.all[i].facts->name);
+        if (list.kept[i] && list.all[i].listed->kind == kind) names.insert(list.all[i].listed->key);
     for (const File& file : folder.files()) {
         if (file.readable() || file.index == nullptr) continue;
         const std::span<const entries::Entry> listed = file.entries();
         for (std::size_t e = 0; e < listed.size(); ++e)
-            if (listed[e].kind == kind) names.insert((*file.facts)[e].name);
+            if (listed[e].kind == kind) names.insert(listed[e].key);
     }
     return names;
 }
@@ -94,11 +94,11 @@ void unreadable(const Folder& folder, std::vector<Finding>& out) {
 // two files when both are of one kind. Each place gets its finding, naming the first other.
 void duplicateIds(const Folder& folder, const Entries& list, std::vector<Finding>& out) {
     std::unordered_map<std::string_view, std::vector<std::size_t>> byName;
-    for (std::size_t i = 0; i < list.all.size(); ++i) byName[list.all[i].facts->name].push_back(i);
+    for (std::size_t i = 0; i < list.all.size(); ++i) byName[list.all[i].listed->key].push_back(i);
     for (std::size_t i = 0; i < list.all.size(); ++i) {
         const At& at = list.all[i];
         std::vector<std::size_t> clashes;
-        for (const std::size_t j : byName[at.facts->name]) {
+        for (const std::size_t j : byName[at.listed->key]) {
             const At& other = list.all[j];
             if (j == i) continue;
             if (other.file == at.file ||
@@ -111,13 +111,13 @@ void duplicateIds(const Folder& folder, const Entries& list, std::vector<Finding
         f.code = Code::DuplicateId;
         f.file = folder.files()[at.file].path;
         f.line = at.listed->line;
-        f.entry = at.facts->name;
+        f.entry = at.listed->key;
         f.other = placeOf(folder, first);
         if (first.file == at.file) {
-            f.message = "识别名" + quoted(at.facts->name) + "在" + whereIn(folder, first, at.file) +
+            f.message = "识别名" + quoted(at.listed->key) + "在" + whereIn(folder, first, at.file) +
                         "也有定义，服务器只保留后面的那个";
         } else {
-            f.message = std::string(kindWord(at.listed->kind)) + "识别名" + quoted(at.facts->name) + "在" +
+            f.message = std::string(kindWord(at.listed->kind)) + "识别名" + quoted(at.listed->key) + "在" +
                         whereIn(folder, first, at.file) + "也有定义";
         }
         if (clashes.size() > 1) f.message += "（共 " + std::to_string(clashes.size() + 1) + " 处）";
@@ -137,8 +137,8 @@ void unknownElements(const Folder& folder, const Entries& list, const std::unord
             f.file = folder.files()[at.file].path;
             f.line = named.line;
             f.entry = named.name;
-            f.subject = at.facts->name;
-            f.message = "元素" + quoted(at.facts->name) + "的抗性写了元素" + quoted(named.name) +
+            f.subject = at.listed->key;
+            f.message = "元素" + quoted(at.listed->key) + "的抗性写了元素" + quoted(named.name) +
                         "，文件夹里没有文件定义这个元素";
             out.push_back(std::move(f));
         }
@@ -173,11 +173,11 @@ void mismatchedEffects(const Folder& folder, const Entries& list, std::vector<Fi
         f.code = Code::MismatchedEffect;
         f.file = folder.files()[at.file].path;
         f.line = scales.front()->line;
-        f.entry = at.facts->name;
+        f.entry = at.listed->key;
         std::string named;
         for (const Reference* r : bases) named += (named.empty() ? "" : "、") + r->name;
         f.subject = named + " " + scales.front()->name;
-        f.message = "宝石" + quoted(at.facts->name) + "的属性 " + named + " 和附加属性 " + scales.front()->name +
+        f.message = "宝石" + quoted(at.listed->key) + "的属性 " + named + " 和附加属性 " + scales.front()->name +
                     " 不对应（属性和附加属性需要对应：Bonus_Base_X 配 Bonus_Scale_X）";
         out.push_back(std::move(f));
     }
@@ -197,18 +197,18 @@ void duplicateKeyLores(const Folder& folder, const Entries& list, std::vector<Fi
         if (!list.kept[i] || at.listed->kind != entries::Kind::KeyLore || !at.facts->hasKeyLore) continue;
         std::vector<std::size_t> alike;
         for (const std::size_t j : byLore[at.facts->keyLore])
-            if (list.all[j].facts->name != at.facts->name) alike.push_back(j);
+            if (list.all[j].listed->key != at.listed->key) alike.push_back(j);
         if (alike.empty()) continue;
         const At& first = list.all[alike.front()];
         Finding f;
         f.code = Code::DuplicateKeyLore;
         f.file = folder.files()[at.file].path;
         f.line = at.listed->line;
-        f.entry = at.facts->name;
+        f.entry = at.listed->key;
         f.other = placeOf(folder, first);
         f.subject = at.facts->keyLore;
-        f.message = "关键lore" + quoted(at.facts->name) + "和" + whereIn(folder, first, at.file) + "的" +
-                    quoted(first.facts->name) + "是同一段 lore 文字" + quoted(at.facts->keyLore) +
+        f.message = "关键lore" + quoted(at.listed->key) + "和" + whereIn(folder, first, at.file) + "的" +
+                    quoted(first.listed->key) + "是同一段 lore 文字" + quoted(at.facts->keyLore) +
                     "，两条都会在同一件物品上触发";
         if (alike.size() > 1) f.message += "（共 " + std::to_string(alike.size() + 1) + " 条）";
         out.push_back(std::move(f));

@@ -7,6 +7,7 @@
 #include "text/colour_tools.h"
 #include "yaml/check.h"
 #include "yaml/document.h"
+#include "yaml/key_name.h"
 
 namespace project {
 
@@ -62,14 +63,14 @@ std::optional<std::string> textOf(const Document& doc, std::size_t node) {
     return std::string(doc.value(n));
 }
 
-// The keys of the mapping under key, each with its line.
+// The keys of the mapping under key, each by the server's name for it, with its line.
 std::vector<Reference> keysUnder(const Document& doc, std::size_t mapping, std::string_view key) {
     std::vector<Reference> out;
     const std::optional<std::size_t> value = valueOf(doc, mapping, key);
     if (!value || doc.node(*value).kind != NodeKind::Mapping) return out;
     for (const auto& [k, v] : yaml::entries(doc, *value)) {
         const Node& name = doc.node(k);
-        if (name.kind == NodeKind::Scalar) out.push_back({std::string(doc.value(name)), name.start.textLine});
+        if (name.kind == NodeKind::Scalar) out.push_back({yaml::keyName(doc, name), name.start.textLine});
     }
     return out;
 }
@@ -116,20 +117,15 @@ void readContent(const std::string& text, std::span<const entries::Entry> list, 
     }
 }
 
-std::vector<EntryFacts> factsOf(const entries::Index& index, const yaml::CheckResult& check) {
+std::vector<EntryFacts> factsOf(const entries::Index& index) {
     const std::span<const entries::Entry> list = index.listing().entries;
     std::vector<EntryFacts> facts(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
-        facts[i].name = list[i].id;
         facts[i].idKey = lowered(list[i].id);
+        if (list[i].key != list[i].id) facts[i].idKey += kApart + lowered(list[i].key);  // "31" finds 0x1F
         facts[i].textKey = searchable(list[i].label);
     }
-    if (index.listing().broken) return facts;
-    // The check names each top-level key as the server does.
-    for (const yaml::TopLevelKey& key : check.keys)
-        if (const entries::Entry* entry = entryAt(list, key.line))
-            facts[static_cast<std::size_t>(entry - list.data())].name = key.name;
-    readContent(index.text(), list, facts);
+    if (!index.listing().broken) readContent(index.text(), list, facts);
     return facts;
 }
 
@@ -181,7 +177,7 @@ File indexFile(FileInput input) {
     auto text = std::make_shared<const std::string>(std::move(input.text));
     const yaml::CheckResult check = yaml::checkConfiguration(*text);
     auto index = std::make_shared<const entries::Index>(std::move(text), check);
-    file.facts = std::make_shared<const std::vector<EntryFacts>>(factsOf(*index, check));
+    file.facts = std::make_shared<const std::vector<EntryFacts>>(factsOf(*index));
     file.kind = kindOf(index->listing().entries);
     file.index = std::move(index);
     return file;

@@ -37,12 +37,11 @@ struct Reference {
 
 // What the rules read of one entry, besides its listing.
 struct EntryFacts {
-    std::string name;                    // the identifier as the server names it ("1.00" -> "1.0")
     std::vector<Reference> effects;      // a gem: the keys under Effect, as the server keeps them
     std::vector<Reference> resistances;  // an element: the elements its Resistance names
     bool hasKeyLore = false;             // a key-lore entry whose keylore is text
     std::string keyLore;                 // that text, as the server reads it
-    std::string idKey;                   // the identifier, lower-cased: what find compares
+    std::string idKey;                   // the identifier as written and as named, lower-cased
     std::string textKey;                 // name and lore, codes stripped, lower-cased
 };
 
@@ -94,9 +93,10 @@ public:
     Folder withFile(FileInput input) const;
     Folder withFile(File file) const;
 
-    // The entries whose identifier, or whose name or lore with the colour codes taken off,
-    // holds the text, letters of either case alike ("红宝石" finds Display_Name "&c红宝石", "RUBY"
-    // finds ruby); in the order of the files and lines. An empty text finds every entry.
+    // The entries whose identifier (as written or as the server names it), or whose name or
+    // lore with the colour codes taken off, holds the text, letters of either case alike ("红宝石"
+    // finds Display_Name "&c红宝石", "RUBY" finds ruby, "31" finds 0x1F); in the order of the
+    // files and lines. An empty text finds every entry.
     std::vector<Match> find(std::string_view text) const;
 
 private:

@@ -148,6 +148,13 @@ TEST(UnknownElementTest, ResistancesAsTheServerKeepsThem) {
         }));
 }
 
+TEST(UnknownElementTest, ResistancesNamedAsTheServerNamesThem) {
+    // Plain 1.00 names the element 1.0 and 0x1F the element 31; the string "1.00" names none.
+    EXPECT_EQ(findingsOf({{"elements.yml", element("1.0", {"1.00", "0x1F", "'1.00'"}) + element("31"), ""}}),
+              (Lines{"elements.yml:7 unknown-element 1.00 | "
+                     "元素“1.0”的抗性写了元素“1.00”，文件夹里没有文件定义这个元素"}));
+}
+
 TEST(MismatchedEffectTest, TwoLinesOfTwoAttributes) {
     EXPECT_EQ(findingsOf({{"sockets.yml",
                            gem("ruby", "Max_Health", "Critical_Chance") +

@@ -108,8 +108,10 @@ TEST(FolderTest, IdentifiersAsTheServerNamesThem) {
                           }),
                           ""}});
     std::vector<std::string> names;
-    for (const EntryFacts& facts : *folder.files()[0].facts) names.push_back(facts.name);
+    for (const entries::Entry& entry : folder.files()[0].entries()) names.push_back(entry.key);
     EXPECT_EQ(names, (std::vector<std::string>{"1.0", "31", "1.00", "true"}));
+    EXPECT_EQ(matchesOf(folder.find("31")), (std::vector<std::string>{"gems.yml:4 0x1F gem"}));
+    EXPECT_EQ(matchesOf(folder.find("1.0")), (std::vector<std::string>{"gems.yml:1 1.00 gem", "gems.yml:7 1.00 gem"}));
 }
 
 TEST(FolderTest, WithFileReplacesOneFileAndSharesTheRest) {
