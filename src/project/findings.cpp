@@ -20,6 +20,13 @@ struct At {
 
 std::string quoted(std::string_view text) { return "“" + std::string(text) + "”"; }
 
+// A name as the server reads it, and as it is written when that differs: “1.0”（写作“1.00”）.
+std::string named(std::string_view name, std::string_view written) {
+    std::string out = quoted(name);
+    if (!written.empty() && written != name) out += "（写作" + quoted(written) + "）";
+    return out;
+}
+
 std::string_view kindWord(entries::Kind kind) {
     switch (kind) {
     case entries::Kind::Gem: return "宝石";
@@ -68,9 +75,8 @@ std::unordered_set<std::string> defined(const Folder& folder, const Entries& lis
         if (list.kept[i] && list.all[i].listed->kind == kind) names.insert(list.all[i].listed->key);
     for (const File& file : folder.files()) {
         if (file.readable() || file.index == nullptr) continue;
-        const std::span<const entries::Entry> listed = file.entries();
-        for (std::size_t e = 0; e < listed.size(); ++e)
-            if (listed[e].kind == kind) names.insert(listed[e].key);
+        for (const entries::Entry& entry : file.entries())
+            if (entry.kind == kind) names.insert(entry.key);
     }
     return names;
 }
@@ -113,11 +119,11 @@ void duplicateIds(const Folder& folder, const Entries& list, std::vector<Finding
         f.line = at.listed->line;
         f.entry = at.listed->key;
         f.other = placeOf(folder, first);
+        const std::string id = named(at.listed->key, at.listed->id);
         if (first.file == at.file) {
-            f.message = "识别名" + quoted(at.listed->key) + "在" + whereIn(folder, first, at.file) +
-                        "也有定义，服务器只保留后面的那个";
+            f.message = "识别名" + id + "在" + whereIn(folder, first, at.file) + "也有定义，服务器只保留后面的那个";
         } else {
-            f.message = std::string(kindWord(at.listed->kind)) + "识别名" + quoted(at.listed->key) + "在" +
+            f.message = std::string(kindWord(at.listed->kind)) + "识别名" + id + "在" +
                         whereIn(folder, first, at.file) + "也有定义";
         }
         if (clashes.size() > 1) f.message += "（共 " + std::to_string(clashes.size() + 1) + " 处）";
@@ -130,16 +136,16 @@ void unknownElements(const Folder& folder, const Entries& list, const std::unord
     for (std::size_t i = 0; i < list.all.size(); ++i) {
         const At& at = list.all[i];
         if (!list.kept[i] || at.listed->kind != entries::Kind::Element) continue;
-        for (const Reference& named : at.facts->resistances) {
-            if (elements.contains(named.name)) continue;
+        for (const Reference& resistance : at.facts->resistances) {
+            if (elements.contains(resistance.name)) continue;
             Finding f;
             f.code = Code::UnknownElement;
             f.file = folder.files()[at.file].path;
-            f.line = named.line;
-            f.entry = named.name;
+            f.line = resistance.line;
+            f.entry = resistance.name;
             f.subject = at.listed->key;
-            f.message = "元素" + quoted(at.listed->key) + "的抗性写了元素" + quoted(named.name) +
-                        "，文件夹里没有文件定义这个元素";
+            f.message = "元素" + quoted(at.listed->key) + "的抗性写了元素" +
+                        named(resistance.name, resistance.written) + "，文件夹里没有文件定义这个元素";
             out.push_back(std::move(f));
         }
     }
@@ -174,10 +180,10 @@ void mismatchedEffects(const Folder& folder, const Entries& list, std::vector<Fi
         f.file = folder.files()[at.file].path;
         f.line = scales.front()->line;
         f.entry = at.listed->key;
-        std::string named;
-        for (const Reference* r : bases) named += (named.empty() ? "" : "、") + r->name;
-        f.subject = named + " " + scales.front()->name;
-        f.message = "宝石" + quoted(at.listed->key) + "的属性 " + named + " 和附加属性 " + scales.front()->name +
+        std::string attributes;
+        for (const Reference* r : bases) attributes += (attributes.empty() ? "" : "、") + r->name;
+        f.subject = attributes + " " + scales.front()->name;
+        f.message = "宝石" + quoted(at.listed->key) + "的属性 " + attributes + " 和附加属性 " + scales.front()->name +
                     " 不对应（属性和附加属性需要对应：Bonus_Base_X 配 Bonus_Scale_X）";
         out.push_back(std::move(f));
     }

@@ -47,13 +47,18 @@ FileKind kindOf(std::span<const entries::Entry> list) {
 
 bool isScalar(const Document& doc, std::size_t node) { return doc.node(node).kind == NodeKind::Scalar; }
 
-// The value under a key of a mapping, as the server keeps it (merges, the last of equal keys).
-std::optional<std::size_t> valueOf(const Document& doc, std::size_t mapping, std::string_view key) {
-    if (doc.node(mapping).kind != NodeKind::Mapping) return std::nullopt;
-    std::optional<std::size_t> found;
-    for (const auto& [k, v] : yaml::entries(doc, mapping))
-        if (isScalar(doc, k) && doc.value(doc.node(k)) == key) found = v;
-    return found;
+// A mapping's keys and values as the server keeps them (merges, the last of equal keys); none
+// for another node.
+using Pairs = std::vector<std::pair<std::size_t, std::size_t>>;
+Pairs pairsOf(const Document& doc, std::size_t node) {
+    return doc.node(node).kind == NodeKind::Mapping ? yaml::entries(doc, node) : Pairs();
+}
+
+// The value under a key.
+std::optional<std::size_t> valueOf(const Document& doc, const Pairs& pairs, std::string_view key) {
+    for (const auto& [k, v] : pairs)
+        if (isScalar(doc, k) && doc.value(doc.node(k)) == key) return v;
+    return std::nullopt;
 }
 
 // A scalar's text as the server reads a string from it; nothing for a null or a collection.
@@ -64,13 +69,14 @@ std::optional<std::string> textOf(const Document& doc, std::size_t node) {
 }
 
 // The keys of the mapping under key, each by the server's name for it, with its line.
-std::vector<Reference> keysUnder(const Document& doc, std::size_t mapping, std::string_view key) {
+std::vector<Reference> keysUnder(const Document& doc, const Pairs& pairs, std::string_view key) {
     std::vector<Reference> out;
-    const std::optional<std::size_t> value = valueOf(doc, mapping, key);
-    if (!value || doc.node(*value).kind != NodeKind::Mapping) return out;
-    for (const auto& [k, v] : yaml::entries(doc, *value)) {
+    const std::optional<std::size_t> value = valueOf(doc, pairs, key);
+    if (!value) return out;
+    for (const auto& [k, v] : pairsOf(doc, *value)) {
         const Node& name = doc.node(k);
-        if (name.kind == NodeKind::Scalar) out.push_back({yaml::keyName(doc, name), name.start.textLine});
+        if (name.kind == NodeKind::Scalar)
+            out.push_back({yaml::keyName(doc, name), name.start.textLine, std::string(doc.value(name))});
     }
     return out;
 }
@@ -85,27 +91,25 @@ auto* entryAt(Entries& list, int line) {
 
 // Reads from the whole text what each entry of a readable file says to the rules. The server
 // reads the file as one document, so an entry's anchors and merges are read as it reads them.
-void readContent(const std::string& text, std::span<const entries::Entry> list, std::vector<EntryFacts>& facts) {
-    if (std::none_of(list.begin(), list.end(), [](const entries::Entry& e) { return isKind(e.kind); })) return;
-    const Document doc = yaml::read(text);
+void readContent(const Document& doc, std::span<const entries::Entry> list, std::vector<EntryFacts>& facts) {
     if (!doc.loads() || !doc.root || doc.node(*doc.root).kind != NodeKind::Mapping) return;
     const auto top = doc.children(doc.node(*doc.root));
     for (std::size_t i = 0; i + 1 < top.size(); i += 2) {
         const entries::Entry* entry = entryAt(list, doc.node(top[i]).start.textLine);
         if (entry == nullptr || !isKind(entry->kind)) continue;
         EntryFacts& fact = facts[static_cast<std::size_t>(entry - list.data())];
-        const std::size_t value = top[i + 1];
+        const Pairs pairs = pairsOf(doc, top[i + 1]);
         switch (entry->kind) {
         case entries::Kind::Gem: {
-            fact.effects = keysUnder(doc, value, "Effect");
-            if (const auto keylore = valueOf(doc, value, "Keylore")) {
+            fact.effects = keysUnder(doc, pairs, "Effect");
+            if (const auto keylore = valueOf(doc, pairs, "Keylore")) {
                 if (const auto lore = textOf(doc, *keylore)) fact.textKey += kApart + searchable(*lore);
             }
             break;
         }
-        case entries::Kind::Element: fact.resistances = keysUnder(doc, value, "Resistance"); break;
+        case entries::Kind::Element: fact.resistances = keysUnder(doc, pairs, "Resistance"); break;
         case entries::Kind::KeyLore:
-            if (const auto keylore = valueOf(doc, value, "keylore")) {
+            if (const auto keylore = valueOf(doc, pairs, "keylore")) {
                 if (auto lore = textOf(doc, *keylore)) {
                     fact.hasKeyLore = true;
                     fact.keyLore = std::move(*lore);
@@ -117,7 +121,7 @@ void readContent(const std::string& text, std::span<const entries::Entry> list, 
     }
 }
 
-std::vector<EntryFacts> factsOf(const entries::Index& index) {
+std::vector<EntryFacts> factsOf(const entries::Index& index, const Document& doc) {
     const std::span<const entries::Entry> list = index.listing().entries;
     std::vector<EntryFacts> facts(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -125,7 +129,7 @@ std::vector<EntryFacts> factsOf(const entries::Index& index) {
         if (list[i].key != list[i].id) facts[i].idKey += kApart + lowered(list[i].key);  // "31" finds 0x1F
         facts[i].textKey = searchable(list[i].label);
     }
-    if (!index.listing().broken) readContent(index.text(), list, facts);
+    if (!index.listing().broken) readContent(doc, list, facts);
     return facts;
 }
 
@@ -175,9 +179,11 @@ File indexFile(FileInput input) {
     file.error = std::move(input.error);
     if (!file.error.empty()) return file;
     auto text = std::make_shared<const std::string>(std::move(input.text));
-    const yaml::CheckResult check = yaml::checkConfiguration(*text);
+    // One reading of the text for the server's check and the facts.
+    const Document doc = yaml::read(*text);
+    const yaml::CheckResult check = yaml::checkConfiguration(*text, doc);
     auto index = std::make_shared<const entries::Index>(std::move(text), check);
-    file.facts = std::make_shared<const std::vector<EntryFacts>>(factsOf(*index));
+    file.facts = std::make_shared<const std::vector<EntryFacts>>(factsOf(*index, doc));
     file.kind = kindOf(index->listing().entries);
     file.index = std::move(index);
     return file;

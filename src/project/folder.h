@@ -33,6 +33,7 @@ std::string_view code(entries::Kind kind);
 struct Reference {
     std::string name;
     int line = 0;
+    std::string written;  // the key as YAML reads it, quotes undone: "0x20" where name is "32"
 };
 
 // What the rules read of one entry, besides its listing.

@@ -82,16 +82,18 @@ TEST(DuplicateIdTest, NotAcrossFilesOfOtherKinds) {
 
 TEST(DuplicateIdTest, IdentifiersAsTheServerNamesThem) {
     // Plain 1.00 and 1.0 are the one float 1.0, and so is the string "1.0"; the string "1.00" is not.
-    EXPECT_EQ(findingsOf({{"a.yml", gem("1.00", "A", "A"), ""},
-                          {"b.yml", gem("1.0", "A", "A") + gem("'1.00'", "A", "A"), ""},
-                          {"c.yml", gem("\"1.0\"", "A", "A") + gem("0x1F", "A", "A") + gem("31", "B", "B"), ""}}),
-              (Lines{
-                  "a.yml:1 duplicate-id 1.0 -> b.yml:1 | 宝石识别名“1.0”在b.yml 第 1 行也有定义（共 3 处）",
-                  "b.yml:1 duplicate-id 1.0 -> a.yml:1 | 宝石识别名“1.0”在a.yml 第 1 行也有定义（共 3 处）",
-                  "c.yml:1 duplicate-id 1.0 -> a.yml:1 | 宝石识别名“1.0”在a.yml 第 1 行也有定义（共 3 处）",
-                  "c.yml:7 duplicate-id 31 -> c.yml:13 | 识别名“31”在本文件第 13 行也有定义，服务器只保留后面的那个",
-                  "c.yml:13 duplicate-id 31 -> c.yml:7 | 识别名“31”在本文件第 7 行也有定义，服务器只保留后面的那个",
-              }));
+    EXPECT_EQ(
+        findingsOf({{"a.yml", gem("1.00", "A", "A"), ""},
+                    {"b.yml", gem("1.0", "A", "A") + gem("'1.00'", "A", "A"), ""},
+                    {"c.yml", gem("\"1.0\"", "A", "A") + gem("0x1F", "A", "A") + gem("31", "B", "B"), ""}}),
+        (Lines{
+            "a.yml:1 duplicate-id 1.0 -> b.yml:1 | 宝石识别名“1.0”（写作“1.00”）在b.yml 第 1 行也有定义（共 3 处）",
+            "b.yml:1 duplicate-id 1.0 -> a.yml:1 | 宝石识别名“1.0”在a.yml 第 1 行也有定义（共 3 处）",
+            "c.yml:1 duplicate-id 1.0 -> a.yml:1 | 宝石识别名“1.0”在a.yml 第 1 行也有定义（共 3 处）",
+            "c.yml:7 duplicate-id 31 -> c.yml:13 | 识别名“31”（写作“0x1F”）在本文件第 13 "
+            "行也有定义，服务器只保留后面的那个",
+            "c.yml:13 duplicate-id 31 -> c.yml:7 | 识别名“31”在本文件第 7 行也有定义，服务器只保留后面的那个",
+        }));
 }
 
 TEST(UnknownElementTest, AResistanceNamingNoElement) {
@@ -150,9 +152,11 @@ TEST(UnknownElementTest, ResistancesAsTheServerKeepsThem) {
 
 TEST(UnknownElementTest, ResistancesNamedAsTheServerNamesThem) {
     // Plain 1.00 names the element 1.0 and 0x1F the element 31; the string "1.00" names none.
-    EXPECT_EQ(findingsOf({{"elements.yml", element("1.0", {"1.00", "0x1F", "'1.00'"}) + element("31"), ""}}),
+    EXPECT_EQ(findingsOf({{"elements.yml", element("1.0", {"1.00", "0x1F", "'1.00'", "0x20"}) + element("31"), ""}}),
               (Lines{"elements.yml:7 unknown-element 1.00 | "
-                     "元素“1.0”的抗性写了元素“1.00”，文件夹里没有文件定义这个元素"}));
+                     "元素“1.0”的抗性写了元素“1.00”，文件夹里没有文件定义这个元素",
+                     "elements.yml:8 unknown-element 32 | "
+                     "元素“1.0”的抗性写了元素“32”（写作“0x20”），文件夹里没有文件定义这个元素"}));
 }
 
 TEST(MismatchedEffectTest, TwoLinesOfTwoAttributes) {

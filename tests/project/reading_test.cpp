@@ -128,7 +128,8 @@ TEST_F(ReadingTest, TheHandWrittenFolderWithEveryFinding) {
             "关键lore“cure”和本文件第 1 行的“heal”是同一段 lore 文字“&a治疗”，两条都会在同一件物品上触发",
             "sockets.yml:19 mismatched-effect emerald | 宝石“emerald”的属性 Bonus_Base_Critical_Chance 和附加属性 "
             "Bonus_Scale_Critical_Damage 不对应（属性和附加属性需要对应：Bonus_Base_X 配 Bonus_Scale_X）",
-            "sockets.yml:20 duplicate-id 1.0 -> gems-extra.yml:8 | 宝石识别名“1.0”在gems-extra.yml 第 8 行也有定义",
+            "sockets.yml:20 duplicate-id 1.0 -> gems-extra.yml:8 | "
+            "宝石识别名“1.0”（写作“1.00”）在gems-extra.yml 第 8 行也有定义",
             "编辑框1:3 unknown-gem diamond | /socket load gems 写的宝石“diamond”，文件夹里没有文件定义这个宝石",
             "编辑框1:5 unknown-element ice | /attribute element 写的元素“ice”，文件夹里没有文件定义这个元素",
         }));
@@ -259,7 +260,8 @@ TEST_F(ReadingTest, ALaterReadingMarksWhatChanged) {
     ASSERT_TRUE(sockets.open(QIODevice::ReadOnly));
     write(QStringLiteral("sockets.yml"), sockets.readAll());
     ASSERT_EQ(::truncate(QFile::encodeName(path(QStringLiteral("elements.yml"))).constData(), qint64{65} << 20), 0);
-    const FolderRead now = read();
+    LocalPlace place(root_);
+    const FolderRead now = readFolder(place, &before);
     EXPECT_EQ(changesSince(before, now), (QList<FileChange>{
                                              {QStringLiteral("config.yaml"), Change::Changed},
                                              {QStringLiteral("elements.yml"), Change::Changed},
@@ -267,6 +269,34 @@ TEST_F(ReadingTest, ALaterReadingMarksWhatChanged) {
                                              {QStringLiteral("broken.yml"), Change::Removed},
                                          }));
     EXPECT_EQ(changesSince(now, now), QList<FileChange>{});
+    // Files as they were keep their index; the others are indexed again.
+    EXPECT_EQ(now.folder.file("sockets.yml")->index, before.folder.file("sockets.yml")->index);
+    EXPECT_EQ(now.file(QStringLiteral("gems-extra.yml"))->format.encoding, storage::Encoding::Gbk);
+    EXPECT_EQ(now.folder.file("gems-extra.yml")->index, before.folder.file("gems-extra.yml")->index);
+    EXPECT_NE(now.folder.file("config.yaml")->index, before.folder.file("config.yaml")->index);
+    EXPECT_EQ(now.folder.file("config.yaml")->entries()[0].id, "language");
+    EXPECT_EQ(filesOf(now.folder), (Lines{
+                                       "config.yaml other 1",
+                                       "elements.yml other 0 (无法打开：文件太大（65 MB），编辑器最多打开 64 MB)",
+                                       "gems-extra.yml gem 3",
+                                       "keylore.yml keylore 4",
+                                       "sockets.yml gem 3",
+                                       "more/extra.yml mixed 2",
+                                       "more/new.yml other 1",
+                                   }));
+}
+
+TEST(PathInFolderTest, OnlyFilesInTheFolderOrBelow) {
+    const QString folder = QStringLiteral("/srv/mc/plugins/Quorvel");
+    EXPECT_EQ(pathInFolder(folder, folder + QStringLiteral("/sockets.yml")), QStringLiteral("sockets.yml"));
+    EXPECT_EQ(pathInFolder(folder + QStringLiteral("/"), folder + QStringLiteral("/old/./2023/../x.yml")),
+              QStringLiteral("old/x.yml"));
+    EXPECT_EQ(pathInFolder(folder, QStringLiteral("/srv/mc/plugins/Quorvel2/sockets.yml")), QString());
+    EXPECT_EQ(pathInFolder(folder, QStringLiteral("/srv/mc/plugins/sockets.yml")), QString());
+    EXPECT_EQ(pathInFolder(folder, folder + QStringLiteral("/../Quorvel/a.yml")), QStringLiteral("a.yml"));
+    EXPECT_EQ(pathInFolder(folder, folder), QString());
+    EXPECT_EQ(pathInFolder(folder, QStringLiteral("/srv/mc/plugins/Quorvel/..hidden.yml")),
+              QStringLiteral("..hidden.yml"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "project/reading/folder_read.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QHash>
 
 #include <algorithm>
@@ -67,7 +68,9 @@ struct Indexed {
     ReadFile read;
 };
 
-Indexed indexRead(const QString& path, const PlaceRead& bytes) {
+// A file's bytes indexed; when an earlier reading has the very bytes under the same path, its
+// index is taken over instead of made again.
+Indexed indexRead(const QString& path, const PlaceRead& bytes, const FolderRead* previous) {
     Indexed out;
     out.read.path = path;
     if (!bytes.ok()) {
@@ -75,19 +78,28 @@ Indexed indexRead(const QString& path, const PlaceRead& bytes) {
         out.file = indexFile({path.toStdString(), {}, bytes.error.toStdString()});
         return out;
     }
-    const storage::DecodedText decoded = storage::decodeText(bytes.bytes);
-    out.read.format = decoded.format;
-    out.read.warning = storage::invalidBytesWarning(decoded);
     out.read.stamp.exists = true;
     out.read.stamp.size = bytes.bytes.size();
     out.read.stamp.modified = bytes.modified;
     out.read.stamp.hash = QCryptographicHash::hash(bytes.bytes, QCryptographicHash::Sha1);
+    const ReadFile* was = previous != nullptr ? previous->file(path) : nullptr;
+    const File* indexed = previous != nullptr ? previous->folder.file(path.toStdString()) : nullptr;
+    if (was != nullptr && indexed != nullptr && was->stamp.exists && was->stamp.hash == out.read.stamp.hash &&
+        was->stamp.size == out.read.stamp.size) {
+        out.read.format = was->format;
+        out.read.warning = was->warning;
+        out.file = *indexed;
+        return out;
+    }
+    const storage::DecodedText decoded = storage::decodeText(bytes.bytes);
+    out.read.format = decoded.format;
+    out.read.warning = storage::invalidBytesWarning(decoded);
     out.file = indexFile({path.toStdString(), decoded.text.toStdString(), {}});
     return out;
 }
 
 // Indexes the files on up to four threads, the largest first so that none is left alone at the end.
-std::vector<Indexed> indexAll(const QStringList& paths, const QList<PlaceRead>& reads) {
+std::vector<Indexed> indexAll(const QStringList& paths, const QList<PlaceRead>& reads, const FolderRead* previous) {
     std::vector<Indexed> out(static_cast<std::size_t>(paths.size()));
     std::vector<std::size_t> order(out.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -98,7 +110,7 @@ std::vector<Indexed> indexAll(const QStringList& paths, const QList<PlaceRead>& 
     const auto work = [&] {
         for (std::size_t at = next++; at < order.size(); at = next++) {
             const auto i = static_cast<qsizetype>(order[at]);
-            out[order[at]] = indexRead(paths[i], reads[i]);
+            out[order[at]] = indexRead(paths[i], reads[i], previous);
         }
     };
     const auto cores = static_cast<std::size_t>(std::max(1u, std::thread::hardware_concurrency()));
@@ -123,7 +135,15 @@ const ReadFile* FolderRead::file(const QString& path) const {
     return nullptr;
 }
 
-FolderRead readFolder(Place& place) {
+QString pathInFolder(const QString& folder, const QString& file) {
+    QString relative = QDir(QDir::cleanPath(folder)).relativeFilePath(QDir::cleanPath(file));
+    if (relative.isEmpty() || relative == QLatin1String(".") || relative.startsWith(QLatin1String("../")) ||
+        relative == QLatin1String("..") || QDir::isAbsolutePath(relative))
+        return {};
+    return relative;
+}
+
+FolderRead readFolder(Place& place, const FolderRead* previous) {
     FolderRead out;
     out.place = place.name();
     Walk found = walk(place);
@@ -134,11 +154,11 @@ FolderRead readFolder(Place& place) {
     const QList<PlaceRead> reads = place.read(found.files, storage::kMaxFileBytes);
     std::vector<Indexed> indexed;
     if (reads.size() == found.files.size()) {
-        indexed = indexAll(found.files, reads);
+        indexed = indexAll(found.files, reads, previous);
     } else {  // a place that answered otherwise than asked: each file says so
         PlaceRead missing;
         missing.error = QStringLiteral("无法打开：没有读到这个文件");
-        for (const QString& path : found.files) indexed.push_back(indexRead(path, missing));
+        for (const QString& path : found.files) indexed.push_back(indexRead(path, missing, nullptr));
     }
     QHash<QString, ReadFile> byPath;
     std::vector<File> files;

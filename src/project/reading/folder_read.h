@@ -47,8 +47,14 @@ struct FolderRead {
 bool isYamlName(const QString& name);
 
 // Lists the folder and its subfolders, reads every YAML file (all asked of the place at once)
-// and indexes them, on as many threads as the machine has cores, up to four.
-FolderRead readFolder(Place& place);
+// and indexes them, on as many threads as the machine has cores, up to four. With an earlier
+// reading of the folder (F5), a file whose bytes are as they were then keeps its index.
+FolderRead readFolder(Place& place, const FolderRead* previous = nullptr);
+
+// A file's path in the folder as the index has it ("old/sockets.yml"), from their paths on this
+// computer; empty when the file is not in the folder or below it. For the folder as a save
+// would leave it (checkSave) when the file being saved is one of the folder's.
+QString pathInFolder(const QString& folder, const QString& file);
 
 // How a file differs in a later reading of the folder from an earlier one, by its bytes.
 enum class Change { Changed, Added, Removed };
