@@ -134,6 +134,9 @@ note "append with repaint: highlighted / plain" \
     "$(value append_paint_highlight_ratio)"
 note "preview strip: one key, 95th percentile" "$(value preview_keystroke_p95_us) us" \
     "$(awk -v us="$(value preview_keystroke_p95_us)" 'BEGIN { print us / 1000 }')"
+note "plugin folder: wall / CPU time of a reading" \
+    "$(value project_folder_ms) / $(value project_folder_cpu_ms) ms" \
+    "$(per "$(value project_folder_ms)" "$(value project_folder_cpu_ms)")"
 note "append with repaint: 100,000 / empty" \
     "$(value append_paint_100000_us) / $(value append_paint_0_us) us" "$(value append_paint_ratio)"
 echo
