@@ -286,6 +286,28 @@ TEST_F(ReadingTest, ALaterReadingMarksWhatChanged) {
                                    }));
 }
 
+TEST(ReadLimitsTest, FilesPastTheFoldersLimitAreToldNotRead) {
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QByteArray hundred = "a: \"" + QByteArray(93, 'x') + "\"\n";  // 100 bytes
+    for (const char* name : {"b.yml", "a.yml", "sub/c.yml", "big.yml"}) {
+        QDir().mkpath(scratch.path() + QStringLiteral("/sub"));
+        QFile file(scratch.path() + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArrayView(name) == "big.yml" ? hundred + hundred : hundred);
+    }
+    LocalPlace place(scratch.path());
+    // big.yml is over the file's limit: refused, and not counted against the folder's.
+    const FolderRead read = readFolder(place, nullptr, {.file = 150, .folder = 250});
+    EXPECT_EQ(filesOf(read.folder),
+              (Lines{
+                  "a.yml other 1",
+                  "b.yml other 1",
+                  "big.yml other 0 (无法打开：文件太大（0.0 MB），编辑器最多打开 0.0 MB)",
+                  "sub/c.yml other 0 (无法打开：文件夹里的 YAML 文件一共超过 0 MB，这个文件没有读取)",
+              }));
+}
+
 TEST(PathInFolderTest, OnlyFilesInTheFolderOrBelow) {
     const QString folder = QStringLiteral("/srv/mc/plugins/Quorvel");
     EXPECT_EQ(pathInFolder(folder, folder + QStringLiteral("/sockets.yml")), QStringLiteral("sockets.yml"));

@@ -23,6 +23,7 @@ QString joinedPath(const QString& folder, const QString& name) {
 // The folder's YAML files and what was skipped, folder by folder.
 struct Walk {
     QStringList files;
+    QList<qint64> sizes;  // of the files, as listed
     QList<Skipped> skipped;
     QString error;  // the folder itself could not be listed
 };
@@ -45,7 +46,10 @@ Walk walk(Place& place) {
             const QString path = joinedPath(folder, item.name);
             switch (item.type) {
             case PlaceItem::Type::File:
-                if (isYamlName(item.name)) out.files.append(path);
+                if (isYamlName(item.name)) {
+                    out.files.append(path);
+                    out.sizes.append(item.size);
+                }
                 break;
             case PlaceItem::Type::Folder: folders.append(path); break;
             case PlaceItem::Type::Link:
@@ -143,7 +147,7 @@ QString pathInFolder(const QString& folder, const QString& file) {
     return relative;
 }
 
-FolderRead readFolder(Place& place, const FolderRead* previous) {
+FolderRead readFolder(Place& place, const FolderRead* previous, const ReadLimits& limits) {
     FolderRead out;
     out.place = place.name();
     Walk found = walk(place);
@@ -151,15 +155,34 @@ FolderRead readFolder(Place& place, const FolderRead* previous) {
         out.error = found.error;
         return out;
     }
-    const QList<PlaceRead> reads = place.read(found.files, storage::kMaxFileBytes);
-    std::vector<Indexed> indexed;
-    if (reads.size() == found.files.size()) {
-        indexed = indexAll(found.files, reads, previous);
-    } else {  // a place that answered otherwise than asked: each file says so
-        PlaceRead missing;
-        missing.error = QStringLiteral("无法打开：没有读到这个文件");
-        for (const QString& path : found.files) indexed.push_back(indexRead(path, missing, nullptr));
+    // The files in folder order; those past the folder's limit are not asked for.
+    std::vector<qsizetype> order(static_cast<std::size_t>(found.files.size()));
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<qsizetype>(i);
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return inFolderOrder(found.files[a].toStdString(), found.files[b].toStdString());
+    });
+    QStringList paths;
+    QStringList asked;
+    QList<PlaceRead> reads;
+    qint64 total = 0;
+    for (const qsizetype i : order) {
+        paths.append(found.files[i]);
+        const qint64 size = found.sizes[i];
+        if (size <= limits.file) total += size;  // a larger one is refused without a byte read
+        if (total <= limits.folder) asked.append(found.files[i]);
     }
+    const QList<PlaceRead> answers = place.read(asked, limits.file);
+    PlaceRead missing;
+    missing.error =
+        answers.size() == asked.size()
+            ? QStringLiteral("无法打开：文件夹里的 YAML 文件一共超过 %1 MB，这个文件没有读取").arg(limits.folder >> 20)
+            : QStringLiteral("无法打开：没有读到这个文件");  // a place that answered otherwise
+    for (qsizetype i = 0, a = 0; i < paths.size(); ++i) {
+        const bool wasAsked = a < asked.size() && asked[a] == paths[i];
+        reads.append(wasAsked && answers.size() == asked.size() ? answers[a] : missing);
+        if (wasAsked) ++a;
+    }
+    std::vector<Indexed> indexed = indexAll(paths, reads, previous);
     QHash<QString, ReadFile> byPath;
     std::vector<File> files;
     files.reserve(indexed.size());

@@ -10,6 +10,7 @@
 #include "project/folder.h"
 #include "project/reading/place.h"
 #include "storage/file_stamp.h"
+#include "storage/safe_write.h"
 #include "storage/text_codec.h"
 
 namespace project {
@@ -46,10 +47,19 @@ struct FolderRead {
 // Whether a file name is a YAML file's: ".yml" or ".yaml", in any case.
 bool isYamlName(const QString& name);
 
+// The most a reading takes: each file as an open (64 MB), and the folder's YAML files together,
+// so that a folder of many large files cannot take the editor's memory (the files past it, in
+// folder order, are told as not read).
+constexpr qint64 kMaxFolderBytes = qint64{256} << 20;
+struct ReadLimits {
+    qint64 file = storage::kMaxFileBytes;
+    qint64 folder = kMaxFolderBytes;
+};
+
 // Lists the folder and its subfolders, reads every YAML file (all asked of the place at once)
 // and indexes them, on as many threads as the machine has cores, up to four. With an earlier
 // reading of the folder (F5), a file whose bytes are as they were then keeps its index.
-FolderRead readFolder(Place& place, const FolderRead* previous = nullptr);
+FolderRead readFolder(Place& place, const FolderRead* previous = nullptr, const ReadLimits& limits = {});
 
 // A file's path in the folder as the index has it ("old/sockets.yml"), from their paths on this
 // computer; empty when the file is not in the folder or below it. For the folder as a save
