@@ -12,7 +12,7 @@ runs=${RUNS:-15}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
     quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup quorvel-bench-typing quorvel-bench-yaml \
-    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files quorvel-bench-rcon quorvel-bench-entries >/dev/null
+    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files quorvel-bench-rcon quorvel-bench-entries quorvel-bench-project >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d)
@@ -41,6 +41,8 @@ echo "Typing into a 10,000-block configuration panel ..."
 "$build/bench/quorvel-bench-typing" >"$scratch/typing.txt"
 echo "Listing a file of 10,000 gems, opening and saving a 10 MB socket file, typing with the autosave ..."
 "$build/bench/quorvel-bench-files" >"$scratch/files.txt" 2>/dev/null
+echo "Reading, checking and searching a plugin folder of 50 files and 10,000 entries ..."
+"$build/bench/quorvel-bench-project" >"$scratch/project.txt"
 echo "Sending 1,000 RCON lines to the test server ..."
 "$build/bench/quorvel-bench-rcon" >"$scratch/rcon.txt"
 echo "Running the YAML check, entries, text preview and file benchmarks ..."
@@ -55,7 +57,7 @@ echo "Starting the editor, the CJK label and the empty window $runs times each .
 echo
 
 # "result KEY VALUE" lines of both programs, as KEY=VALUE for awk.
-results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" "$scratch/rcon.txt" | awk '$1 == "result" { print $2 "=" $3 }')
+results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" "$scratch/rcon.txt" "$scratch/project.txt" | awk '$1 == "result" { print $2 "=" $3 }')
 value() { sed -n "s/^$1=//p" <<<"$results"; }
 
 row() {  # figure, measured, ratio, goal
@@ -114,6 +116,8 @@ limit "10,000 entries: list ready from the open" "$(value entries_list_ms)" 1000
 limit "10,000 entries: longest block till listed" "$(value entries_list_block_ms)" 16
 limit "10,000 entries: load one into its page" "$(value entry_load_ms)" 50
 limit "10,000 entries: update one in place" "$(value entry_update_ms)" 50
+limit "plugin folder: 10,000 entries read, checked" "$(value project_folder_ms)" 1000
+limit "plugin folder: find among 10,000 entries" "$(value project_find_ms)" 20
 limit "autosave: longest step on the UI thread" "$(value autosave_step_ms)" 16
 limit "typing with autosave: longest block" "$(value autosave_block_ms)" 16
 echo "Details"
@@ -130,6 +134,9 @@ note "append with repaint: highlighted / plain" \
     "$(value append_paint_highlight_ratio)"
 note "preview strip: one key, 95th percentile" "$(value preview_keystroke_p95_us) us" \
     "$(awk -v us="$(value preview_keystroke_p95_us)" 'BEGIN { print us / 1000 }')"
+note "plugin folder: wall / CPU time of a reading" \
+    "$(value project_folder_ms) / $(value project_folder_cpu_ms) ms" \
+    "$(per "$(value project_folder_ms)" "$(value project_folder_cpu_ms)")"
 note "append with repaint: 100,000 / empty" \
     "$(value append_paint_100000_us) / $(value append_paint_0_us) us" "$(value append_paint_ratio)"
 echo

@@ -261,9 +261,10 @@ bool byPosition(const Finding& a, const Finding& b) { return a.line != b.line ? 
 
 bool readsAsNumber(std::string_view plain) { return isNumberTag(resolvePlain(plain)); }
 
-CheckResult checkConfiguration(std::string_view utf8) {
+CheckResult checkConfiguration(std::string_view utf8) { return checkConfiguration(utf8, read(utf8)); }
+
+CheckResult checkConfiguration(std::string_view utf8, const Document& doc) {
     CheckResult result;
-    const Document doc = read(utf8);
     const Lines lines(utf8);
     ShapeFindings shapes = checkShapes(lines);
     result.errors = std::move(shapes.errors);

@@ -10,6 +10,8 @@
 
 namespace yaml {
 
+struct Document;
+
 // Lines and columns count from 1 by the lines of the text panel (only LF ends a line);
 // columns count code points. Column 0: the finding concerns the whole line.
 struct Finding {
@@ -36,6 +38,9 @@ struct CheckResult {
 
 // Checks the UTF-8 text the user will save into the socket, element or key-lore file.
 CheckResult checkConfiguration(std::string_view utf8);
+// The same with the text already read (doc is yaml::read(utf8)), for a caller that walks the
+// document as well: the reading is most of the check's time.
+CheckResult checkConfiguration(std::string_view utf8, const Document& doc);
 
 // Whether the server reads a plain (unquoted) value as a number: SnakeYAML resolves it to
 // an int or a float ("10", "-8", "2.5", "1e3", also "0x1F" and "1:20"). The check holds the
