@@ -335,3 +335,85 @@ TEST(Menus, ATitleIsMatchedWithoutItsAccessLetter) {
     EXPECT_FALSE(is("帮助(&H) ", "帮助"));
     EXPECT_FALSE(is("帮", "帮助"));
 }
+
+namespace {
+
+// Opening another file over unsaved changes: a script is refused with "unsaved" and nothing
+// changes; with "force" the file comes in, and 撤销清空 brings back the changes and their file.
+TEST_F(Files, AnOpenOverUnsavedChangesIsRefusedAndAForcedOneIsTakenBack) {
+    const QString a = folder.filePath(QStringLiteral("a.yml"));
+    const QString b = folder.filePath(QStringLiteral("b.yml"));
+    writeFile(a, "a:\n  Max_Grade: 1\n");
+    writeFile(b, "b:\n  Max_Grade: 2\n");
+    ASSERT_EQ(line(QStringLiteral(R"({"op":"open","control":"编辑框20","path":"%1"})").arg(a)).value("ok"), true);
+    ASSERT_EQ(line(QStringLiteral(R"({"op":"set","control":"编辑框20","text":"a:\n  Max_Grade: 9\n"})")).value("ok"),
+              true);
+    EXPECT_TRUE(unsavedShown());
+    const QJsonObject refused =
+        line(QStringLiteral(R"({"op":"open","control":"编辑框20","path":"%1","mode":"replace"})").arg(b));
+    EXPECT_EQ(refused.value("ok"), false);
+    EXPECT_EQ(refused.value("code"), "unsaved");
+    EXPECT_TRUE(refused.value("error").toString().contains(QStringLiteral("a.yml")));
+    EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("a:\n  Max_Grade: 9\n"));
+    EXPECT_EQ(editor->documents().document(actions::Panel::Config).path, a);
+    // Added after the text, nothing is lost: no question.
+    EXPECT_EQ(line(QStringLiteral(R"({"op":"open","control":"编辑框20","path":"%1","mode":"append"})").arg(b))
+                  .value("ok"),
+              true);
+    EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("a:\n  Max_Grade: 9\nb:\n  Max_Grade: 2\n"));
+    EXPECT_EQ(
+        line(QStringLiteral(R"({"op":"open","control":"编辑框20","path":"%1","mode":"replace","force":true})").arg(b))
+            .value("ok"),
+        true);
+    EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("b:\n  Max_Grade: 2\n"));
+    EXPECT_EQ(editor->documents().document(actions::Panel::Config).path, b);
+    EXPECT_FALSE(unsavedShown());
+    EXPECT_EQ(line(QStringLiteral(R"({"op":"trigger","action":"undo-clear"})")).value("ok"), true);
+    EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("a:\n  Max_Grade: 9\nb:\n  Max_Grade: 2\n"));
+    EXPECT_EQ(editor->documents().document(actions::Panel::Config).path, a);
+    EXPECT_TRUE(unsavedShown());
+    // The file it replaced again is one Ctrl+Z away in the panel's own history.
+    panel("编辑框20")->undo();
+    EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("b:\n  Max_Grade: 2\n"));
+}
+
+// A person opening over unsaved changes is asked 保存 / 不保存 / 取消 after 替换: 取消 keeps
+// everything, 保存 writes the changes into their file before the other file comes in, and
+// Ctrl+Z right after an open brings the replaced text back.
+TEST_F(Files, APersonIsAskedToSaveBeforeAnOpenReplacesUnsavedChanges) {
+    const QString a = folder.filePath(QStringLiteral("a.yml"));
+    const QString b = folder.filePath(QStringLiteral("b.yml"));
+    writeFile(a, "a:\n  Max_Grade: 1\n");
+    writeFile(b, "b:\n  Max_Grade: 2\n");
+    ASSERT_EQ(line(QStringLiteral(R"({"op":"open","control":"编辑框20","path":"%1"})").arg(a)).value("ok"), true);
+    ASSERT_EQ(line(QStringLiteral(R"({"op":"set","control":"编辑框20","text":"a:\n  Max_Grade: 9\n"})")).value("ok"),
+              true);
+    const auto openAsPerson = [&] { editor->menu().openPath(ui::Request::person(main), b); };
+    for (const QString& answer : {QStringLiteral("取消"), QStringLiteral("保存")}) {
+        openAsPerson();
+        QMessageBox* which = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (which = visibleBox()) != nullptr; }));
+        click(which, QStringLiteral("替换"));
+        QMessageBox* save = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (save = visibleBox()) != nullptr && save != which; }));
+        EXPECT_TRUE(save->text().contains(QStringLiteral("a.yml"))) << save->text().toStdString();
+        click(save, answer);
+        if (answer == QStringLiteral("取消")) {
+            ASSERT_TRUE(waitUntil([&] { return visibleBox() == nullptr; }));
+            EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("a:\n  Max_Grade: 9\n"));
+            EXPECT_TRUE(unsavedShown());
+        }
+    }
+    ASSERT_TRUE(waitUntil([&] { return editor->documents().document(actions::Panel::Config).path == b; }));
+    EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("b:\n  Max_Grade: 2\n"));
+    QFile saved(a);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("a:\n  Max_Grade: 9\n"));
+    panel("编辑框20")->setFocus();
+    QTest::keyClick(panel("编辑框20"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("a:\n  Max_Grade: 9\n"));
+    EXPECT_EQ(editor->documents().document(actions::Panel::Config).path, a);
+    EXPECT_FALSE(unsavedShown());
+}
+
+}  // namespace

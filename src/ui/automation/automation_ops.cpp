@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QLineEdit>
@@ -284,6 +285,13 @@ std::pair<QPlainTextEdit*, const actions::PanelRow*> filePanel(Context& context,
     return {panel, context.documents.rowOf(panel)};
 }
 
+// A request's "force": every question its run would ask answered "yes".
+bool forceOf(const QJsonObject& request) {
+    const QJsonValue force = request.value(QStringLiteral("force"));
+    if (!force.isUndefined() && !force.isBool()) throw Refused{QStringLiteral("\"force\" must be true or false")};
+    return force.toBool(false);
+}
+
 // Opens a file into the configuration panel, as "打开配置文件…" does once the user answered.
 void openFile(Context& context, const QJsonObject& request, const Reply& reply) {
     const auto [panel, row] = filePanel(context, request);
@@ -297,6 +305,15 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
     const std::optional<storage::Encoding> forced =
         encoding == 0 ? std::nullopt : storage::encodingNamed(encodingWords()[encoding - 1]);
     MainMenu* menu = &context.menu;
+    // A file never takes the place of unsaved changes unasked: "force" is the user's 不保存.
+    const bool replaces = !append || (panel != nullptr && panel->document()->isEmpty());
+    if (replaces && menu->hasUnsavedChanges(row->panel) && !forceOf(request)) {
+        return reply({{"ok", false},
+                      {"code", "unsaved"},
+                      {"error", QStringLiteral("“%1”有未保存的更改：先保存，或给出 \"force\":true 打开（之后可以用 "
+                                               "undo-clear 找回这些更改）")
+                                    .arg(QFileInfo(context.documents.document(row->panel).path).fileName())}});
+    }
     context.documents.open(row->panel, path, forced, append, [menu, reply](const documents::Outcome& outcome) {
         if (!outcome.ok()) return reply(refusal(outcome));
         menu->showStatus(MainMenu::openedStatus(outcome));
@@ -311,12 +328,6 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
     });
 }
 
-// A request's "force": every question its run would ask answered "yes".
-bool forceOf(const QJsonObject& request) {
-    const QJsonValue force = request.value(QStringLiteral("force"));
-    if (!force.isUndefined() && !force.isBool()) throw Refused{QStringLiteral("\"force\" must be true or false")};
-    return force.toBool(false);
-}
 
 // Saves a panel into a file or appends it to one, as the 文件 menu does; "force" stands for
 // the user's yes to the questions the menu would ask.

@@ -520,7 +520,13 @@ void MainMenu::openPath(const RequestPtr& request, const QString& path) {
                             opened(request, outcome, QStringLiteral("无法打开"));
                         }));
     };
-    if (configuration_->document()->isEmpty()) return start(false);
+    // A file replacing text that differs from the panel's own file: 保存 / 不保存 / 取消 first,
+    // as closing asks. Whatever the open replaces stays one Ctrl+Z (and 撤销清空) away.
+    const auto replace = [this, request, path, start] {
+        if (!hasUnsavedChanges(Panel::Config)) return start(false);
+        askToSaveFirst(request, QFileInfo(path).fileName(), [start] { start(false); });
+    };
+    if (configuration_->document()->isEmpty()) return replace();
     if (!request->asksPerson())
         return request->refuse({}, QStringLiteral("配置文件输出框中已经有内容：请用 open 操作并给出 mode"));
     auto* box =
@@ -528,14 +534,38 @@ void MainMenu::openPath(const RequestPtr& request, const QString& path) {
                         QStringLiteral("配置文件输出框中已经有内容。\n要用文件“%1”替换它，还是把文件加在它的后面？")
                             .arg(QFileInfo(path).fileName()),
                         QMessageBox::NoButton, main_);
-    QPushButton* replace = box->addButton(QStringLiteral("替换"), QMessageBox::AcceptRole);
+    QPushButton* replacing = box->addButton(QStringLiteral("替换"), QMessageBox::AcceptRole);
     QPushButton* after = box->addButton(QStringLiteral("加在后面"), QMessageBox::AcceptRole);
     box->setDefaultButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [box, replace, after, start] {
-        if (box->clickedButton() == replace || box->clickedButton() == after) start(box->clickedButton() == after);
+    connect(box, &QMessageBox::finished, this, [box, replacing, after, start, replace] {
+        if (box->clickedButton() == replacing) replace();
+        if (box->clickedButton() == after) start(true);
     });
     box->open();
+}
+
+bool MainMenu::hasUnsavedChanges(Panel panel) const {
+    const QPlainTextEdit* edit = documents_.panel(panel);
+    return documents_.document(panel).hasFile() && edit != nullptr && edit->document()->isModified();
+}
+
+// Before a file takes the place of the configuration panel's unsaved changes: 保存 saves them
+// into their file and then goes on, 不保存 goes on (the changes stay one Ctrl+Z away), 取消 stops.
+void MainMenu::askToSaveFirst(const RequestPtr& request, const QString& coming, const std::function<void()>& then) {
+    const QString name = QFileInfo(documents_.document(Panel::Config).path).fileName();
+    request->choose(
+        QStringLiteral("未保存的更改"),
+        QStringLiteral("“%1”有未保存的更改。\n打开“%2”前要保存它吗？（不保存时，打开后按 Ctrl+Z 或用“撤销清空”可以找回这些更改。）")
+            .arg(name, coming),
+        {QStringLiteral("保存"), QStringLiteral("不保存")}, [this, request, then](int choice) {
+            if (choice == 1) return then();
+            if (choice != 0) return request->finish();
+            const RequestPtr saving = Request::person(main_, [this, then](const Request::Result& result) {
+                if (result.ran() && !hasUnsavedChanges(Panel::Config)) then();
+            });
+            runSave(saving, Panel::Config, {.path = documents_.document(Panel::Config).path});
+        });
 }
 
 void MainMenu::opened(const RequestPtr& request, const Outcome& outcome, const QString& title) {

@@ -64,6 +64,8 @@ public:
     // A panel with a file whose text differs from it: what the title's "*" and the status
     // bar's "未保存的更改" tell, and what closing asks about.
     bool hasUnsavedChanges() const;
+    // That one panel has a file and a text that differs from it.
+    bool hasUnsavedChanges(actions::Panel panel) const;
 
     // Shows a message in the status bar for a while.
     void showStatus(const QString& message);
@@ -80,6 +82,9 @@ public:
 
     void newSession(const RequestPtr& request);
     void openFile(const RequestPtr& request);
+    // Opens a file into the configuration panel, asking what the request's asker answers:
+    // 替换 / 加在后面 over text, 保存 / 不保存 over unsaved changes.
+    void openPath(const RequestPtr& request, const QString& path);
     void reloadFile(const RequestPtr& request);
     void reopenOtherEncoding(const RequestPtr& request);
     void save(const RequestPtr& request);
@@ -100,7 +105,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void openPath(const RequestPtr& request, const QString& path);
+    void askToSaveFirst(const RequestPtr& request, const QString& coming, const std::function<void()>& then);
     void opened(const RequestPtr& request, const documents::Outcome& outcome, const QString& title);
     void chooseSavePath(const RequestPtr& request, QPlainTextEdit* panel, const QString& title,
                         const std::function<void(const documents::SaveRequest&)>& chosen);

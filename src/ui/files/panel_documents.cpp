@@ -14,6 +14,7 @@
 #include "ui/panels/panel.h"
 #include "ui/panels/panel_check.h"
 #include "ui/panels/panel_fill.h"
+#include "ui/panels/panel_memory.h"
 #include "ui/panels/panel_reader.h"
 
 namespace ui {
@@ -62,6 +63,28 @@ void PanelDocuments::forget() {
     emit documentChanged();
 }
 
+// A panel's text about to be replaced by a file's: its memory keeps the text (PanelFill, reload)
+// and this the file it belonged to, so that taking the replacement back brings both back.
+void PanelDocuments::keepReplaced(actions::Panel target, QPlainTextEdit* edit) {
+    if (edit->document()->isEmpty()) return;
+    replaced_[target] = {document(target), edit->document()->isModified()};
+    PanelMemory* memory = PanelMemory::of(edit);
+    if (memory == nullptr || watchedMemories_.contains(memory)) return;
+    watchedMemories_.insert(memory);
+    connect(memory, &QObject::destroyed, this, [this, memory] { watchedMemories_.remove(memory); });
+    connect(
+        memory, &PanelMemory::replacementUndone, this,
+        [this, target] {
+            const auto it = replaced_.find(target);
+            QPlainTextEdit* restored = panel(target);
+            if (it == replaced_.end() || restored == nullptr) return;
+            const Replaced before = it->second;
+            replaced_.erase(it);
+            setDocument(target, before.document);
+            restored->document()->setModified(before.modified);
+        });
+}
+
 void PanelDocuments::remember(const QString& path) {
     if (recentStore_.isEmpty()) return;
     runInBackground(
@@ -91,6 +114,7 @@ void PanelDocuments::fill(actions::Panel target, const QString& path, const docu
                                     : outcome);
     }
     const bool replace = !append || edit->document()->isEmpty();
+    if (replace) keepReplaced(target, edit);
     auto* filling = new PanelFill(edit, read.file.decoded.text, replace);
     connect(filling, &PanelFill::progress, this,
             [this, path](qsizetype at, qsizetype total) { emit opening(path, at, total); });
@@ -132,6 +156,8 @@ void PanelDocuments::reload(actions::Panel target, Done done) {
             if (edit == nullptr)
                 return done(documents::refused(Refusal::Io, QStringLiteral("无法重新载入：输出框已经关闭")));
             if (!outcome.ok()) return done(outcome);
+            keepReplaced(target, edit);
+            if (PanelMemory* memory = PanelMemory::of(edit)) memory->replaced(edit->document()->toRawText());
             replacePanelTextUndoably(edit, read.file.decoded.text);
             setDocument(target, documents::documentOf(path, read));
             done(outcome);

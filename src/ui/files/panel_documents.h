@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QThreadPool>
 #include <functional>
@@ -76,6 +77,7 @@ signals:
 
 private:
     void remember(const QString& path);
+    void keepReplaced(actions::Panel target, QPlainTextEdit* edit);
     void fill(actions::Panel panel, const QString& path, const documents::Read& read, bool append, const Done& done);
 
     Runtime& runtime_;
@@ -86,6 +88,13 @@ private:
     bool opening_ = false;
     bool saving_ = false;
     std::map<actions::Panel, documents::Document> documents_;
+    // What the text a file replaced belonged to: its document and whether it was unsaved.
+    struct Replaced {
+        documents::Document document;
+        bool modified = false;
+    };
+    std::map<actions::Panel, Replaced> replaced_;
+    QSet<const QObject*> watchedMemories_;
 };
 
 }  // namespace ui

@@ -136,6 +136,8 @@ void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
     formScroll_->setFrameShape(QFrame::NoFrame);
     formScroll_->setWidgetResizable(true);
     formScroll_->setWidget(formArea_);
+    // A click on the form's ground (or a read-only notice) leaves the keyboard where it was.
+    formScroll_->setFocusPolicy(Qt::NoFocus);
     formScroll_->viewport()->setAutoFillBackground(false);
     // The docked panels share the room with the form: a plain QMainWindow inside this window
     // (made a plain widget: a QMainWindow is a window of its own by default), for the docks'

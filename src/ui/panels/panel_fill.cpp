@@ -44,6 +44,8 @@ PanelFill* PanelFill::of(const QPlainTextEdit* panel) {
 void PanelFill::start() {
     QTextDocument* document = panel_->document();
     if (replace_) {
+        if (PanelMemory* memory = PanelMemory::of(panel_); memory != nullptr && !document->isEmpty())
+            memory->replaced(document->toRawText());
         document->setUndoRedoEnabled(false);
         panel_->clear();
         document->setUndoRedoEnabled(true);

@@ -17,8 +17,9 @@ namespace ui {
 class PanelFill : public QObject {
     Q_OBJECT
 public:
-    // Replacing empties the panel first (not undoable, like an append); otherwise the text
-    // goes after what the panel holds, on a line of its own. Line ends as appendToPanel takes them.
+    // Replacing empties the panel first (the panel's memory keeps what it held: "撤销清空" or
+    // Ctrl+Z puts it back); otherwise the text goes after what the panel holds, on a line of its
+    // own. Line ends as appendToPanel takes them.
     PanelFill(QPlainTextEdit* panel, QString text, bool replace);
     ~PanelFill() override;
 

@@ -120,6 +120,20 @@ bool PanelMemory::undoClear() {
     if (cleared_.isEmpty()) return false;
     QString text = std::exchange(cleared_, QString());
     QTextDocument* document = panel_->document();
+    if (std::exchange(replacement_, false)) {
+        // In place of the text that replaced it, undoably: Ctrl+Z once more gives that back.
+        prepareForText(panel_, text);
+        QTextCursor all(document);
+        all.beginEditBlock();
+        all.select(QTextCursor::Document);
+        all.insertText(text.replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+        all.endEditBlock();
+        all.setPosition(0);
+        panel_->setTextCursor(all);
+        emit replacementUndone();
+        emit changed();
+        return true;
+    }
     // Text appended since the clear starts on a line of its own.
     if (!document->isEmpty() && !text.endsWith(QChar::ParagraphSeparator)) text += QChar::ParagraphSeparator;
     prepareForText(panel_, text);
@@ -151,10 +165,17 @@ bool PanelMemory::removeLast() {
 
 void PanelMemory::cleared(QString text) {
     if (text.isEmpty()) return;
+    replacement_ = false;
     cleared_ = std::move(text);
     clearedAt_ = ++gEvents;
     arm();
     emit changed();
+}
+
+void PanelMemory::replaced(QString text) {
+    if (text.isEmpty()) return;
+    cleared(std::move(text));
+    replacement_ = true;
 }
 
 void PanelMemory::appended(QString text) {
@@ -168,6 +189,7 @@ void PanelMemory::appended(QString text) {
 void PanelMemory::forget() {
     disarm();
     cleared_.clear();
+    replacement_ = false;
     lastAppend_.clear();
     appendIntact_ = false;
     emit changed();

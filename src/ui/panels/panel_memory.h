@@ -34,6 +34,10 @@ public:
     // Called by clearPanel and appendToPanel. Text is in the document's own form
     // (paragraph separators), as QTextDocument::toRawText gives it.
     void cleared(QString text);
+    // The panel's whole text was replaced by another (a file opened or read again over it):
+    // taking back this "clear" puts the text back in place of the panel's, as one step of the
+    // panel's undo history, and says so (replacementUndone).
+    void replaced(QString text);
     void appended(QString text);
     // Forgets both (a new session).
     void forget();
@@ -45,6 +49,8 @@ public:
 
 signals:
     void changed();
+    // The text a replacement took away is back in the panel.
+    void replacementUndone();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +65,7 @@ private:
 
     QPlainTextEdit* panel_;
     QString cleared_;
+    bool replacement_ = false;  // cleared_ was replaced, not cleared
     QString lastAppend_;
     // Where the last append's text starts, and whether nothing changed in it or after it
     // since: then the panel ends with it without comparing a long text on every change.
