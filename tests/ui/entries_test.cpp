@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTextDocument>
 
 #include "ui/entries/entry_editor.h"
 #include "ui/entries/entry_list.h"
@@ -344,6 +345,43 @@ TEST_F(Entries, TheDiffIsAgainstTheFileOnDisk) {
               QJsonArray({QJsonObject{{"line", 15},
                                       {"removed", QJsonArray({"    Max_Grade: 2"})},
                                       {"added", QJsonArray({"    Max_Grade: 4"})}}}));
+}
+
+}  // namespace
+
+namespace {
+
+// Which entry a page holds, the lines it has no field for and the way to let go stay whole on
+// every page, whatever the identifier's length: nothing of the line is cut off.
+TEST_F(Entries, TheLineBesideALoadedEntryIsNeverCut) {
+    const QString longId = QStringLiteral("dragons_eye_of_the_northern_mountains");
+    ui::replacePanelText(panel("编辑框20"),
+                         QStringLiteral("%1:\n  Display_Name: \"&6龙\"\n  Max_Grade: 7\n  Extra_Key: 1\n"
+                                        "fire_element_of_the_old_volcano:\n  Keylore: \"&c火\"\n"
+                                        "  Scale_Base_Additional_Damage: 2\n  Resistance:\n    water: -20\n"
+                                        "heal:\n  keylore: \"&a治疗\"\n  command:\n    - \"heal %player%\"\n"
+                                        "    - \"say healed\"\n")
+                             .arg(longId));
+    for (const QString& id : {longId, QStringLiteral("fire_element_of_the_old_volcano"), QStringLiteral("heal")}) {
+        const QJsonObject loaded =
+            op(QStringLiteral(R"({"op":"load-entry","control":"编辑框20","entry":"%1"})").arg(id));
+        ASSERT_EQ(loaded.value("ok"), true) << loaded.value("error").toString().toStdString();
+        const int page = loaded.value("page").toInt();
+        QLabel* line = nullptr;
+        for (QLabel* label : main->findChildren<QLabel*>(QStringLiteral("正在编辑")))
+            if (!label->text().isEmpty() && main->pageControl()->page(page)->isAncestorOf(label)) line = label;
+        ASSERT_NE(line, nullptr) << id.toStdString();
+        const QString text = line->text();
+        EXPECT_TRUE(text.contains(QStringLiteral("另有 1 行")) && text.contains(QStringLiteral("结束")))
+            << text.toStdString();
+        // The label's text laid out as it is drawn takes no more room than the label has.
+        QTextDocument drawn;
+        drawn.setDefaultFont(line->font());
+        drawn.setDocumentMargin(0);
+        drawn.setHtml(text);
+        EXPECT_LE(drawn.idealWidth(), line->width()) << id.toStdString() << ": " << text.toStdString();
+        EXPECT_LE(drawn.size().height(), line->height()) << id.toStdString() << ": " << text.toStdString();
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocumentFragment>
 #include <QVBoxLayout>
 
 #include "ui/base/fonts.h"
@@ -19,7 +20,8 @@ namespace {
 
 // Where a page's bar goes, in the group box of its 完成 or 添加: "更新条目" right beside that
 // button, the line in the group's free room (places looked up on the pages, clear of every
-// control and label).
+// control and label): two lines on the gem page, three on the element page beside its first
+// fields, one on the skill page.
 struct Place {
     entries::Kind kind;
     QRect update;
@@ -28,11 +30,35 @@ struct Place {
 
 // clang-format off
 constexpr Place kPlaces[] = {
-    {entries::Kind::Gem,     {120, 320, 64, 24}, {256,  14, 240, 16}},
-    {entries::Kind::Element, {368, 416, 64, 24}, { 96,  14, 216, 16}},
+    {entries::Kind::Gem,     {120, 320, 64, 24}, {256,  14, 240, 32}},
+    {entries::Kind::Element, {368, 416, 64, 24}, {312,  32, 184, 48}},
     {entries::Kind::KeyLore, { 88, 137, 64, 24}, {160, 141, 288, 18}},
 };
 // clang-format on
+
+// The line's text: which entry, then the links. Never cut: the links go on a line of their own
+// where the label has room for two, and a long identifier is shortened in its middle (the
+// tooltip has it whole) until everything fits the label.
+QString statusText(const QLabel* label, const QString& id, int line, const QString& links) {
+    const QFontMetrics metrics(label->font());
+    const int lines = std::max(1, label->height() / metrics.lineSpacing());
+    const QString plainLinks = QTextDocumentFragment::fromHtml(links).toPlainText();
+    const auto head = [line](const QString& shown) {
+        return line > 0 ? QStringLiteral("正在编辑：%1（第 %2 行）").arg(shown).arg(line)
+                        : QStringLiteral("“%1”已不在文本中").arg(shown);
+    };
+    const int room = label->width() - 2;
+    // The widest identifier that lets the head (and, on one line, the links) fit.
+    QString shown = id;
+    for (int width = metrics.horizontalAdvance(id); width > 0; width -= metrics.averageCharWidth()) {
+        shown = metrics.elidedText(id, Qt::ElideMiddle, width);
+        const int headWidth = metrics.horizontalAdvance(head(shown));
+        const int oneLine = headWidth + metrics.horizontalAdvance(QStringLiteral(" ") + plainLinks);
+        if (oneLine <= room || (lines >= 2 && headWidth <= room)) break;
+    }
+    const bool together = metrics.horizontalAdvance(head(shown) + QStringLiteral(" ") + plainLinks) <= room;
+    return head(shown.toHtmlEscaped()) + (together ? QStringLiteral(" ") : QStringLiteral("<br>")) + links;
+}
 
 const entries::PageOfKind* pageOf(int page) {
     static const std::vector<entries::PageOfKind> pages = entries::pagesOfKinds();
@@ -81,6 +107,7 @@ void EntryPages::build(int page) {
     bar.status->setFont(unitFont({}));
     bar.status->setGeometry(place->status);
     bar.status->setTextFormat(Qt::RichText);
+    bar.status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(bar.update, &QPushButton::clicked, this, [this, page] {
         const EntryEditor::Outcome outcome = editor_.update(page);
         if (!outcome.ok()) return tell(outcome.message);
@@ -109,16 +136,14 @@ void EntryPages::show(int page) {
         bar.status->setToolTip({});
         return;
     }
-    const QString id = fromUtf8(loaded->id).toHtmlEscaped();
-    QString text = loaded->line > 0 ? QStringLiteral("正在编辑：%1（第 %2 行）").arg(id).arg(loaded->line)
-                                    : QStringLiteral("“%1”已不在文本中").arg(id);
     // Links readable on the page's own ground, light or dark.
     const QString ink = bar.status->palette().color(QPalette::Window).lightness() < 128 ? QStringLiteral("#8ab4f8")
                                                                                         : QStringLiteral("#0645ad");
+    QString links;
     if (!loaded->extras.empty())
-        text +=
-            QStringLiteral(" <a href=\"extras\" style=\"color:%1\">另有 %2 行</a>").arg(ink).arg(loaded->extras.size());
-    text += QStringLiteral(" <a href=\"release\" style=\"color:%1\">结束</a>").arg(ink);
+        links = QStringLiteral("<a href=\"extras\" style=\"color:%1\">另有 %2 行</a> ").arg(ink).arg(loaded->extras.size());
+    links += QStringLiteral("<a href=\"release\" style=\"color:%1\">结束</a>").arg(ink);
+    const QString text = statusText(bar.status, fromUtf8(loaded->id), loaded->line, links);
     bar.status->setText(text);
     QStringList tip{QStringLiteral("这一页的值来自条目“%1”，“更新条目”写回它；这一页的“添加”把行加到它的列表里。")
                         .arg(fromUtf8(loaded->id))};
