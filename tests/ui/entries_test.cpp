@@ -2,14 +2,20 @@
 // listed as the panel changes, loaded into their page, written back in place as one undo step,
 // list lines put into the entry a page holds, duplicate, delete, rename and the diff.
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include "ui/entries/entry_editor.h"
@@ -382,6 +388,113 @@ TEST_F(Entries, TheLineBesideALoadedEntryIsNeverCut) {
         EXPECT_LE(drawn.idealWidth(), line->width()) << id.toStdString() << ": " << text.toStdString();
         EXPECT_LE(drawn.size().height(), line->height()) << id.toStdString() << ": " << text.toStdString();
     }
+}
+
+}  // namespace
+
+namespace {
+
+class EntriesList : public Entries {
+protected:
+    ui::EntryList* shownList() {
+        auto* list = main->findChild<ui::EntryList*>();
+        main->findChild<QAction*>(QStringLiteral("entries"))->setChecked(true);
+        QTableView* view = list->view();
+        QElapsedTimer timer;
+        timer.start();
+        while (view->model()->rowCount() != 2 && timer.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return list;
+    }
+    static QLabel* countOf(ui::EntryList* list) {
+        for (QLabel* label : list->findChildren<QLabel*>())
+            if (label->text().contains(QStringLiteral("个条目"))) return label;
+        return nullptr;
+    }
+    template <typename T>
+    static T* shownDialog() {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<T*>(widget); dialog != nullptr && dialog->isVisible()) return dialog;
+        return nullptr;
+    }
+};
+
+// The filter: the count says how many match of how many, Down goes into the list and Enter
+// loads the chosen entry, or the only match straight from the filter.
+TEST_F(EntriesList, TheFilterCountsMatchesAndItsKeysReachAndLoadThem) {
+    ui::EntryList* list = shownList();
+    ASSERT_NE(countOf(list), nullptr);
+    EXPECT_EQ(countOf(list)->text(), QStringLiteral("2 个条目"));
+    list->filter()->setFocus();
+    list->filter()->setText(QStringLiteral("翡翠"));
+    EXPECT_EQ(countOf(list)->text(), QStringLiteral("1 / 2 个条目"));
+    QTest::keyClick(list->filter(), Qt::Key_Return);
+    EXPECT_EQ(main->pageControl()->currentIndex(), 4);
+    EXPECT_EQ(op(R"({"op":"text","control":"编辑框59"})").value("text"), "jade");
+    list->filter()->clear();
+    EXPECT_EQ(countOf(list)->text(), QStringLiteral("2 个条目"));
+    list->filter()->setFocus();
+    QTest::keyClick(list->filter(), Qt::Key_Down);
+    EXPECT_TRUE(list->view()->hasFocus());
+    EXPECT_EQ(list->view()->currentIndex().row(), 0);
+    QTest::keyClick(list->view(), Qt::Key_Return);
+    EXPECT_EQ(op(R"({"op":"text","control":"编辑框59"})").value("text"), "ruby");
+}
+
+// A refused rename keeps its dialog with the reason under the field; a good name then goes.
+// Deleting asks first, and 取消 deletes nothing.
+TEST_F(EntriesList, ARefusedRenameStaysOpenWithItsReasonAndADeleteAsksFirst) {
+    ui::EntryList* list = shownList();
+    QMetaObject::invokeMethod(list, "askName", Q_ARG(QString, QStringLiteral("重命名条目")),
+                              Q_ARG(QString, QStringLiteral("ruby")), Q_ARG(bool, true));
+    auto* dialog = shownDialog<QDialog>();
+    ASSERT_NE(dialog, nullptr);
+    auto* field = dialog->findChild<QLineEdit*>();
+    auto* reason = dialog->findChild<QLabel*>(QStringLiteral("reason"));
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    field->setText(QStringLiteral("jade"));
+    buttons->button(QDialogButtonBox::Ok)->click();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(reason->isVisible());
+    EXPECT_TRUE(reason->text().contains(QStringLiteral("jade"))) << reason->text().toStdString();
+    EXPECT_EQ(configuration(), kHandWritten);
+    field->setText(QStringLiteral("ruby_red"));
+    buttons->button(QDialogButtonBox::Ok)->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(configuration().contains(QStringLiteral("\nruby_red:\n")));
+    settle();
+    QMetaObject::invokeMethod(list, "askRemove", Q_ARG(QString, QStringLiteral("jade")), Q_ARG(int, 13));
+    auto* box = shownDialog<QMessageBox>();
+    ASSERT_NE(box, nullptr);
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == QStringLiteral("取消")) button->click();
+    EXPECT_TRUE(configuration().contains(QStringLiteral("\njade:\n")));
+}
+
+// The lines a loaded entry has beyond its page follow the panel: an undo brings the list back.
+TEST_F(Entries, TheOtherLinesOfALoadedEntryFollowAnUndo) {
+    ASSERT_EQ(op(R"({"op":"load-entry","control":"编辑框20","entry":"ruby"})").value("ok"), true);
+    QLabel* line = nullptr;
+    for (QLabel* label : main->findChildren<QLabel*>(QStringLiteral("正在编辑")))
+        if (!label->text().isEmpty()) line = label;
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().contains(QStringLiteral("另有 1 行")));
+    QTextCursor cursor(panel("编辑框20")->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::PreviousBlock);
+    const int at = static_cast<int>(configuration().indexOf(QStringLiteral("    Bonus_Base_Hit_Rate: 3\n")));
+    cursor.setPosition(at + static_cast<int>(QStringLiteral("    Bonus_Base_Hit_Rate: 3\n").size()));
+    cursor.insertText(QStringLiteral("    Extra_Key: 1\n"));
+    QElapsedTimer timer;
+    timer.start();
+    while (!line->text().contains(QStringLiteral("另有 2 行")) && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(line->text().contains(QStringLiteral("另有 2 行"))) << line->text().toStdString();
+    panel("编辑框20")->undo();
+    timer.start();
+    while (!line->text().contains(QStringLiteral("另有 1 行")) && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(line->text().contains(QStringLiteral("另有 1 行"))) << line->text().toStdString();
 }
 
 }  // namespace

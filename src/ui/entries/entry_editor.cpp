@@ -87,10 +87,23 @@ void EntryEditor::rebuild() {
                 nearest = &entry;
         }
         const int line = nearest != nullptr ? nearest->line : 0;
-        if (line != loaded.line) {
-            loaded.line = line;  // 0: gone from the text
-            emit heldChanged(page);
+        bool changed = line != loaded.line;
+        loaded.line = line;  // 0: gone from the text
+        // The entry's lines the page has no field for, as they stand now (an undo in the panel
+        // brings back lines an update had changed).
+        if (nearest != nullptr) {
+            const entries::LoadResult fresh = shown_->load(nearest->key);
+            const auto same = [](const entries::Extra& a, const entries::Extra& b) {
+                return a.line == b.line && a.text == b.text;
+            };
+            if (fresh.ok() && fresh.loaded.line == line &&
+                !std::equal(fresh.loaded.extras.begin(), fresh.loaded.extras.end(), loaded.extras.begin(),
+                            loaded.extras.end(), same)) {
+                loaded.extras = fresh.loaded.extras;
+                changed = true;
+            }
         }
+        if (changed) emit heldChanged(page);
     }
     emit listChanged();
 }

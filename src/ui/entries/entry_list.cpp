@@ -1,14 +1,16 @@
 #include "ui/entries/entry_list.h"
 
 #include <QAbstractTableModel>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -171,7 +173,12 @@ void EntryList::build() {
     proxy_->setSourceModel(model_);
     proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
     proxy_->setFilterKeyColumn(-1);  // identifier, kind, name or line
-    connect(filter_, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        proxy_->setFilterFixedString(text);
+        showCount();
+    });
+    // Down goes from the filter into the list, Enter loads the chosen match (or the only one).
+    filter_->installEventFilter(this);
     view_ = new QTableView(this);
     view_->setObjectName(QStringLiteral("entries"));
     view_->setAccessibleName(QStringLiteral("条目列表"));
@@ -207,13 +214,24 @@ void EntryList::refresh() {
     model_->reset();
     const std::shared_ptr<const entries::Index> index = editor_.shown();
     if (index == nullptr) return status_->clear();
-    const entries::Listing& listing = index->listing();
-    status_->setText(
-        listing.broken ? QStringLiteral("✗ 服务器无法读取：%1（列出的是还能看出的条目）").arg(fromUtf8(listing.message))
-                       : QStringLiteral("%1 个条目").arg(listing.entries.size()));
+    showCount();
     if (selected.isEmpty()) return;
     for (int row = 0; row < proxy_->rowCount(); ++row)
         if (idAt(row) == selected) return view_->setCurrentIndex(proxy_->index(row, Id));
+}
+
+// "12 个条目", "1 / 12 个条目" while a filter hides some, or why the server cannot read the text.
+void EntryList::showCount() {
+    const std::shared_ptr<const entries::Index> index = editor_.shown();
+    if (index == nullptr || status_ == nullptr) return;
+    const entries::Listing& listing = index->listing();
+    const auto all = static_cast<int>(listing.entries.size());
+    const QString count = filter_->text().isEmpty() ? QStringLiteral("%1 个条目").arg(all)
+                                                    : QStringLiteral("%1 / %2 个条目").arg(proxy_->rowCount()).arg(all);
+    status_->setText(
+        listing.broken
+            ? QStringLiteral("✗ 服务器无法读取：%1（列出的是还能看出的条目）；%2").arg(fromUtf8(listing.message), count)
+            : count);
 }
 
 QString EntryList::idAt(int row) const {
@@ -221,12 +239,25 @@ QString EntryList::idAt(int row) const {
 }
 
 bool EntryList::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && view_->currentIndex().isValid()) {
+    if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (watched == view_ && enter && view_->currentIndex().isValid()) {
+        loadRow(view_->currentIndex().row());
+        return true;
+    }
+    if (watched == filter_ && (key == Qt::Key_Down || key == Qt::Key_PageDown) && proxy_->rowCount() > 0) {
+        view_->setFocus(Qt::TabFocusReason);
+        if (!view_->currentIndex().isValid()) view_->setCurrentIndex(proxy_->index(0, Id));
+        view_->selectRow(view_->currentIndex().row());
+        return true;
+    }
+    if (watched == filter_ && enter) {
+        if (view_->currentIndex().isValid())
             loadRow(view_->currentIndex().row());
-            return true;
-        }
+        else if (proxy_->rowCount() == 1)
+            loadRow(0);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -255,24 +286,73 @@ void EntryList::showMenu(const QPoint& at) {
     menu->addAction(QStringLiteral("复制为新条目…"), this,
                     [this, id] { askName(QStringLiteral("复制条目"), id, false); });
     menu->addAction(QStringLiteral("重命名…"), this, [this, id] { askName(QStringLiteral("重命名条目"), id, true); });
-    menu->addAction(QStringLiteral("删除"), this, [this, id] {
-        const EntryEditor::Outcome outcome = editor_.remove(id);
-        if (!outcome.ok()) tell(outcome.message);
-    });
+    menu->addAction(QStringLiteral("删除…"), this, [this, id, line] { askRemove(id, line); });
     menu->popup(view_->viewport()->mapToGlobal(at));
 }
 
-void EntryList::askName(const QString& title, const QString& id, bool rename) {
-    auto* dialog = new QInputDialog(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(title);
-    dialog->setLabelText(rename ? QStringLiteral("“%1”的新标识符：").arg(id)
-                                : QStringLiteral("复制“%1”，新条目的标识符：").arg(id));
-    dialog->setTextValue(rename ? id : id + QStringLiteral("_2"));
-    connect(dialog, &QInputDialog::textValueSelected, this, [this, id, rename](const QString& as) {
-        const EntryEditor::Outcome outcome = rename ? editor_.rename(id, as) : editor_.duplicate(id, as);
+// Deleting asks first: the entry and the comment lines right above it go.
+void EntryList::askRemove(const QString& id, int line) {
+    auto* box = new QMessageBox(
+        QMessageBox::Question, QStringLiteral("删除条目"),
+        QStringLiteral(
+            "删除条目“%1”（第 %2 行起）和紧挨在它上面的注释行吗？\n删除后可以在配置文件输出框中按 Ctrl+Z 撤销。")
+            .arg(id)
+            .arg(line),
+        QMessageBox::NoButton, this);
+    QPushButton* remove = box->addButton(QStringLiteral("删除"), QMessageBox::DestructiveRole);
+    box->setDefaultButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box, remove, id] {
+        if (box->clickedButton() != remove) return;
+        const EntryEditor::Outcome outcome = editor_.remove(id);
         if (!outcome.ok()) tell(outcome.message);
     });
+    box->open();
+}
+
+// The new identifier for a copy or a rename. A refused name keeps the dialog open with the
+// reason under the field, so the user can change it there.
+void EntryList::askName(const QString& title, const QString& id, bool rename) {
+    auto* dialog = new QDialog(this);
+    dialog->setObjectName(QStringLiteral("entryName"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(title);
+    auto* layout = new QVBoxLayout(dialog);
+    auto* label = new QLabel(
+        rename ? QStringLiteral("“%1”的新标识符：").arg(id) : QStringLiteral("复制“%1”，新条目的标识符：").arg(id),
+        dialog);
+    auto* field = new QLineEdit(rename ? id : id + QStringLiteral("_2"), dialog);
+    field->setAccessibleName(label->text());
+    label->setBuddy(field);
+    auto* reason = new QLabel(dialog);
+    reason->setObjectName(QStringLiteral("reason"));
+    reason->setWordWrap(true);
+    reason->setTextFormat(Qt::PlainText);
+    QPalette red = reason->palette();
+    red.setColor(QPalette::WindowText,
+                 red.color(QPalette::Window).lightness() < 128 ? QColor(0xff, 0x8a, 0x80) : QColor(0xb0, 0x00, 0x20));
+    reason->setPalette(red);
+    reason->hide();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(rename ? QStringLiteral("重命名") : QStringLiteral("复制"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    layout->addWidget(label);
+    layout->addWidget(field);
+    layout->addWidget(reason);
+    layout->addWidget(buttons);
+    field->selectAll();
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, [this, dialog, field, reason, id, rename] {
+        const QString as = field->text();
+        const EntryEditor::Outcome outcome = rename ? editor_.rename(id, as) : editor_.duplicate(id, as);
+        if (outcome.ok()) return dialog->accept();
+        reason->setText(outcome.message);
+        reason->show();
+        dialog->adjustSize();
+        field->setFocus();
+        field->selectAll();
+    });
+    connect(field, &QLineEdit::textEdited, reason, &QWidget::hide);
     dialog->open();
 }
 

@@ -38,7 +38,9 @@ private:
     void refresh();
     void loadRow(int row);
     void showMenu(const QPoint& at);
-    void askName(const QString& title, const QString& id, bool rename);
+    Q_INVOKABLE void askName(const QString& title, const QString& id, bool rename);
+    Q_INVOKABLE void askRemove(const QString& id, int line);
+    void showCount();
     void tell(const QString& message);
 
     EntryEditor& editor_;

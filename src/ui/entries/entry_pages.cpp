@@ -141,7 +141,8 @@ void EntryPages::show(int page) {
                                                                                         : QStringLiteral("#0645ad");
     QString links;
     if (!loaded->extras.empty())
-        links = QStringLiteral("<a href=\"extras\" style=\"color:%1\">另有 %2 行</a> ").arg(ink).arg(loaded->extras.size());
+        links =
+            QStringLiteral("<a href=\"extras\" style=\"color:%1\">另有 %2 行</a> ").arg(ink).arg(loaded->extras.size());
     links += QStringLiteral("<a href=\"release\" style=\"color:%1\">结束</a>").arg(ink);
     const QString text = statusText(bar.status, fromUtf8(loaded->id), loaded->line, links);
     bar.status->setText(text);
