@@ -15,6 +15,7 @@ QString refusalCode(Refusal refusal) {
     case Refusal::ChangesEntry: return QStringLiteral("changes-entry");
     case Refusal::EncodingUnsure: return QStringLiteral("encoding-unsure");
     case Refusal::Io: return QStringLiteral("io");
+    case Refusal::Unsaved: return QStringLiteral("unsaved");
     }
     return {};
 }

@@ -40,6 +40,7 @@ enum class Refusal {
     ChangesEntry,     // confirmable: appending would change an entry the file already has
     EncodingUnsure,   // the file's encoding cannot be told: the request must say it
     Io,               // reading or writing failed
+    Unsaved,          // an open would replace a panel's text that differs from its own file
 };
 
 // "unrepresentable", "invalid-yaml", ... as the automation interface names them.

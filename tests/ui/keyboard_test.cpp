@@ -1,5 +1,6 @@
 // The keyboard: fast entry with Enter, Esc and the page keys, where the focus starts and
 // where Tab goes, and undo after a paste made one line.
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -188,6 +189,28 @@ TEST_F(Keyboard, CtrlZUndoesAPasteMadeOneLineAndTheTypingBeforeIt) {
     field->redo();
     QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(field->text(), QStringLiteral("abx y z"));
+}
+
+}  // namespace
+
+namespace {
+
+// 编辑 → 撤销 and 重做 act on the text box that has the keyboard, and say when there is
+// nothing to take back.
+TEST_F(Keyboard, TheEditMenusUndoAndRedoActOnTheFocusedField) {
+    main->pageControl()->setCurrentIndex(1);
+    showActive(main);
+    auto* field = control<QLineEdit>("编辑框2");
+    field->setFocus();
+    QTest::keyClicks(field, QStringLiteral("10"));
+    ASSERT_EQ(field->text(), QStringLiteral("10"));
+    EXPECT_EQ(trigger(QStringLiteral("undo")), QString());
+    EXPECT_EQ(field->text(), QString());
+    EXPECT_NE(trigger(QStringLiteral("undo")), QString());
+    EXPECT_EQ(trigger(QStringLiteral("redo")), QString());
+    EXPECT_EQ(field->text(), QStringLiteral("10"));
+    EXPECT_EQ(main->findChild<QAction*>(QStringLiteral("undo"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(main->findChild<QAction*>(QStringLiteral("redo"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Y")));
 }
 
 }  // namespace

@@ -306,28 +306,23 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
         encoding == 0 ? std::nullopt : storage::encodingNamed(encodingWords()[encoding - 1]);
     MainMenu* menu = &context.menu;
     // A file never takes the place of unsaved changes unasked: "force" is the user's 不保存.
-    const bool replaces = !append || (panel != nullptr && panel->document()->isEmpty());
-    if (replaces && menu->hasUnsavedChanges(row->panel) && !forceOf(request)) {
-        return reply({{"ok", false},
-                      {"code", "unsaved"},
-                      {"error", QStringLiteral("“%1”有未保存的更改：先保存，或给出 \"force\":true 打开（之后可以用 "
-                                               "undo-clear 找回这些更改）")
-                                    .arg(QFileInfo(context.documents.document(row->panel).path).fileName())}});
-    }
-    context.documents.open(row->panel, path, forced, append, [menu, reply](const documents::Outcome& outcome) {
-        if (!outcome.ok()) return reply(refusal(outcome));
-        menu->showStatus(MainMenu::openedStatus(outcome));
-        QJsonObject answer = ok();
-        answer.insert(QStringLiteral("encoding"), storage::encodingName(outcome.format.encoding));
-        answer.insert(QStringLiteral("lineEnd"), storage::lineEndName(outcome.format.lineEnd));
-        answer.insert(QStringLiteral("lines"), outcome.lines);
-        if (!outcome.warning.isEmpty()) answer.insert(QStringLiteral("warning"), outcome.warning);
-        if (!outcome.changes.isEmpty())
-            answer.insert(QStringLiteral("changes"), QJsonArray::fromStringList(outcome.changes));
-        reply(answer);
-    });
+    const bool keepUnsaved = !forceOf(request);
+    context.documents.open(
+        row->panel, path, forced, append,
+        [menu, reply](const documents::Outcome& outcome) {
+            if (!outcome.ok()) return reply(refusal(outcome));
+            menu->showStatus(MainMenu::openedStatus(outcome));
+            QJsonObject answer = ok();
+            answer.insert(QStringLiteral("encoding"), storage::encodingName(outcome.format.encoding));
+            answer.insert(QStringLiteral("lineEnd"), storage::lineEndName(outcome.format.lineEnd));
+            answer.insert(QStringLiteral("lines"), outcome.lines);
+            if (!outcome.warning.isEmpty()) answer.insert(QStringLiteral("warning"), outcome.warning);
+            if (!outcome.changes.isEmpty())
+                answer.insert(QStringLiteral("changes"), QJsonArray::fromStringList(outcome.changes));
+            reply(answer);
+        },
+        keepUnsaved);
 }
-
 
 // Saves a panel into a file or appends it to one, as the 文件 menu does; "force" stands for
 // the user's yes to the questions the menu would ask.

@@ -9,6 +9,7 @@
 #include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -53,6 +54,8 @@ constexpr MenuRow kRows[] = {
     {"append-to-file",        "文件", "追加到文件…",           "",             &MainMenu::appendToFile},
     {"save-commands",         "文件", "保存指令输出框…",        "",             &MainMenu::saveCommands},
     {"quit",                  "文件", "退出",                 "Ctrl+Q",       &MainMenu::quit},
+    {"undo",                  "编辑", "撤销",                 "Ctrl+Z",       &MainMenu::undoEdit},
+    {"redo",                  "编辑", "重做",                 "Ctrl+Y",       &MainMenu::redoEdit},
     {"undo-clear",            "编辑", "撤销清空",              "Ctrl+Alt+Z",   &MainMenu::undoClear},
     {"remove-last",           "编辑", "删除上一次添加",         "Ctrl+Shift+D", &MainMenu::removeLast},
     {"about",                 "帮助", "关于",                 "",             &MainMenu::about},
@@ -67,6 +70,30 @@ struct MenuTitle {
 constexpr MenuTitle kMenus[] = {{"文件", "文件(&F)"}, {"编辑", "编辑(&E)"}, {"帮助", "帮助(&H)"}};
 constexpr const char* kYamlFilter = "YAML 配置文件 (*.yml *.yaml);;所有文件 (*)";
 constexpr const char* kTextFilter = "文本文件 (*.txt);;所有文件 (*)";
+
+bool isTextEdit(std::string_view name) { return name == "undo" || name == "redo"; }
+
+// What 撤销 and 重做 act on: an editable text box, or the line of an editable list.
+struct Editable {
+    QLineEdit* line = nullptr;
+    QPlainTextEdit* text = nullptr;
+    bool can(bool redo) const {
+        if (line != nullptr) return !line->isReadOnly() && (redo ? line->isRedoAvailable() : line->isUndoAvailable());
+        if (text != nullptr)
+            return !text->isReadOnly() &&
+                   (redo ? text->document()->isRedoAvailable() : text->document()->isUndoAvailable());
+        return false;
+    }
+    void run(bool redo) const {
+        if (line != nullptr) redo ? line->redo() : line->undo();
+        if (text != nullptr) redo ? text->redo() : text->undo();
+    }
+};
+
+Editable editableOf(QWidget* widget) {
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) return {combo->lineEdit(), nullptr};
+    return {qobject_cast<QLineEdit*>(widget), qobject_cast<QPlainTextEdit*>(widget)};
+}
 
 // Every output panel of the loaded windows that remembers its clears and appends.
 std::vector<QPlainTextEdit*> memoryPanels(Runtime& runtime) {
@@ -141,11 +168,15 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents
         action->setObjectName(QString::fromLatin1(row.name));
         if (*row.keys != '\0') {
             action->setShortcut(QKeySequence(QString::fromLatin1(row.keys)));
-            action->setShortcutContext(Qt::WindowShortcut);
+            // 撤销 and 重做 show the keys every text box already answers to; the box itself
+            // takes them (and Ctrl+Z right after a clear takes the clear back), so the menu
+            // entries hear them only while their menu is open.
+            action->setShortcutContext(isTextEdit(row.name) ? Qt::WidgetShortcut : Qt::WindowShortcut);
         }
         // From the menu, a person asks: questions in dialogs.
         connect(action, &QAction::triggered, this, [this, run = row.run] { (this->*run)(Request::person(main_)); });
-        if (std::string_view(row.name) == "open" || std::string_view(row.name) == "save-commands")
+        if (std::string_view(row.name) == "open" || std::string_view(row.name) == "save-commands" ||
+            std::string_view(row.name) == "redo")
             menus[menu]->addSeparator();
     }
     // The 编辑 entries are enabled while they can run: every panel's memory tells its changes.
@@ -157,6 +188,15 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents
     };
     watchPanels(main);
     connect(&runtime, &Runtime::windowOpened, this, watchPanels);
+    // The text box 撤销 and 重做 act on: the one with the keyboard, or the last that had it
+    // (the menu takes the keyboard while it is open).
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        const Editable editable = editableOf(now);
+        if (editable.line != nullptr || editable.text != nullptr) lastEdited_ = now;
+    });
+    for (QMenu* menu : menus)
+        if (menu->title().startsWith(QStringLiteral("编辑")))
+            connect(menu, &QMenu::aboutToShow, this, &MainMenu::updateEditMenu);
     connect(&runtime, &Runtime::windowsChanged, this, &MainMenu::updateEditMenu);
 
     auto* status = new QStatusBar(main);
@@ -377,6 +417,9 @@ void MainMenu::updateStatus() {
 }
 
 void MainMenu::updateEditMenu() {
+    const Editable target = editableOf(lastEdited_);
+    if (QAction* a = action("undo")) a->setEnabled(target.can(false));
+    if (QAction* a = action("redo")) a->setEnabled(target.can(true));
     bool undo = false;
     bool remove = false;
     for (QPlainTextEdit* panel : memoryPanels(runtime_)) {
@@ -554,18 +597,18 @@ bool MainMenu::hasUnsavedChanges(Panel panel) const {
 // into their file and then goes on, 不保存 goes on (the changes stay one Ctrl+Z away), 取消 stops.
 void MainMenu::askToSaveFirst(const RequestPtr& request, const QString& coming, const std::function<void()>& then) {
     const QString name = QFileInfo(documents_.document(Panel::Config).path).fileName();
-    request->choose(
-        QStringLiteral("未保存的更改"),
-        QStringLiteral("“%1”有未保存的更改。\n打开“%2”前要保存它吗？（不保存时，打开后按 Ctrl+Z 或用“撤销清空”可以找回这些更改。）")
-            .arg(name, coming),
-        {QStringLiteral("保存"), QStringLiteral("不保存")}, [this, request, then](int choice) {
-            if (choice == 1) return then();
-            if (choice != 0) return request->finish();
-            const RequestPtr saving = Request::person(main_, [this, then](const Request::Result& result) {
-                if (result.ran() && !hasUnsavedChanges(Panel::Config)) then();
-            });
-            runSave(saving, Panel::Config, {.path = documents_.document(Panel::Config).path});
-        });
+    request->choose(QStringLiteral("未保存的更改"),
+                    QStringLiteral("“%1”有未保存的更改。\n打开“%2”前要保存它吗？（不保存时，打开后按 Ctrl+Z "
+                                   "或用“撤销清空”可以找回这些更改。）")
+                        .arg(name, coming),
+                    {QStringLiteral("保存"), QStringLiteral("不保存")}, [this, request, then](int choice) {
+                        if (choice == 1) return then();
+                        if (choice != 0) return request->finish();
+                        const RequestPtr saving = Request::person(main_, [this, then](const Request::Result& result) {
+                            if (result.ran() && !hasUnsavedChanges(Panel::Config)) then();
+                        });
+                        runSave(saving, Panel::Config, {.path = documents_.document(Panel::Config).path});
+                    });
 }
 
 void MainMenu::opened(const RequestPtr& request, const Outcome& outcome, const QString& title) {
@@ -842,6 +885,22 @@ void MainMenu::quit(const RequestPtr& request) {
     // A script's quit closes as it always has: the session keeps every panel's text.
     if (!request->asksPerson()) closeAnswered_ = true;
     main_->close();
+}
+
+// 撤销 and 重做 of the menu: on the text box that has (or last had) the keyboard.
+void MainMenu::undoEdit(const RequestPtr& request) { undoOrRedo(request, false); }
+
+void MainMenu::redoEdit(const RequestPtr& request) { undoOrRedo(request, true); }
+
+void MainMenu::undoOrRedo(const RequestPtr& request, bool redo) {
+    const Editable target = editableOf(lastEdited_);
+    const QString what = redo ? QStringLiteral("重做") : QStringLiteral("撤销");
+    if (!target.can(redo))
+        return request->refuse(what,
+                               redo ? QStringLiteral("没有可以重做的编辑。") : QStringLiteral("没有可以撤销的编辑。"));
+    target.run(redo);
+    if (lastEdited_ != nullptr) lastEdited_->setFocus();
+    report(request, redo ? QStringLiteral("已重做") : QStringLiteral("已撤销"));
 }
 
 void MainMenu::undoClear(const RequestPtr& request) {

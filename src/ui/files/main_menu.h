@@ -93,6 +93,8 @@ public:
     void appendToFile(const RequestPtr& request);
     void saveCommands(const RequestPtr& request);
     void quit(const RequestPtr& request);
+    void undoEdit(const RequestPtr& request);
+    void redoEdit(const RequestPtr& request);
     void undoClear(const RequestPtr& request);
     void removeLast(const RequestPtr& request);
     void about(const RequestPtr& request);
@@ -136,6 +138,7 @@ private:
     bool wouldLoseWork() const;
     void undoNew();
     void updateEditMenu();
+    void undoOrRedo(const RequestPtr& request, bool redo);
 
     Runtime& runtime_;
     LiveWindow* main_;
@@ -147,6 +150,7 @@ private:
     QLabel* formatLabel_ = nullptr;
     QLabel* modifiedLabel_ = nullptr;
     QPointer<QMessageBox> closeQuestion_;
+    QPointer<QWidget> lastEdited_;  // the text box 撤销 and 重做 act on
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* diskCheck_ = nullptr;
     std::optional<Cleared> cleared_;

@@ -1,6 +1,7 @@
 #include "ui/files/panel_documents.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextDocument>
@@ -72,17 +73,15 @@ void PanelDocuments::keepReplaced(actions::Panel target, QPlainTextEdit* edit) {
     if (memory == nullptr || watchedMemories_.contains(memory)) return;
     watchedMemories_.insert(memory);
     connect(memory, &QObject::destroyed, this, [this, memory] { watchedMemories_.remove(memory); });
-    connect(
-        memory, &PanelMemory::replacementUndone, this,
-        [this, target] {
-            const auto it = replaced_.find(target);
-            QPlainTextEdit* restored = panel(target);
-            if (it == replaced_.end() || restored == nullptr) return;
-            const Replaced before = it->second;
-            replaced_.erase(it);
-            setDocument(target, before.document);
-            restored->document()->setModified(before.modified);
-        });
+    connect(memory, &PanelMemory::replacementUndone, this, [this, target] {
+        const auto it = replaced_.find(target);
+        QPlainTextEdit* restored = panel(target);
+        if (it == replaced_.end() || restored == nullptr) return;
+        const Replaced before = it->second;
+        replaced_.erase(it);
+        setDocument(target, before.document);
+        restored->document()->setModified(before.modified);
+    });
 }
 
 void PanelDocuments::remember(const QString& path) {
@@ -93,19 +92,19 @@ void PanelDocuments::remember(const QString& path) {
 }
 
 void PanelDocuments::open(actions::Panel target, const QString& path, std::optional<storage::Encoding> encoding,
-                          bool append, Done done) {
+                          bool append, Done done, bool keepUnsaved) {
     if (opening_)
         return done(documents::refused(Refusal::Io, QStringLiteral("正在打开另一个文件，请等它打开完再试。")));
     opening_ = true;
     runInBackground(
         this, [path, encoding] { return documents::read(path, encoding); },
-        [this, target, path, append, done = std::move(done)](const documents::Read& read) {
-            fill(target, path, read, append, done);
+        [this, target, path, append, keepUnsaved, done = std::move(done)](const documents::Read& read) {
+            fill(target, path, read, append, done, keepUnsaved);
         });
 }
 
 void PanelDocuments::fill(actions::Panel target, const QString& path, const documents::Read& read, bool append,
-                          const Done& done) {
+                          const Done& done, bool keepUnsaved) {
     QPlainTextEdit* edit = panel(target);
     const Outcome outcome = documents::opened(path, read);
     if (edit == nullptr || !outcome.ok()) {
@@ -114,6 +113,14 @@ void PanelDocuments::fill(actions::Panel target, const QString& path, const docu
                                     : outcome);
     }
     const bool replace = !append || edit->document()->isEmpty();
+    if (replace && keepUnsaved && document(target).hasFile() && edit->document()->isModified()) {
+        opening_ = false;
+        return done(documents::refused(
+            Refusal::Unsaved,
+            QStringLiteral(
+                "“%1”有未保存的更改：先保存，或给出 \"force\":true 打开（之后可以用 undo-clear 找回这些更改）")
+                .arg(QFileInfo(document(target).path).fileName())));
+    }
     if (replace) keepReplaced(target, edit);
     auto* filling = new PanelFill(edit, read.file.decoded.text, replace);
     connect(filling, &PanelFill::progress, this,

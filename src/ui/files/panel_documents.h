@@ -52,9 +52,11 @@ public:
     // Reads the file into the panel, replacing its text or after it. The file is read and
     // decoded off the UI thread and its text goes into the panel a slice at a time, so the
     // window answers input meanwhile; done hears the outcome once the whole text is in (or the
-    // open failed, possibly before this returns). One open at a time.
+    // open failed, possibly before this returns). One open at a time. With keepUnsaved, a file
+    // read whole that would replace a text differing from the panel's own file is refused
+    // (documents::Refusal::Unsaved) and the panel stays as it is.
     void open(actions::Panel panel, const QString& path, std::optional<storage::Encoding> encoding, bool append,
-              Done done);
+              Done done, bool keepUnsaved = false);
     // Reads the panel's file again as it is on disk now, in its encoding, in place of the
     // panel's text as one step of the panel's undo history.
     void reload(actions::Panel panel, Done done);
@@ -78,7 +80,8 @@ signals:
 private:
     void remember(const QString& path);
     void keepReplaced(actions::Panel target, QPlainTextEdit* edit);
-    void fill(actions::Panel panel, const QString& path, const documents::Read& read, bool append, const Done& done);
+    void fill(actions::Panel panel, const QString& path, const documents::Read& read, bool append, const Done& done,
+              bool keepUnsaved);
 
     Runtime& runtime_;
     QString recentStore_;
