@@ -3,6 +3,8 @@
 //   QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 screenshots OUTDIR [--dark]
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QPalette>
 #include <QPixmap>
 #include <QStyle>
@@ -13,6 +15,7 @@
 #include "forms/windows.h"
 #include "ui/entries/entry_editor.h"
 #include "ui/entries/entry_list.h"
+#include "ui/files/diff_view.h"
 #include "ui/files/panel_documents.h"
 #include "ui/loader/controls.h"
 #include "ui/loader/live_window.h"
@@ -61,9 +64,21 @@ int main(int argc, char** argv) {
             "  Resistance:\n    water: -10\n"
             "opal:\n  Max_Grade: 1\n"
             "settings:\n  debug: false\n"));
-    if (QWidget* list = main->findChild<ui::EntryList*>()) list->show();
+    if (QWidget* list = main->findChild<ui::EntryList*>()) main->showPanel(list, true);
     editor.entries().load(QStringLiteral("ruby"));
     for (int i = 0; i < 20; ++i) QApplication::processEvents();
     main->grab().save(out.filePath(QStringLiteral("entries.png")));
+    // What a save would change in a file, underscores and colour codes and all.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("sockets.yml"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("ruby:\n  Display_Name: \"&c&l红宝石\"\n  Max_Grade: 3\n  Base_Success_Rate: 60\n");
+    file.close();
+    ui::DiffView* diff =
+        ui::DiffView::show(main, path, storage::Encoding::Utf8,
+                           QStringLiteral("ruby:\n  Display_Name: \"&c&l红宝石\"\n  Max_Grade: 5\n  Base_Success_Rate: 70\n"));
+    for (int i = 0; i < 200 && !diff->isLoaded(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    diff->grab().save(out.filePath(QStringLiteral("diff.png")));
     return 0;
 }

@@ -4,6 +4,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,9 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOptionGroupBox>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <memory>
 
 #include "actions/panels.h"
@@ -19,6 +24,7 @@
 #include "text/contrast.h"
 #include "ui/base/pictures.h"
 #include "ui/base/readable_colour.h"
+#include "ui/files/diff_view.h"
 #include "ui/loader/controls.h"
 #include "ui_test_support.h"
 
@@ -267,6 +273,60 @@ TEST_F(Looks, QtsOwnMenusSpeakChinese) {
     EXPECT_FALSE(texts.join(QLatin1Char(' ')).contains(QStringLiteral("Undo")));
     const QString all = texts.join(QLatin1Char(' '));
     EXPECT_TRUE(all.contains(QStringLiteral("粘贴")) && all.contains(QStringLiteral("全选"))) << all.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// "比较" on a dark palette: each changed line readable on its own ground, and an underscore
+// that hangs below the line is drawn on that ground, not on the row under it or the window's.
+TEST_F(Looks, TheDiffsRowsAreReadableAndKeepTheirUnderscores) {
+    QApplication::setPalette(testing_support::darkPalette());
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("a.yml"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("ruby:\n  Max_Grade: 3\n");
+    file.close();
+    ui::DiffView* view =
+        ui::DiffView::show(main, path, storage::Encoding::Utf8, QStringLiteral("ruby:\n  Max_Grade: 5\n"));
+    QElapsedTimer timer;
+    timer.start();
+    while (!view->isLoaded() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(view->isLoaded());
+    EXPECT_GE(text::contrastRatio(rgbOf(ui::DiffView::kRemovedInk), rgbOf(ui::DiffView::kRemovedGround)),
+              text::kReadableContrast);
+    EXPECT_GE(text::contrastRatio(rgbOf(ui::DiffView::kAddedInk), rgbOf(ui::DiffView::kAddedGround)),
+              text::kReadableContrast);
+    QTextEdit* lines = view->lines();
+    lines->resize(400, 200);
+    const QImage shot = lines->viewport()->grab().toImage();
+    // The underscore of "Max_Grade" on each changed row: ink-coloured pixels right below the
+    // letters' baseline, inside the row's ground.
+    QTextCursor found = lines->document()->find(QStringLiteral("_"));
+    int underscores = 0;
+    while (!found.isNull()) {
+        QTextCursor at(found);
+        at.setPosition(found.selectionStart());
+        const QRect glyph =
+            lines->cursorRect(at).adjusted(0, 0, QFontMetrics(lines->font()).horizontalAdvance(u'_'), 4);
+        // The underscore's ink on the pixel rows where the row's ground is (beside the glyph).
+        const auto pixel = [&](int x, int y) {
+            return shot.pixelColor(x * shot.width() / lines->viewport()->width(),
+                                   y * shot.height() / lines->viewport()->height());
+        };
+        int darkest = 255;
+        for (int y = glyph.top(); y <= glyph.bottom(); ++y) {
+            if (pixel(glyph.left() - 3, y).lightness() < 180) continue;  // not the row's ground
+            for (int x = glyph.left(); x <= glyph.right(); ++x) darkest = std::min(darkest, pixel(x, y).lightness());
+        }
+        underscores += darkest < 150 ? 1 : 0;
+
+        found = lines->document()->find(QStringLiteral("_"), found);
+    }
+    EXPECT_EQ(underscores, 2);
+    view->close();
 }
 
 }  // namespace

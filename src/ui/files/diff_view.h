@@ -2,31 +2,42 @@
 // before a save overwrites it.
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <vector>
 
 #include "documents/diff.h"
 #include "storage/text_codec.h"
 
-class QPlainTextEdit;
+class QTextEdit;
 class QLabel;
 
 namespace ui {
 
 class DiffView : public QDialog {
 public:
+    // The rows' colours and height.
+    static constexpr int kRowPadding = 2;
+    static inline const QColor kRemovedGround{0xFF, 0xE0, 0xDE};
+    static inline const QColor kRemovedInk{0x6B, 0x00, 0x00};
+    static inline const QColor kAddedGround{0xDC, 0xF5, 0xDC};
+    static inline const QColor kAddedInk{0x00, 0x40, 0x00};
+
     // Reads the file off the UI thread and shows how text changes it; deletes itself on close.
     static DiffView* show(QWidget* parent, const QString& path, storage::Encoding encoding, const QString& text);
 
-    QPlainTextEdit* lines() const { return lines_; }
+    QTextEdit* lines() const { return lines_; }
     QLabel* summary() const { return summary_; }
+    // The file has been read and its changes are shown (or why it could not be read).
+    bool isLoaded() const { return loaded_; }
 
 private:
     explicit DiffView(QWidget* parent, const QString& path);
     void setChanges(const QString& error, const std::vector<documents::Change>& changes);
 
     QLabel* summary_;
-    QPlainTextEdit* lines_;
+    QTextEdit* lines_;
+    bool loaded_ = false;
 };
 
 }  // namespace ui
