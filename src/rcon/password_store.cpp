@@ -144,10 +144,16 @@ void PasswordStore::finished(int request, Kind kind, int error, const QString& e
         const QString what = kind == Kind::Read ? QStringLiteral("没有读取保存的密码，请输入密码")
                              : kind == Kind::Write ? QStringLiteral("密码没有保存，下次连接时需要重新输入")
                                                    : QStringLiteral("没有可删除的密码");
-        result = {
-            QStringLiteral("no-keyring"),
-            QStringLiteral("这台电脑上没有可用的密钥环（Secret Service 或 KWallet）：%1（%2）").arg(what, errorText),
-            {}};
+        // The library's own words are English and, without a bus, only "Unknown error": said
+        // in the interface's language instead, with the library's text only where it says more.
+        const bool generic =
+            errorText.isEmpty() || errorText.contains(QStringLiteral("Unknown error"), Qt::CaseInsensitive);
+        const QString why = error == QKeychain::NoBackendAvailable ? QStringLiteral("没有运行中的密钥环服务")
+                            : generic ? QStringLiteral("没有可用的会话总线或密钥环服务")
+                                      : QStringLiteral("密钥环报告：%1").arg(errorText);
+        result = {QStringLiteral("no-keyring"),
+                  QStringLiteral("这台电脑上没有可用的密钥环（Secret Service 或 KWallet）：%1。%2").arg(what, why),
+                  {}};
         break;
     }
     }

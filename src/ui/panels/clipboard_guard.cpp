@@ -7,11 +7,14 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QWidget>
 
 #include <cstdlib>
 #include <memory>
+
+#include "ui/panels/panel.h"
 
 namespace ui {
 namespace {
@@ -73,10 +76,14 @@ bool ClipboardCloseGuard::eventFilter(QObject* watched, QEvent* event) {
 
 void ClipboardCloseGuard::ask() {
     asking_ = true;
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("剪贴板的内容会丢失"),
-                                QStringLiteral("编辑器关闭后，用“一键复制”复制的内容会从剪贴板上消失："
-                                               "这个桌面没有运行剪贴板管理器。"),
-                                QMessageBox::NoButton, window_);
+    // Said as the user copied it: with 一键复制, or in a field or panel (Ctrl+C, the menu).
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    const bool fromPanelCopy = data != nullptr && data->hasFormat(QString::fromLatin1(kPanelCopyFormat));
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, QStringLiteral("剪贴板的内容会丢失"),
+        QStringLiteral("编辑器关闭后，%1会从剪贴板上消失：这个桌面没有运行剪贴板管理器。")
+            .arg(fromPanelCopy ? QStringLiteral("用“一键复制”复制的内容") : QStringLiteral("从编辑器里复制的内容")),
+        QMessageBox::NoButton, window_);
     box->setInformativeText(QStringLiteral("请先把内容粘贴到需要的地方，再关闭编辑器。"));
     QPushButton* keep = box->addButton(QStringLiteral("保持打开(&K)"), QMessageBox::RejectRole);
     box->addButton(QStringLiteral("仍然关闭(&C)"), QMessageBox::DestructiveRole);

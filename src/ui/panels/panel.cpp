@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -57,7 +58,14 @@ QString panelText(const QPlainTextEdit* panel) {
 QString copyPanel(const QPlainTextEdit* panel) {
     QString text = panelText(panel);
     // An empty panel leaves the clipboard as it is: what the user copied elsewhere stays.
-    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    if (!text.isEmpty()) {
+        // Marked as a panel's copy, so that what the editor says about the clipboard later can
+        // tell it from a copy made in a field.
+        auto* data = new QMimeData;
+        data->setText(text);
+        data->setData(QString::fromLatin1(kPanelCopyFormat), QByteArrayLiteral("1"));
+        QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+    }
     return text;
 }
 

@@ -20,6 +20,8 @@ QString panelLfText(const QPlainTextEdit* panel);
 // Puts the whole text on the clipboard as plain text; an empty panel leaves the clipboard as
 // it is. Returns the text copied (empty for an empty panel).
 QString copyPanel(const QPlainTextEdit* panel);
+// The clipboard format that marks a copy copyPanel made (一键复制).
+inline constexpr const char* kPanelCopyFormat = "application/x-quorvel-panel-copy";
 
 // Empties the panel; its memory (if any) keeps the text for "撤销清空". Clearing an empty
 // panel keeps the earlier memory, so a second click cannot lose the first one's text.
