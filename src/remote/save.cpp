@@ -100,11 +100,12 @@ void saveSteps(Worker& worker, const QByteArray& path, const QByteArray& bytes, 
                               .arg(shown, backupShown));
     }
 
-    // 2. What the server holds now, against what was opened or last saved.
-    sftp::Attributes before;
-    if (exists) {
+    // 2. What the server holds now, against what was opened or last saved (a save that replaces
+    // whatever is there reads nothing).
+    sftp::Attributes before = found.value_or(sftp::Attributes{});
+    if (exists && options.expected && !options.force) {
         QByteArray current = readWhole(sftp, target, before, moved, storage::kMaxFileBytes);
-        if (options.expected && current != *options.expected && !options.force) {
+        if (current != *options.expected) {
             result.current = std::move(current);
             throw failure(
                 QStringLiteral("changed-on-server"),

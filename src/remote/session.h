@@ -26,7 +26,8 @@ namespace remote {
 
 namespace detail {
 class Worker;
-}
+struct Mailbox;
+}  // namespace detail
 
 // How the session logs in, and where it reaches the host. The secrets live in memory only.
 struct Settings {
@@ -122,7 +123,8 @@ public:
 
     template <typename Result>
     using Done = std::function<void(const Result&)>;
-    // Bytes moved so far and in all (a save moves its file three times: checked, written, read back).
+    // Bytes moved so far and in all (a save moves its file three times: checked, written, read back;
+    // twice when it replaces whatever is there).
     using Progress = std::function<void(qint64 done, qint64 total)>;
     using RequestId = quint64;
 
@@ -167,6 +169,10 @@ public:
 signals:
     void stateChanged(remote::Session::State state, const QString& statusText);
 
+private slots:
+    // Runs what the worker handed over, in order.
+    void deliver();
+
 private:
     template <typename Result, typename Work>
     RequestId run(QObject* context, Done<Result> done, Work work);
@@ -176,6 +182,7 @@ private:
     State state_ = State::Disconnected;
     QString status_;
     RequestId lastRequest_ = 0;
+    std::shared_ptr<detail::Mailbox> mailbox_;
     std::unique_ptr<detail::Worker> worker_;
 };
 

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 
 #include "remote/keys.h"
@@ -183,14 +184,22 @@ Worker::Worker(Settings settings, Post post, StateReport states)
     thread_ = std::thread([this] { run(); });
 }
 
-Worker::~Worker() {
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
+Worker::~Worker() { ::close(wake_); }
+
+void Worker::release(std::unique_ptr<Worker> worker) {
+    if (!worker) return;
+    std::unique_lock lock(worker->mutex_);
+    worker->stopping_ = true;
+    worker->wake();
+    if (worker->finishedChanged_.wait_for(lock, std::chrono::milliseconds(100), [&] { return worker->finished_; })) {
+        lock.unlock();
+        worker->thread_.join();
+        return;  // the worker goes with the pointer
     }
-    wake();
-    thread_.join();
-    ::close(wake_);
+    worker->selfOwned_ = true;
+    worker->thread_.detach();
+    lock.unlock();
+    [[maybe_unused]] Worker* const left = worker.release();  // freed by its thread as it ends
 }
 
 void Worker::enqueue(quint64 id, Job job) {
@@ -239,6 +248,14 @@ void Worker::run() {
         current_ = 0;
     }
     dropLink();
+    bool selfOwned = false;
+    {
+        const std::lock_guard lock(mutex_);
+        finished_ = true;
+        selfOwned = selfOwned_;
+        finishedChanged_.notify_all();
+    }
+    if (selfOwned) delete this;
 }
 
 void Worker::idle() {

@@ -7,7 +7,7 @@
 
 #include <QDeadlineTimer>
 #include <QString>
-#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -55,7 +55,14 @@ public:
 
     // post hands a call to the caller's thread; states reports each change of the connection.
     Worker(Settings settings, Post post, StateReport states);
-    ~Worker();  // stops the thread: the running request ends "cancelled"
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+
+    // Stops the worker: the running request ends "cancelled", the queued ones are dropped. Waits a
+    // moment for the thread to end, which it does at once unless it is inside a call that cannot
+    // be interrupted (a host name lookup, the SSH agent); then it is left to end by itself and to
+    // free the worker, so the caller never waits on the network.
+    static void release(std::unique_ptr<Worker> worker);
 
     // From any thread.
     void enqueue(quint64 id, Job job);
@@ -86,6 +93,9 @@ private:
         Job job;
     };
 
+    ~Worker();
+    friend struct std::default_delete<Worker>;
+
     void run();
     void idle();
     bool service();
@@ -113,6 +123,9 @@ private:
     std::deque<Queued> jobs_;
     std::set<quint64> cancelled_;
     bool stopping_ = false;
+    bool finished_ = false;   // the thread has left run()
+    bool selfOwned_ = false;  // released while still running: the thread frees the worker
+    std::condition_variable finishedChanged_;
     quint64 current_ = 0;  // the running job
     bool cancellable_ = true;
 

@@ -7,7 +7,6 @@
 
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -19,10 +18,9 @@ namespace {
 using namespace remote_test;
 
 QString fingerprintBySshKeygen(const QString& publicKey) {
-    QProcess keygen;
-    keygen.start(QStringLiteral("ssh-keygen"), {QStringLiteral("-l"), QStringLiteral("-f"), publicKey});
-    keygen.waitForFinished(30'000);
-    return QString::fromLatin1(keygen.readAllStandardOutput().split(' ').value(1));
+    const testing_support::Finished keygen =
+        testing_support::run(QStringLiteral("ssh-keygen"), {QStringLiteral("-l"), QStringLiteral("-f"), publicKey});
+    return QString::fromLatin1(keygen.output.split(' ').value(1));
 }
 
 // What the server logged for the connections made since from, once it has logged their end.
@@ -259,29 +257,22 @@ TEST(RemoteSession, AgentLogin) {
         if (!saved.isEmpty()) qputenv("SSH_AUTH_SOCK", saved);
     }
     const QString socket = reach->folder.filePath(QStringLiteral("agent"));
-    QProcess agent;
-    agent.start(QStringLiteral("ssh-agent"), {QStringLiteral("-D"), QStringLiteral("-a"), socket});
-    ASSERT_TRUE(agent.waitForReadyRead(10'000)) << "ssh-agent did not start";  // it prints its socket when ready
-    QProcess add;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("SSH_AUTH_SOCK"), socket);
-    add.setProcessEnvironment(environment);
-    add.start(QStringLiteral("ssh-add"), {server()->userKey()});
-    ASSERT_TRUE(add.waitForFinished(10'000) && add.exitCode() == 0) << add.readAllStandardError().toStdString();
+    testing_support::Background agent;
+    ASSERT_TRUE(agent.start(QStringLiteral("ssh-agent"), {QStringLiteral("-D"), QStringLiteral("-a"), socket}));
+    ASSERT_TRUE(agent.waitFor(0, "SSH_AUTH_SOCK", 10'000)) << "ssh-agent did not start";  // it says so when ready
     const QByteArray saved = qgetenv("SSH_AUTH_SOCK");
     qputenv("SSH_AUTH_SOCK", socket.toLocal8Bit());
+    const testing_support::Finished added = testing_support::run(QStringLiteral("ssh-add"), {server()->userKey()});
+    EXPECT_EQ(added.exitCode, 0) << added.output.toStdString();
     {
         remote::Session session(reach->settings);
         const remote::Outcome connected = connect(session);
         EXPECT_TRUE(connected.ok()) << connected.message.toStdString();
     }
     qputenv("SSH_AUTH_SOCK", saved);
-    agent.kill();
-    agent.waitForFinished(5000);
+    agent.stop();
 }
 
-// Nothing listening, a host that takes the connection and never speaks, an SFTP server that stops
-// answering: each told with what did not answer, and the caller never waits for any of it.
 TEST(RemoteSession, UnreachableAndSilentServersAreToldWithWhatDidNotAnswer) {
     REQUIRE_SSH_SERVER();
     auto reach = keyLogin(server()->fullPort());

@@ -117,7 +117,8 @@ TEST(SftpPackets, RepliesAreReadWithinTheirBytes) {
     EXPECT_EQ(limits->maxRead, 261120u);
     EXPECT_FALSE(readLimits(u32(0)));
 
-    Fields fields(str("abc"));
+    const std::string abc = str("abc");
+    Fields fields(abc);
     EXPECT_TRUE(fields.string(2).empty());  // longer than the limit given
     EXPECT_FALSE(fields.ok());
 }

@@ -12,17 +12,18 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <memory>
 
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "child_process.h"
 
 namespace testing_support {
 
@@ -57,23 +58,8 @@ public:
         return false;
     }
 
-    // Runs a program to its end, its output dropped.
-    static int run(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, arguments);
-        if (!input.isEmpty()) process.write(input);
-        process.closeWriteChannel();
-        if (!process.waitForFinished(30'000)) return -1;
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-
     void stop() {
-        if (process_) {
-            process_->terminate();
-            process_->waitForFinished(5000);
-            process_.reset();
-        }
+        sshd_.stop();
         if (!panelUser_.isEmpty()) {
             run(QStringLiteral("userdel"), {panelUser_});
             panelUser_.clear();
@@ -119,19 +105,9 @@ public:
     }
 
     // Everything the server logged so far.
-    QByteArray log() {
-        if (process_) log_ += process_->readAllStandardError();
-        return log_;
-    }
+    QByteArray log() { return sshd_.output(); }
     // Waits until the log holds text after position from; false after ms.
-    bool waitForLog(qsizetype from, const QByteArray& text, int ms = 10'000) {
-        const QDeadlineTimer deadline(ms);
-        while (log().indexOf(text, from) < 0) {
-            if (deadline.hasExpired() || !process_) return false;
-            process_->waitForReadyRead(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)));
-        }
-        return true;
-    }
+    bool waitForLog(qsizetype from, const QByteArray& text, int ms = 10'000) { return sshd_.waitFor(from, text, ms); }
 
 private:
     QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
@@ -141,17 +117,23 @@ private:
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
 
+    // A process that runs (one that ended and was not yet reaped counts as gone).
+    static bool alive(qlonglong pid) {
+        const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
+        const qsizetype end = stat.lastIndexOf(')');
+        return end > 0 && stat.size() > end + 2 && stat[end + 2] != 'Z';
+    }
+
     bool fail(const QString& why) {
         why_ = why;
         return false;
     }
 
     static bool keygen(const QString& file, const QString& passphrase) {
-        QProcess keygen;
-        keygen.start(QStringLiteral("ssh-keygen"),
-                     {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"),
-                      passphrase, QStringLiteral("-C"), QStringLiteral("quorvel-test"), QStringLiteral("-f"), file});
-        return keygen.waitForFinished(30'000) && keygen.exitCode() == 0;
+        const QStringList arguments = {QStringLiteral("-q"),           QStringLiteral("-t"), QStringLiteral("ed25519"),
+                                       QStringLiteral("-N"),           passphrase,           QStringLiteral("-C"),
+                                       QStringLiteral("quorvel-test"), QStringLiteral("-f"), file};
+        return run(QStringLiteral("ssh-keygen"), arguments).exitCode == 0;
     }
 
     void writeCut(const QByteArray& limit, bool posixRename) {
@@ -173,15 +155,27 @@ private:
             panelProblem_ = QStringLiteral("not root: no user can be made for the password login");
             return;
         }
+        // Users of earlier runs that were killed before they could remove theirs: the process whose
+        // number the name holds is gone.
+        QStringList stale;
+        ::setpwent();
+        while (const passwd* entry = ::getpwent()) {
+            const QByteArray user(entry->pw_name);
+            bool number = false;
+            const qlonglong pid = user.mid(3).toLongLong(&number, 16);
+            if (user.startsWith("qv.") && number && !alive(pid)) stale << QString::fromLocal8Bit(user);
+        }
+        ::endpwent();
+        for (const QString& user : stale) run(QStringLiteral("userdel"), {user});
         const QString name = QStringLiteral("qv.%1").arg(QString::number(getpid(), 16));
-        run(QStringLiteral("userdel"), {name});  // left by a killed run with the same pid
         if (run(QStringLiteral("useradd"), {QStringLiteral("-M"), QStringLiteral("-d"), panelHome(),
-                                            QStringLiteral("-s"), QStringLiteral("/usr/sbin/nologin"), name}) != 0) {
+                                            QStringLiteral("-s"), QStringLiteral("/usr/sbin/nologin"), name})
+                .exitCode != 0) {
             panelProblem_ = QStringLiteral("useradd failed");
             return;
         }
         panelUser_ = name;
-        if (run(QStringLiteral("chpasswd"), {}, (name + u':' + panelPassword() + u'\n').toUtf8()) != 0) {
+        if (run(QStringLiteral("chpasswd"), {}, (name + u':' + panelPassword() + u'\n').toUtf8()).exitCode != 0) {
             panelProblem_ = QStringLiteral("chpasswd failed");
             return;
         }
@@ -240,24 +234,16 @@ private:
                 .arg(path("host_ed25519"), path("authorized_keys"), cutter_, path("cut.control"), path("cut.log"));
         config.write(text.toLocal8Bit());
         config.close();
-        process_ = std::make_unique<QProcess>();
-        process_->setReadChannel(QProcess::StandardError);
-        log_.clear();
-        process_->start(QStringLiteral("/usr/sbin/sshd"),
-                        {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), path("sshd_config")});
-        if (!process_->waitForStarted(10'000)) return fail(QStringLiteral("sshd did not start"));
+        sshd_.stop();
+        if (!sshd_.start(QStringLiteral("/usr/sbin/sshd"),
+                         {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), path("sshd_config")}))
+            return fail(QStringLiteral("sshd did not start"));
         for (const quint16 port : ports_) {
             const QByteArray ready = "Server listening on 127.0.0.1 port " + QByteArray::number(port) + '.';
-            const QDeadlineTimer deadline(20'000);
-            while (log().indexOf(ready) < 0) {
-                if (deadline.hasExpired() || process_->state() != QProcess::Running) {
-                    why_ = QStringLiteral("sshd did not listen: ") + QString::fromLocal8Bit(log().right(2000));
-                    process_->kill();
-                    process_->waitForFinished(5000);
-                    process_.reset();
-                    return false;
-                }
-                process_->waitForReadyRead(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)));
+            if (!sshd_.waitFor(0, ready, 20'000)) {
+                why_ = QStringLiteral("sshd did not listen: ") + QString::fromLocal8Bit(sshd_.output().right(2000));
+                sshd_.stop();
+                return false;
             }
         }
         return true;
@@ -267,8 +253,7 @@ private:
     bool withPanelUser_ = true;
     QString sftpServer_ = QStringLiteral("/usr/lib/openssh/sftp-server");
     QTemporaryDir dir_;
-    std::unique_ptr<QProcess> process_;
-    QByteArray log_;
+    Background sshd_;
     QString why_;
     quint16 ports_[3] = {0, 0, 0};
     QString panelUser_;
