@@ -12,7 +12,6 @@
 // and, to see the transfers alone: the same requests on a session already connected, and the
 // sftp client with an empty batch (its process, connection and login only). The longest block of
 // the calling thread's event loop while each request runs is measured too.
-#include <time.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <vector>
 

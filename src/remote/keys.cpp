@@ -39,7 +39,7 @@ int refusePrompt(const char*, char*, size_t, int, int, void*) { return -1; }
 
 namespace detail {
 
-void LoadedKey::Free::operator()(ssh_key key) const { ssh_key_free(key); }
+void LoadedKey::Free::operator()(ssh_key freed) const { ssh_key_free(freed); }
 
 LoadedKey loadPrivateKey(const QString& path, const QString& passphrase) {
     quietLibssh();

@@ -14,7 +14,7 @@ namespace remote {
 namespace {
 
 // The longest line taken: far beyond any real key (an RSA 16384 key is about 2.8 kB).
-constexpr qsizetype kMaxLine = 64 * 1024;
+constexpr qsizetype kMaxLine = qsizetype{64} * 1024;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -98,7 +98,7 @@ QString fingerprint(const HostKey& key) {
 }
 
 QByteArray knownHostsName(const QString& host, quint16 port) {
-    const QByteArray name = host.toLower().toUtf8();
+    QByteArray name = host.toLower().toUtf8();
     if (port == 22) return name;
     return '[' + name + "]:" + QByteArray::number(port);
 }

@@ -17,7 +17,7 @@ using sftp::Request;
 constexpr std::size_t kInFlight = 64;
 constexpr std::uint64_t kInFlightBytes = std::uint64_t{8} << 20;
 // The largest read or write asked for, whatever the server's limits say.
-constexpr std::uint64_t kMaxChunk = 255 * 1024;
+constexpr std::uint64_t kMaxChunk = std::uint64_t{255} * 1024;
 // Requests the channel has not taken yet: past this a transfer waits before queueing more.
 constexpr std::size_t kMaxQueued = std::size_t{4} << 20;
 
@@ -34,7 +34,7 @@ QString serverWords(const std::string& message) {
 }  // namespace
 
 SftpClient::SftpClient(Worker& worker, ssh_channel channel, int timeoutMs)
-    : worker_(worker), channel_(channel), timeoutMs_(timeoutMs), in_(256 * 1024) {}
+    : worker_(worker), channel_(channel), timeoutMs_(timeoutMs), in_(std::size_t{256} * 1024) {}
 
 SftpClient::~SftpClient() {
     ssh_channel_close(channel_);

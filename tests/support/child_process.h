@@ -13,10 +13,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace testing_support {
 
@@ -31,6 +31,7 @@ inline pid_t spawn(const QString& program, const QStringList& arguments, int in,
     std::vector<QByteArray> words{program.toLocal8Bit()};
     for (const QString& argument : arguments) words.push_back(argument.toLocal8Bit());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (QByteArray& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     const pid_t pid = ::fork();
