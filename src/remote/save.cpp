@@ -81,6 +81,11 @@ void saveSteps(Worker& worker, const QByteArray& path, const QByteArray& bytes, 
                                                              : QStringLiteral("这不是普通文件");
         throw failure(QStringLiteral("not-regular"), QStringLiteral("无法保存：%1：%2").arg(what, shown));
     }
+    // A file nobody may write is not replaced behind its back, as a local save would not write it.
+    if (exists && found->has(sftp::kAttrPermissions) && (found->permissions & 0222) == 0)
+        throw failure(QStringLiteral("permission-denied"), QStringLiteral("无法写入：文件是只读的（权限 %1）：%2")
+                                                               .arg(found->permissions & 07777, 4, 8, QLatin1Char('0'))
+                                                               .arg(shown));
     if (!exists && options.expected && !options.force) {
         result.existed = false;
         throw failure(QStringLiteral("changed-on-server"),

@@ -139,6 +139,14 @@ TEST(RemoteSave, TheModeIsKept) {
         EXPECT_EQ(modeOf(path), 0100000u | mode) << std::oct << mode;
         EXPECT_EQ(saved.stamp.permissions, mode);
     }
+    // A file nobody may write is left alone, as a local save leaves it.
+    const QString locked = folder + QStringLiteral("/locked.yml");
+    writeFile(locked, "x\n");
+    ::chmod(QFile::encodeName(locked).constData(), 0444);
+    const remote::SaveOutcome refused = save(session, local(locked), "y\n", {.expected = QByteArray("x\n")});
+    EXPECT_EQ(refused.code, QStringLiteral("permission-denied"));
+    EXPECT_EQ(refused.message, QStringLiteral("无法写入：文件是只读的（权限 0444）：") + locked);
+    EXPECT_EQ(readFile(locked), QByteArray("x\n"));
 }
 
 // A link is followed to its file, which is written, and stays a link; a folder or a pipe where
