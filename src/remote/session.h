@@ -129,7 +129,9 @@ public:
     using RequestId = quint64;
 
     explicit Session(Settings settings, QObject* parent = nullptr);
-    ~Session() override;  // cancels what runs and closes the connection
+    // Cancels what runs, drops what waits (no callback comes) and closes the connection, without
+    // waiting on the network.
+    ~Session() override;
 
     // New settings (a passphrase the user just typed): the next connection uses them; a connection
     // that is up stays up unless the host, port, user or login changed.
@@ -143,6 +145,9 @@ public:
     // the editor's own known_hosts. Does not log in.
     RequestId trustHost(const QString& fingerprint, QObject* context, Done<Outcome> done);
 
+    // Paths are the server's bytes; a relative one is taken from the login folder, so join a
+    // profile's folder first (paths.h: joinPath(profile folder, path)).
+    //
     // A folder's entries; a link's target type is looked up.
     RequestId list(const QByteArray& path, QObject* context, Done<Listing> done);
     // A regular file whole (a link is followed), at most 64 MB.
@@ -158,7 +163,8 @@ public:
     RequestId openTunnel(const QString& host, quint16 port, QObject* context, Done<TunnelOutcome> done);
 
     // Ends a request with "cancelled": at once when it has not started, else at its next step. A
-    // save is past cancelling once its first rename went out.
+    // save is past cancelling once its first rename went out (its temporary file is removed when
+    // it is cancelled before).
     void cancel(RequestId request);
     // Closes the connection and its tunnels after the request that runs; queued ones connect again.
     void disconnectFromServer();

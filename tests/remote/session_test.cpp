@@ -305,6 +305,26 @@ TEST(RemoteSession, UnreachableAndSilentServersAreToldWithWhatDidNotAnswer) {
         EXPECT_TRUE(timedOut.message.contains(QStringLiteral("0.4 秒"))) << timedOut.message.toStdString();
     }
     {
+        // Closing a session that waits on a silent server neither waits for it nor calls back.
+        QTcpServer silent;
+        ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+        reach->settings.port = silent.serverPort();
+        reach->settings.timeoutMs = 30'000;
+        auto session = std::make_unique<remote::Session>(reach->settings);
+        QObject context;
+        bool heard = false;
+        session->connectToServer(&context, [&](const remote::Outcome&) { heard = true; });
+        ASSERT_TRUE(rcon_test::waitFor(
+            [&] { return session->state() == remote::Session::State::Connecting && silent.hasPendingConnections(); },
+            10'000));
+        QElapsedTimer clock;
+        clock.start();
+        session.reset();
+        EXPECT_LT(clock.elapsed(), 100);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(heard);
+    }
+    {
         writeFile(server()->files() + QStringLiteral("/stall.yml"), "a: 1\n");
         server()->setStall(200);  // the version and the first requests pass, then silence
         auto cut = keyLogin(server()->cutPort());
