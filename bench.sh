@@ -12,7 +12,8 @@ runs=${RUNS:-15}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
     quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup quorvel-bench-typing quorvel-bench-yaml \
-    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files quorvel-bench-rcon quorvel-bench-entries quorvel-bench-project >/dev/null
+    quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files quorvel-bench-rcon quorvel-bench-entries \
+    quorvel-bench-project quorvel-bench-remote >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d)
@@ -45,6 +46,8 @@ echo "Reading, checking and searching a plugin folder of 50 files and 10,000 ent
 "$build/bench/quorvel-bench-project" >"$scratch/project.txt"
 echo "Sending 1,000 RCON lines to the test server ..."
 "$build/bench/quorvel-bench-rcon" >"$scratch/rcon.txt"
+echo "Opening and saving a 5 MB file over SFTP, and OpenSSH's sftp doing the same ..."
+"$build/bench/quorvel-bench-remote" >"$scratch/remote.txt"
 echo "Running the YAML check, entries, text preview and file benchmarks ..."
 for name in yaml entries text storage; do
     "$build/bench/quorvel-bench-$name" --benchmark_min_time=0.5 >"$scratch/$name.txt" 2>/dev/null
@@ -57,7 +60,7 @@ echo "Starting the editor, the CJK label and the empty window $runs times each .
 echo
 
 # "result KEY VALUE" lines of both programs, as KEY=VALUE for awk.
-results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" "$scratch/rcon.txt" "$scratch/project.txt" | awk '$1 == "result" { print $2 "=" $3 }')
+results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" "$scratch/rcon.txt" "$scratch/project.txt" "$scratch/remote.txt" | awk '$1 == "result" { print $2 "=" $3 }')
 value() { sed -n "s/^$1=//p" <<<"$results"; }
 
 row() {  # figure, measured, ratio, goal
@@ -93,6 +96,10 @@ row "copy: 100,000 lines / toPlainText()" "$(value copy_ms) / $(value plaintext_
     "$(value copy_ratio)" 2
 row "RCON 1,000 lines: client / blocking floor" "$(value rcon_client_ms) / $(value rcon_floor_ms) ms" \
     "$(value rcon_ratio)" 1.5
+row "SFTP open 5 MB: editor / sftp get" "$(value remote_open_ms) / $(value sftp_get_ms) ms" \
+    "$(value remote_open_ratio)" 1.3
+row "SFTP save 5 MB: editor / sftp put" "$(value remote_save_ms) / $(value sftp_put_ms) ms" \
+    "$(value remote_save_ratio)" 1.5
 row "peak memory: editor / empty window" \
     "$(awk -v a="$(value editor_maxrss_kb)" -v b="$(value empty_maxrss_kb)" 'BEGIN { printf "%.1f / %.1f MiB", a / 1024, b / 1024 }')" \
     "$(value memory_vs_empty_ratio)" 1.5
@@ -118,6 +125,8 @@ limit "10,000 entries: load one into its page" "$(value entry_load_ms)" 50
 limit "10,000 entries: update one in place" "$(value entry_update_ms)" 50
 limit "plugin folder: 10,000 entries read, checked" "$(value project_folder_ms)" 1000
 limit "plugin folder: find among 10,000 entries" "$(value project_find_ms)" 20
+limit "SFTP open: longest event-loop block" "$(value remote_open_block_ms)" 16
+limit "SFTP save: longest event-loop block" "$(value remote_save_block_ms)" 16
 limit "autosave: longest step on the UI thread" "$(value autosave_step_ms)" 16
 limit "typing with autosave: longest block" "$(value autosave_block_ms)" 16
 echo "Details"
@@ -166,6 +175,8 @@ echo "Files and the session, in detail:"
 grep -v '^result ' "$scratch/files.txt" | sed 's/^/  /'
 echo "Typing, in detail:"
 grep -v '^result ' "$scratch/typing.txt" | sed 's/^/  /'
+echo "SFTP, in detail (the editor connects for each open and save; OpenSSH's sftp is a process each time):"
+grep -v '^result ' "$scratch/remote.txt" | sed 's/^/  /'
 echo "RCON, in detail:"
 grep -v '^result ' "$scratch/rcon.txt" | sed 's/^/  /'
 echo "Append and copy, in detail:"

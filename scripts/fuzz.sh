@@ -11,7 +11,7 @@ case "$seconds" in
 esac
 
 # fuzzer name = corpus folder name + "_fuzzer"
-fuzzers=(yaml_escape yaml_reader yaml_scalar rcon_packet session_reader)
+fuzzers=(yaml_escape yaml_reader yaml_scalar rcon_packet session_reader sftp_packet)
 each=$(( seconds / ${#fuzzers[@]} ))
 (( each >= 1 )) || each=1
 

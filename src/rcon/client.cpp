@@ -1,5 +1,7 @@
 #include "rcon/client.h"
 
+#include <unistd.h>
+
 #include <QMetaObject>
 #include <limits>
 #include <string_view>
@@ -69,12 +71,24 @@ QTcpSocket& Client::socket() {
     return *socket_;
 }
 
+void Client::connectThrough(Opener opener, const QString& shownAs, const QString& password, int timeoutMs,
+                            QObject* context, ConnectCallback done) {
+    connectToServer(shownAs, 0, password, timeoutMs, context, std::move(done), std::move(opener));
+}
+
 void Client::connectToServer(const QString& host, quint16 port, const QString& password, int timeoutMs,
                              QObject* context, ConnectCallback done) {
+    connectToServer(host, port, password, timeoutMs, context, std::move(done), {});
+}
+
+void Client::connectToServer(const QString& host, quint16 port, const QString& password, int timeoutMs,
+                             QObject* context, ConnectCallback done, Opener opener) {
     deliverConnect({QStringLiteral("cancelled"), QStringLiteral("连接已取消：又开始了新的连接")});
     closeSocket();
     failCurrent(QStringLiteral("dropped"), QStringLiteral("又开始了新的连接"));
     failQueue(QStringLiteral("又开始了新的连接"));
+    opener_ = std::move(opener);
+    shownAs_ = opener_ ? host : QString();
     host_ = host;
     port_ = port;
     password_ = password;
@@ -137,9 +151,36 @@ void Client::startConnecting() {
     phase_ = Phase::Connecting;
     setState(State::Connecting, QStringLiteral("正在连接 ") + address());
     startLimit(connectTimeoutMs_);
+    if (opener_) {
+        const quint64 attempt = ++openAttempt_;
+        opener_([self = QPointer<Client>(this), attempt](const Stream& stream) {
+            if (self.isNull() || self->openAttempt_ != attempt || self->phase_ != Phase::Connecting) {
+                if (stream.descriptor >= 0) ::close(static_cast<int>(stream.descriptor));  // asked for in vain
+                return;
+            }
+            self->opened(stream);
+        });
+        return;
+    }
     // Unbuffered: a line goes straight to the system and an answer is read straight from it,
     // without the buffered socket's extra wake-ups of the event loop on every line.
     socket().connectToHost(host_, port_, QIODevice::ReadWrite | QIODevice::Unbuffered);
+}
+
+void Client::opened(const Stream& stream) {
+    if (stream.descriptor < 0) {
+        connectFailed(stream.code.isEmpty() ? QStringLiteral("unreachable") : stream.code,
+                      stream.message.isEmpty() ? QStringLiteral("无法连接 %1").arg(address()) : stream.message, false);
+        return;
+    }
+    if (!socket().setSocketDescriptor(stream.descriptor, QAbstractSocket::ConnectedState,
+                                      QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        ::close(static_cast<int>(stream.descriptor));
+        connectFailed(QStringLiteral("unreachable"),
+                      QStringLiteral("无法连接 %1（%2）").arg(address(), socket().errorString()), false);
+        return;
+    }
+    onConnected();
 }
 
 void Client::onConnected() {
@@ -302,9 +343,9 @@ void Client::onPacket(const Packet& packet) {
     if (sent.markerId != 0 && packet.id == sent.markerId) finishCurrent();
 }
 
-void Client::connectFailed(const QString& code, const QString& reason) {
+void Client::connectFailed(const QString& code, const QString& reason, bool forget) {
     closeSocket();
-    if (code == QLatin1String("auth-failed")) forgetCredentials();
+    if (forget && code == QLatin1String("auth-failed")) forgetCredentials();
     setState(State::Failed, QStringLiteral("连接失败：") + reason);
     deliverConnect({code, reason});
     failQueue(reason);
@@ -399,6 +440,7 @@ std::int32_t Client::nextId() {
 }
 
 QString Client::address() const {
+    if (opener_) return shownAs_;
     const QString host = host_.contains(u':') ? QStringLiteral("[%1]").arg(host_) : host_;
     return host + u':' + QString::number(port_);
 }

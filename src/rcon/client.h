@@ -18,11 +18,12 @@
 
 namespace rcon {
 
-// What became of connectToServer. code is empty on success, otherwise one of
+// What became of connectToServer or connectThrough. code is empty on success, otherwise one of
 //   "auth-failed"  the server refused the password (it answered with id -1)
 //   "unreachable"  no connection: nothing listens there, the host is unknown, it closed on us
 //   "timeout"      no connection or no login answer within the time given
 //   "cancelled"    disconnectFromServer or another connectToServer came first
+// or, through an opener, the opener's own code (for example a tunnel's "no-tunnel").
 struct ConnectOutcome {
     QString code;
     QString message;  // for the user, simplified Chinese; empty on success
@@ -45,6 +46,18 @@ struct Answer {
 
     bool ok() const { return code.isEmpty(); }
 };
+
+// A stream to the server that some other part of the program opened (a channel through an SSH
+// connection): a connected stream socket's descriptor, which the client then owns, or why there
+// is none (code and message, as ConnectOutcome has them).
+struct Stream {
+    qintptr descriptor = -1;
+    QString code;
+    QString message;
+};
+// Asked for a stream each time the client connects, the first time and after a lost connection;
+// answers once, later, through the callback it is given.
+using Opener = std::function<void(std::function<void(const Stream&)>)>;
 
 // One connection at a time. Lines queue and go out one at a time, in the order given; each is
 // sent at most once. Every callback comes from the event loop, never from inside the call that
@@ -82,6 +95,11 @@ public:
     // kDefaultTimeoutMs, and the same time applies to the reconnections of later sends.
     void connectToServer(const QString& host, quint16 port, const QString& password, int timeoutMs, QObject* context,
                          ConnectCallback done);
+    // The same over the streams opener gives instead of a TCP connection of the client's own (RCON
+    // through an SSH tunnel); shownAs names the server in the status and the messages. A failure of
+    // the opener keeps the credentials: the next send asks it again.
+    void connectThrough(Opener opener, const QString& shownAs, const QString& password, int timeoutMs, QObject* context,
+                        ConnectCallback done);
     // Queues a console line (without its leading "/" and line break) for the server.
     // timeoutMs <= 0 means kDefaultTimeoutMs, counted from when the line goes out.
     void send(const QString& line, int timeoutMs, QObject* context, AnswerCallback done);
@@ -121,7 +139,10 @@ private:
         int acceptedPackets = 0;        // and how many packets
     };
 
+    void connectToServer(const QString& host, quint16 port, const QString& password, int timeoutMs, QObject* context,
+                         ConnectCallback done, Opener opener);
     void startConnecting();
+    void opened(const Stream& stream);
     void onConnected();
     void onReadyRead();
     Take admit(const Header& header, std::string* why);
@@ -131,7 +152,7 @@ private:
     void onSocketLost();
     void onTimeout();
     void onPacket(const Packet& packet);
-    void connectFailed(const QString& code, const QString& reason);
+    void connectFailed(const QString& code, const QString& reason, bool forget = true);
     void connectionLost(const QString& reason);
     void dispatchNext();
     void finishCurrent();
@@ -159,6 +180,9 @@ private:
 
     QString host_;
     quint16 port_ = 0;
+    Opener opener_;  // set: streams come from it, not from a connection to host_:port_
+    QString shownAs_;
+    quint64 openAttempt_ = 0;  // an opener's answer to an earlier attempt is closed unused
     QString password_;
     int connectTimeoutMs_ = kDefaultTimeoutMs;
     bool haveCredentials_ = false;

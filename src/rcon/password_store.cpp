@@ -36,10 +36,6 @@ QObject* keyringHome() {
     return home;
 }
 
-QString keyOf(const QString& host, quint16 port) {
-    return QStringLiteral("rcon/") + host + u':' + QString::number(port);
-}
-
 }  // namespace
 
 struct PasswordStore::Mailbox {
@@ -56,20 +52,35 @@ PasswordStore::~PasswordStore() {
     mailbox_->store = nullptr;
 }
 
+QString PasswordStore::rconKey(const QString& host, quint16 port) {
+    return QStringLiteral("rcon/") + host + u':' + QString::number(port);
+}
+
 void PasswordStore::read(const QString& host, quint16 port, QObject* context, Callback done) {
-    start(Kind::Read, host, port, {}, context, std::move(done));
+    start(Kind::Read, rconKey(host, port), {}, context, std::move(done));
 }
 
 void PasswordStore::write(const QString& host, quint16 port, const QString& password, QObject* context, Callback done) {
-    start(Kind::Write, host, port, password, context, std::move(done));
+    start(Kind::Write, rconKey(host, port), password, context, std::move(done));
 }
 
 void PasswordStore::remove(const QString& host, quint16 port, QObject* context, Callback done) {
-    start(Kind::Remove, host, port, {}, context, std::move(done));
+    start(Kind::Remove, rconKey(host, port), {}, context, std::move(done));
 }
 
-void PasswordStore::start(Kind kind, const QString& host, quint16 port, const QString& password, QObject* context,
-                          Callback done) {
+void PasswordStore::read(const QString& key, QObject* context, Callback done) {
+    start(Kind::Read, key, {}, context, std::move(done));
+}
+
+void PasswordStore::write(const QString& key, const QString& secret, QObject* context, Callback done) {
+    start(Kind::Write, key, secret, context, std::move(done));
+}
+
+void PasswordStore::remove(const QString& key, QObject* context, Callback done) {
+    start(Kind::Remove, key, {}, context, std::move(done));
+}
+
+void PasswordStore::start(Kind kind, const QString& key, const QString& password, QObject* context, Callback done) {
     const int request = ++lastRequest_;
     auto* timer = new QTimer(this);
     timer->setSingleShot(true);
@@ -83,7 +94,6 @@ void PasswordStore::start(Kind kind, const QString& host, quint16 port, const QS
     waiting_[request] = {context, context != nullptr, std::move(done), timer};
     timer->start(timeoutMs_);
 
-    const QString key = keyOf(host, port);
     QMetaObject::invokeMethod(
         keyringHome(),
         [mailbox = mailbox_, request, kind, key, password] {

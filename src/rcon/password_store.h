@@ -1,5 +1,7 @@
-// Keeps the RCON password of each host:port in the system's keyring (Secret Service, KWallet)
-// and nowhere else; where no keyring answers it says so, so the user is simply asked again.
+// Keeps secrets in the system's keyring (Secret Service, KWallet) and nowhere else: the RCON
+// password of each host:port, and any other secret under a key of its own (a server profile's
+// SSH password, key passphrase or RCON password: storage::secretKey). Where no keyring answers it
+// says so, so the user is simply asked again.
 #pragma once
 
 #include <QObject>
@@ -43,9 +45,18 @@ public:
 
     void setTimeout(int ms) { timeoutMs_ = ms > 0 ? ms : kDefaultTimeoutMs; }
 
+    // The RCON password of host:port, under rconKey(host, port).
     void read(const QString& host, quint16 port, QObject* context, Callback done);
     void write(const QString& host, quint16 port, const QString& password, QObject* context, Callback done);
     void remove(const QString& host, quint16 port, QObject* context, Callback done);
+
+    // The secret under key; result.password holds what read found.
+    void read(const QString& key, QObject* context, Callback done);
+    void write(const QString& key, const QString& secret, QObject* context, Callback done);
+    void remove(const QString& key, QObject* context, Callback done);
+
+    // "rcon/HOST:PORT": where the RCON password of a host is kept.
+    static QString rconKey(const QString& host, quint16 port);
 
 private:
     enum class Kind { Read, Write, Remove };
@@ -58,7 +69,7 @@ private:
 
     struct Mailbox;  // how the keyring thread reaches the store while it lives
 
-    void start(Kind kind, const QString& host, quint16 port, const QString& password, QObject* context, Callback done);
+    void start(Kind kind, const QString& key, const QString& password, QObject* context, Callback done);
     void finished(int request, Kind kind, int error, const QString& errorText, const QString& password);
     void complete(int request, const KeyringResult& result);
 

@@ -12,6 +12,12 @@
 #include <optional>
 #include <ostream>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "rcon/client.h"
 #include "test_server.h"
 #include "wait.h"
@@ -442,6 +448,90 @@ TEST_F(ClientTest, HostileLengthDropsTheConnectionWithAMessage) {
     EXPECT_EQ(answer.code, QStringLiteral("dropped"));
     EXPECT_TRUE(answer.message.contains(QStringLiteral("2147483647"))) << answer.message.toStdString();
     EXPECT_TRUE(client.statusText().contains(QStringLiteral("长度不合理"))) << client.statusText().toStdString();
+}
+
+// A stream opened elsewhere (as an SSH tunnel is): here a TCP connection of the test's own, handed
+// over later as a descriptor that the client then owns.
+int connectedSocket(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+TEST_F(ClientTest, ThroughAnOpenerItLogsInAndAsksForANewStreamAfterADrop) {
+    int opened = 0;
+    const rcon::Opener opener = [&](std::function<void(const rcon::Stream&)> give) {
+        ++opened;
+        QTimer::singleShot(0, [this, give] { give({connectedSocket(server.port()), {}, {}}); });
+    };
+    const QString shown = QStringLiteral("lobby 的 127.0.0.1:25575（经 SSH 隧道）");
+    QObject waiter;
+    std::optional<rcon::ConnectOutcome> outcome;
+    client.connectThrough(opener, shown, ServerOptions{}.password, 5000, &waiter,
+                          [&](const rcon::ConnectOutcome& o) { outcome = o; });
+    ASSERT_TRUE(rcon_test::waitFor([&] { return outcome.has_value(); }, kWaitMs));
+    ASSERT_TRUE(outcome->ok()) << outcome->message.toStdString();
+    EXPECT_EQ(client.statusText(), QStringLiteral("已连接 ") + shown);
+    EXPECT_EQ(send(QStringLiteral("echo 经隧道")).text, QStringLiteral("经隧道"));
+
+    server.options().dropMidAnswer = true;
+    EXPECT_EQ(send(QStringLiteral("big 7000")).code, QStringLiteral("dropped"));
+    server.options().dropMidAnswer = false;
+    const rcon::Answer again = send(QStringLiteral("echo 又连上了"));
+    ASSERT_TRUE(again.ok()) << again.message.toStdString();
+    EXPECT_EQ(again.text, QStringLiteral("又连上了"));
+    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(server.connectionsAccepted(), 2);
+}
+
+TEST_F(ClientTest, AnOpenersRefusalIsPassedOnAndTheCredentialsStay) {
+    int opened = 0;
+    const rcon::Opener opener = [&](std::function<void(const rcon::Stream&)> give) {
+        ++opened;
+        QTimer::singleShot(0, [give] {
+            give({-1, QStringLiteral("no-tunnel"), QStringLiteral("服务器不允许经 SSH 转发连接")});
+        });
+    };
+    QObject waiter;
+    std::optional<rcon::ConnectOutcome> outcome;
+    client.connectThrough(opener, QStringLiteral("lobby"), ServerOptions{}.password, 5000, &waiter,
+                          [&](const rcon::ConnectOutcome& o) { outcome = o; });
+    ASSERT_TRUE(rcon_test::waitFor([&] { return outcome.has_value(); }, kWaitMs));
+    EXPECT_EQ(outcome->code, QStringLiteral("no-tunnel"));
+    EXPECT_EQ(outcome->message, QStringLiteral("服务器不允许经 SSH 转发连接"));
+    EXPECT_EQ(client.state(), rcon::Client::State::Failed);
+    EXPECT_EQ(client.statusText(), QStringLiteral("连接失败：服务器不允许经 SSH 转发连接"));
+    // The next line asks the opener again rather than saying there is no connection.
+    EXPECT_TRUE(client.hasCredentials());
+    EXPECT_EQ(send(QStringLiteral("list")).code, QStringLiteral("not-connected"));
+    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(server.connectionsAccepted(), 0);
+}
+
+// A stream that comes after the client stopped waiting for it is closed, not kept open unused.
+TEST_F(ClientTest, AStreamThatComesTooLateIsClosed) {
+    std::function<void(const rcon::Stream&)> pending;
+    const rcon::Opener opener = [&](std::function<void(const rcon::Stream&)> give) { pending = std::move(give); };
+    QObject waiter;
+    std::optional<rcon::ConnectOutcome> outcome;
+    client.connectThrough(opener, QStringLiteral("lobby"), ServerOptions{}.password, 5000, &waiter,
+                          [&](const rcon::ConnectOutcome& o) { outcome = o; });
+    ASSERT_TRUE(pending);
+    client.disconnectFromServer();
+    ASSERT_TRUE(rcon_test::waitFor([&] { return outcome.has_value(); }, kWaitMs));
+    EXPECT_EQ(outcome->code, QStringLiteral("cancelled"));
+    const int late = connectedSocket(server.port());
+    ASSERT_GE(late, 0);
+    pending({late, {}, {}});
+    EXPECT_EQ(::fcntl(late, F_GETFD), -1);
+    EXPECT_EQ(client.state(), rcon::Client::State::Disconnected);
 }
 
 }  // namespace

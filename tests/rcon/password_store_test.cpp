@@ -42,7 +42,12 @@ TEST(PasswordStoreWithoutKeyring, EveryRequestFailsFastAndSaysWhy) {
     const Timed read = run([&](QObject* w, auto done) { store.read(QStringLiteral("mc.example.cn"), 25575, w, done); });
     const Timed removed =
         run([&](QObject* w, auto done) { store.remove(QStringLiteral("mc.example.cn"), 25575, w, done); });
-    for (const Timed* t : {&wrote, &read, &removed}) {
+    // A profile's secrets under keys of their own take the same way.
+    const QString key = QStringLiteral("profile/lobby/ssh-password");
+    const Timed wroteKey = run([&](QObject* w, auto done) { store.write(key, kPassword, w, done); });
+    const Timed readKey = run([&](QObject* w, auto done) { store.read(key, w, done); });
+    const Timed removedKey = run([&](QObject* w, auto done) { store.remove(key, w, done); });
+    for (const Timed* t : {&wrote, &read, &removed, &wroteKey, &readKey, &removedKey}) {
         EXPECT_EQ(t->result.code, QStringLiteral("no-keyring")) << t->result.message.toStdString();
         EXPECT_TRUE(t->result.message.contains(QStringLiteral("没有可用的密钥环"))) << t->result.message.toStdString();
         // Said in the interface's language: no English word of the library's.
@@ -51,6 +56,9 @@ TEST(PasswordStoreWithoutKeyring, EveryRequestFailsFastAndSaysWhy) {
         EXPECT_TRUE(t->result.password.isEmpty());
     }
     EXPECT_TRUE(wrote.result.message.contains(QStringLiteral("下次连接时需要重新输入")));
+    EXPECT_TRUE(wroteKey.result.message.contains(QStringLiteral("下次连接时需要重新输入")));
+    EXPECT_EQ(rcon::PasswordStore::rconKey(QStringLiteral("mc.example.cn"), 25575),
+              QStringLiteral("rcon/mc.example.cn:25575"));
 }
 
 TEST(PasswordStoreWithoutKeyring, PasswordIsWrittenNowhere) {
