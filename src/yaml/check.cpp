@@ -72,6 +72,22 @@ std::string describe(const ReadError& e) {
     return "服务器无法读取这里";
 }
 
+// Where the reader expected the block to end but found more on the line: text right after a
+// quoted value's closing quote ("abc" def). Told as such, not as a wrong indentation.
+bool textAfterClosingQuote(std::string_view line, int column) {
+    // The line's first column-1 code points, as far as the line goes.
+    std::size_t end = 0;
+    for (int seen = 1; seen < column && end < line.size(); ++seen) {
+        ++end;
+        while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) ++end;
+    }
+    std::string_view before = line.substr(0, end);
+    while (!before.empty() && (before.back() == ' ' || before.back() == '\t')) before.remove_suffix(1);
+    if (before.empty() || (before.back() != '"' && before.back() != '\'')) return false;
+    // The quote closes a value that opened with the same quote on this line.
+    return before.find(before.back()) < before.size() - 1;
+}
+
 struct Lines {
     std::vector<std::string_view> text;  // each text line without its LF and a CR before it
 
@@ -314,7 +330,13 @@ CheckResult checkConfiguration(std::string_view utf8, const Document& doc) {
                         [&](const auto& r) { return errorLine >= r.first && errorLine <= r.second; });
         if (!explained) {
             const int column = e.kind == ErrorKind::NotMap ? 0 : e.mark.textColumn;
-            result.errors.push_back({errorLine, column, describe(e)});
+            const bool afterQuote = e.problem == Problem::ExpectedBlockEnd && errorLine >= 1 &&
+                                    static_cast<std::size_t>(errorLine) <= lines.text.size() &&
+                                    textAfterClosingQuote(lines.text[static_cast<std::size_t>(errorLine) - 1], column);
+            result.errors.push_back(
+                {errorLine, column,
+                 afterQuote ? "引号后面还有文字：整个值都要写在引号里面（引号后面只能跟以“ #”开始的注释）"
+                            : describe(e)});
         }
         if (e.kind == ErrorKind::NotMap) result.entries = 0;
     }
