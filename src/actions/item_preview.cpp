@@ -122,6 +122,12 @@ Item gemItem(std::string_view gemBlock, std::string_view afterBlock) {
     return item;
 }
 
+Item gemEntryItem(std::string_view entry) {
+    Item item;
+    readGem(std::string(entry), item);
+    return item;
+}
+
 std::vector<text::Line> itemLines(const Item& item) {
     std::vector<text::Line> lines = text::format(item.name, Role::Name);
     for (const std::string& lore : item.lore) {

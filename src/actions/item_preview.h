@@ -56,6 +56,10 @@ std::string_view gemBlockLastLine();
 // still typing elsewhere in it does not blank the preview.
 Item gemItem(std::string_view block, std::string_view afterBlock);
 
+// The gem of one entry as a file holds it (its key's line first, any indentation): its
+// Display_Name and every line of its Lores, as the server reads them.
+Item gemEntryItem(std::string_view entry);
+
 // The lines the game draws for an item: the name (white italic unless coloured), then each
 // lore line (dark purple italic unless coloured).
 std::vector<text::Line> itemLines(const Item& item);

@@ -498,3 +498,32 @@ TEST_F(Entries, TheOtherLinesOfALoadedEntryFollowAnUndo) {
 }
 
 }  // namespace
+
+namespace {
+
+// The gem preview of a loaded gem shows the gem the file holds: its own lore lines, with the
+// values the page holds now.
+TEST_F(Entries, TheGemPreviewOfALoadedGemShowsItsOwnLore) {
+    ui::replacePanelText(panel("编辑框20"),
+                         QStringLiteral("opal:\n    Display_Name: \"&b蛋白石\"\n    Max_Grade: 2\n    Lores:\n"
+                                        "      - \"&7自己的一行\"\n      - \"&7另一行\"\n"));
+    ASSERT_EQ(op(R"({"op":"load-entry","control":"编辑框20","entry":"opal"})").value("ok"), true);
+    const auto shown = [&] {
+        QStringList lines;
+        for (const QJsonValue line : op(R"({"op":"preview","control":"预览框1"})").value("lines").toArray()) {
+            QString text;
+            for (const QJsonValue run : line.toArray()) text += run.toObject().value("text").toString();
+            lines << text;
+        }
+        return lines;
+    };
+    EXPECT_EQ(shown(), QStringList({QStringLiteral("蛋白石"), QStringLiteral("自己的一行"), QStringLiteral("另一行")}));
+    ASSERT_EQ(op(R"({"op":"set","control":"编辑框61","text":"&b大蛋白石"})").value("ok"), true);
+    EXPECT_EQ(shown(),
+              QStringList({QStringLiteral("大蛋白石"), QStringLiteral("自己的一行"), QStringLiteral("另一行")}));
+    // Let go: the page's own gem again.
+    main->findChild<ui::EntryEditor*>()->release();
+    EXPECT_NE(shown().value(1), QStringLiteral("自己的一行"));
+}
+
+}  // namespace

@@ -214,7 +214,8 @@ QJsonObject preview(Context& context, const QJsonObject& request) {
     Runtime& runtime = context.runtime;
     LiveWindow& live = loadedWindow(runtime, windowIdOf(request));
     if (live.id() == forms::kMainWindowId && request.value(QStringLiteral("control")) == fromUtf8(kGemPreviewName))
-        return okWith("lines", linesJson(GemPreview::linesOf(GemPreview::gemOf(live))));
+        return okWith("lines", linesJson(GemPreview::linesOf(context.gemPreview != nullptr ? context.gemPreview->gem()
+                                                                                           : GemPreview::gemOf(live))));
     const Target target = targetOf(runtime, request);
     // The item designer's tooltip: the runs it draws, which follow every field of the page.
     const std::string_view designer = actions::designerControls().preview;

@@ -187,6 +187,20 @@ void EntryEditor::reloadHeld(int page, const std::string& text, int line, int en
     emit heldChanged(page);
 }
 
+std::optional<std::string> EntryEditor::heldEntryText(int page) {
+    const entries::Loaded* loaded = held(page);
+    if (loaded == nullptr || loaded->line <= 0) return std::nullopt;
+    const actions::Action* action = actions::find(main_->id(), loaded->button);
+    if (action == nullptr) return std::nullopt;
+    const std::shared_ptr<const entries::Index> index = current();
+    const entries::EditResult result = index->update(*loaded, main_->inputsFor(*action));
+    if (result.ok()) return linesOf(result.text, result.line, result.end);
+    // Values the server would not read: the entry as it stands.
+    for (const entries::Entry& entry : index->listing().entries)
+        if (entry.line == loaded->line) return linesOf(index->text(), entry.line, entry.end);
+    return std::nullopt;
+}
+
 EntryEditor::Outcome EntryEditor::update(int page) {
     if (page < 0) page = lastLoaded_;
     const entries::Loaded* loaded = held(page);

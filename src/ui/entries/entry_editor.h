@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "entries/entries.h"
 
@@ -57,6 +59,10 @@ public:
 
     // The entry a page holds, or null.
     const entries::Loaded* held(int page) const;
+    // The lines of the entry a page holds as "更新条目" would write them from the page's values
+    // now (as they stand in the text when those values would not read); nullopt when the page
+    // holds no entry that is in the text.
+    std::optional<std::string> heldEntryText(int page);
     // Lets go of what every page holds (新建, a new file).
     void release();
     void releasePage(int page);

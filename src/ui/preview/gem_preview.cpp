@@ -79,6 +79,19 @@ actions::Item GemPreview::gemOf(LiveWindow& main) {
 
 std::vector<text::Line> GemPreview::linesOf(const actions::Item& item) { return actions::itemLines(item); }
 
+actions::Item GemPreview::gem() const {
+    if (entryLines_)
+        if (const std::optional<std::string> lines = entryLines_()) return actions::gemEntryItem(*lines);
+    return gemOf(*main_);
+}
+
+void GemPreview::setEntryLines(EntryLines lines) {
+    entryLines_ = std::move(lines);
+    refreshSoon();
+}
+
+void GemPreview::refreshSoon() { pending_.start(); }
+
 GemPreview::GemPreview(LiveWindow* main) : QWidget(main, Qt::Tool), main_(main) {
     setObjectName(QString::fromUtf8(kGemPreviewName.data(), static_cast<qsizetype>(kGemPreviewName.size())));
     setWindowTitle(QStringLiteral("宝石预览"));
@@ -143,7 +156,7 @@ void GemPreview::watchFields() {
 
 void GemPreview::refresh() {
     if (!isVisible()) return;
-    const actions::Item item = gemOf(*main_);
+    const actions::Item item = gem();
     std::string all = item.name;
     for (const std::string& lore : item.lore) all += '\n' + lore;
     QStringList notes;

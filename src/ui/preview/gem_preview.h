@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -36,6 +39,15 @@ public:
 
     // The gem as the page and the configuration panel hold it now.
     static actions::Item gemOf(LiveWindow& main);
+    // The gem the preview shows: the entry the page holds, when it holds one (its own lore lines
+    // and the page's values), else gemOf.
+    actions::Item gem() const;
+    // Where the lines of the gem entry the page holds come from (the entries room), as the
+    // server would read the entry after "更新条目"; nullopt while the page holds none.
+    using EntryLines = std::function<std::optional<std::string>()>;
+    void setEntryLines(EntryLines lines);
+    // Draws the gem again on the next turn of the event loop.
+    void refreshSoon();
     static std::vector<text::Line> linesOf(const actions::Item& item);
 
     TooltipView* view() const { return view_; }
@@ -61,6 +73,7 @@ private:
     QLabel* note_;
     QPointer<QPushButton> toggle_;
     QTimer pending_;
+    EntryLines entryLines_;
     bool watching_ = false;
     bool placed_ = false;
     bool leftWithPage_ = false;  // hidden because the user left the page: back on return

@@ -122,6 +122,11 @@ void Editor::attach(LiveWindow* live) {
     // The game's view of names and lore: the strip beside a focused field, the whole gem.
     new FieldPreview(live);
     gemPreview_ = new GemPreview(live);
+    // A gem loaded from the file shows as the server will read it after "更新条目": its own
+    // lore lines with the page's values.
+    gemPreview_->setEntryLines([this, live] { return entries_->heldEntryText(GemPreview::gemPage(*live)); });
+    QObject::connect(entries_, &EntryEditor::heldChanged, gemPreview_, &GemPreview::refreshSoon);
+    QObject::connect(entries_, &EntryEditor::listChanged, gemPreview_, &GemPreview::refreshSoon);
 }
 
 }  // namespace ui
