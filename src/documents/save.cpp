@@ -72,7 +72,14 @@ qsizetype byteOf(QByteArrayView bytes, const storage::TextFormat& format, const 
     return before.ok() ? start + before.bytes.size() : -1;
 }
 
-SaveResult append(const SaveInput& input, const yaml::CheckResult& check) {
+// A file the server reads as YAML: named so, whatever panel is written into it.
+bool yamlFileName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(QLatin1String("yml"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QLatin1String("yaml"), Qt::CaseInsensitive) == 0;
+}
+
+SaveResult append(const SaveInput& input, const yaml::CheckResult& check, bool asYaml) {
     const SaveRequest& request = input.request;
     storage::AppendPlan plan = storage::planAppend(request.path, input.text, request.encoding);
     if (!plan.ok()) {
@@ -82,7 +89,7 @@ SaveResult append(const SaveInput& input, const yaml::CheckResult& check) {
         return refusedSave(refusal, plan.error);
     }
     QString note;
-    if (input.yaml) {
+    if (asYaml) {
         QString old = storage::decodeText(plan.oldBytes(), plan.format.encoding).text;
         // A block scalar that ends the file without a line break would take the break before
         // the appended text into its value: its header is made to strip that break instead.
@@ -200,15 +207,19 @@ SaveResult save(const SaveInput& input) {
                            storage::encodeText(input.text, TextFormat{}, storage::Replacements::Refuse).error);
     }
     yaml::CheckResult check;
-    if (input.yaml) {
-        check = input.check ? *input.check : yaml::checkConfiguration(input.text.toStdString());
+    // The configuration panel's text is YAML wherever it goes; any panel's text appended to a
+    // YAML file (the command panel to sockets.yml) is checked as the server will read the file
+    // it joins. (A whole panel written under a name of the user's choosing is the user's file.)
+    const bool asYaml = input.yaml || (request.mode == SaveMode::Append && yamlFileName(request.path));
+    if (asYaml) {
+        check = input.yaml && input.check ? *input.check : yaml::checkConfiguration(input.text.toStdString());
         // An append is checked with the file it joins (append()).
         if (!check.valid && !request.force && request.mode == SaveMode::Write) {
             return refusedSave(Refusal::InvalidYaml,
                                unreadableMessage(check) + QStringLiteral("写进文件后服务器会拒绝读取它。"));
         }
     }
-    return request.mode == SaveMode::Append ? append(input, check) : write(input);
+    return request.mode == SaveMode::Append ? append(input, check, asYaml) : write(input);
 }
 
 Document afterSave(const Document& current, const SaveRequest& request, const SaveResult& result) {

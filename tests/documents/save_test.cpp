@@ -208,6 +208,25 @@ TEST_F(SaveTest, AnAppendIsCheckedWithTheFileItJoins) {
     EXPECT_TRUE(save("  Shiny: true\n", {}, {.path = file, .mode = SaveMode::Append, .force = true}).outcome.ok());
 }
 
+// The command panel appended to a YAML file is checked as the server reads the joined file,
+// as the configuration panel is; to a text file it goes as it is.
+TEST_F(SaveTest, ACommandPanelAppendedToAYamlFileIsCheckedToo) {
+    const QString file = path("sockets.yml");
+    scratch::write(file, "gem_1: 1\n");
+    const SaveResult refused = save("/att Stats DAMAGE 1\n", {}, {.path = file, .mode = SaveMode::Append}, false);
+    EXPECT_EQ(refused.outcome.refusal, Refusal::InvalidYaml);
+    EXPECT_TRUE(refused.outcome.message.startsWith("追加后服务器无法读取这个文件：第 3 行"))
+        << refused.outcome.message.toStdString();
+    EXPECT_EQ(scratch::read(file), "gem_1: 1\n");
+    const QString commands = path("commands.txt");
+    scratch::write(commands, "/att Stats DAMAGE 1\n");
+    ASSERT_TRUE(save("/att Stats DEFENSE 2\n", {}, {.path = commands, .mode = SaveMode::Append}, false).outcome.ok());
+    EXPECT_EQ(scratch::read(commands), "/att Stats DAMAGE 1\n/att Stats DEFENSE 2\n");
+    // Forced, as a person's 仍然写入.
+    EXPECT_TRUE(
+        save("/att Stats DAMAGE 1\n", {}, {.path = file, .mode = SaveMode::Append, .force = true}, false).outcome.ok());
+}
+
 // The last value of the file is a block scalar without a final line break: the appended text
 // starts on a line of its own and that value stays as it was.
 TEST_F(SaveTest, AnAppendAfterABlockScalarKeepsItsValue) {
