@@ -30,9 +30,17 @@ pids+=($!)
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$work/display")
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+# The window manager is up once it has claimed the screen; started again when it could not
+# open the display yet (a loaded machine).
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+for _ in 1 2 3 4 5; do
+    openbox >/dev/null 2>&1 &
+    wm=$!
+    for _ in $(seq 400); do { wm_up || ! kill -0 "$wm" 2>/dev/null; } && break; sleep 0.05; done
+    kill -0 "$wm" 2>/dev/null && wm_up && break
+done
+pids+=($wm)
+wm_up || { echo "FAIL: openbox does not start"; exit 1; }
 
 session=$work/session.json
 window() { xdotool search --name '^Tarnwick Quorvel编辑器$' 2>/dev/null | head -n1; }
@@ -45,12 +53,29 @@ frame() {
     read -r left right top bottom < <(xprop -id "$1" _NET_FRAME_EXTENTS | tr -d ',' | awk '{ print $3, $4, $5, $6 }')
     echo $((x - left)) $((y - top)) $((w + left + right)) $((h + top + bottom))
 }
+# Waits until the window is framed and its place has stayed the same for a few looks: the
+# editor puts itself right once the window manager has framed it.
+settled() {
+    local last= same=0 now
+    for _ in $(seq 600); do
+        now=
+        [[ -n $(window) ]] && xprop -id "$(window)" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '=' && now=$(frame "$(window)")
+        if [[ -n $now && $now == "$last" ]]; then
+            same=$((same + 1))
+            ((same >= 10)) && return 0
+        else
+            same=0
+        fi
+        last=$now
+        sleep 0.05
+    done
+    return 1
+}
 start() {
     "$editor" --session "$session" --autosave-delay 100 >/dev/null 2>"$work/editor.err" &
     editor_pid=$!
     pids+=($editor_pid)
-    for _ in $(seq 200); do [[ -n $(window) ]] && break; sleep 0.05; done
-    sleep 1.5
+    settled || echo "note: the window's place did not settle"
 }
 stop() {
     wmctrl -c 'Tarnwick Quorvel编辑器'
@@ -65,7 +90,7 @@ start
 read -r x y w h <<<"$(frame "$(window)")"
 check "the first start fits a 1366x768 screen ($x,$y ${w}x$h)" fits "$x" "$y" "$w" "$h"
 xdotool windowmove "$(window)" 120 40
-sleep 1
+settled || echo "note: the window's place did not settle after the move"
 read -r mx my mw mh <<<"$(frame "$(window)")"
 stop
 for run in 1 2 3; do

@@ -330,7 +330,7 @@ TEST_F(ServerWidgets, AStalledServerLeavesTheWindowAnsweringAndStopKeepsTheRestB
 }
 
 TEST_F(ServerWidgets, TheReplyPanelShowsBelowTheFormAndHidesAgain) {
-    QTest::qWait(200);  // fitted to its form, on a screen with room for it
+    ASSERT_TRUE(waitFor([&] { return main->isFitted(); }));  // on a screen with room for its form
     const int before = main->height();
     const QSize form = main->formScroll()->viewport()->size();
     QAction* shown = link->action("server-replies");

@@ -2,7 +2,9 @@
 // side, and a close that waits for the save being written.
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -60,6 +62,15 @@ protected:
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
+    }
+    // Another program's write, seconds after the editor's: a modification time of its own,
+    // without waiting for the clock.
+    static void writeFileLater(const QString& path, const QByteArray& bytes) {
+        const QDateTime before = QFileInfo(path).lastModified();
+        writeFile(path, bytes);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(before.addSecs(2), QFileDevice::FileModificationTime));
     }
     bool unsavedShown() const {
         const auto* label = main->statusBar()->findChild<QLabel*>(QStringLiteral("unsavedChanges"));
@@ -230,17 +241,19 @@ TEST_F(Files, UndoingNewBringsBackPanelsFieldsAndTheFileLink) {
 // said), left alone while it has; "重新载入" then replaces the text as one undo step.
 TEST_F(Files, AFileChangedOnDiskIsReloadedWhenThePanelHasNoChanges) {
     const QString path = saveConfiguration(QStringLiteral("a: 1\\n"));
-    QTest::qWait(1100);  // a new modification time
-    writeFile(path, "a: 2\n");
-    ASSERT_TRUE(waitUntil([&] { return panel("编辑框20")->toPlainText() == QStringLiteral("a: 2\n"); }, 5000));
-    EXPECT_EQ(main->statusBar()->currentMessage(), QStringLiteral("“socket.yml”在磁盘上被别的程序改动过，已重新载入"));
+    writeFileLater(path, "a: 2\n");
+    const QString told = QStringLiteral("“socket.yml”在磁盘上被别的程序改动过，已重新载入");
+    ASSERT_TRUE(waitUntil([&] {
+        return panel("编辑框20")->toPlainText() == QStringLiteral("a: 2\n") &&
+               main->statusBar()->currentMessage() == told;
+    })) << main->statusBar()->currentMessage().toStdString();
     EXPECT_FALSE(main->isWindowModified());
 
     panel("编辑框20")->appendPlainText(QStringLiteral("mine: 1"));
     const QString mine = panel("编辑框20")->toPlainText();
-    writeFile(path, "a: 3\n");
-    ASSERT_TRUE(waitUntil(
-        [&] { return main->statusBar()->currentMessage().contains(QStringLiteral("保存时会先问你")); }, 5000));
+    writeFileLater(path, "a: 3\n");
+    ASSERT_TRUE(
+        waitUntil([&] { return main->statusBar()->currentMessage().contains(QStringLiteral("保存时会先问你")); }));
     EXPECT_EQ(panel("编辑框20")->toPlainText(), mine);
     EXPECT_EQ(trigger(QStringLiteral("reload")),
               QStringLiteral("重新载入“socket.yml”会替换配置文件输出框中未保存的更改（可以用 Ctrl+Z 找回）。"));
@@ -256,12 +269,11 @@ TEST_F(Files, AFileChangedOnDiskIsReloadedWhenThePanelHasNoChanges) {
 TEST_F(Files, ASaveOverAChangedFileOffersToReload) {
     const QString path = saveConfiguration(QStringLiteral("a: 1\\n"));
     panel("编辑框20")->appendPlainText(QStringLiteral("mine: 1"));
-    QTest::qWait(1100);
-    writeFile(path, "theirs: 1\n");
+    writeFileLater(path, "theirs: 1\n");
     editor->menu().action("save")->trigger();
-    ASSERT_TRUE(waitUntil([&] { return visibleBox() != nullptr; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return visibleBox() != nullptr; }));
     click(visibleBox(), QStringLiteral("重新载入"));
-    ASSERT_TRUE(waitUntil([&] { return panel("编辑框20")->toPlainText() == QStringLiteral("theirs: 1\n"); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return panel("编辑框20")->toPlainText() == QStringLiteral("theirs: 1\n"); }));
     EXPECT_NE(main->statusBar()->currentMessage(), QStringLiteral("正在保存 socket.yml…"));
 }
 
@@ -274,10 +286,10 @@ TEST_F(Files, ACharacterTheEncodingCannotHoldOffersUtf8) {
               true);
     panel("编辑框20")->appendPlainText(QStringLiteral("b: \U0001F48E"));
     editor->menu().action("save")->trigger();
-    ASSERT_TRUE(waitUntil([&] { return visibleBox() != nullptr; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return visibleBox() != nullptr; }));
     EXPECT_TRUE(visibleBox()->text().contains(QStringLiteral("改用 UTF-8 保存这个文件吗？")));
     click(visibleBox(), QStringLiteral("改用 UTF-8 保存"));
-    ASSERT_TRUE(waitUntil([&] { return !main->isWindowModified(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !main->isWindowModified(); }));
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QStringLiteral("a: 你\n\nb: \U0001F48E").toUtf8());

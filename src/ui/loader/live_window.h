@@ -93,6 +93,8 @@ public:
     // Brings the outer size to the form's where the window frame allows it, keeping the
     // client area large enough for every control.
     void fitToForm();
+    // Whether fitToForm has run (a moment after the window was first shown).
+    bool isFitted() const { return formSize_.isValid(); }
     // Puts the window's client area (its geometry(), the session's) where it was, as far as a
     // screen shows it, and keeps it there through fitToForm.
     void placeAt(const QRect& client);
