@@ -1,6 +1,7 @@
 // The main window on the screen it opens on, whatever its size and scale (ctest runs these
 // under several screens): it fits the room the screen leaves, every control of the column
 // beside the pages shows, and the pages scroll for what does not fit.
+#include <QDockWidget>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -40,6 +41,38 @@ TEST_F(SmallScreen, TheWindowFitsTheScreenAndEveryControlStaysReachable) {
     const QRect shown(pages->viewport()->mapTo(main, QPoint(0, 0)), pages->viewport()->size());
     EXPECT_TRUE(shown.contains(QRect(last->mapTo(main, QPoint(0, 0)), last->size())));
     EXPECT_EQ(pages->verticalScrollBar()->maximum() > 0, pages->viewport()->height() < main->pageControl()->height());
+}
+
+}  // namespace
+
+namespace {
+
+// With or without the docked panels taking room from the form: no label of the form overlaps
+// a button, on any page.
+TEST_F(SmallScreen, NoLabelOverlapsAButtonWhateverTheRoom) {
+    main->show();
+    main->fitToForm();
+    QCoreApplication::processEvents();
+    main->buildAllPages();
+    for (const QString& panel : {QString(), QStringLiteral("entries"), QStringLiteral("replies")}) {
+        for (QDockWidget* dock : main->docks()) main->showPanel(dock->widget(), dock->objectName() == panel);
+        QCoreApplication::processEvents();
+        SCOPED_TRACE(("with " + (panel.isEmpty() ? QStringLiteral("no panel") : panel)).toStdString());
+        const forms::Window& form = main->form();
+        for (std::size_t i = 0; i < form.units.size(); ++i) {
+            if (form.units[i].kind != forms::Kind::Label) continue;
+            QWidget* label = main->builtControl(static_cast<int>(i));
+            if (label == nullptr || label->isHidden()) continue;
+            const QRect at(label->mapTo(main, QPoint(0, 0)), label->size());
+            for (std::size_t j = 0; j < form.units.size(); ++j) {
+                if (form.units[j].kind != forms::Kind::Button || form.units[j].page != form.units[i].page) continue;
+                QWidget* button = main->builtControl(static_cast<int>(j));
+                if (button == nullptr || button->isHidden()) continue;
+                const QRect other(button->mapTo(main, QPoint(0, 0)), button->size());
+                EXPECT_FALSE(at.intersects(other)) << form.units[i].name << " overlaps " << form.units[j].name;
+            }
+        }
+    }
 }
 
 }  // namespace
