@@ -5,7 +5,10 @@
 # Usage: compare_oracles.sh CORPUS_EXPORT_BINARY WORK_DIR
 set -euo pipefail
 export_tool=$1
-work=$2
+# A folder of its own under WORK_DIR for each run: two runs at once never share files.
+mkdir -p "$2"
+work=$(mktemp -d "$2/run.XXXXXX")
+trap 'rm -rf "$work"' EXIT
 here=$(cd "$(dirname "$0")" && pwd)
 jar=/usr/share/java/snakeyaml.jar
 if ! command -v java >/dev/null || ! command -v javac >/dev/null || [[ ! -f $jar ]]; then
