@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -86,11 +87,12 @@ LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr
     }();
     (void)roleTold;
     setAttribute(Qt::WA_DeleteOnClose);
-    if (chrome) {
-        formArea_ = new QWidget(this);
-        formArea_->setObjectName(QStringLiteral("formArea"));
-        formArea_->installEventFilter(this);
-    }
+    // The form's controls sit on an area of their own, in a scroll area: on a screen smaller
+    // than the form (a laptop at scale 2) the window fits the screen and the form scrolls.
+    formArea_ = new QWidget(this);
+    formArea_->setObjectName(QStringLiteral("formArea"));
+    formArea_->installEventFilter(this);
+    chrome_ = chrome;
     setWindowTitle(fromUtf8(form.title));
     setFont(unitFont({}));
     widgets_.assign(form.units.size(), nullptr);
@@ -107,6 +109,21 @@ LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr
         build(pageControl_->currentIndex());
     }
     addKeys();
+    if (!chrome) {
+        // A window with chrome puts its scroll area between its bars (addChrome).
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        formArea_->setMinimumSize(controlsExtent());
+        makeFormScroll();
+        layout->addWidget(formScroll_);
+    }
+    // A field reached with Tab is scrolled into view, in the form and in its page.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now == nullptr || !formArea_->isAncestorOf(now)) return;
+        if (pageScroll_ != nullptr && pageScroll_->widget() != nullptr && pageScroll_->widget()->isAncestorOf(now))
+            pageScroll_->ensureWidgetVisible(now, 8, 8);
+        if (formScroll_ != nullptr) formScroll_->ensureWidgetVisible(now, 8, 8);
+    });
     move(form.rect.left, form.rect.top);
     const QSize extent = controlsExtent();
     resize(std::max(form.rect.width, extent.width()), std::max(form.rect.height, extent.height()));
@@ -120,8 +137,19 @@ LiveWindow::~LiveWindow() {
     docks_.clear();
 }
 
+void LiveWindow::makeFormScroll() {
+    formScroll_ = new QScrollArea;
+    formScroll_->setObjectName(QStringLiteral("formScroll"));
+    formScroll_->setFrameShape(QFrame::NoFrame);
+    formScroll_->setWidgetResizable(true);
+    formScroll_->setWidget(formArea_);
+    // A click on the form's ground (or a read-only notice) leaves the keyboard where it was.
+    formScroll_->setFocusPolicy(Qt::NoFocus);
+    formScroll_->viewport()->setAutoFillBackground(false);
+}
+
 void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
-    if (formArea_ == this || menuBar_ != nullptr) return;
+    if (!chrome_ || menuBar_ != nullptr) return;
     menuBar_ = menuBar;
     statusBar_ = statusBar;
     auto* layout = new QVBoxLayout(this);
@@ -131,14 +159,7 @@ void LiveWindow::addChrome(QMenuBar* menuBar, QStatusBar* statusBar) {
     // The form area never shrinks below what its controls need, so none is cut off or moved;
     // when the room is smaller, the scroll area around it shows a part of it at a time.
     formArea_->setMinimumSize(controlsExtent());
-    formScroll_ = new QScrollArea;
-    formScroll_->setObjectName(QStringLiteral("formScroll"));
-    formScroll_->setFrameShape(QFrame::NoFrame);
-    formScroll_->setWidgetResizable(true);
-    formScroll_->setWidget(formArea_);
-    // A click on the form's ground (or a read-only notice) leaves the keyboard where it was.
-    formScroll_->setFocusPolicy(Qt::NoFocus);
-    formScroll_->viewport()->setAutoFillBackground(false);
+    makeFormScroll();
     // The docked panels share the room with the form: a plain QMainWindow inside this window
     // (made a plain widget: a QMainWindow is a window of its own by default), for the docks'
     // separators, tabs and saved state.
@@ -392,7 +413,7 @@ void LiveWindow::create(std::size_t index) {
         pageControl_ = static_cast<PageControl*>(widget);
         // In a window with chrome the pages sit in a scroll area of their own size: when the
         // window is smaller than its form, they scroll and the panels keep what is left.
-        if (formArea_ != this) {
+        if (chrome_) {
             pageRect_ = widget->geometry();
             pageScroll_ = new QScrollArea(formArea_);
             pageScroll_->setObjectName(QStringLiteral("pageScroll"));
@@ -527,13 +548,13 @@ void LiveWindow::settle() {
         // Kept where the user had it, unless it is larger than the screen's room with its
         // frame (a session of a larger screen, or one saved before the frame was counted):
         // then the frame is brought onto the room as at a first start.
-        if (frame_ == nullptr || (target.width() + frame.left() + frame.right() <= room.width() &&
-                                  target.height() + frame.top() + frame.bottom() <= room.height()))
+        if (target.width() + frame.left() + frame.right() <= room.width() &&
+            target.height() + frame.top() + frame.bottom() <= room.height())
             return putAt(client, target, frame);
     }
     // The first start, or a place no screen showed: the frame, title bar included, on the
     // screen's room, now that its size is known.
-    if (frame_ == nullptr || room.contains(target.marginsAdded(frame))) return putAt(client, target, frame);
+    if (room.contains(target.marginsAdded(frame))) return putAt(client, target, frame);
     const QSize fits = target.size()
                            .boundedTo(room.size() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()))
                            .expandedTo(minimumSizeHint());
@@ -602,12 +623,11 @@ void LiveWindow::fitToForm() {
                        ? formSize_ - QSize(kPanelGive.width() + kPageGive.width(), kPanelGive.height())
                        : formSize_;
     formArea_->setMinimumSize(formMinimum_);
-    if (frame_ == nullptr) setMinimumSize(formMinimum_);
     // Else the session put it where the user had it.
     if (!placed_) {
         QSize wanted = formSize_ + docksExtent() + QSize(0, chromeHeight());
         // At first the window and its frame fit the room its screen leaves beside the task bars.
-        if (const QScreen* shown = screen(); shown != nullptr && frame_ != nullptr) {
+        if (const QScreen* shown = screen(); shown != nullptr) {
             const QRect available = roomOn(shown, this).marginsRemoved(frame);
             wanted = wanted.boundedTo(available.size()).expandedTo(minimumSizeHint());
             resize(wanted);

@@ -51,8 +51,8 @@ public:
     // The live control of a unit if it was built, without building its page.
     QWidget* builtControl(int unitIndex) const;
     PageControl* pageControl() const { return pageControl_; }
-    // The widget the form's own controls sit on, at the form's coordinates: the window
-    // itself, or the area between the menu bar and the status bar.
+    // The widget the form's own controls sit on, at the form's coordinates, inside the scroll
+    // area formScroll() (between the menu bar and the status bar in a window with chrome).
     QWidget* formArea() const { return formArea_; }
     // Puts a menu bar above the form and a status bar below it, and the form in a frame that
     // docks the editor's own panels around it and scrolls the form when the room left for it is
@@ -152,7 +152,8 @@ private:
     std::unordered_map<std::string_view, int> byName_;
     QHash<std::uint32_t, int> byId_;
     PageControl* pageControl_ = nullptr;
-    QWidget* formArea_ = this;
+    QWidget* formArea_ = nullptr;
+    bool chrome_ = false;
     QMenuBar* menuBar_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QMainWindow* frame_ = nullptr;       // the form and the docked panels, between the bars
@@ -170,6 +171,7 @@ private:
     static constexpr int kSettleTries = 100;  // ten seconds of asking for the frame
     static constexpr int kSettleChecks = 4;   // looks once the frame is known
     void settle();
+    void makeFormScroll();
     void putAt(const QRect& client, const QRect& target, const QMargins& frame);
 };
 
