@@ -96,19 +96,6 @@ int writeAll(int fd, QByteArrayView bytes, off_t at = -1) {
     return 0;
 }
 
-// 0, or the errno of the read; *bytes holds at most limit + 1 bytes.
-int readAll(int fd, qint64 limit, QByteArray* bytes) {
-    char buffer[65536];
-    while (bytes->size() <= limit) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return errno;
-        if (count == 0) break;
-        bytes->append(buffer, count);
-    }
-    return 0;
-}
-
 // The permission bits a new file gets: the process's umask, read without changing it
 // (umask() would change it for every thread for a moment).
 mode_t newFileMode() {
@@ -429,5 +416,17 @@ WriteResult writeFileAtomically(const QString& path, QByteArrayView bytes, const
 // The system's words for an errno value; std::strerror may share one buffer between threads,
 // and the saves run off the UI thread.
 QString systemError(int error) { return QString::fromStdString(std::generic_category().message(error)); }
+
+int readAll(int fd, qint64 limit, QByteArray* bytes) {
+    char buffer[65536];
+    while (bytes->size() <= limit) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return errno;
+        if (count == 0) break;
+        bytes->append(buffer, count);
+    }
+    return 0;
+}
 
 }  // namespace storage

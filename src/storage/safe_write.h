@@ -90,4 +90,8 @@ inline WriteResult writeFileAtomically(const QString& path, QByteArrayView bytes
     return writeFileAtomically(path, bytes, WriteOptions{.backup = backup});
 }
 
+// Reads an open file to its end, or to limit + 1 bytes at most (so that a caller sees a file
+// over its limit); 0, or the errno of the read. A read cut by a signal goes on.
+int readAll(int fd, qint64 limit, QByteArray* bytes);
+
 }  // namespace storage

@@ -119,19 +119,6 @@ Opened openBelow(int root, const QString& path, int flags) {
     return out;
 }
 
-// 0, or the errno of the read; *bytes holds at most limit + 1 bytes.
-int readAll(int fd, qint64 limit, QByteArray* bytes) {
-    char buffer[65536];
-    while (bytes->size() <= limit) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return errno;
-        if (count == 0) break;
-        bytes->append(buffer, count);
-    }
-    return 0;
-}
-
 PlaceRead readOne(int root, const QString& path, qint64 limit) {
     PlaceRead out;
     Opened opened = openBelow(root, path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
@@ -157,7 +144,7 @@ PlaceRead readOne(int root, const QString& path, qint64 limit) {
     };
     if (info.st_size > limit) return tooLarge(info.st_size);
     out.bytes.reserve(static_cast<qsizetype>(info.st_size));
-    if (const int error = readAll(fd.get(), limit, &out.bytes); error != 0) {
+    if (const int error = storage::readAll(fd.get(), limit, &out.bytes); error != 0) {
         out.bytes.clear();
         out.error = QStringLiteral("无法打开：%1").arg(storage::systemError(error));
         return out;
