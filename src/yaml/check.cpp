@@ -333,10 +333,10 @@ CheckResult checkConfiguration(std::string_view utf8, const Document& doc) {
             const bool afterQuote = e.problem == Problem::ExpectedBlockEnd && errorLine >= 1 &&
                                     static_cast<std::size_t>(errorLine) <= lines.text.size() &&
                                     textAfterClosingQuote(lines.text[static_cast<std::size_t>(errorLine) - 1], column);
-            result.errors.push_back(
-                {errorLine, column,
-                 afterQuote ? "引号后面还有文字：整个值都要写在引号里面（引号后面只能跟以“ #”开始的注释）"
-                            : describe(e)});
+            result.errors.push_back({errorLine, column,
+                                     afterQuote
+                                         ? "引号后面还有文字：整个值都要写在引号里面（引号后面只能跟以“ #”开始的注释）"
+                                         : describe(e)});
         }
         if (e.kind == ErrorKind::NotMap) result.entries = 0;
     }

@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QPalette>
 #include <QPixmap>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <cstdio>
 
 #include "actions/panels.h"
@@ -75,9 +75,9 @@ int main(int argc, char** argv) {
     if (file.open(QIODevice::WriteOnly))
         file.write("ruby:\n  Display_Name: \"&c&l红宝石\"\n  Max_Grade: 3\n  Base_Success_Rate: 60\n");
     file.close();
-    ui::DiffView* diff =
-        ui::DiffView::show(main, path, storage::Encoding::Utf8,
-                           QStringLiteral("ruby:\n  Display_Name: \"&c&l红宝石\"\n  Max_Grade: 5\n  Base_Success_Rate: 70\n"));
+    ui::DiffView* diff = ui::DiffView::show(
+        main, path, storage::Encoding::Utf8,
+        QStringLiteral("ruby:\n  Display_Name: \"&c&l红宝石\"\n  Max_Grade: 5\n  Base_Success_Rate: 70\n"));
     for (int i = 0; i < 200 && !diff->isLoaded(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
     diff->grab().save(out.filePath(QStringLiteral("diff.png")));
     return 0;

@@ -369,9 +369,9 @@ TEST_F(Files, AnOpenOverUnsavedChangesIsRefusedAndAForcedOneIsTakenBack) {
     EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("a:\n  Max_Grade: 9\n"));
     EXPECT_EQ(editor->documents().document(actions::Panel::Config).path, a);
     // Added after the text, nothing is lost: no question.
-    EXPECT_EQ(line(QStringLiteral(R"({"op":"open","control":"编辑框20","path":"%1","mode":"append"})").arg(b))
-                  .value("ok"),
-              true);
+    EXPECT_EQ(
+        line(QStringLiteral(R"({"op":"open","control":"编辑框20","path":"%1","mode":"append"})").arg(b)).value("ok"),
+        true);
     EXPECT_EQ(ui::panelLfText(panel("编辑框20")), QStringLiteral("a:\n  Max_Grade: 9\nb:\n  Max_Grade: 2\n"));
     EXPECT_EQ(
         line(QStringLiteral(R"({"op":"open","control":"编辑框20","path":"%1","mode":"replace","force":true})").arg(b))

@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 #include <QLabel>
-#include <QTextEdit>
-#include <QTextTable>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextEdit>
+#include <QTextTable>
 #include <QVBoxLayout>
 #include <utility>
 
