@@ -204,7 +204,14 @@ int runEditor(QApplication& app, const EditorOptions& options, int scriptFd) {
         });
         // The server's host, port and reload command, never its password.
         editor.server().setSettingsFile(QFileInfo(claimed.path).absolutePath() + QStringLiteral("/server.json"));
+        // The server profiles and the editor's known_hosts beside the session; never a secret.
+        editor.servers().setFolder(QFileInfo(claimed.path).absolutePath());
+        QObject::connect(&editor.servers(), &Servers::problem, &editor.menu(),
+                         [&editor](const QString& message) { editor.menu().showStatus(message); });
         QString warning = session->restore();
+        // Profiles the file held that could not be used are told, not dropped silently.
+        for (const QString& problem : editor.servers().problems())
+            warning = warning.isEmpty() ? problem : warning + u' ' + problem;
         if (!claimed.notice.isEmpty()) warning = warning.isEmpty() ? claimed.notice : claimed.notice + u' ' + warning;
         if (!warning.isEmpty()) {
             editor.menu().showStatus(warning);

@@ -61,11 +61,13 @@ void addViewMenu(LiveWindow* live) {
 
 Editor::Editor() {
     ItemDesigner::drawPreviews();
+    servers_ = std::make_unique<Servers>();
     runtime_ = std::make_unique<Runtime>();
     QObject::connect(runtime_.get(), &Runtime::windowOpened, runtime_.get(),
                      [this](LiveWindow* live) { attach(live); });
     main_ = runtime_->open(forms::kMainWindowId);
-    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_, entries_, server_});
+    context_ = std::make_unique<Context>(
+        Context{*runtime_, *documents_, *menu_, gemPreview_, entries_, server_, servers_.get()});
 }
 
 Editor::~Editor() = default;
