@@ -21,6 +21,11 @@ inline void PrintTo(const QJsonObject& object, std::ostream* out) {
 
 namespace ui_remote_test {
 
+// A reply for a failure message.
+inline std::string json(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+
 // The test program's server, started when first asked for; nullptr (and why) where it cannot run.
 testing_support::SshServer* server();
 QString serverProblem();

@@ -18,10 +18,12 @@
 #include "actions/item_preview.h"
 #include "actions/panels.h"
 #include "documents/document.h"
+#include "documents/location.h"
 #include "documents/save.h"
 #include "forms/windows.h"
 #include "ui/automation/colour_ops.h"
 #include "ui/automation/layout_ops.h"
+#include "ui/automation/remote_ops.h"
 #include "ui/automation/server_ops.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/question.h"
@@ -274,9 +276,7 @@ QString pathField(const QJsonObject& request) {
     return path.toString();
 }
 
-QJsonObject refusal(const documents::Outcome& outcome) {
-    return {{"ok", false}, {"code", documents::refusalCode(outcome.refusal)}, {"error", outcome.message}};
-}
+QJsonObject refusal(const documents::Outcome& outcome) { return documentRefusal(outcome); }
 
 // The panel of a request that names a panel with a file role, with its row.
 std::pair<QPlainTextEdit*, const actions::PanelRow*> filePanel(Context& context, const QJsonObject& request) {
@@ -292,14 +292,24 @@ bool forceOf(const QJsonObject& request) {
     return force.toBool(false);
 }
 
-// Opens a file into the configuration panel, as "打开配置文件…" does once the user answered.
+// The file a request names: "path" on this computer, or with "profile" on that server (relative
+// to the profile's folder, or absolute).
+documents::Location locationOf(Context& context, const QJsonObject& request) {
+    if (!request.contains(QStringLiteral("profile"))) return {{}, pathField(request)};
+    const QString profile = profileOf(context, request);
+    pathField(request);
+    return {profile, documents::serverPathText(serverPathOf(context, profile, request))};
+}
+
+// Opens a file into the configuration panel, as "打开配置文件…" (or "打开服务器上的文件…") does once
+// the user answered.
 void openFile(Context& context, const QJsonObject& request, const Reply& reply) {
     const auto [panel, row] = filePanel(context, request);
     if (row == nullptr || row->file != actions::FileRole::Configuration) {
         throw Refused{QStringLiteral("files open into %1 of the main window only")
                           .arg(fromUtf8(actions::panelWithRole(actions::FileRole::Configuration)->name))};
     }
-    const QString path = pathField(request);
+    const documents::Location file = locationOf(context, request);
     const int encoding = choice(request, "encoding", QStringList{QStringLiteral("auto")} + encodingWords());
     const bool append = choice(request, "mode", {QStringLiteral("replace"), QStringLiteral("append")}) == 1;
     const std::optional<storage::Encoding> forced =
@@ -308,7 +318,7 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
     // A file never takes the place of unsaved changes unasked: "force" is the user's 不保存.
     const bool keepUnsaved = !forceOf(request);
     context.documents.open(
-        row->panel, path, forced, append,
+        row->panel, file, forced, append,
         [menu, reply](const documents::Outcome& outcome) {
             if (!outcome.ok()) return reply(refusal(outcome));
             menu->showStatus(MainMenu::openedStatus(outcome));
@@ -325,14 +335,21 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
 }
 
 // Saves a panel into a file or appends it to one, as the 文件 menu does; "force" stands for
-// the user's yes to the questions the menu would ask.
+// the user's yes to the questions the menu would ask. Without "path" the panel goes back where
+// it was opened, on this computer or a server; "path" (with "profile": on that server) writes
+// elsewhere.
 void saveFile(Context& context, const QJsonObject& request, const Reply& reply) {
     const auto [panel, row] = filePanel(context, request);
     if (row == nullptr)
         throw Refused{
             QStringLiteral("only %1 of the main window are saved").arg(filePanelNames(QStringLiteral(" and ")))};
     documents::SaveRequest save;
-    save.path = pathField(request);
+    const documents::Document own = context.documents.document(row->panel);
+    const bool back = !request.contains(QStringLiteral("path")) && !request.contains(QStringLiteral("profile"));
+    const documents::Location file =
+        back && own.hasFile() ? documents::Location{own.place, own.path} : locationOf(context, request);
+    save.path = file.path;
+    save.place = file.place;
     const bool append = choice(request, "mode", {QStringLiteral("write"), QStringLiteral("append")}) == 1;
     save.mode = append ? documents::SaveMode::Append : documents::SaveMode::Write;
     save.force = forceOf(request);
@@ -418,7 +435,8 @@ std::span<const Op> coreOps() { return kOps; }
 std::span<const Op> ops() {
     static const std::vector<Op> all = [] {
         std::vector<Op> list;
-        for (const std::span<const Op> family : {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps()})
+        for (const std::span<const Op> family :
+             {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps(), remoteOps()})
             list.insert(list.end(), family.begin(), family.end());
         return list;
     }();

@@ -83,6 +83,7 @@ void Editor::attach(LiveWindow* live) {
     if (live->id() != forms::kMainWindowId) return;
     new ClipboardCloseGuard(live);
     documents_ = new PanelDocuments(*runtime_, live);
+    documents_->setServers(servers_.get());
     menu_ = new MainMenu(*runtime_, live, *documents_);
     // The link to the running server: its menu, the state, the replies below the form.
     server_ = new ServerLink(*runtime_, live, *menu_);
@@ -117,8 +118,9 @@ void Editor::attach(LiveWindow* live) {
     addViewMenu(live);
     QObject::connect(menu_, &MainMenu::sessionCleared, entries_, &EntryEditor::release);
     // A page holds an entry of the file it was loaded from, not of the next one opened.
-    QObject::connect(documents_, &PanelDocuments::documentChanged, entries_, [this, path = QString()]() mutable {
-        const QString now = documents_->document(actions::Panel::Config).path;
+    QObject::connect(documents_, &PanelDocuments::documentChanged, entries_, [this, path = QStringLiteral("\n")]() mutable {
+        const documents::Document document = documents_->document(actions::Panel::Config);
+        const QString now = document.place + u'\n' + document.path;
         if (now != std::exchange(path, now)) entries_->release();
     });
     // The game's view of names and lore: the strip beside a focused field, the whole gem.
