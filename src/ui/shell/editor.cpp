@@ -118,11 +118,12 @@ void Editor::attach(LiveWindow* live) {
     addViewMenu(live);
     QObject::connect(menu_, &MainMenu::sessionCleared, entries_, &EntryEditor::release);
     // A page holds an entry of the file it was loaded from, not of the next one opened.
-    QObject::connect(documents_, &PanelDocuments::documentChanged, entries_, [this, path = QStringLiteral("\n")]() mutable {
-        const documents::Document document = documents_->document(actions::Panel::Config);
-        const QString now = document.place + u'\n' + document.path;
-        if (now != std::exchange(path, now)) entries_->release();
-    });
+    QObject::connect(documents_, &PanelDocuments::documentChanged, entries_,
+                     [this, path = QStringLiteral("\n")]() mutable {
+                         const documents::Document document = documents_->document(actions::Panel::Config);
+                         const QString now = document.place + u'\n' + document.path;
+                         if (now != std::exchange(path, now)) entries_->release();
+                     });
     // The game's view of names and lore: the strip beside a focused field, the whole gem.
     new FieldPreview(live);
     gemPreview_ = new GemPreview(live);
