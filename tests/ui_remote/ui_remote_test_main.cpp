@@ -3,10 +3,10 @@
 // bus), so a test can look for anything written where it should not be, and one sshd for the
 // whole program, started when a test first needs it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <cstdlib>
-#include <sys/stat.h>
 #include <memory>
 
 #include "private_home.h"
@@ -49,6 +49,9 @@ int main(int argc, char** argv) {
     setenv("TMPDIR", home.path().toLocal8Bit().constData(), 1);  // scratch files too, so one search finds all
     // The panel server's user reaches the test's files below it (it lists nothing above them).
     ::chmod(home.path().toLocal8Bit().constData(), 0711);
+    const QByteArray runtime = home.path().toLocal8Bit() + "/runtime";
+    ::mkdir(runtime.constData(), 0700);
+    setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
     ui_remote_test::home = home.path();
     QApplication app(argc, argv);
     ui::setUpApplication(app);

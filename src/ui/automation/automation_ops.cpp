@@ -37,6 +37,7 @@
 #include "ui/panels/panel_check.h"
 #include "ui/preview/gem_preview.h"
 #include "ui/preview/tooltip_view.h"
+#include "ui/server/server_link.h"
 
 namespace ui {
 namespace {
@@ -369,11 +370,33 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
     });
 }
 
+// "保存并重载": the configuration panel saved (where it was opened, local or on a server), then its
+// profile's reload command over that profile's RCON, only once the file was written (and on a
+// server read back); the reply has what the status bar said and the server's answer.
+void saveAndReload(Context& context, const QJsonObject& request, const Reply& reply) {
+    if (context.server == nullptr) throw Refused{QStringLiteral("the server link is not loaded")};
+    context.server->saveAndReload(Request::script({}, forceOf(request)), [reply](const ServerLink::Reloaded& reloaded) {
+        if (!reloaded.saved.ran()) return reply({{"ok", false}, {"error", reloaded.saved.refusal}});
+        const QString& status = reloaded.saved.status;
+        if (!reloaded.connection.ok()) {
+            QJsonObject refused = serverRefusal(reloaded.connection);
+            refused.insert(QStringLiteral("message"), status);
+            return reply(refused);
+        }
+        if (!reloaded.answer) return reply(okWith("message", status));
+        const rcon::Answer& answer = *reloaded.answer;
+        if (!answer.ok())
+            return reply({{"ok", false}, {"code", answer.code}, {"error", answer.message}, {"message", status}});
+        reply({{"ok", true}, {"message", status}, {"reply", answer.text}});
+    });
+}
+
 // Runs a named menu action; a question it would ask is answered "no" and refuses the request,
 // or "yes" with "force":true.
 void trigger(Context& context, const QJsonObject& request, const Reply& reply) {
     const QJsonValue name = request.value(QStringLiteral("action"));
     if (!name.isString()) throw Refused{QStringLiteral("\"action\" must be an action name (see dump)")};
+    if (name.toString() == QLatin1String("save-and-reload")) return saveAndReload(context, request, reply);
     context.menu.trigger(name.toString(), forceOf(request), [reply](const Request::Result& result) {
         if (!result.refusal.isEmpty()) return reply({{"ok", false}, {"error", result.refusal}});
         reply(result.status.isEmpty() ? ok() : okWith("message", result.status));

@@ -113,8 +113,8 @@ void remoteListOp(Context& context, const QJsonObject& request, const Reply& rep
     QJsonObject withPath = request;
     if (!withPath.contains(QStringLiteral("path"))) withPath.insert(QStringLiteral("path"), QStringLiteral("."));
     const QByteArray path = serverPathOf(context, name, withPath);
-    servers.prepareSession(name, &servers, [reply, path](remote::Session* session) {
-        if (session == nullptr) return reply({{"ok", false}, {"error", QStringLiteral("the profile is gone")}});
+    servers.prepareSession(name, &servers, [servers = &servers, name, reply, path](remote::Session* session) {
+        if (session == nullptr) return reply({{"ok", false}, {"error", servers->loginProblem(name)}});
         session->list(path, session, [reply](const remote::Listing& listing) {
             if (!listing.ok()) return reply(serverRefusal(listing));
             std::vector<remote::RemoteEntry> entries = listing.entries;
@@ -143,8 +143,8 @@ void trustHostOp(Context& context, const QJsonObject& request, const Reply& repl
     Servers& servers = serversOf(context);
     const QString name = profileOf(context, request);
     const QString fingerprint = stringField(request, "fingerprint");
-    servers.prepareSession(name, &servers, [reply, fingerprint](remote::Session* session) {
-        if (session == nullptr) return reply({{"ok", false}, {"error", QStringLiteral("the profile is gone")}});
+    servers.prepareSession(name, &servers, [servers = &servers, name, reply, fingerprint](remote::Session* session) {
+        if (session == nullptr) return reply({{"ok", false}, {"error", servers->loginProblem(name)}});
         session->trustHost(fingerprint, session, [reply](const remote::Outcome& outcome) {
             reply(outcome.ok() ? ok() : serverRefusal(outcome));
         });

@@ -126,11 +126,13 @@ void PanelDocuments::open(actions::Panel target, const documents::Location& file
 
 void PanelDocuments::withSession(const QString& place, const std::function<void(remote::Session*)>& then,
                                  const Done& refused) {
-    const auto none = [place] {
-        return documents::refused(Refusal::Io,
-                                  QStringLiteral("没有名为“%1”的服务器（在“服务器”→“服务器列表…”中添加）").arg(place));
+    const auto none = [this, place] {
+        return documents::refused(
+            Refusal::Io, servers_ != nullptr
+                             ? servers_->loginProblem(place)
+                             : QStringLiteral("没有名为“%1”的服务器（在“服务器”→“服务器列表…”中添加）").arg(place));
     };
-    if (servers_ == nullptr || servers_->profile(place) == nullptr) return refused(none());
+    if (servers_ == nullptr || !servers_->loginProblem(place).isEmpty()) return refused(none());
     servers_->prepareSession(place, this, [then, refused, none](remote::Session* session) {
         if (session == nullptr) return refused(none());
         then(session);

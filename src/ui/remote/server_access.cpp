@@ -35,7 +35,7 @@ private:
         if (session == nullptr) {
             remote::Outcome none;
             none.code = QStringLiteral("failed");
-            none.message = QStringLiteral("没有名为“%1”的服务器").arg(name_);
+            none.message = servers_.loginProblem(name_);
             return finish(none, nullptr);
         }
         session_ = session;

@@ -95,7 +95,11 @@ void Servers::migrateRconPassword(const ServerProfile& profile) {
 const ServerProfile* Servers::profile(const QString& name) const { return storage::findProfile(profiles_, name); }
 
 QString Servers::put(const ServerProfile& profile) {
-    QString why = storage::profileProblem(profile);
+    // A profile for RCON alone, straight to its host as earlier versions had it, needs no SSH user
+    // until its files are used (loginProblem says so then).
+    ServerProfile checked = profile;
+    if (!checked.tunnel && checked.user.isEmpty()) checked.user = QStringLiteral("-");
+    QString why = storage::profileProblem(checked);
     if (!why.isEmpty()) return why;
     const ServerProfile* before = storage::findProfile(profiles_, profile.name);
     const bool relogin = before != nullptr && !sameLogin(*before, profile);
@@ -145,9 +149,17 @@ remote::Settings Servers::settingsOf(const ServerProfile& profile) const {
     return settings;
 }
 
+QString Servers::loginProblem(const QString& name) const {
+    const ServerProfile* found = profile(name);
+    if (found == nullptr) return QStringLiteral("没有名为“%1”的服务器（在“服务器”→“服务器列表…”中添加）").arg(name);
+    const QString why = storage::profileProblem(*found);
+    return why.isEmpty() ? QString()
+                         : QStringLiteral("服务器“%1”还不能登录：%2（在“服务器列表…”中填写）").arg(name, why);
+}
+
 remote::Session* Servers::session(const QString& name) {
     const ServerProfile* found = profile(name);
-    if (found == nullptr) return nullptr;
+    if (found == nullptr || !loginProblem(name).isEmpty()) return nullptr;
     QPointer<remote::Session>& session = sessions_[name];
     if (session == nullptr) session = new remote::Session(settingsOf(*found), this);
     return session;
@@ -162,7 +174,7 @@ void Servers::updateSession(const QString& name) {
 
 void Servers::prepareSession(const QString& name, QObject* context, std::function<void(remote::Session*)> done) {
     const ServerProfile* found = profile(name);
-    if (found == nullptr) return done(nullptr);
+    if (found == nullptr || !loginProblem(name).isEmpty()) return done(nullptr);
     std::vector<SecretKind> wanted;
     for (const SecretKind kind : loginSecrets(*found))
         if (!hasSecret(name, kind) && !looked_.contains({name, kind})) wanted.push_back(kind);

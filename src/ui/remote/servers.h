@@ -62,8 +62,12 @@ public:
     // Makes the profile of that name current (empty: none); false when there is no such profile.
     bool setCurrent(const QString& name);
 
+    // Why the profile cannot log in over SSH yet ("没有填写 SSH 用户名": a profile for RCON alone,
+    // or no such profile), for the user; empty when it can.
+    QString loginProblem(const QString& name) const;
     // The profile's session, made on first use with the secrets memory holds now; nullptr when
-    // there is no such profile. It lives until the profile is removed or the registry goes.
+    // there is no such profile or it cannot log in (loginProblem). It lives until the profile is
+    // removed or the registry goes.
     remote::Session* session(const QString& name);
     // The session once every secret of the login that the profile keeps in the keyring has been
     // looked for there (once a run: a keyring without it is not asked again); done hears it, or

@@ -86,7 +86,7 @@ void Editor::attach(LiveWindow* live) {
     documents_->setServers(servers_.get());
     menu_ = new MainMenu(*runtime_, live, *documents_);
     // The link to the running server: its menu, the state, the replies below the form.
-    server_ = new ServerLink(*runtime_, live, *menu_);
+    server_ = new ServerLink(*runtime_, live, *menu_, *servers_);
     server_->attach(live);
     if (context_ != nullptr) context_->server = server_;
     // The panels check what they hold as it changes, and are highlighted by the same rules.
