@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "documents/location.h"
+
 namespace documents {
 
 QString refusalCode(Refusal refusal) {
@@ -16,13 +18,20 @@ QString refusalCode(Refusal refusal) {
     case Refusal::EncodingUnsure: return QStringLiteral("encoding-unsure");
     case Refusal::Io: return QStringLiteral("io");
     case Refusal::Unsaved: return QStringLiteral("unsaved");
+    case Refusal::ChangedOnServer: return QStringLiteral("changed-on-server");
+    case Refusal::NotRegular: return QStringLiteral("not-regular");
+    case Refusal::Server: return QStringLiteral("server");
     }
     return {};
 }
 
+QString codeOf(const Outcome& outcome) {
+    return outcome.server.code.isEmpty() ? refusalCode(outcome.refusal) : outcome.server.code;
+}
+
 bool isConfirmable(Refusal refusal) {
     return refusal == Refusal::InvalidYaml || refusal == Refusal::ChangedOnDisk || refusal == Refusal::DuplicateKey ||
-           refusal == Refusal::ChangesEntry;
+           refusal == Refusal::ChangesEntry || refusal == Refusal::ChangedOnServer;
 }
 
 Outcome refused(Refusal refusal, QString message) {
@@ -39,6 +48,12 @@ QString describe(const storage::TextFormat& format) {
 }
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+QString Document::shownPath() const { return shownLocation(place, path); }
+
+QString Document::fileName() const {
+    return onServer() ? shownServerPath(path).section(u'/', -1) : QFileInfo(path).fileName();
+}
 
 bool sameFile(const QString& a, const QString& b) {
     if (a.isEmpty() || b.isEmpty()) return false;

@@ -12,7 +12,8 @@
 
 namespace documents {
 
-// The file behind a panel's text. An empty path: none yet ("保存" asks for one).
+// The file behind a panel's text. An empty path: none yet ("保存" asks for one). A file on a
+// server names the server's profile in place and has the server's path as text (location.h).
 struct Document {
     QString path;
     storage::TextFormat format;
@@ -24,8 +25,13 @@ struct Document {
     // line ends, lone CRs, characters the panel takes for line breaks): told before and by that
     // save, empty once it is done.
     QStringList quietChanges = {};
+    QString place = {};  // the server profile the file is on; empty: this computer
 
     bool hasFile() const { return !path.isEmpty(); }
+    bool onServer() const { return !place.isEmpty(); }
+    // As the user is shown it: a local path, or "lobby:/srv/.../sockets.yml"; and its name alone.
+    QString shownPath() const;
+    QString fileName() const;
     bool operator==(const Document&) const = default;
 };
 
@@ -41,11 +47,33 @@ enum class Refusal {
     EncodingUnsure,   // the file's encoding cannot be told: the request must say it
     Io,               // reading or writing failed
     Unsaved,          // an open would replace a panel's text that differs from its own file
+    ChangedOnServer,  // confirmable: someone else changed the server's file since it was read
+    NotRegular,       // a server's path is a folder or a special file
+    Server,           // the server could not be reached or refused (Outcome::server.code says how)
 };
 
 // "unrepresentable", "invalid-yaml", ... as the automation interface names them.
 QString refusalCode(Refusal refusal);
 bool isConfirmable(Refusal refusal);
+
+// What a server said beyond a refusal, for a file on a server: its own code where the refusal's
+// is not the whole story, the host key's fingerprints, what the file holds after a dropped save.
+struct ServerDetail {
+    // "unknown-host", "host-key-changed", "host-key-revoked", "auth-failed", "unreachable",
+    // "timeout", "no-sftp", "dropped", "cancelled", "not-found", "permission-denied",
+    // "too-large", "failed" (remote/outcome.h); empty when the refusal's code says it all.
+    QString code;
+    QString fingerprint;        // unknown-host, host-key-changed, host-key-revoked: the key the server shows
+    QString known;              // host-key-changed: the key kept for the host,
+    QString knownFile;          // in this known_hosts file,
+    int knownLine = 0;          // on this line (from 1)
+    QString state;              // dropped: what NAME holds, "old", "new", "bak" or "unknown"
+    QByteArray current;         // changed-on-server: what the server's file holds now (for the diff)
+    bool existed = true;        // changed-on-server: false when the file is gone
+    bool secretNeeded = false;  // auth-failed: the password or passphrase was missing or wrong
+
+    bool operator==(const ServerDetail&) const = default;
+};
 
 struct Outcome {
     Refusal refusal = Refusal::None;
@@ -58,9 +86,13 @@ struct Outcome {
     // Opening: what a save will write otherwise than the file has it; a save into the file:
     // what it wrote otherwise (see Document::quietChanges).
     QStringList changes;
+    ServerDetail server;  // a file on a server: what the server said
 
     bool ok() const { return refusal == Refusal::None; }
 };
+
+// The code a script hears for a refusal: the server's own where it gave one, else refusalCode.
+QString codeOf(const Outcome& outcome);
 
 Outcome refused(Refusal refusal, QString message);
 

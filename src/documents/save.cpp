@@ -1,5 +1,7 @@
 #include "documents/save.h"
 
+#include "documents/location.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -139,7 +141,7 @@ SaveResult append(const SaveInput& input, const yaml::CheckResult& check, bool a
     const storage::SavedFile saved = storage::writeAppend(request.path, plan);
     if (!saved.ok()) return refusedSave(saved.changedOnDisk ? Refusal::ChangedOnDisk : Refusal::Io, saved.error);
     SaveResult result;
-    if (sameFile(request.path, input.current.path)) result.stamp = saved.stamp;
+    if (ownFile(request, input.current)) result.stamp = saved.stamp;
     Outcome& outcome = result.outcome;
     outcome.bytes = plan.bytes.size() - plan.original.size;
     outcome.format = plan.format;
@@ -148,11 +150,56 @@ SaveResult append(const SaveInput& input, const yaml::CheckResult& check, bool a
     return result;
 }
 
+// A write that went through: the panel's document from now on, and what the user is told. What
+// the file had that the panel could not keep is written otherwise now: said once.
+SaveResult writtenResult(const SaveInput& input, const TextFormat& format, qint64 bytes,
+                         const storage::FileStamp& stamp, const QString& notice) {
+    const SaveRequest& request = input.request;
+    const Document& current = input.current;
+    SaveResult result;
+    result.document = Document{request.path, format, stamp, current.lostBytes, {}, request.place};
+    Outcome& outcome = result.outcome;
+    if (ownFile(request, current)) outcome.changes = current.quietChanges;
+    outcome.bytes = bytes;
+    outcome.format = format;
+    outcome.message =
+        QStringLiteral("已保存 %1（%2 字节）").arg(shownLocation(request.place, request.path)).arg(outcome.bytes);
+    outcome.warning = notice;
+    return result;
+}
+
+// Stand-ins for bytes that could not be read, and a text the server cannot read (a write's; an
+// append is checked with the file it joins): the checks of the text before any file is looked at.
+// The configuration panel's text is YAML wherever it goes; any panel's text appended to a YAML file
+// (the command panel to sockets.yml) is checked as the server will read the file it joins. (A whole
+// panel written under a name of the user's choosing is the user's file.)
+bool checkedAsYaml(const SaveInput& input) {
+    return input.yaml || (input.request.mode == SaveMode::Append && yamlFileName(input.request.path));
+}
+
+std::optional<SaveResult> checkText(const SaveInput& input, yaml::CheckResult& check) {
+    const SaveRequest& request = input.request;
+    // Stand-ins for bytes that could not be read are never written as if they were text.
+    if (input.current.lostBytes && input.text.contains(QChar(0xFFFD))) {
+        return refusedSave(Refusal::Unrepresentable,
+                           storage::encodeText(input.text, TextFormat{}, storage::Replacements::Refuse).error);
+    }
+    if (checkedAsYaml(input)) {
+        check = input.yaml && input.check ? *input.check : yaml::checkConfiguration(input.text.toStdString());
+        // An append is checked with the file it joins (append()).
+        if (!check.valid && !request.force && request.mode == SaveMode::Write) {
+            return refusedSave(Refusal::InvalidYaml,
+                               unreadableMessage(check) + QStringLiteral("写进文件后服务器会拒绝读取它。"));
+        }
+    }
+    return std::nullopt;
+}
+
 SaveResult write(const SaveInput& input) {
     const SaveRequest& request = input.request;
     const Document& current = input.current;
     const TextFormat format = formatForWrite(request, current);
-    if (sameFile(request.path, current.path) && !request.force && current.stamp.exists) {
+    if (ownFile(request, current) && !request.force && current.stamp.exists) {
         const storage::DiskChange change = storage::changeOnDisk(request.path, current.stamp);
         if (change == storage::DiskChange::Content || change == storage::DiskChange::Removed) {
             return refusedSave(
@@ -167,7 +214,7 @@ SaveResult write(const SaveInput& input) {
     // The write compares the bytes it backs up with those the document was read from, so a
     // change made after the check above is refused too; a forced save replaces whatever is
     // there, but not what is written while it runs.
-    const bool own = sameFile(request.path, current.path) && !request.force && current.stamp.exists;
+    const bool own = ownFile(request, current) && !request.force && current.stamp.exists;
     const storage::WriteResult written = storage::writeFileAtomically(
         request.path, encoded.bytes, storage::WriteOptions{.expected = own ? &current.stamp : nullptr});
     if (written.changedOnDisk) {
@@ -176,16 +223,8 @@ SaveResult write(const SaveInput& input) {
                                .arg(shown(request.path)));
     }
     if (!written.ok()) return refusedSave(Refusal::Io, written.error);
-    SaveResult result;
-    result.document = Document{request.path, format, storage::stampOf(request.path, encoded.bytes), current.lostBytes};
-    Outcome& outcome = result.outcome;
-    // What the file had that the panel could not keep is written otherwise now: said once.
-    if (sameFile(request.path, current.path)) outcome.changes = current.quietChanges;
-    outcome.bytes = encoded.bytes.size();
-    outcome.format = format;
-    outcome.message = QStringLiteral("已保存 %1（%2 字节）").arg(shown(request.path)).arg(outcome.bytes);
-    outcome.warning = written.notice;
-    return result;
+    return writtenResult(input, format, encoded.bytes.size(), storage::stampOf(request.path, encoded.bytes),
+                         written.notice);
 }
 
 }  // namespace
@@ -194,39 +233,85 @@ TextFormat formatForWrite(const SaveRequest& request, const Document& current) {
     TextFormat format = current.hasFile() ? current.format : TextFormat{};
     if (request.encoding) format.encoding = *request.encoding;
     if (request.lineEnd) format.lineEnd = *request.lineEnd;
-    format.bom = format.bom && format.encoding == Encoding::Utf8 && sameFile(request.path, current.path);
+    format.bom = format.bom && format.encoding == Encoding::Utf8 && ownFile(request, current);
     return format;
 }
 
 SaveResult save(const SaveInput& input) {
     const SaveRequest& request = input.request;
     if (request.path.isEmpty()) return refusedSave(Refusal::Io, QStringLiteral("无法写入：没有文件名"));
-    // Stand-ins for bytes that could not be read are never written as if they were text.
-    if (input.current.lostBytes && input.text.contains(QChar(0xFFFD))) {
-        return refusedSave(Refusal::Unrepresentable,
-                           storage::encodeText(input.text, TextFormat{}, storage::Replacements::Refuse).error);
+    // A server's file is written by its server (prepareWrite, afterServerWrite), never as a local path.
+    if (!request.place.isEmpty())
+        return refusedSave(Refusal::Io,
+                           QStringLiteral("无法写入：%1 在服务器上").arg(shownLocation(request.place, request.path)));
+    yaml::CheckResult check;
+    if (std::optional<SaveResult> refused = checkText(input, check)) return *std::move(refused);
+    return request.mode == SaveMode::Append ? append(input, check, checkedAsYaml(input)) : write(input);
+}
+
+PreparedWrite prepareWrite(const SaveInput& input) {
+    PreparedWrite prepared;
+    const SaveRequest& request = input.request;
+    if (request.path.isEmpty()) {
+        prepared.refused = refusedSave(Refusal::Io, QStringLiteral("无法写入：没有文件名"));
+        return prepared;
     }
     yaml::CheckResult check;
-    // The configuration panel's text is YAML wherever it goes; any panel's text appended to a
-    // YAML file (the command panel to sockets.yml) is checked as the server will read the file
-    // it joins. (A whole panel written under a name of the user's choosing is the user's file.)
-    const bool asYaml = input.yaml || (request.mode == SaveMode::Append && yamlFileName(request.path));
-    if (asYaml) {
-        check = input.yaml && input.check ? *input.check : yaml::checkConfiguration(input.text.toStdString());
-        // An append is checked with the file it joins (append()).
-        if (!check.valid && !request.force && request.mode == SaveMode::Write) {
-            return refusedSave(Refusal::InvalidYaml,
-                               unreadableMessage(check) + QStringLiteral("写进文件后服务器会拒绝读取它。"));
-        }
+    prepared.refused = checkText(input, check);
+    if (prepared.refused) return prepared;
+    prepared.format = formatForWrite(request, input.current);
+    storage::EncodedText encoded = storage::encodeText(input.text, prepared.format, storage::Replacements::Write);
+    if (!encoded.ok()) {
+        prepared.refused = refusedSave(Refusal::Unrepresentable, encoded.error);
+        return prepared;
     }
-    return request.mode == SaveMode::Append ? append(input, check, asYaml) : write(input);
+    prepared.bytes = std::move(encoded.bytes);
+    return prepared;
+}
+
+SaveResult afterServerWrite(const SaveInput& input, const PreparedWrite& prepared, const ServerWrite& written) {
+    if (prepared.refused) return *prepared.refused;
+    const SaveRequest& request = input.request;
+    const QString where = shownLocation(request.place, request.path);
+    const QString& code = written.detail.code;
+    if (code.isEmpty()) {
+        QString notice = written.notice;
+        if (written.viaBackup) {
+            const QString backup = shownServerPath(request.path).section(u'/', -1) + QStringLiteral(".bak");
+            notice = QStringLiteral("服务器不能直接替换文件，原来的内容改名为 %1 保留。").arg(backup) + notice;
+        }
+        return writtenResult(input, prepared.format, prepared.bytes.size(), serverStamp(prepared.bytes, written.mtime),
+                             notice);
+    }
+    SaveResult result;
+    Outcome& outcome = result.outcome;
+    outcome.server = written.detail;
+    if (code == QLatin1String("changed-on-server")) {
+        outcome.refusal = Refusal::ChangedOnServer;
+        outcome.server.code.clear();  // the refusal's own code says it
+        outcome.message =
+            QStringLiteral("服务器上的文件在打开或上次保存之后被别人%1：%2。保存会覆盖那些改动，没有写入。")
+                .arg(written.detail.existed ? QStringLiteral("改动过") : QStringLiteral("删除或改名了"), where);
+    } else if (code == QLatin1String("not-regular")) {
+        outcome.refusal = Refusal::NotRegular;
+        outcome.server.code.clear();
+        outcome.message = written.message;
+    } else {
+        outcome.refusal = Refusal::Server;
+        outcome.message = written.message;
+    }
+    return result;
+}
+
+bool ownFile(const SaveRequest& request, const Document& current) {
+    return sameLocation(request.place, request.path, current.place, current.path);
 }
 
 Document afterSave(const Document& current, const SaveRequest& request, const SaveResult& result) {
     if (!result.outcome.ok()) return current;
     if (result.document) return *result.document;
     Document next = current;
-    if (result.stamp.exists && sameFile(request.path, current.path)) next.stamp = result.stamp;
+    if (result.stamp.exists && ownFile(request, current)) next.stamp = result.stamp;
     return next;
 }
 

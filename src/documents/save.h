@@ -25,6 +25,7 @@ struct SaveRequest {
     std::optional<storage::LineEnd> lineEnd = std::nullopt;
     SaveMode mode = SaveMode::Write;
     bool force = false;  // the user confirmed the confirmable refusals
+    QString place = {};  // the server profile of a server's file (path is then the server's); empty: this computer
 };
 
 struct SaveInput {
@@ -44,8 +45,32 @@ struct SaveResult {
 // The format a write uses: what the request chose, the rest from the document.
 storage::TextFormat formatForWrite(const SaveRequest& request, const Document& current);
 
-// Every check, then the write or the append.
+// Every check, then the write or the append, on this computer.
 SaveResult save(const SaveInput& input);
+
+// A write into a server's file goes in two steps with the server's own between them (ui/ asks the
+// server): first every check of the text and its bytes in the file's format (any thread) ...
+struct PreparedWrite {
+    std::optional<SaveResult> refused;  // set: nothing is to be written
+    storage::TextFormat format;
+    QByteArray bytes;
+};
+PreparedWrite prepareWrite(const SaveInput& input);
+
+// ... then what the server did with them (remote::Session::save, in the documents' terms): the
+// save's result by the same rules as a local write. A refusal with the server's code keeps it
+// (changed-on-server: what the server holds now; dropped: what NAME holds).
+struct ServerWrite {
+    ServerDetail detail = {};  // detail.code empty: written, read back and compared
+    QString message = {};      // why not, for the user
+    qint64 mtime = 0;          // written: the new file's time
+    bool viaBackup = false;    // written: the old text is in NAME.bak (the server has no posix-rename)
+    QString notice = {};       // written: something to tell (a mode or an owner not kept)
+};
+SaveResult afterServerWrite(const SaveInput& input, const PreparedWrite& prepared, const ServerWrite& written);
+
+// Whether a request writes into the document's own file (the same place and path).
+bool ownFile(const SaveRequest& request, const Document& current);
 
 // The document after a save's result, for the panel the save was of.
 Document afterSave(const Document& current, const SaveRequest& request, const SaveResult& result);

@@ -42,7 +42,8 @@ void discard(const TunnelOutcome& tunnel) {
     if (tunnel.descriptor >= 0) ::close(static_cast<int>(tunnel.descriptor));
 }
 
-// Progress of one transfer, handed to the caller's thread at most every 100 ms.
+// Progress of one transfer, handed to the caller's thread at once (a transfer that stalls early is
+// still shown, with its way to stop it) and then at most every 100 ms.
 class Reporter {
 public:
     Reporter(detail::Worker& worker, QPointer<QObject> context, bool guarded, Session::Progress progress, qint64 total)
@@ -53,7 +54,8 @@ public:
     void add(qint64 bytes) {
         done_ += bytes;
         if (!progress_ || total_ <= Session::kProgressFrom) return;
-        if (done_ < total_ && clock_.elapsed() < 100) return;
+        if (told_ && done_ < total_ && clock_.elapsed() < 100) return;
+        told_ = true;
         clock_.restart();
         worker_.post([context = context_, guarded = guarded_, progress = progress_, done = done_, total = total_] {
             if (!guarded || context) progress(std::min(done, total), total);
@@ -67,6 +69,7 @@ private:
     Session::Progress progress_;
     qint64 total_;
     qint64 done_ = 0;
+    bool told_ = false;
     QElapsedTimer clock_;
 };
 

@@ -29,6 +29,8 @@ public:
     using Moved = std::function<void(qint64 bytes)>;
 
     SftpClient(Worker& worker, ssh_channel channel, int timeoutMs);
+    // How long the server may stay silent for each reply, from the next wait on.
+    void setTimeout(int ms) { timeoutMs_ = ms; }
     ~SftpClient();
     SftpClient(const SftpClient&) = delete;
     SftpClient& operator=(const SftpClient&) = delete;

@@ -356,6 +356,8 @@ void Worker::setSettings(const Settings& settings) {
         dropLink();
         setState(Session::State::Disconnected, QStringLiteral("未连接"));
     }
+    // A new time limit holds for the SFTP channel already open too.
+    if (sftp_) sftp_->setTimeout(settings_.timeoutMs);
 }
 
 void Worker::disconnect() {

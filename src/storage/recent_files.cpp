@@ -13,7 +13,14 @@ namespace storage {
 
 namespace {
 
+// A server's file as the list keeps it: "lobby:/srv/.../sockets.yml" (a local path is absolute).
+bool isServerLink(const QString& entry) {
+    const qsizetype colon = entry.indexOf(QStringLiteral(":/"));
+    return colon > 0 && !entry.startsWith(u'/');
+}
+
 QString normalised(const QString& path) {
+    if (isServerLink(path)) return path;
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();  // empty when missing
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
@@ -52,7 +59,8 @@ QStringList loadRecentFiles(const QString& store) {
     QStringList existing;
     for (const auto& value : files) {
         const QString path = value.toString();
-        if (!path.isEmpty() && QFileInfo(path).isFile()) existing.append(path);
+        // A server's file cannot be looked at without connecting: it stays.
+        if (!path.isEmpty() && (isServerLink(path) || QFileInfo(path).isFile())) existing.append(path);
     }
     return tidied(existing);
 }

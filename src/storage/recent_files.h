@@ -1,6 +1,7 @@
 // The "recent files" list: the files the user opened or saved last, most recent first, at
 // most ten, no duplicates and no files that have since gone, kept as JSON in the data
-// folder.
+// folder. A server's file is kept as its link ("lobby:/srv/lobby/plugins/Quorvel/sockets.yml"),
+// as it is and whether or not it is still there.
 #pragma once
 
 #include "storage/safe_write.h"

@@ -57,10 +57,18 @@ SessionWindow windowOf(const QJsonObject& saved, quint32 id) {
     return window;
 }
 
+// The longest profile name a session may name (servers.json's own limit).
+constexpr qsizetype kMaxPlace = 100;
+
 SessionDocument documentOf(const QString& panel, const QJsonObject& saved) {
     SessionDocument document;
     document.panel = panel;
     document.path = saved.value(QLatin1String("path")).toString();
+    // A server's file: its profile's name, as servers.json has it (a name, never a secret).
+    const QString place = saved.value(QLatin1String("place")).toString();
+    if (place.size() <= kMaxPlace &&
+        std::none_of(place.begin(), place.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
+        document.place = place;
     document.format.encoding =
         encodingNamed(saved.value(QLatin1String("encoding")).toString()).value_or(Encoding::Utf8);
     document.format.bom = saved.value(QLatin1String("bom")).toBool() && document.format.encoding == Encoding::Utf8;

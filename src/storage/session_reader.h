@@ -37,6 +37,7 @@ struct SessionDocument {
     bool lostBytes = false;
     QStringList quietChanges;  // what the next save will write otherwise than the file has it
     bool unsaved = false;      // the panel's text differed from the file
+    QString place;             // the server profile of a server's file; empty: this computer
 };
 
 struct SessionContent {

@@ -22,7 +22,7 @@
 
 #include "forms/windows.h"
 #include "server_fixture.h"
-#include "storage/server_settings.h"
+#include "storage/server_profiles.h"
 #include "text/format.h"
 #include "ui/base/text.h"
 #include "ui/entries/entry_list.h"
@@ -38,6 +38,20 @@ using rcon_test::Stall;
 
 class ServerWidgets : public ServerTest {
 protected:
+    void SetUp() override {
+        ServerTest::SetUp();
+        addProfile();
+    }
+    // The test server as the current profile: its RCON straight to it, as earlier versions reached it.
+    void addProfile() {
+        storage::ServerProfile profile;
+        profile.name = QStringLiteral("test");
+        profile.host = kHost;
+        profile.tunnel = false;
+        profile.rconPort = server.port();
+        ASSERT_EQ(editor->servers().put(profile), QString());
+        ASSERT_TRUE(editor->servers().setCurrent(profile.name));
+    }
     QPushButton* sendButton(std::uint32_t window = forms::kMainWindowId) {
         ui::LiveWindow* live = runtime->window(window);
         return live != nullptr ? live->findChild<QPushButton*>(QStringLiteral("sendToServer")) : nullptr;
@@ -49,8 +63,6 @@ protected:
     void connectThroughDialog(bool remember) {
         ui::ConnectDialog* dialog = link->connectDialog();
         ASSERT_NE(dialog, nullptr);
-        dialog->hostEdit()->setText(kHost);
-        dialog->portBox()->setValue(server.port());
         dialog->passwordEdit()->setText(kPassword);
         dialog->rememberBox()->setChecked(remember);
         dialog->connectButton()->click();
@@ -129,8 +141,9 @@ TEST_F(ServerWidgets, SendingUnconnectedAsksForTheServerThenSendsAndSaysNoKeyrin
     sendButton()->click();
     ui::ConnectDialog* dialog = link->connectDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->portBox()->value(), 25575);
-    EXPECT_EQ(dialog->reloadEdit()->text(), QStringLiteral("/quorvel reload"));
+    // The profile's RCON goes straight to the host: the dialog says so, and that it is in clear.
+    EXPECT_EQ(dialog->routeLabel()->text(), QStringLiteral("直接连接 %1（RCON 不加密）").arg(address()));
+    EXPECT_FALSE(dialog->warningLabel()->isHidden());
     EXPECT_EQ(commandsReceived(), QStringList());
     connectThroughDialog(true);
     ASSERT_TRUE(waitFor([&] { return commandsReceived().size() == 1; }));
@@ -140,15 +153,13 @@ TEST_F(ServerWidgets, SendingUnconnectedAsksForTheServerThenSendsAndSaysNoKeyrin
     // Without a keyring the editor says the password was not kept: it asks again next time.
     ASSERT_TRUE(waitFor([&] { return replies().contains(QStringLiteral("没有可用的密钥环")); }));
     EXPECT_TRUE(replies().contains(QStringLiteral("下次连接时需要重新输入")));
-    // ... and the next dialog reads the keyring for it and says it found nothing there.
+    // ... and the next dialog has the password of this run (from memory, never a file), the box
+    // still ticked.
     link->openConnectDialog();
     ui::ConnectDialog* again = link->connectDialog();
     ASSERT_NE(again, nullptr);
-    EXPECT_EQ(again->portBox()->value(), server.port());
     EXPECT_TRUE(again->rememberBox()->isChecked());
-    auto* note = again->findChild<QLabel*>(QStringLiteral("keyringNote"));
-    ASSERT_TRUE(waitFor([&] { return note->text().contains(QStringLiteral("没有可用的密钥环")); }));
-    EXPECT_EQ(again->passwordEdit()->text(), QString());
+    ASSERT_TRUE(waitFor([&] { return again->passwordEdit()->text() == kPassword; }));
     again->reject();
     EXPECT_EQ(link->stateLabel()->text(), QStringLiteral("已连接 ") + address());  // cancelled, still connected
 }
@@ -157,7 +168,6 @@ TEST_F(ServerWidgets, AWrongPasswordKeepsTheDialogOpenWithTheReason) {
     link->openConnectDialog();
     ui::ConnectDialog* dialog = link->connectDialog();
     ASSERT_NE(dialog, nullptr);
-    dialog->portBox()->setValue(server.port());
     dialog->passwordEdit()->setText(QStringLiteral("wrong"));
     dialog->connectButton()->click();
     EXPECT_FALSE(dialog->connectButton()->isEnabled());  // connecting
@@ -400,8 +410,9 @@ TEST_F(ServerWidgets, SaveAndReloadSendsTheReloadCommandOnlyAfterASave) {
 TEST_F(ServerWidgets, ThePasswordReachesNoFile) {
     const QString data = home + QStringLiteral("/data/quorvel-editor");
     ASSERT_TRUE(QDir().mkpath(data));
-    const QString settings = data + QStringLiteral("/server.json");
-    link->setSettingsFile(settings);
+    const QString settings = data + QStringLiteral("/servers.json");
+    editor->servers().setFolder(data);
+    addProfile();
     ui::SessionKeeper session(*runtime, editor->documents(), data + QStringLiteral("/session.json"), 0);
     link->openConnectDialog();
     connectThroughDialog(true);
@@ -411,8 +422,10 @@ TEST_F(ServerWidgets, ThePasswordReachesNoFile) {
     ASSERT_TRUE(waitFor([&] { return commandsReceived().size() == 1; }));
     ASSERT_TRUE(waitFor([&] { return QFile::exists(settings); }));
     session.saveNow();
-    EXPECT_EQ(storage::loadServerSettings(settings),
-              (storage::ServerSettings{.host = kHost, .port = server.port(), .rememberPassword = true}));
+    const storage::ServerProfiles kept = storage::loadServerProfiles(settings, {});
+    ASSERT_EQ(kept.profiles.size(), 1U);
+    EXPECT_EQ(kept.profiles.front().rconPort, server.port());
+    EXPECT_TRUE(kept.profiles.front().keepRconPassword);
     const QByteArray utf8 = kPassword.toUtf8();
     const QByteArray utf16(reinterpret_cast<const char*>(kPassword.utf16()), kPassword.size() * 2);
     int files = 0;

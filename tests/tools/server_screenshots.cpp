@@ -82,9 +82,14 @@ int main(int argc, char** argv) {
     settle([&] { return passive->isVisible(); });
     passive->grab().save(out.filePath(QStringLiteral("server-passive-skill%1.png").arg(suffix)));
 
+    storage::ServerProfile profile;
+    profile.name = QStringLiteral("mc.example.cn");
+    profile.host = QStringLiteral("mc.example.cn");
+    profile.user = QStringLiteral("mc");
+    editor.servers().put(profile);
+    editor.servers().setCurrent(profile.name);
     link.openConnectDialog();
     ui::ConnectDialog* dialog = link.connectDialog();
-    dialog->hostEdit()->setText(QStringLiteral("mc.example.cn"));
     dialog->passwordEdit()->setText(QStringLiteral("secret"));
     dialog->rememberBox()->setChecked(true);
     dialog->setNote(

@@ -18,10 +18,12 @@
 #include "actions/item_preview.h"
 #include "actions/panels.h"
 #include "documents/document.h"
+#include "documents/location.h"
 #include "documents/save.h"
 #include "forms/windows.h"
 #include "ui/automation/colour_ops.h"
 #include "ui/automation/layout_ops.h"
+#include "ui/automation/remote_ops.h"
 #include "ui/automation/server_ops.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/question.h"
@@ -35,6 +37,7 @@
 #include "ui/panels/panel_check.h"
 #include "ui/preview/gem_preview.h"
 #include "ui/preview/tooltip_view.h"
+#include "ui/server/server_link.h"
 
 namespace ui {
 namespace {
@@ -275,9 +278,7 @@ QString pathField(const QJsonObject& request) {
     return path.toString();
 }
 
-QJsonObject refusal(const documents::Outcome& outcome) {
-    return {{"ok", false}, {"code", documents::refusalCode(outcome.refusal)}, {"error", outcome.message}};
-}
+QJsonObject refusal(const documents::Outcome& outcome) { return documentRefusal(outcome); }
 
 // The panel of a request that names a panel with a file role, with its row.
 std::pair<QPlainTextEdit*, const actions::PanelRow*> filePanel(Context& context, const QJsonObject& request) {
@@ -293,14 +294,24 @@ bool forceOf(const QJsonObject& request) {
     return force.toBool(false);
 }
 
-// Opens a file into the configuration panel, as "打开配置文件…" does once the user answered.
+// The file a request names: "path" on this computer, or with "profile" on that server (relative
+// to the profile's folder, or absolute).
+documents::Location locationOf(Context& context, const QJsonObject& request) {
+    if (!request.contains(QStringLiteral("profile"))) return {{}, pathField(request)};
+    const QString profile = profileOf(context, request);
+    pathField(request);
+    return {profile, documents::serverPathText(serverPathOf(context, profile, request))};
+}
+
+// Opens a file into the configuration panel, as "打开配置文件…" (or "打开服务器上的文件…") does once
+// the user answered.
 void openFile(Context& context, const QJsonObject& request, const Reply& reply) {
     const auto [panel, row] = filePanel(context, request);
     if (row == nullptr || row->file != actions::FileRole::Configuration) {
         throw Refused{QStringLiteral("files open into %1 of the main window only")
                           .arg(fromUtf8(actions::panelWithRole(actions::FileRole::Configuration)->name))};
     }
-    const QString path = pathField(request);
+    const documents::Location file = locationOf(context, request);
     const int encoding = choice(request, "encoding", QStringList{QStringLiteral("auto")} + encodingWords());
     const bool append = choice(request, "mode", {QStringLiteral("replace"), QStringLiteral("append")}) == 1;
     const std::optional<storage::Encoding> forced =
@@ -309,7 +320,7 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
     // A file never takes the place of unsaved changes unasked: "force" is the user's 不保存.
     const bool keepUnsaved = !forceOf(request);
     context.documents.open(
-        row->panel, path, forced, append,
+        row->panel, file, forced, append,
         [menu, reply](const documents::Outcome& outcome) {
             if (!outcome.ok()) return reply(refusal(outcome));
             menu->showStatus(MainMenu::openedStatus(outcome));
@@ -326,14 +337,21 @@ void openFile(Context& context, const QJsonObject& request, const Reply& reply) 
 }
 
 // Saves a panel into a file or appends it to one, as the 文件 menu does; "force" stands for
-// the user's yes to the questions the menu would ask.
+// the user's yes to the questions the menu would ask. Without "path" the panel goes back where
+// it was opened, on this computer or a server; "path" (with "profile": on that server) writes
+// elsewhere.
 void saveFile(Context& context, const QJsonObject& request, const Reply& reply) {
     const auto [panel, row] = filePanel(context, request);
     if (row == nullptr)
         throw Refused{
             QStringLiteral("only %1 of the main window are saved").arg(filePanelNames(QStringLiteral(" and ")))};
     documents::SaveRequest save;
-    save.path = pathField(request);
+    const documents::Document own = context.documents.document(row->panel);
+    const bool back = !request.contains(QStringLiteral("path")) && !request.contains(QStringLiteral("profile"));
+    const documents::Location file =
+        back && own.hasFile() ? documents::Location{own.place, own.path} : locationOf(context, request);
+    save.path = file.path;
+    save.place = file.place;
     const bool append = choice(request, "mode", {QStringLiteral("write"), QStringLiteral("append")}) == 1;
     save.mode = append ? documents::SaveMode::Append : documents::SaveMode::Write;
     save.force = forceOf(request);
@@ -353,11 +371,33 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
     });
 }
 
+// "保存并重载": the configuration panel saved (where it was opened, local or on a server), then its
+// profile's reload command over that profile's RCON, only once the file was written (and on a
+// server read back); the reply has what the status bar said and the server's answer.
+void saveAndReload(Context& context, const QJsonObject& request, const Reply& reply) {
+    if (context.server == nullptr) throw Refused{QStringLiteral("the server link is not loaded")};
+    context.server->saveAndReload(Request::script({}, forceOf(request)), [reply](const ServerLink::Reloaded& reloaded) {
+        if (!reloaded.saved.ran()) return reply({{"ok", false}, {"error", reloaded.saved.refusal}});
+        const QString& status = reloaded.saved.status;
+        if (!reloaded.connection.ok()) {
+            QJsonObject refused = serverRefusal(reloaded.connection);
+            refused.insert(QStringLiteral("message"), status);
+            return reply(refused);
+        }
+        if (!reloaded.answer) return reply(okWith("message", status));
+        const rcon::Answer& answer = *reloaded.answer;
+        if (!answer.ok())
+            return reply({{"ok", false}, {"code", answer.code}, {"error", answer.message}, {"message", status}});
+        reply({{"ok", true}, {"message", status}, {"reply", answer.text}});
+    });
+}
+
 // Runs a named menu action; a question it would ask is answered "no" and refuses the request,
 // or "yes" with "force":true.
 void trigger(Context& context, const QJsonObject& request, const Reply& reply) {
     const QJsonValue name = request.value(QStringLiteral("action"));
     if (!name.isString()) throw Refused{QStringLiteral("\"action\" must be an action name (see dump)")};
+    if (name.toString() == QLatin1String("save-and-reload")) return saveAndReload(context, request, reply);
     context.menu.trigger(name.toString(), forceOf(request), [reply](const Request::Result& result) {
         if (!result.refusal.isEmpty()) return reply({{"ok", false}, {"error", result.refusal}});
         reply(result.status.isEmpty() ? ok() : okWith("message", result.status));
@@ -419,7 +459,8 @@ std::span<const Op> coreOps() { return kOps; }
 std::span<const Op> ops() {
     static const std::vector<Op> all = [] {
         std::vector<Op> list;
-        for (const std::span<const Op> family : {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps()})
+        for (const std::span<const Op> family :
+             {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps(), remoteOps()})
             list.insert(list.end(), family.begin(), family.end());
         return list;
     }();

@@ -27,8 +27,10 @@ class MainMenu;
 class PanelDocuments;
 class Runtime;
 class ServerLink;
+class Servers;
 
-// What the ops work on: the live windows, the panels' documents, the menu, the server link.
+// What the ops work on: the live windows, the panels' documents, the menu, the server link, the
+// server profiles.
 struct Context {
     Runtime& runtime;
     PanelDocuments& documents;
@@ -36,6 +38,7 @@ struct Context {
     GemPreview* gemPreview = nullptr;
     EntryEditor* entries = nullptr;
     QPointer<ServerLink> server;  // null while the main window is gone
+    Servers* servers = nullptr;   // the server profiles and their sessions (the editor's)
     // Writes of the session that failed since the last reply: the next reply carries them as
     // "sessionError".
     QStringList sessionProblems = {};

@@ -5,13 +5,16 @@
 
 #include "actions/panels.h"
 #include "documents/diff.h"
+#include "documents/location.h"
 #include "documents/open.h"
 #include "ui/automation/automation_ops.h"
+#include "ui/automation/remote_ops.h"
 #include "ui/base/background.h"
 #include "ui/base/text.h"
 #include "ui/entries/entry_editor.h"
 #include "ui/files/panel_documents.h"
 #include "ui/panels/panel.h"
+#include "ui/remote/servers.h"
 
 namespace ui {
 namespace {
@@ -84,13 +87,32 @@ QJsonObject renameEntry(Context& context, const QJsonObject& request) {
     return answer(editor.rename(stringField(request, "entry"), stringField(request, "as", true)));
 }
 
-// The panel against its file on disk, read off the UI thread in the file's own encoding.
+QJsonObject changesJson(const std::vector<documents::Change>& changes);
+
+// The panel against its file as it is now (on disk, or on its server), read and compared off the
+// UI thread in the file's own encoding.
 void diff(Context& context, const QJsonObject& request, const Reply& reply) {
     auto* panel = qobject_cast<QPlainTextEdit*>(controlOf(context.runtime, request));
     const actions::PanelRow* row = context.documents.rowOf(panel);
     const documents::Document document =
         row != nullptr ? context.documents.document(row->panel) : documents::Document{};
     if (!document.hasFile()) throw Refused{QStringLiteral("这个输出框没有文件：先打开或保存一个文件")};
+    if (document.onServer()) {
+        remote::Session* session = context.servers != nullptr ? context.servers->session(document.place) : nullptr;
+        if (session == nullptr) throw Refused{QStringLiteral("没有名为“%1”的服务器").arg(document.place)};
+        session->read(documents::serverPathBytes(document.path), panel,
+                      [panel, reply, encoding = document.format.encoding](const remote::FileRead& read) {
+                          if (!read.ok()) return reply(serverRefusal(read));
+                          runInBackground(
+                              panel,
+                              [bytes = read.bytes, encoding, now = panelLfText(panel)] {
+                                  return documents::lineDiff(toUtf8(storage::decodeText(bytes, encoding).text),
+                                                             toUtf8(now));
+                              },
+                              [reply](const std::vector<documents::Change>& changes) { reply(changesJson(changes)); });
+                      });
+        return;
+    }
     runInBackground(
         panel,
         [path = document.path, encoding = document.format.encoding, now = panelLfText(panel)] {
@@ -105,16 +127,20 @@ void diff(Context& context, const QJsonObject& request, const Reply& reply) {
         },
         [reply](const std::pair<QString, std::vector<documents::Change>>& result) {
             if (!result.first.isEmpty()) return reply({{"ok", false}, {"code", "io"}, {"error", result.first}});
-            QJsonArray changes;
-            for (const documents::Change& change : result.second) {
-                QJsonArray removed;
-                for (const std::string& line : change.removed) removed.append(fromUtf8(line));
-                QJsonArray added;
-                for (const std::string& line : change.added) added.append(fromUtf8(line));
-                changes.append(QJsonObject{{"line", change.line}, {"removed", removed}, {"added", added}});
-            }
-            reply(okWith("changes", changes));
+            reply(changesJson(result.second));
         });
+}
+
+QJsonObject changesJson(const std::vector<documents::Change>& found) {
+    QJsonArray changes;
+    for (const documents::Change& change : found) {
+        QJsonArray removed;
+        for (const std::string& line : change.removed) removed.append(fromUtf8(line));
+        QJsonArray added;
+        for (const std::string& line : change.added) added.append(fromUtf8(line));
+        changes.append(QJsonObject{{"line", change.line}, {"removed", removed}, {"added", added}});
+    }
+    return okWith("changes", changes);
 }
 
 // clang-format off

@@ -6,6 +6,7 @@
 #include "actions/console.h"
 #include "actions/panels.h"
 #include "storage/server_settings.h"
+#include "ui/automation/remote_ops.h"
 #include "ui/automation/unit_json.h"
 #include "ui/base/text.h"
 #include "ui/loader/live_window.h"
@@ -43,10 +44,29 @@ QJsonObject failure(const QString& code, const QString& message) {
     return {{"ok", false}, {"code", code}, {"error", message}};
 }
 
+// {"op":"connect","profile":"lobby"}: the profile's RCON, through its SSH connection when it says
+// so ("no-tunnel" when the server refuses to forward; the SSH connection's own codes, as every op
+// that reaches a host), with "password" or the one the profile op gave.
+void connectProfileOp(Context& context, ServerLink& server, const QJsonObject& request, const Reply& reply) {
+    const QString name = profileOf(context, request);
+    const QJsonValue password = request.value(QStringLiteral("password"));
+    if (!password.isUndefined() && !password.isString())
+        throw Refused{QStringLiteral("\"password\" must be the server's rcon.password")};
+    const std::optional<QString> given = password.isString() ? std::optional(password.toString()) : std::nullopt;
+    server.connectProfile(name, given, timeoutOf(request), nullptr, [reply](const remote::Outcome& outcome) {
+        reply(outcome.ok() ? QJsonObject{{"ok", true}} : serverRefusal(outcome));
+    });
+}
+
 // {"op":"connect","host":"127.0.0.1","port":25575,"password":"..."}: {"ok":true}, or the code
 // ("auth-failed", "unreachable", "timeout") and the reason.
 void connectOp(Context& context, const QJsonObject& request, const Reply& reply) {
     ServerLink& server = serverOf(context);
+    if (request.contains(QStringLiteral("profile"))) {
+        if (request.contains(QStringLiteral("host")) || request.contains(QStringLiteral("port")))
+            throw Refused{QStringLiteral("give \"profile\", or \"host\" and \"port\", not both")};
+        return connectProfileOp(context, server, request, reply);
+    }
     const QJsonValue host = request.value(QStringLiteral("host"));
     if (!host.isString() || host.toString().trimmed().isEmpty())
         throw Refused{QStringLiteral("\"host\" must be the server's host name or address")};

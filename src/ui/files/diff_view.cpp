@@ -11,18 +11,20 @@
 #include <utility>
 
 #include "documents/document.h"
+#include "documents/location.h"
 #include "documents/open.h"
 #include "ui/base/background.h"
 #include "ui/base/fonts.h"
 #include "ui/base/text.h"
+#include "ui/remote/servers.h"
 
 namespace ui {
 
-DiffView::DiffView(QWidget* parent, const QString& path) : QDialog(parent) {
+DiffView::DiffView(QWidget* parent, const QString& name) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("比较：%1").arg(QFileInfo(path).fileName()));
+    setWindowTitle(QStringLiteral("比较：%1").arg(name.section(u'/', -1)));
     auto* layout = new QVBoxLayout(this);
-    summary_ = new QLabel(QStringLiteral("正在读取 %1…").arg(documents::shown(path)), this);
+    summary_ = new QLabel(QStringLiteral("正在读取 %1…").arg(name), this);
     summary_->setWordWrap(true);
     layout->addWidget(summary_);
     // A rich text view: its blocks take their ground across the whole row and the line height
@@ -38,7 +40,7 @@ DiffView::DiffView(QWidget* parent, const QString& path) : QDialog(parent) {
 }
 
 DiffView* DiffView::show(QWidget* parent, const QString& path, storage::Encoding encoding, const QString& text) {
-    auto* view = new DiffView(parent, path);
+    auto* view = new DiffView(parent, documents::shown(path));
     view->QDialog::show();
     runInBackground(
         view,
@@ -55,6 +57,42 @@ DiffView* DiffView::show(QWidget* parent, const QString& path, storage::Encoding
             view->setChanges(result.first, result.second);
         });
     return view;
+}
+
+DiffView* DiffView::showBytes(QWidget* parent, const QString& name, const QByteArray& bytes, storage::Encoding encoding,
+                              const QString& text) {
+    auto* view = new DiffView(parent, name);
+    view->QDialog::show();
+    view->compareWith(bytes, encoding, text);
+    return view;
+}
+
+DiffView* DiffView::showServer(QWidget* parent, Servers& servers, const documents::Document& document,
+                               const QString& text) {
+    auto* view = new DiffView(parent, document.shownPath());
+    view->QDialog::show();
+    remote::Session* session = servers.session(document.place);
+    if (session == nullptr) {
+        view->setChanges(QStringLiteral("没有名为“%1”的服务器").arg(document.place), {});
+        return view;
+    }
+    session->read(documents::serverPathBytes(document.path), view,
+                  [view, encoding = document.format.encoding, text](const remote::FileRead& read) {
+                      if (!read.ok()) return view->setChanges(read.message, {});
+                      view->compareWith(read.bytes, encoding, text);
+                  });
+    return view;
+}
+
+// The bytes decoded and compared off the UI thread.
+void DiffView::compareWith(const QByteArray& bytes, storage::Encoding encoding, const QString& text) {
+    runInBackground(
+        this,
+        [bytes, encoding, now = toUtf8(text)] {
+            const storage::DecodedText decoded = storage::decodeText(bytes, encoding);
+            return documents::lineDiff(toUtf8(decoded.text), now);
+        },
+        [this](const std::vector<documents::Change>& changes) { setChanges({}, changes); });
 }
 
 // Each change under the line of the file it starts at: removed lines with "-" on a red ground,

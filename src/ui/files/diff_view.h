@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "documents/diff.h"
+#include "documents/document.h"
 #include "storage/text_codec.h"
 
 class QTextEdit;
 class QLabel;
 
 namespace ui {
+
+class Servers;
 
 class DiffView : public QDialog {
 public:
@@ -25,6 +28,13 @@ public:
 
     // Reads the file off the UI thread and shows how text changes it; deletes itself on close.
     static DiffView* show(QWidget* parent, const QString& path, storage::Encoding encoding, const QString& text);
+    // The same for a file's bytes already at hand (what a server's file holds now); name is how
+    // the file is shown ("lobby:/srv/.../sockets.yml").
+    static DiffView* showBytes(QWidget* parent, const QString& name, const QByteArray& bytes,
+                               storage::Encoding encoding, const QString& text);
+    // The same for a document's file on a server, read from the server now.
+    static DiffView* showServer(QWidget* parent, Servers& servers, const documents::Document& document,
+                                const QString& text);
 
     QTextEdit* lines() const { return lines_; }
     QLabel* summary() const { return summary_; }
@@ -32,8 +42,10 @@ public:
     bool isLoaded() const { return loaded_; }
 
 private:
-    explicit DiffView(QWidget* parent, const QString& path);
+    // name: the file as the user is shown it.
+    explicit DiffView(QWidget* parent, const QString& name);
     void setChanges(const QString& error, const std::vector<documents::Change>& changes);
+    void compareWith(const QByteArray& bytes, storage::Encoding encoding, const QString& text);
 
     QLabel* summary_;
     QTextEdit* lines_;

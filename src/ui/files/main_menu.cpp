@@ -1,6 +1,7 @@
 #include "ui/files/main_menu.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -20,6 +21,7 @@
 #include <QTimer>
 
 #include "documents/document.h"
+#include "documents/location.h"
 #include "forms/windows.h"
 #include "storage/recent_files.h"
 #include "ui/base/background.h"
@@ -31,6 +33,9 @@
 #include "ui/panels/panel.h"
 #include "ui/panels/panel_fill.h"
 #include "ui/panels/panel_memory.h"
+#include "ui/remote/remote_file_dialog.h"
+#include "ui/remote/server_access.h"
+#include "ui/remote/servers.h"
 
 namespace ui {
 namespace {
@@ -46,6 +51,7 @@ using storage::LineEnd;
 constexpr MenuRow kRows[] = {
     {"new",                   "文件", "新建",                 "Ctrl+N",       &MainMenu::newSession},
     {"open",                  "文件", "打开配置文件…",         "Ctrl+O",       &MainMenu::openFile},
+    {"open-remote",           "文件", "打开服务器上的文件…",    "Ctrl+Shift+O", &MainMenu::openRemote},
     {"reload",                "文件", "重新载入",              "",             &MainMenu::reloadFile},
     {"reopen-other-encoding", "文件", "以其他编码重新打开",     "",             &MainMenu::reopenOtherEncoding},
     {"save",                  "文件", "保存",                 "Ctrl+S",       &MainMenu::save},
@@ -115,6 +121,11 @@ QFileDialog* fileDialog(QWidget* parent, const QString& title, const QString& st
     if (mode == QFileDialog::AcceptOpen) dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     return dialog;
+}
+
+// The folder a file dialog starts in: the document's own, for a file on this computer.
+QString localFolder(const documents::Document& document) {
+    return document.onServer() ? QString() : QFileInfo(document.path).absolutePath();
 }
 
 }  // namespace
@@ -210,6 +221,36 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents
     modifiedLabel_->setObjectName(QStringLiteral("unsavedChanges"));
     modifiedLabel_->setContentsMargins(8, 0, 8, 0);
     modifiedLabel_->hide();
+    // A file moving from or to a server, over 1 MB: how far it is, and a way to stop it.
+    transfer_ = new QWidget(status);
+    transfer_->setObjectName(QStringLiteral("transfer"));
+    auto* transferLayout = new QHBoxLayout(transfer_);
+    transferLayout->setContentsMargins(8, 0, 8, 0);
+    transferLabel_ = new QLabel(transfer_);
+    auto* cancel = new QPushButton(QStringLiteral("取消"), transfer_);
+    cancel->setObjectName(QStringLiteral("cancelTransfer"));
+    cancel->setToolTip(QStringLiteral("停止传输：服务器上的文件保持原样"));
+    transferLayout->addWidget(transferLabel_);
+    transferLayout->addWidget(cancel);
+    transfer_->hide();
+    connect(cancel, &QPushButton::clicked, &documents, &PanelDocuments::cancelTransfer);
+    // In the status bar only while a transfer runs: its button would make the bar taller.
+    connect(&documents, &PanelDocuments::transferring, this,
+            [this, status](const QString& what, qint64 done, qint64 total) {
+                transferLabel_->setText(QStringLiteral("%1… %2%（%3 / %4 KB）")
+                                            .arg(what)
+                                            .arg(done * 100 / std::max<qint64>(total, 1))
+                                            .arg(done / 1024)
+                                            .arg(total / 1024));
+                if (!transfer_->isVisible()) {
+                    status->insertPermanentWidget(0, transfer_);
+                    transfer_->show();
+                }
+            });
+    connect(&documents, &PanelDocuments::transferEnded, this, [this, status] {
+        status->removeWidget(transfer_);
+        transfer_->hide();
+    });
     status->addPermanentWidget(modifiedLabel_);
     status->addPermanentWidget(fileLabel_);
     status->addPermanentWidget(formatLabel_);
@@ -300,7 +341,8 @@ void MainMenu::report(const RequestPtr& request, const QString& message) {
 
 bool MainMenu::eventFilter(QObject* watched, QEvent* event) {
     if (watched != main_) return false;
-    if (event->type() == QEvent::WindowActivate && !documents_.document(Panel::Config).path.isEmpty())
+    if (event->type() == QEvent::WindowActivate && documents_.document(Panel::Config).hasFile() &&
+        !documents_.document(Panel::Config).onServer())
         diskCheck_->start();
     if (event->type() != QEvent::Close) return false;
     if (documents_.isSaving()) {
@@ -343,7 +385,7 @@ void MainMenu::askBeforeClose() {
         const QPlainTextEdit* panel = documents_.panel(row.panel);
         if (row.file != actions::FileRole::None && document.hasFile() && panel != nullptr &&
             panel->document()->isModified())
-            names.append(QStringLiteral("“%1”").arg(QFileInfo(document.path).fileName()));
+            names.append(QStringLiteral("“%1”").arg(document.fileName()));
     }
     auto* box = new QMessageBox(
         QMessageBox::Warning, QStringLiteral("关闭"),
@@ -400,19 +442,23 @@ void MainMenu::updateStatus() {
         fileLabel_->setText(QStringLiteral("配置文件：未保存"));
         formatLabel_->setText(documents::describe(storage::TextFormat{}));
     } else {
-        fileLabel_->setText(QStringLiteral("配置文件：%1").arg(QFileInfo(document.path).fileName()));
-        fileLabel_->setToolTip(documents::shown(document.path));
+        // A server's file is named with its server: "lobby:/srv/.../sockets.yml".
+        fileLabel_->setText(
+            QStringLiteral("配置文件：%1").arg(document.onServer() ? document.shownPath() : document.fileName()));
+        fileLabel_->setToolTip(document.shownPath());
         formatLabel_->setText(documents::describe(document.format));
     }
     if (QAction* reopen = action("reopen-other-encoding")) reopen->setEnabled(document.hasFile());
     if (QAction* reload = action("reload")) reload->setEnabled(document.hasFile());
     // The title names the file; "[*]" is where the window shows its unsaved-changes mark.
     const QString title = fromUtf8(main_->form().title);
-    main_->setWindowTitle(document.hasFile()
-                              ? QStringLiteral("%1[*] - %2").arg(QFileInfo(document.path).fileName(), title)
-                              : title + QStringLiteral("[*]"));
+    main_->setWindowTitle(
+        document.hasFile()
+            ? QStringLiteral("%1[*] - %2").arg(document.onServer() ? document.shownPath() : document.fileName(), title)
+            : title + QStringLiteral("[*]"));
     if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
-    if (document.hasFile() && QFileInfo::exists(document.path)) watcher_->addPath(document.path);
+    if (document.hasFile() && !document.onServer() && QFileInfo::exists(document.path))
+        watcher_->addPath(document.path);
     updateModified();
 }
 
@@ -437,8 +483,12 @@ void MainMenu::fillRecent() {
     if (paths.isEmpty()) recent_->addAction(QStringLiteral("（没有）"))->setEnabled(false);
     for (int i = 0; i < paths.size(); ++i) {
         const QString& path = paths[i];
-        recent_->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(documents::shown(path)), this,
-                           [this, path] { openPath(Request::person(main_), path); });
+        // A server's file is its link: "lobby:/srv/.../sockets.yml", opened through its profile.
+        const std::optional<documents::Location> link = documents::parseServerLink(path);
+        const documents::Location file = link.value_or(documents::Location{{}, path});
+        recent_->addAction(
+            QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(documents::shownLocation(file.place, file.path)), this,
+            [this, file] { openLocation(Request::person(main_), file, std::nullopt); });
     }
 }
 
@@ -544,7 +594,7 @@ void MainMenu::undoNew() {
 
 void MainMenu::openFile(const RequestPtr& request) {
     if (!request->asksPerson()) return request->refuse({}, QStringLiteral("“打开配置文件…”要选择文件：请用 open 操作"));
-    const QString start = QFileInfo(documents_.document(Panel::Config).path).absolutePath();
+    const QString start = localFolder(documents_.document(Panel::Config));
     QFileDialog* dialog =
         fileDialog(main_, QStringLiteral("打开配置文件"), start, kYamlFilter, QFileDialog::AcceptOpen);
     connect(dialog, &QFileDialog::fileSelected, this, [this, request](const QString& path) {
@@ -554,29 +604,56 @@ void MainMenu::openFile(const RequestPtr& request) {
 }
 
 void MainMenu::openPath(const RequestPtr& request, const QString& path) {
-    const auto start = [this, request, path](bool append) {
+    openLocation(request, {{}, path}, std::nullopt);
+}
+
+// "打开服务器上的文件…": the remote file dialog on the current profile's plugin folder.
+void MainMenu::openRemote(const RequestPtr& request) {
+    if (!request->asksPerson())
+        return request->refuse({}, QStringLiteral("“打开服务器上的文件…”要选择文件：请用 open 操作并给出 profile"));
+    Servers* servers = documents_.servers();
+    if (servers == nullptr || servers->profiles().empty())
+        return request->refuse(QStringLiteral("打开服务器上的文件"),
+                               QStringLiteral("还没有服务器：请先在“服务器”→“服务器列表…”中添加一个。"));
+    const documents::Document document = documents_.document(Panel::Config);
+    auto* dialog = new RemoteFileDialog(*servers, document.onServer() ? document.place : servers->current(), main_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &RemoteFileDialog::fileChosen, this,
+            [this, request](const documents::Location& file, std::optional<storage::Encoding> encoding) {
+                openLocation(request, file, encoding);
+            });
+    dialog->open();
+}
+
+void MainMenu::openLocation(const RequestPtr& request, const documents::Location& file,
+                            std::optional<storage::Encoding> encoding) {
+    const QString shownName =
+        file.onServer() ? documents::shownLocation(file.place, file.path) : QFileInfo(file.path).fileName();
+    const auto read = [this, request, file, encoding](bool append) {
         if (documents_.isOpening())
             return request->refuse(QStringLiteral("正在打开文件"),
                                    QStringLiteral("正在打开另一个文件，请等它打开完再试。"));
-        documents_.open(Panel::Config, path, std::nullopt, append,
-                        later(request, [this, request](const Outcome& outcome) {
+        documents_.open(Panel::Config, file, encoding, append, later(request, [this, request](const Outcome& outcome) {
                             opened(request, outcome, QStringLiteral("无法打开"));
                         }));
     };
+    // A server's file: its host key and login are settled with the person first.
+    const auto start = [this, request, file, read](bool append) {
+        reachFirst(request, file.place, [read, append] { read(append); });
+    };
     // A file replacing text that differs from the panel's own file: 保存 / 不保存 / 取消 first,
     // as closing asks. Whatever the open replaces stays one Ctrl+Z (and 撤销清空) away.
-    const auto replace = [this, request, path, start] {
+    const auto replace = [this, request, shownName, start] {
         if (!hasUnsavedChanges(Panel::Config)) return start(false);
-        askToSaveFirst(request, QFileInfo(path).fileName(), [start] { start(false); });
+        askToSaveFirst(request, shownName, [start] { start(false); });
     };
     if (configuration_->document()->isEmpty()) return replace();
     if (!request->asksPerson())
         return request->refuse({}, QStringLiteral("配置文件输出框中已经有内容：请用 open 操作并给出 mode"));
-    auto* box =
-        new QMessageBox(QMessageBox::Question, QStringLiteral("打开配置文件"),
-                        QStringLiteral("配置文件输出框中已经有内容。\n要用文件“%1”替换它，还是把文件加在它的后面？")
-                            .arg(QFileInfo(path).fileName()),
-                        QMessageBox::NoButton, main_);
+    auto* box = new QMessageBox(
+        QMessageBox::Question, QStringLiteral("打开配置文件"),
+        QStringLiteral("配置文件输出框中已经有内容。\n要用文件“%1”替换它，还是把文件加在它的后面？").arg(shownName),
+        QMessageBox::NoButton, main_);
     QPushButton* replacing = box->addButton(QStringLiteral("替换"), QMessageBox::AcceptRole);
     QPushButton* after = box->addButton(QStringLiteral("加在后面"), QMessageBox::AcceptRole);
     box->setDefaultButton(box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
@@ -596,7 +673,7 @@ bool MainMenu::hasUnsavedChanges(Panel panel) const {
 // Before a file takes the place of the configuration panel's unsaved changes: 保存 saves them
 // into their file and then goes on, 不保存 goes on (the changes stay one Ctrl+Z away), 取消 stops.
 void MainMenu::askToSaveFirst(const RequestPtr& request, const QString& coming, const std::function<void()>& then) {
-    const QString name = QFileInfo(documents_.document(Panel::Config).path).fileName();
+    const QString name = documents_.document(Panel::Config).fileName();
     request->choose(QStringLiteral("未保存的更改"),
                     QStringLiteral("“%1”有未保存的更改。\n打开“%2”前要保存它吗？（不保存时，打开后按 Ctrl+Z "
                                    "或用“撤销清空”可以找回这些更改。）")
@@ -640,7 +717,7 @@ void MainMenu::reloadFile(const RequestPtr& request) {
     if (!configuration_->document()->isModified()) return reload(request, Panel::Config);
     request->confirm(QStringLiteral("重新载入"),
                      QStringLiteral("重新载入“%1”会替换配置文件输出框中未保存的更改（可以用 Ctrl+Z 找回）。")
-                         .arg(QFileInfo(document.path).fileName()),
+                         .arg(document.fileName()),
                      QStringLiteral("重新载入"), [this, request](bool yes) {
                          if (yes) reload(request, Panel::Config);
                      });
@@ -663,7 +740,8 @@ void MainMenu::fileChangedOnDisk() {
     if (closing_) return;
     if (documents_.isSaving() || documents_.isOpening()) return diskCheck_->start();
     const documents::Document document = documents_.document(Panel::Config);
-    if (!document.hasFile() || !document.stamp.exists) return;
+    // A server's file is compared with the server's only when it is saved.
+    if (!document.hasFile() || !document.stamp.exists || document.onServer()) return;
     if (!watcher_->files().contains(document.path) && QFileInfo::exists(document.path))
         watcher_->addPath(document.path);
     runInBackground(
@@ -704,19 +782,18 @@ void MainMenu::reopenOtherEncoding(const RequestPtr& request) {
                                }));
     };
     if (!configuration_->document()->isModified()) return reopen();
-    request->confirm(
-        QStringLiteral("以其他编码重新打开"),
-        QStringLiteral("用 %1 重新读取“%2”会替换配置文件输出框的全部内容，之后的改动会丢失。")
-            .arg(storage::encodingName(documents::otherEncoding(document)), QFileInfo(document.path).fileName()),
-        QStringLiteral("重新打开"), [reopen](bool yes) {
-            if (yes) reopen();
-        });
+    request->confirm(QStringLiteral("以其他编码重新打开"),
+                     QStringLiteral("用 %1 重新读取“%2”会替换配置文件输出框的全部内容，之后的改动会丢失。")
+                         .arg(storage::encodingName(documents::otherEncoding(document)), document.fileName()),
+                     QStringLiteral("重新打开"), [reopen](bool yes) {
+                         if (yes) reopen();
+                     });
 }
 
 void MainMenu::save(const RequestPtr& request) {
     const documents::Document document = documents_.document(Panel::Config);
     if (!document.hasFile()) return saveAs(request);
-    runSave(request, Panel::Config, {.path = document.path});
+    runSave(request, Panel::Config, {.path = document.path, .place = document.place});
 }
 
 void MainMenu::saveAs(const RequestPtr& request) {
@@ -731,7 +808,14 @@ void MainMenu::compare(const RequestPtr& request) {
     const documents::Document document = documents_.document(Panel::Config);
     if (!document.hasFile())
         return request->refuse(QStringLiteral("与文件比较"), QStringLiteral("配置文件输出框的内容不是从文件打开的。"));
-    DiffView::show(main_, document.path, document.format.encoding, panelLfText(configuration_));
+    if (!document.onServer()) {
+        DiffView::show(main_, document.path, document.format.encoding, panelLfText(configuration_));
+        return;
+    }
+    // A server's file is read from the server now, its host key and login settled first.
+    reachFirst(request, document.place, [this, document] {
+        DiffView::showServer(main_, *documents_.servers(), document, panelLfText(configuration_));
+    });
 }
 
 void MainMenu::saveCommands(const RequestPtr& request) {
@@ -743,7 +827,7 @@ void MainMenu::appendToFile(const RequestPtr& request) {
     if (!request->asksPerson()) {
         return request->refuse({}, QStringLiteral("“追加到文件…”要选择文件：请用 save 操作并给出 \"mode\":\"append\""));
     }
-    const QString start = QFileInfo(documents_.document(Panel::Config).path).absolutePath();
+    const QString start = localFolder(documents_.document(Panel::Config));
     QFileDialog* dialog = fileDialog(main_, QStringLiteral("追加到文件"), start, kYamlFilter, QFileDialog::AcceptOpen);
     connect(dialog, &QFileDialog::fileSelected, this, [this, request](const QString& path) {
         if (!path.isEmpty()) runSave(request, Panel::Config, {.path = path, .mode = SaveMode::Append});
@@ -756,8 +840,9 @@ void MainMenu::chooseSavePath(const RequestPtr& request, QPlainTextEdit* panel, 
                               const std::function<void(const SaveRequest&)>& chosen) {
     if (!request->asksPerson()) return request->refuse({}, QStringLiteral("“%1”要选择文件：请用 save 操作").arg(title));
     const documents::Document document = documents_.document(panel == commands_ ? Panel::Command : Panel::Config);
-    QFileDialog* dialog = fileDialog(main_, title, document.path, panel == commands_ ? kTextFilter : kYamlFilter,
-                                     QFileDialog::AcceptSave);
+    // A server's file is saved as a copy on this computer starting in the last local folder.
+    QFileDialog* dialog = fileDialog(main_, title, document.onServer() ? QString() : document.path,
+                                     panel == commands_ ? kTextFilter : kYamlFilter, QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(panel == commands_ ? QStringLiteral("txt") : QStringLiteral("yml"));
     auto* encoding = new QComboBox(dialog);
     encoding->addItems({QStringLiteral("UTF-8"), QStringLiteral("GBK（旧版服务器，中文 Windows）")});
@@ -790,7 +875,7 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
     // A person hears before the save what it will write otherwise than the file has it.
     const documents::Document document = documents_.document(panel);
     if (request->asksPerson() && !append && !changesTold && !document.quietChanges.isEmpty() &&
-        documents::sameFile(save.path, document.path)) {
+        documents::ownFile(save, document)) {
         return request->confirm(QStringLiteral("保存"),
                                 QStringLiteral("保存会改变文件中原有的内容：\n\n• %1\n\n仍然要保存吗？")
                                     .arg(document.quietChanges.join(QStringLiteral("\n• "))),
@@ -840,6 +925,26 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
                 },
                 compare);
         }
+        if (outcome.refusal == documents::Refusal::ChangedOnServer) {
+            // Someone else saved the server's file: look at what they wrote against the panel
+            // (比较), write over it (仍然写入), or leave both as they are (取消).
+            const Request::Aside compare{QStringLiteral("比较"), [this, panel, outcome] {
+                                             DiffView::showBytes(main_, documents_.document(panel).shownPath(),
+                                                                 outcome.server.current,
+                                                                 documents_.document(panel).format.encoding,
+                                                                 panelLfText(documents_.panel(panel)));
+                                         }};
+            return request->confirm(
+                QStringLiteral("保存"), outcome.message + QStringLiteral("\n\n仍然要写入吗？"),
+                QStringLiteral("仍然写入"),
+                [this, request, panel, save, stopped](bool yes) {
+                    if (!yes) return stopped();
+                    SaveRequest forced = save;
+                    forced.force = true;
+                    runSave(request, panel, forced, true);
+                },
+                compare);
+        }
         if (!outcome.ok() && documents::isConfirmable(outcome.refusal)) {
             return request->confirm(append ? QStringLiteral("追加到文件") : QStringLiteral("保存"),
                                     outcome.message + QStringLiteral("\n\n仍然要写入吗？"), QStringLiteral("仍然写入"),
@@ -877,8 +982,29 @@ void MainMenu::runSave(const RequestPtr& request, Panel panel, const SaveRequest
     if (!request->asksPerson()) return documents_.save(panel, save, request->awaiting(PanelDocuments::Done(then)));
     if (documents_.isSaving())
         return request->refuse(QStringLiteral("正在保存"), QStringLiteral("正在保存另一个文件，请等它写完再试。"));
-    showStatus(QStringLiteral("正在保存 %1…").arg(QFileInfo(save.path).fileName()));
-    documents_.save(panel, save, later(request, then));
+    // A server's file: its host key and login are settled with the person before the text goes.
+    reachFirst(request, save.place, [this, request, panel, save, then] {
+        showStatus(QStringLiteral("正在保存 %1…").arg(documents::shownLocation(save.place, save.path)));
+        documents_.save(panel, save, later(request, then));
+    });
+}
+
+// Before a person's request reaches a server: the session connects and logs in, asking the
+// person about a new host key or a missing password; then goes on, or the request ends refused.
+// A local file, or a script, goes on at once (a script hears the server's code in its reply).
+void MainMenu::reachFirst(const RequestPtr& request, const QString& place, const std::function<void()>& then) {
+    Servers* servers = documents_.servers();
+    if (place.isEmpty() || !request->asksPerson() || servers == nullptr) return then();
+    showStatus(QStringLiteral("正在连接 %1…").arg(place));
+    reachServer(*servers, place, main_, this, [this, request, then](const remote::Outcome& outcome, remote::Session*) {
+        if (main_->statusBar() != nullptr) main_->statusBar()->clearMessage();
+        if (outcome.ok()) return then();
+        // A host key refused or a question declined was said in its own dialog.
+        if (outcome.code == QLatin1String("cancelled") || outcome.code.startsWith(QLatin1String("host-key")))
+            return request->finish();
+        request->refuse(QStringLiteral("无法连接服务器"), outcome.message);
+        request->finish();
+    });
 }
 
 void MainMenu::quit(const RequestPtr& request) {

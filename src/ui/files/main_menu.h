@@ -85,6 +85,11 @@ public:
     // Opens a file into the configuration panel, asking what the request's asker answers:
     // 替换 / 加在后面 over text, 保存 / 不保存 over unsaved changes.
     void openPath(const RequestPtr& request, const QString& path);
+    // The same for a file anywhere (a server's: "lobby" and its path), read in the encoding given
+    // (nullopt: UTF-8, else GBK); a person settles the server's host key and login first.
+    void openLocation(const RequestPtr& request, const documents::Location& file,
+                      std::optional<storage::Encoding> encoding);
+    void openRemote(const RequestPtr& request);
     void reloadFile(const RequestPtr& request);
     void reopenOtherEncoding(const RequestPtr& request);
     void save(const RequestPtr& request);
@@ -108,6 +113,7 @@ protected:
 
 private:
     void askToSaveFirst(const RequestPtr& request, const QString& coming, const std::function<void()>& then);
+    void reachFirst(const RequestPtr& request, const QString& place, const std::function<void()>& then);
     void opened(const RequestPtr& request, const documents::Outcome& outcome, const QString& title);
     void chooseSavePath(const RequestPtr& request, QPlainTextEdit* panel, const QString& title,
                         const std::function<void(const documents::SaveRequest&)>& chosen);
@@ -149,6 +155,8 @@ private:
     QLabel* fileLabel_ = nullptr;
     QLabel* formatLabel_ = nullptr;
     QLabel* modifiedLabel_ = nullptr;
+    QWidget* transfer_ = nullptr;  // the status bar's progress of a transfer from or to a server
+    QLabel* transferLabel_ = nullptr;
     QPointer<QMessageBox> closeQuestion_;
     QPointer<QWidget> lastEdited_;  // the text box 撤销 and 重做 act on
     QFileSystemWatcher* watcher_ = nullptr;

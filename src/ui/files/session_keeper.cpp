@@ -128,18 +128,21 @@ SessionState SessionKeeper::state() {
     for (const actions::PanelRow& row : actions::panels()) {
         const documents::Document document = documents_.document(row.panel);
         if (row.file == actions::FileRole::None || !document.hasFile()) continue;
-        state.files.insert(fromUtf8(row.name),
-                           QJsonObject{{"path", document.path},
-                                       {"encoding", storage::encodingName(document.format.encoding)},
-                                       {"bom", document.format.bom},
-                                       {"lineEnd", storage::lineEndName(document.format.lineEnd)},
-                                       {"exists", document.stamp.exists},
-                                       {"size", document.stamp.size},
-                                       {"modified", document.stamp.modified.toMSecsSinceEpoch()},
-                                       {"hash", QString::fromLatin1(document.stamp.hash.toHex())},
-                                       {"lostBytes", document.lostBytes},
-                                       {"quietChanges", QJsonArray::fromStringList(document.quietChanges)},
-                                       {"unsaved", isUnsaved(documents_.panel(row.panel))}});
+        QJsonObject file{{"path", document.path},
+                         {"encoding", storage::encodingName(document.format.encoding)},
+                         {"bom", document.format.bom},
+                         {"lineEnd", storage::lineEndName(document.format.lineEnd)},
+                         {"exists", document.stamp.exists},
+                         {"size", document.stamp.size},
+                         {"modified", document.stamp.modified.toMSecsSinceEpoch()},
+                         {"hash", QString::fromLatin1(document.stamp.hash.toHex())},
+                         {"lostBytes", document.lostBytes},
+                         {"quietChanges", QJsonArray::fromStringList(document.quietChanges)},
+                         {"unsaved", isUnsaved(documents_.panel(row.panel))}};
+        // A server's file: the profile's name (the session keeps the link, never a secret; the
+        // editor connects again when the file is used).
+        if (document.onServer()) file.insert(QStringLiteral("place"), document.place);
+        state.files.insert(fromUtf8(row.name), file);
     }
     return state;
 }
@@ -196,7 +199,7 @@ QString SessionKeeper::restore() {
         for (const actions::PanelRow& row : actions::panels()) {
             if (row.file == actions::FileRole::None || fromUtf8(row.name) != saved.panel) continue;
             documents_.setDocument(row.panel, documents::Document{saved.path, saved.format, saved.stamp,
-                                                                  saved.lostBytes, saved.quietChanges});
+                                                                  saved.lostBytes, saved.quietChanges, saved.place});
             // The text restored is the one the user had, not the file's.
             if (QPlainTextEdit* panel = documents_.panel(row.panel); panel != nullptr && saved.unsaved)
                 panel->document()->setModified(true);

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 
 namespace ui {
 namespace {
@@ -19,41 +18,50 @@ QLabel* wrapping(const QString& text, QWidget* parent) {
     return label;
 }
 
+QString address(const QString& host, quint16 port) {
+    return (host.contains(u':') ? QStringLiteral("[%1]").arg(host) : host) + u':' + QString::number(port);
+}
+
 }  // namespace
 
-ConnectDialog::ConnectDialog(const storage::ServerSettings& settings, QWidget* parent) : QDialog(parent) {
+QString ConnectDialog::route(const storage::ServerProfile& profile) {
+    const QString target = address(storage::rconHost(profile), profile.rconPort);
+    if (profile.tunnel) return QStringLiteral("经 %1 的 SSH 连接（加密）到服务器上的 %2").arg(profile.name, target);
+    return QStringLiteral("直接连接 %1（RCON 不加密）").arg(target);
+}
+
+ConnectDialog::ConnectDialog(const storage::ServerProfile& profile, QWidget* parent)
+    : QDialog(parent), profile_(profile.name) {
     setObjectName(QStringLiteral("connectDialog"));
-    setWindowTitle(QStringLiteral("连接服务器"));
+    setWindowTitle(QStringLiteral("连接服务器：%1").arg(profile.name));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(wrapping(QStringLiteral("通过 RCON 连接正在运行的服务器。服务器的 server.properties 中要有 "
-                                              "enable-rcon=true、rcon.port 和 rcon.password，改完后重启服务器。"),
+    route_ = wrapping(route(profile), this);
+    route_->setObjectName(QStringLiteral("rconRoute"));
+    layout->addWidget(route_);
+    // The warning the profile's "经 SSH 隧道" shows when it is unticked.
+    warning_ = wrapping(QStringLiteral("RCON 密码和每一条指令都将以明文经过网络，路上的任何人都能看到。"
+                                       "在“服务器列表…”中勾选“经 SSH 隧道”可以加密它们。"),
+                        this);
+    warning_->setObjectName(QStringLiteral("clearTextWarning"));
+    warning_->setVisible(!profile.tunnel);
+    layout->addWidget(warning_);
+    layout->addWidget(wrapping(QStringLiteral("服务器的 server.properties 中要有 enable-rcon=true、rcon.port 和 "
+                                              "rcon.password，改完后重启服务器。"),
                                this));
 
     auto* form = new QFormLayout;
-    host_ = new QLineEdit(settings.host, this);
-    host_->setPlaceholderText(QStringLiteral("如 127.0.0.1 或 mc.example.com"));
-    port_ = new QSpinBox(this);
-    port_->setRange(1, 65535);
-    port_->setValue(settings.port);
-    port_->setToolTip(
-        QStringLiteral("server.properties 中的 rcon.port，默认 %1").arg(storage::ServerSettings::kDefaultPort));
     password_ = new QLineEdit(this);
     password_->setEchoMode(QLineEdit::Password);
     password_->setToolTip(QStringLiteral("server.properties 中的 rcon.password"));
     remember_ = new QCheckBox(QStringLiteral("记住密码（保存在系统密钥环中）"), this);
-    remember_->setChecked(settings.rememberPassword);
+    remember_->setChecked(profile.keepRconPassword);
     remember_->setToolTip(QStringLiteral("密码只保存在系统的密钥环（Secret Service 或 KWallet）中，不会写入任何文件"));
     note_ = wrapping({}, this);
     note_->setObjectName(QStringLiteral("keyringNote"));
     note_->hide();
-    reload_ = new QLineEdit(settings.reloadCommand, this);
-    reload_->setToolTip(QStringLiteral("“保存并重载”保存配置文件后发给服务器的指令"));
-    form->addRow(QStringLiteral("主机："), host_);
-    form->addRow(QStringLiteral("端口："), port_);
-    form->addRow(QStringLiteral("密码："), password_);
+    form->addRow(QStringLiteral("RCON 密码："), password_);
     form->addRow(QString(), remember_);
     form->addRow(QString(), note_);
-    form->addRow(QStringLiteral("重载指令："), reload_);
     layout->addLayout(form);
 
     message_ = wrapping({}, this);
@@ -62,28 +70,23 @@ ConnectDialog::ConnectDialog(const storage::ServerSettings& settings, QWidget* p
     layout->addWidget(message_);
 
     auto* buttons = new QDialogButtonBox(this);
+    profiles_ = buttons->addButton(QStringLiteral("服务器列表…"), QDialogButtonBox::ResetRole);
     connect_ = buttons->addButton(QStringLiteral("连接"), QDialogButtonBox::AcceptRole);
     connect_->setDefault(true);
     buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &ConnectDialog::tryConnect);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(profiles_, &QPushButton::clicked, this, &ConnectDialog::profilesRequested);
     connect(password_, &QLineEdit::textEdited, this, [this] { typed_ = true; });
-    connect(host_, &QLineEdit::editingFinished, this, &ConnectDialog::serverChanged);
-    connect(port_, &QSpinBox::editingFinished, this, &ConnectDialog::serverChanged);
 
     setMinimumWidth(440);
-    (settings.host.isEmpty() ? host_ : password_)->setFocus();
-}
-
-storage::ServerSettings ConnectDialog::settings() const {
-    return {.host = host_->text().trimmed(),
-            .port = static_cast<quint16>(port_->value()),
-            .reloadCommand = reload_->text(),
-            .rememberPassword = remember_->isChecked()};
+    password_->setFocus();
 }
 
 QString ConnectDialog::password() const { return password_->text(); }
+
+bool ConnectDialog::remember() const { return remember_->isChecked(); }
 
 void ConnectDialog::offerPassword(const QString& password) {
     if (typed_ || !password_->isEnabled()) return;
@@ -125,16 +128,14 @@ void ConnectDialog::setFailed(const QString& message) {
 }
 
 void ConnectDialog::tryConnect() {
-    if (host_->text().trimmed().isEmpty()) return setFailed(QStringLiteral("请输入服务器的地址"));
     if (password_->text().isEmpty())
         return setFailed(QStringLiteral("请输入 RCON 密码（server.properties 中的 rcon.password）"));
     emit connectRequested();
 }
 
 void ConnectDialog::setBusy(bool busy) {
-    for (QWidget* field :
-         {static_cast<QWidget*>(host_), static_cast<QWidget*>(port_), static_cast<QWidget*>(password_),
-          static_cast<QWidget*>(remember_), static_cast<QWidget*>(reload_), static_cast<QWidget*>(connect_)})
+    for (QWidget* field : {static_cast<QWidget*>(password_), static_cast<QWidget*>(remember_),
+                           static_cast<QWidget*>(connect_), static_cast<QWidget*>(profiles_)})
         field->setEnabled(!busy);
 }
 

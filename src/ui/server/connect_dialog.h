@@ -1,29 +1,31 @@
-// "连接服务器…": the host, the port (25575 unless the server's rcon.port says otherwise), the
-// password, whether the keyring keeps it, and the command "保存并重载" sends. It does not close
-// on "连接": it says it is connecting, and closes once the server let the editor in, or says why
-// not and lets the user try again.
+// "连接服务器…": the RCON of a server profile. It says where the connection goes (through the
+// profile's SSH connection, or straight to the host and in clear, with the warning), asks for the
+// RCON password (the one memory or the keyring keeps is filled in), whether the keyring keeps it,
+// and leads to the profile itself ("服务器列表…"). It does not close on "连接": it says it is
+// connecting, and closes once the server let the editor in, or says why not and lets the user
+// try again.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 
-#include "storage/server_settings.h"
+#include "storage/server_profiles.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
 
 namespace ui {
 
 class ConnectDialog : public QDialog {
     Q_OBJECT
 public:
-    ConnectDialog(const storage::ServerSettings& settings, QWidget* parent);
+    ConnectDialog(const storage::ServerProfile& profile, QWidget* parent);
 
-    storage::ServerSettings settings() const;
+    const QString& profileName() const { return profile_; }
     QString password() const;
+    bool remember() const;
     // The password the keyring kept, unless the user has typed one meanwhile.
     void offerPassword(const QString& password);
     // A word beside the password (what the keyring said), empty for none.
@@ -33,33 +35,38 @@ public:
     // The connection failed: why, and the fields are the user's again.
     void setFailed(const QString& message);
 
-    QLineEdit* hostEdit() const { return host_; }
-    QSpinBox* portBox() const { return port_; }
+    // Where the connection goes, for the dialog's first line: "经 lobby 的 SSH 连接到服务器上的
+    // 127.0.0.1:25575（加密）", or straight to HOST:PORT.
+    static QString route(const storage::ServerProfile& profile);
+
+    QLabel* routeLabel() const { return route_; }
+    QLabel* warningLabel() const { return warning_; }
     QLineEdit* passwordEdit() const { return password_; }
     QCheckBox* rememberBox() const { return remember_; }
-    QLineEdit* reloadEdit() const { return reload_; }
     QPushButton* connectButton() const { return connect_; }
+    QPushButton* profilesButton() const { return profiles_; }
     QLabel* messageLabel() const { return message_; }
 
 signals:
-    // "连接" with a host and a password.
+    // "连接" with a password.
     void connectRequested();
-    // The host or port was edited: the keyring may keep another password for it.
-    void serverChanged();
+    // "服务器列表…": the profile is to be changed.
+    void profilesRequested();
 
 private:
     void tryConnect();
     void setBusy(bool busy);
     void fitHeight();
 
-    QLineEdit* host_;
-    QSpinBox* port_;
+    QString profile_;
+    QLabel* route_;
+    QLabel* warning_;
     QLineEdit* password_;
     QCheckBox* remember_;
-    QLineEdit* reload_;
     QLabel* note_;
     QLabel* message_;
     QPushButton* connect_;
+    QPushButton* profiles_;
     bool typed_ = false;  // the user typed a password: the keyring's does not replace it
 };
 

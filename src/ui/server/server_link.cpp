@@ -1,6 +1,7 @@
 #include "ui/server/server_link.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -19,6 +20,7 @@
 #include <utility>
 
 #include "actions/console.h"
+#include "documents/document.h"
 #include "rcon/packet.h"
 #include "ui/base/background.h"
 #include "ui/base/text.h"
@@ -26,6 +28,9 @@
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
 #include "ui/panels/panel.h"
+#include "ui/remote/profile_dialog.h"
+#include "ui/remote/server_access.h"
+#include "ui/remote/servers.h"
 #include "ui/server/command_line.h"
 #include "ui/server/connect_dialog.h"
 #include "ui/server/reply_panel.h"
@@ -44,6 +49,7 @@ struct ServerMenuRow {
 
 // clang-format off
 constexpr ServerMenuRow kMenuRows[] = {
+    {"server-profiles",   "服务器列表…",  "",             &ServerLink::openProfiles},
     {"server-connect",    "连接服务器…",  "",             &ServerLink::openConnectDialog},
     {"server-disconnect", "断开",         "",             &ServerLink::disconnectFromServer},
     {"save-and-reload",   "保存并重载",   "Ctrl+Shift+R", &ServerLink::saveAndReload},
@@ -152,10 +158,9 @@ struct ServerLink::Batch {
     QString stopped;  // why the rest are not sent; empty while they are
 };
 
-ServerLink::ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu)
-    : QObject(main), runtime_(runtime), main_(main), menu_(menu), client_(this), store_(this) {
+ServerLink::ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu, Servers& servers)
+    : QObject(main), runtime_(runtime), main_(main), menu_(menu), servers_(servers), client_(this) {
     setObjectName(QStringLiteral("serverLink"));
-    writer_.setMaxThreadCount(1);
     panel_ = new ReplyPanel;
     main->addDock(panel_, QStringLiteral("replies"), QStringLiteral("服务器回复"), Qt::BottomDockWidgetArea);
     connect(panel_, &ReplyPanel::commandEntered, this, &ServerLink::sendFromCommandBox);
@@ -166,12 +171,22 @@ ServerLink::ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu)
     state_->setObjectName(QStringLiteral("serverState"));
     state_->setContentsMargins(8, 0, 8, 0);
     state_->setToolTip(QStringLiteral("服务器连接（RCON）"));
-    if (QStatusBar* bar = main->statusBar()) bar->addPermanentWidget(state_);
+    // The server the editor works on now: its files ("打开服务器上的文件…") and its RCON.
+    current_ = new QLabel;
+    current_->setObjectName(QStringLiteral("currentServer"));
+    current_->setContentsMargins(8, 0, 8, 0);
+    if (QStatusBar* bar = main->statusBar()) {
+        bar->addPermanentWidget(current_);
+        bar->addPermanentWidget(state_);
+    }
     connect(&client_, &rcon::Client::stateChanged, this, &ServerLink::stateChanged);
+    connect(&servers_, &Servers::currentChanged, this, &ServerLink::showCurrent);
+    connect(&servers_, &Servers::profilesChanged, this, &ServerLink::showCurrent);
 
     ticker_.setInterval(500);
     connect(&ticker_, &QTimer::timeout, this, &ServerLink::tick);
     addMenu(menu);
+    showCurrent();
 }
 
 ServerLink::~ServerLink() = default;
@@ -179,6 +194,13 @@ ServerLink::~ServerLink() = default;
 void ServerLink::addMenu(MainMenu& menu) {
     QMenu* server = menu.addMenuBefore(QString::fromUtf8(kBeforeMenu), QString::fromUtf8(kMenuTitle));
     for (const ServerMenuRow& row : kMenuRows) {
+        if (std::string_view(row.name) == "server-connect") {
+            // The servers of the network, the current one ticked.
+            currentMenu_ = server->addMenu(QStringLiteral("当前服务器"));
+            currentMenu_->setObjectName(QStringLiteral("currentServerMenu"));
+            connect(currentMenu_, &QMenu::aboutToShow, this, &ServerLink::fillCurrentMenu);
+            server->addSeparator();
+        }
         if (std::string_view(row.name) == "save-and-reload") server->addSeparator();
         QAction* entry = server->addAction(QString::fromUtf8(row.caption));
         entry->setObjectName(QString::fromLatin1(row.name));
@@ -226,14 +248,62 @@ void ServerLink::attach(LiveWindow* live) {
     }
 }
 
-void ServerLink::setSettingsFile(const QString& path) {
-    settingsFile_ = path;
-    settings_ = storage::loadServerSettings(path);
-}
-
 void ServerLink::connectTo(const QString& host, quint16 port, const QString& password, int timeoutMs,
                            ConnectDone done) {
+    connectedProfile_.clear();
     client_.connectToServer(host, port, password, timeoutMs, this, std::move(done));
+}
+
+void ServerLink::connectProfile(const QString& name, const std::optional<QString>& password, int timeoutMs,
+                                QWidget* person, const ProfileDone& done) {
+    const storage::ServerProfile* profile = servers_.profile(name);
+    if (profile == nullptr) {
+        remote::Outcome none;
+        none.code = QStringLiteral("failed");
+        none.message = servers_.loginProblem(name);
+        return done(none);
+    }
+    const auto asOutcome = [](const rcon::ConnectOutcome& connected) {
+        remote::Outcome outcome;
+        outcome.code = connected.code;
+        outcome.message = connected.message;
+        return outcome;
+    };
+    // RCON's own login, once the way to it is there.
+    const auto login = [this, name, timeoutMs, done, asOutcome](const QString& secret, bool tunnel) {
+        const storage::ServerProfile* now = servers_.profile(name);
+        if (now == nullptr) return done(asOutcome({QStringLiteral("cancelled"), QStringLiteral("服务器已删除")}));
+        const auto connected = [this, name, done, asOutcome](const rcon::ConnectOutcome& outcome) {
+            if (outcome.ok()) connectedProfile_ = name;
+            done(asOutcome(outcome));
+        };
+        connectedProfile_.clear();
+        if (!tunnel)
+            return client_.connectToServer(storage::rconHost(*now), now->rconPort, secret, timeoutMs, this, connected);
+        const QString host = storage::rconHost(*now);
+        const quint16 port = now->rconPort;
+        QPointer<remote::Session> session(servers_.session(name));
+        rcon::Opener opener = [this, session, host, port](const std::function<void(const rcon::Stream&)>& give) {
+            if (session == nullptr) return give({-1, QStringLiteral("cancelled"), QStringLiteral("服务器已删除")});
+            session->openTunnel(host, port, this, [give](const remote::TunnelOutcome& opened) {
+                give({opened.descriptor, opened.code, opened.message});
+            });
+        };
+        client_.connectThrough(opener, QStringLiteral("%1（经 SSH 隧道）").arg(name), secret, timeoutMs, this,
+                               connected);
+    };
+    const auto withSecret = [this, name, password, login](bool tunnel) {
+        if (password) return login(*password, tunnel);
+        servers_.readSecret(name, storage::SecretKind::RconPassword, this,
+                            [login, tunnel](const QString& kept) { login(kept, tunnel); });
+    };
+    if (!profile->tunnel) return withSecret(false);
+    // Through the tunnel: the SSH connection first, its host key and login settled (a script hears
+    // the server's own code, the fingerprint with it).
+    reachServer(servers_, name, person, this, [withSecret, done](const remote::Outcome& reached, remote::Session*) {
+        if (!reached.ok()) return done(reached);
+        withSecret(true);
+    });
 }
 
 void ServerLink::disconnectFromServer() { client_.disconnectFromServer(); }
@@ -390,19 +460,41 @@ void ServerLink::sendFromCommandBox(const QString& line) {
 
 void ServerLink::openConnectDialog() { connectThen({}); }
 
-// Opens the dialog (or raises the one open); then runs once it has connected.
+void ServerLink::openProfiles() {
+    if (profiles_ != nullptr) {
+        profiles_->raise();
+        profiles_->activateWindow();
+        return;
+    }
+    auto* dialog = new ProfileDialog(servers_, main_);
+    profiles_ = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+// Opens the dialog for the current profile (or raises the one open); then runs once it has
+// connected. Without a profile, the list of servers opens to make one.
 void ServerLink::connectThen(std::function<void()> then) {
+    const storage::ServerProfile* profile = servers_.profile(servers_.current());
+    if (profile == nullptr) {
+        menu_.showStatus(QStringLiteral("还没有选择服务器：先在“服务器列表…”中添加一个，再连接"));
+        return openProfiles();
+    }
     afterConnect_ = std::move(then);
-    if (dialog_ != nullptr) {
+    if (dialog_ != nullptr && dialog_->profileName() == profile->name) {
         dialog_->raise();
         dialog_->activateWindow();
         return;
     }
-    auto* dialog = new ConnectDialog(settings_, main_);
+    if (dialog_ != nullptr) dialog_->reject();
+    auto* dialog = new ConnectDialog(*profile, main_);
     dialog_ = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &ConnectDialog::connectRequested, this, &ServerLink::dialogConnect);
-    connect(dialog, &ConnectDialog::serverChanged, this, &ServerLink::readKeyring);
+    connect(dialog, &ConnectDialog::profilesRequested, this, [this] {
+        if (dialog_ != nullptr) dialog_->reject();
+        openProfiles();
+    });
     connect(dialog, &QDialog::rejected, this, [this] {
         afterConnect_ = {};
         // Cancelled while connecting: the connection is not wanted any more.
@@ -414,77 +506,159 @@ void ServerLink::connectThen(std::function<void()> then) {
 
 void ServerLink::dialogConnect() {
     if (dialog_ == nullptr) return;
-    const storage::ServerSettings chosen = dialog_->settings();
+    const QString name = dialog_->profileName();
+    const storage::ServerProfile* profile = servers_.profile(name);
+    if (profile == nullptr) return dialog_->setFailed(servers_.loginProblem(name));
+    const bool remember = dialog_->remember();
     // Unticking "记住密码" forgets the password the keyring kept for that server.
-    const bool forget = settings_.rememberPassword && !chosen.rememberPassword;
-    settings_ = chosen;
-    saveSettings();
+    const bool forget = profile->keepRconPassword && !remember;
+    if (profile->keepRconPassword != remember) {
+        storage::ServerProfile changed = *profile;
+        changed.keepRconPassword = remember;
+        servers_.put(changed);
+    }
     const QString password = dialog_->password();
     const int attempt = ++attempts_;
     attempt_ = attempt;
-    dialog_->setConnecting(QStringLiteral("正在连接 %1:%2…").arg(chosen.host).arg(chosen.port));
-    connectTo(chosen.host, chosen.port, password, timeoutMs_,
-              [this, attempt, chosen, password, forget](const rcon::ConnectOutcome& outcome) {
-                  if (attempt_ != attempt) return;  // the dialog was cancelled
-                  attempt_ = 0;
-                  if (!outcome.ok()) {
-                      if (dialog_ != nullptr) dialog_->setFailed(outcome.message);
-                      return;
-                  }
-                  if (chosen.rememberPassword) {
-                      store_.write(chosen.host, chosen.port, password, this, [this](const rcon::KeyringResult& kept) {
-                          if (kept.ok()) return menu_.showStatus(QStringLiteral("密码已保存在系统密钥环中"));
-                          menu_.showStatus(kept.message);
-                          panel_->addNote(kept.message);
-                      });
-                  } else if (forget) {
-                      store_.remove(chosen.host, chosen.port, this, {});
-                  }
-                  std::function<void()> then = std::exchange(afterConnect_, {});
-                  if (dialog_ != nullptr) dialog_->accept();
-                  if (then) then();
-              });
+    dialog_->setConnecting(QStringLiteral("正在连接：%1…").arg(ConnectDialog::route(*servers_.profile(name))));
+    connectProfile(name, password, timeoutMs_, dialog_,
+                   [this, attempt, name, password, remember, forget](const remote::Outcome& outcome) {
+                       if (attempt_ != attempt) return;  // the dialog was cancelled
+                       attempt_ = 0;
+                       if (!outcome.ok()) {
+                           if (dialog_ != nullptr) dialog_->setFailed(outcome.message);
+                           return;
+                       }
+                       servers_.setSecret(name, storage::SecretKind::RconPassword, password);
+                       if (remember) {
+                           servers_.keepSecret(
+                               name, storage::SecretKind::RconPassword, password, this,
+                               [this](const rcon::KeyringResult& kept) {
+                                   if (kept.ok()) return menu_.showStatus(QStringLiteral("密码已保存在系统密钥环中"));
+                                   menu_.showStatus(kept.message);
+                                   panel_->addNote(kept.message);
+                               });
+                       } else if (forget) {
+                           servers_.forgetSecret(name, storage::SecretKind::RconPassword);
+                           servers_.setSecret(name, storage::SecretKind::RconPassword, password);
+                       }
+                       std::function<void()> then = std::exchange(afterConnect_, {});
+                       if (dialog_ != nullptr) dialog_->accept();
+                       if (then) then();
+                   });
 }
 
-// The password the keyring keeps for the dialog's server, when the user asked it to keep one.
+// The password memory or the keyring keeps for the dialog's server.
 void ServerLink::readKeyring() {
-    if (dialog_ == nullptr || !dialog_->settings().rememberPassword) return;
-    const storage::ServerSettings server = dialog_->settings();
-    dialog_->setNote(QStringLiteral("正在从系统密钥环读取密码…"));
-    store_.read(server.host, server.port, dialog_, [this, server](const rcon::KeyringResult& read) {
-        if (dialog_ == nullptr) return;
-        const storage::ServerSettings now = dialog_->settings();
-        if (now.host != server.host || now.port != server.port) return;  // another server by now
-        if (!read.ok()) return dialog_->setNote(read.message);
-        dialog_->offerPassword(read.password);
-        dialog_->setNote(QStringLiteral("已从系统密钥环读取密码"));
+    if (dialog_ == nullptr) return;
+    const QString name = dialog_->profileName();
+    const storage::ServerProfile* profile = servers_.profile(name);
+    const bool kept = servers_.hasSecret(name, storage::SecretKind::RconPassword);
+    if (profile == nullptr || (!kept && !profile->keepRconPassword)) return;
+    if (!kept) dialog_->setNote(QStringLiteral("正在从系统密钥环读取密码…"));
+    QPointer<ConnectDialog> dialog(dialog_);
+    servers_.readSecret(name, storage::SecretKind::RconPassword, dialog_, [dialog, kept](const QString& secret) {
+        if (dialog == nullptr) return;
+        if (secret.isEmpty())
+            return dialog->setNote(QStringLiteral("系统密钥环中没有这个服务器的密码（或没有可用的密钥环）"));
+        dialog->offerPassword(secret);
+        dialog->setNote(kept ? QString() : QStringLiteral("已从系统密钥环读取密码"));
     });
 }
 
-void ServerLink::saveSettings() {
-    if (settingsFile_.isEmpty()) return;
-    runInBackground(
-        writer_, this,
-        [path = settingsFile_, settings = settings_] { return storage::saveServerSettings(path, settings); },
-        [this](const storage::WriteResult& written) {
-            if (!written.ok()) menu_.showStatus(QStringLiteral("连接设置没有保存：") + written.error);
-        });
+void ServerLink::saveAndReload() { saveAndReload(Request::person(main_), {}); }
+
+void ServerLink::saveAndReload(const RequestPtr& request, std::function<void(const Reloaded&)> done) {
+    const bool person = request->asksPerson();
+    const QString profile = reloadProfile();
+    auto finished = std::make_shared<std::function<void(const Reloaded&)>>(std::move(done));
+    QPointer<ServerLink> alive(this);
+    // The menu's save asks what the request's asker answers; the reload follows only a save that ran.
+    menu_.save(person ? Request::person(main_,
+                                        [alive, profile, finished](const Request::Result& result) {
+                                            if (alive == nullptr) return;
+                                            if (!result.ran()) {
+                                                if (*finished) (*finished)({result, std::nullopt, {}});
+                                                return;
+                                            }
+                                            alive->reload(profile, true, *finished, {result, std::nullopt, {}});
+                                        })
+                      : Request::script(
+                            [alive, profile, finished](const Request::Result& result) {
+                                if (alive == nullptr) return;
+                                if (!result.ran()) {
+                                    if (*finished) (*finished)({result, std::nullopt, {}});
+                                    return;
+                                }
+                                alive->reload(profile, false, *finished, {result, std::nullopt, {}});
+                            },
+                            request->forced()));
 }
 
-void ServerLink::saveAndReload() {
-    menu_.save(Request::person(main_, [alive = QPointer<ServerLink>(this)](const Request::Result& result) {
-        if (alive != nullptr && result.ran()) alive->reload();
-    }));
+QString ServerLink::reloadProfile() const {
+    const documents::Document document = menu_.documents().document(actions::Panel::Config);
+    return document.onServer() ? document.place : servers_.current();
 }
 
-void ServerLink::reload() {
-    const QString command = fromUtf8(actions::consoleForm(toUtf8(settings_.reloadCommand)));
+// The reload command of the profile, over its RCON: the connection there is, when it is the
+// profile's (or, for a file on this computer, any); else the profile's own, connected first.
+void ServerLink::reload(const QString& profile, bool person, const std::function<void(const Reloaded&)>& done,
+                        const Reloaded& so) {
+    const storage::ServerProfile* found = servers_.profile(profile);
+    const QString reloadCommand = found != nullptr ? found->reloadCommand : storage::ServerProfile{}.reloadCommand;
+    const QString command = fromUtf8(actions::consoleForm(toUtf8(reloadCommand)));
     if (command.trimmed().isEmpty()) {
-        menu_.showStatus(QStringLiteral("已保存；没有设置重载指令（在“连接服务器…”中设置）"));
+        menu_.showStatus(QStringLiteral("已保存；没有设置重载指令（在“服务器列表…”中设置）"));
+        if (done) done(so);
         return;
     }
-    if (!client_.hasCredentials()) return connectThen([this] { reload(); });
-    send(command, QStringLiteral("保存并重载"), timeoutMs_, {});
+    const bool onServer = menu_.documents().document(actions::Panel::Config).onServer();
+    const bool ready = client_.hasCredentials() && (!onServer || connectedProfile_ == profile);
+    const std::function<void()> sendNow = [this, command, done, so] {
+        send(command, QStringLiteral("保存并重载"), timeoutMs_, [done, so](const rcon::Answer& answer) {
+            Reloaded sent = so;
+            sent.answer = answer;
+            if (done) done(sent);
+        });
+    };
+    if (ready) return sendNow();
+    if (person) {
+        if (found == nullptr || servers_.current() != profile) {
+            // The file's server becomes the current one: the connect dialog is the profile's.
+            if (found != nullptr) servers_.setCurrent(profile);
+        }
+        return connectThen(sendNow);
+    }
+    connectProfile(profile, std::nullopt, timeoutMs_, nullptr, [sendNow, done, so](const remote::Outcome& outcome) {
+        if (outcome.ok()) return sendNow();
+        Reloaded failed = so;
+        failed.connection = outcome;
+        if (done) done(failed);
+    });
+}
+
+void ServerLink::fillCurrentMenu() {
+    currentMenu_->clear();
+    if (servers_.profiles().empty()) currentMenu_->addAction(QStringLiteral("（没有）"))->setEnabled(false);
+    auto* group = new QActionGroup(currentMenu_);
+    for (const storage::ServerProfile& profile : servers_.profiles()) {
+        QAction* entry = currentMenu_->addAction(profile.name);
+        entry->setCheckable(true);
+        entry->setChecked(profile.name == servers_.current());
+        entry->setActionGroup(group);
+        connect(entry, &QAction::triggered, this, [this, name = profile.name] { servers_.setCurrent(name); });
+    }
+}
+
+void ServerLink::showCurrent() {
+    const QString name = servers_.current();
+    current_->setText(name.isEmpty() ? QStringLiteral("服务器：未选择") : QStringLiteral("服务器：") + name);
+    const storage::ServerProfile* profile = servers_.profile(name);
+    current_->setToolTip(profile == nullptr
+                             ? QStringLiteral("在“服务器”→“服务器列表…”中添加服务器")
+                             : QStringLiteral("当前服务器 %1（%2@%3:%4）：打开服务器上的文件和 RCON 都用它")
+                                   .arg(name, profile->user, profile->host)
+                                   .arg(profile->port));
 }
 
 void ServerLink::showReplies(bool shown) { main_->showPanel(panel_, shown); }

@@ -1,8 +1,10 @@
-// The server link inside the editor: the "服务器" menu (connect, disconnect, save and reload,
-// the replies), the connection's state in the status bar, "发送到服务器" beside every panel whose
-// lines go to the server console, the "服务器回复" panel with its command box, and the password
-// kept only in the system's keyring. Nothing here waits on the network: every line goes out
-// through rcon::Client and its answer comes back through a callback.
+// The server link inside the editor: the "服务器" menu (the server profiles, the current one,
+// connect, disconnect, save and reload, the replies), the current server and the connection's
+// state in the status bar, "发送到服务器" beside every panel whose lines go to the server console,
+// the "服务器回复" panel with its command box, and the password kept only in memory and the
+// system's keyring. A profile's RCON goes through its SSH connection unless the user chose
+// otherwise. Nothing here waits on the network: every line goes out through rcon::Client and its
+// answer comes back through a callback.
 #pragma once
 
 #include <QObject>
@@ -18,8 +20,10 @@
 
 #include "actions/panels.h"
 #include "rcon/client.h"
-#include "rcon/password_store.h"
-#include "storage/server_settings.h"
+#include "remote/outcome.h"
+#include "storage/server_profiles.h"
+#include "ui/files/request.h"
+#include "ui/remote/profile_dialog.h"
 #include "ui/server/connect_dialog.h"
 
 class QAction;
@@ -32,6 +36,7 @@ class LiveWindow;
 class MainMenu;
 class ReplyPanel;
 class Runtime;
+class Servers;
 
 class ServerLink : public QObject {
     Q_OBJECT
@@ -57,30 +62,46 @@ public:
     using LinesDone = std::function<void(const Lines&)>;
     using AnswerDone = std::function<void(const rcon::Answer&)>;
     using ConnectDone = std::function<void(const rcon::ConnectOutcome&)>;
+    // How a profile's RCON connection came out: ok, the SSH connection's code (unknown-host with
+    // the fingerprint, host-key-changed, auth-failed, no-tunnel, ...) or RCON's.
+    using ProfileDone = std::function<void(const remote::Outcome&)>;
+    // What "保存并重载" came to: the save's refusal (empty when it saved) and what the status bar
+    // said, then the reload command's answer (or why it did not go).
+    struct Reloaded {
+        Request::Result saved;
+        std::optional<rcon::Answer> answer;  // none when the save did not run or no command is set
+        remote::Outcome connection;          // the RCON connection made for it, when it failed
+    };
 
-    // Adds the "服务器" menu before "帮助", the state to the status bar and the reply panel
-    // below the main window's form.
-    ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu);
+    // Adds the "服务器" menu before "帮助", the current server and the state to the status bar
+    // and the reply panel below the main window's form.
+    ServerLink(Runtime& runtime, LiveWindow* main, MainMenu& menu, Servers& servers);
     ~ServerLink() override;
 
     // "发送到服务器" beside each panel of the window whose lines go to the server console.
     void attach(LiveWindow* live);
 
-    // Where the settings that are no secret are kept (empty: nowhere); they are read now.
-    void setSettingsFile(const QString& path);
-    const storage::ServerSettings& settings() const { return settings_; }
     // The time limit of what the user sends and connects (kTimeoutMs unless set).
     void setTimeoutMs(int ms) { timeoutMs_ = ms > 0 ? ms : kTimeoutMs; }
 
     rcon::Client& client() { return client_; }
     ReplyPanel* replyPanel() const { return panel_; }
-    // The "连接服务器" dialog while it is open.
+    // The "连接服务器" dialog while it is open, and "服务器列表".
     ConnectDialog* connectDialog() const { return dialog_; }
+    ProfileDialog* profileDialog() const { return profiles_; }
     QLabel* stateLabel() const { return state_; }
+    QLabel* currentLabel() const { return current_; }
     QAction* action(const char* name) const;
 
     // Connects and logs in with the password given (never kept on disk).
     void connectTo(const QString& host, quint16 port, const QString& password, int timeoutMs, ConnectDone done);
+    // Connects the profile's RCON: through its SSH connection (its host key and login settled
+    // first, with person asked where one is given) as a forwarded channel, or straight to its
+    // host when the profile says so. password: nullopt takes the one memory or the keyring keeps.
+    void connectProfile(const QString& name, const std::optional<QString>& password, int timeoutMs, QWidget* person,
+                        const ProfileDone& done);
+    // The profile the connection was made for; empty for none or a host and port of their own.
+    const QString& connectedProfile() const { return connectedProfile_; }
     void disconnectFromServer();
     // Sends one command, already in the form the console takes, and shows what came of it
     // under where ("第3行", or empty for the command box).
@@ -98,7 +119,12 @@ public:
 
     // The menu's entries.
     void openConnectDialog();
+    void openProfiles();
     void saveAndReload();
+    // Saves the configuration panel as the request's asker answers, then sends the reload command
+    // of its file's profile (the current one for a file on this computer) over that profile's
+    // RCON, once the file was written and (on a server) read back; done hears how it went.
+    void saveAndReload(const RequestPtr& request, std::function<void(const Reloaded&)> done);
     void showReplies(bool shown);
 
 private:
@@ -112,9 +138,13 @@ private:
     void connectThen(std::function<void()> then);
     void dialogConnect();
     void readKeyring();
-    void keepPassword(const storage::ServerSettings& settings, const QString& password);
-    void saveSettings();
-    void reload();
+    void reload(const QString& profile, bool person, const std::function<void(const Reloaded&)>& done,
+                const Reloaded& so);
+    // The profile whose reload command "保存并重载" sends: the configuration file's server, else
+    // the current one; empty for none.
+    QString reloadProfile() const;
+    void fillCurrentMenu();
+    void showCurrent();
     void sendFromPanelButton(const actions::PanelRow& row);
     void sendFromCommandBox(const QString& line);
     void step();
@@ -127,15 +157,16 @@ private:
     Runtime& runtime_;
     LiveWindow* main_;
     MainMenu& menu_;
+    Servers& servers_;
     rcon::Client client_;
-    rcon::PasswordStore store_;
-    storage::ServerSettings settings_;
-    QString settingsFile_;
+    QString connectedProfile_;
     int timeoutMs_ = kTimeoutMs;
-    QThreadPool writer_;  // one thread: the settings are written in the order they changed
     ReplyPanel* panel_ = nullptr;
     QLabel* state_ = nullptr;
+    QLabel* current_ = nullptr;  // the current server, in the status bar
+    QMenu* currentMenu_ = nullptr;
     QPointer<ConnectDialog> dialog_;
+    QPointer<ProfileDialog> profiles_;
     std::function<void()> afterConnect_;  // what waits for the dialog's connection
     int attempt_ = 0;                     // the dialog's connection being made; 0 for none
     int attempts_ = 0;

@@ -202,9 +202,15 @@ int runEditor(QApplication& app, const EditorOptions& options, int scriptFd) {
             context.sessionProblems.append(message);
             tell(message);
         });
-        // The server's host, port and reload command, never its password.
-        editor.server().setSettingsFile(QFileInfo(claimed.path).absolutePath() + QStringLiteral("/server.json"));
+        // The server profiles and the editor's known_hosts beside the session, never a secret; the
+        // RCON settings of earlier versions (server.json there) become the first profile.
+        editor.servers().setFolder(QFileInfo(claimed.path).absolutePath());
+        QObject::connect(&editor.servers(), &Servers::problem, &editor.menu(),
+                         [&editor](const QString& message) { editor.menu().showStatus(message); });
         QString warning = session->restore();
+        // Profiles the file held that could not be used are told, not dropped silently.
+        for (const QString& problem : editor.servers().problems())
+            warning = warning.isEmpty() ? problem : warning + u' ' + problem;
         if (!claimed.notice.isEmpty()) warning = warning.isEmpty() ? claimed.notice : claimed.notice + u' ' + warning;
         if (!warning.isEmpty()) {
             editor.menu().showStatus(warning);

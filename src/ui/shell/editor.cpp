@@ -61,11 +61,13 @@ void addViewMenu(LiveWindow* live) {
 
 Editor::Editor() {
     ItemDesigner::drawPreviews();
+    servers_ = std::make_unique<Servers>();
     runtime_ = std::make_unique<Runtime>();
     QObject::connect(runtime_.get(), &Runtime::windowOpened, runtime_.get(),
                      [this](LiveWindow* live) { attach(live); });
     main_ = runtime_->open(forms::kMainWindowId);
-    context_ = std::make_unique<Context>(Context{*runtime_, *documents_, *menu_, gemPreview_, entries_, server_});
+    context_ = std::make_unique<Context>(
+        Context{*runtime_, *documents_, *menu_, gemPreview_, entries_, server_, servers_.get()});
 }
 
 Editor::~Editor() = default;
@@ -81,9 +83,10 @@ void Editor::attach(LiveWindow* live) {
     if (live->id() != forms::kMainWindowId) return;
     new ClipboardCloseGuard(live);
     documents_ = new PanelDocuments(*runtime_, live);
+    documents_->setServers(servers_.get());
     menu_ = new MainMenu(*runtime_, live, *documents_);
     // The link to the running server: its menu, the state, the replies below the form.
-    server_ = new ServerLink(*runtime_, live, *menu_);
+    server_ = new ServerLink(*runtime_, live, *menu_, *servers_);
     server_->attach(live);
     if (context_ != nullptr) context_->server = server_;
     // The panels check what they hold as it changes, and are highlighted by the same rules.
@@ -115,10 +118,12 @@ void Editor::attach(LiveWindow* live) {
     addViewMenu(live);
     QObject::connect(menu_, &MainMenu::sessionCleared, entries_, &EntryEditor::release);
     // A page holds an entry of the file it was loaded from, not of the next one opened.
-    QObject::connect(documents_, &PanelDocuments::documentChanged, entries_, [this, path = QString()]() mutable {
-        const QString now = documents_->document(actions::Panel::Config).path;
-        if (now != std::exchange(path, now)) entries_->release();
-    });
+    QObject::connect(documents_, &PanelDocuments::documentChanged, entries_,
+                     [this, path = QStringLiteral("\n")]() mutable {
+                         const documents::Document document = documents_->document(actions::Panel::Config);
+                         const QString now = document.place + u'\n' + document.path;
+                         if (now != std::exchange(path, now)) entries_->release();
+                     });
     // The game's view of names and lore: the strip beside a focused field, the whole gem.
     new FieldPreview(live);
     gemPreview_ = new GemPreview(live);

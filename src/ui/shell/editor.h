@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "ui/automation/automation_ops.h"
+#include "ui/remote/servers.h"
 #include "ui/server/server_link.h"
 
 namespace ui {
@@ -35,12 +36,15 @@ public:
     GemPreview* gemPreview() const { return gemPreview_; }
     EntryEditor& entries() { return *entries_; }
     ServerLink& server() { return *server_; }
+    // The server profiles and their sessions.
+    Servers& servers() { return *servers_; }
     // What the automation interface works on.
     Context& automation() { return *context_; }
 
 private:
     void attach(LiveWindow* live);
 
+    std::unique_ptr<Servers> servers_;  // outlives the windows, whose rooms reach it
     std::unique_ptr<Runtime> runtime_;
     LiveWindow* main_ = nullptr;
     PanelDocuments* documents_ = nullptr;
