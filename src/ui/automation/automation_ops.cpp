@@ -358,7 +358,13 @@ void trigger(Context& context, const QJsonObject& request, const Reply& reply) {
     const QJsonValue name = request.value(QStringLiteral("action"));
     if (!name.isString()) throw Refused{QStringLiteral("\"action\" must be an action name (see dump)")};
     context.menu.trigger(name.toString(), forceOf(request), [reply](const Request::Result& result) {
-        if (!result.refusal.isEmpty()) return reply({{"ok", false}, {"error", result.refusal}});
+        if (!result.refusal.isEmpty()) {
+            QJsonObject refused = result.details;
+            refused.insert(QStringLiteral("ok"), false);
+            refused.insert(QStringLiteral("error"), result.refusal);
+            if (!result.code.isEmpty()) refused.insert(QStringLiteral("code"), result.code);
+            return reply(refused);
+        }
         reply(result.status.isEmpty() ? ok() : okWith("message", result.status));
     });
 }

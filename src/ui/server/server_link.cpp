@@ -46,7 +46,6 @@ struct ServerMenuRow {
 constexpr ServerMenuRow kMenuRows[] = {
     {"server-connect",    "连接服务器…",  "",             &ServerLink::openConnectDialog},
     {"server-disconnect", "断开",         "",             &ServerLink::disconnectFromServer},
-    {"save-and-reload",   "保存并重载",   "Ctrl+Shift+R", &ServerLink::saveAndReload},
 };
 // clang-format on
 
@@ -179,7 +178,6 @@ ServerLink::~ServerLink() = default;
 void ServerLink::addMenu(MainMenu& menu) {
     QMenu* server = menu.addMenuBefore(QString::fromUtf8(kBeforeMenu), QString::fromUtf8(kMenuTitle));
     for (const ServerMenuRow& row : kMenuRows) {
-        if (std::string_view(row.name) == "save-and-reload") server->addSeparator();
         QAction* entry = server->addAction(QString::fromUtf8(row.caption));
         entry->setObjectName(QString::fromLatin1(row.name));
         if (*row.keys != '\0') {
@@ -188,6 +186,10 @@ void ServerLink::addMenu(MainMenu& menu) {
         }
         connect(entry, &QAction::triggered, this, [this, run = row.run] { (this->*run)(); });
     }
+    server->addSeparator();
+    // A script reaches it through trigger, as the 文件 menu's entries.
+    menu.addEntry(server, QStringLiteral("save-and-reload"), QStringLiteral("保存并重载"),
+                  QStringLiteral("Ctrl+Shift+R"), [this](const RequestPtr& request) { saveAndReload(request); });
     server->addSeparator();
     QAction* replies = server->addAction(QStringLiteral("显示服务器回复"));
     replies->setObjectName(QString::fromLatin1(kRepliesAction));
@@ -471,20 +473,54 @@ void ServerLink::saveSettings() {
         });
 }
 
-void ServerLink::saveAndReload() {
-    menu_.save(Request::person(main_, [alive = QPointer<ServerLink>(this)](const Request::Result& result) {
-        if (alive != nullptr && result.ran()) alive->reload();
-    }));
+void ServerLink::saveAndReload(const RequestPtr& request) {
+    const auto saved = [alive = QPointer<ServerLink>(this), request](const Request::Result& result) {
+        if (alive == nullptr) return request->finish();
+        if (!result.ran()) {
+            // A person was told (or cancelled); a script hears why.
+            if (!request->asksPerson())
+                request->refuse({}, result.refusal.isEmpty() ? QStringLiteral("没有保存") : result.refusal);
+            return request->finish();
+        }
+        request->status(result.status);
+        const QString path = alive->menu_.documents().document(actions::Panel::Config).path;
+        // The check ends the request when it keeps the reload back.
+        const auto go = [alive, request] {
+            if (alive == nullptr) return request->finish();
+            alive->reload(request);
+        };
+        if (alive->reloadCheck_) return alive->reloadCheck_(request, path, go);
+        go();
+    };
+    menu_.save(request->asksPerson() ? Request::person(main_, saved) : Request::script(saved, request->forced()));
 }
 
-void ServerLink::reload() {
+// Ends the request once the reload command is answered, or why it was not sent.
+void ServerLink::reload(const RequestPtr& request) {
     const QString command = fromUtf8(actions::consoleForm(toUtf8(settings_.reloadCommand)));
     if (command.trimmed().isEmpty()) {
-        menu_.showStatus(QStringLiteral("已保存；没有设置重载指令（在“连接服务器…”中设置）"));
-        return;
+        const QString message = QStringLiteral("已保存；没有设置重载指令（在“连接服务器…”中设置）");
+        request->status(message);
+        menu_.showStatus(message);
+        return request->finish();
     }
-    if (!client_.hasCredentials()) return connectThen([this] { reload(); });
-    send(command, QStringLiteral("保存并重载"), timeoutMs_, {});
+    if (!client_.hasCredentials()) {
+        // The dialog holds the request till it connects; cancelled, it lets go of it.
+        if (request->asksPerson()) return connectThen([this, request] { reload(request); });
+        request->explain(QStringLiteral("not-connected"));
+        request->refuse({}, QStringLiteral("已保存；未连接服务器，没有发送重载指令：请先连接（connect）"));
+        return request->finish();
+    }
+    send(command, QStringLiteral("保存并重载"), timeoutMs_, [request](const rcon::Answer& answer) {
+        if (answer.ok()) {
+            request->status(QStringLiteral("已保存并发送重载指令"));
+        } else if (!request->asksPerson()) {
+            // The reply panel shows it to a person; a script hears it.
+            request->explain(answer.code);
+            request->refuse({}, QStringLiteral("已保存；重载指令没有得到回答：") + answer.message);
+        }
+        request->finish();
+    });
 }
 
 void ServerLink::showReplies(bool shown) { main_->showPanel(panel_, shown); }

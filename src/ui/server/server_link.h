@@ -20,6 +20,7 @@
 #include "rcon/client.h"
 #include "rcon/password_store.h"
 #include "storage/server_settings.h"
+#include "ui/files/request.h"
 #include "ui/server/connect_dialog.h"
 
 class QAction;
@@ -98,8 +99,19 @@ public:
 
     // The menu's entries.
     void openConnectDialog();
-    void saveAndReload();
+    // Saves the configuration panel's file, then sends the reload command once the reload check
+    // lets it go; asks and refuses as the request does (trigger "save-and-reload"). A script
+    // without a connection is refused ("not-connected") after the save; a person is offered
+    // the connect dialog.
+    void saveAndReload(const RequestPtr& request);
     void showReplies(bool shown);
+
+    // What runs between the save of 保存并重载 and its reload: go() sends the reload; a check
+    // that does not call it keeps the reload back, says why through the request and finishes it. saved is
+    // the file just written. None: the reload follows the save at once.
+    using ReloadCheck =
+        std::function<void(const RequestPtr& request, const QString& saved, const std::function<void()>& go)>;
+    void setReloadCheck(ReloadCheck check) { reloadCheck_ = std::move(check); }
 
 private:
     struct Batch;
@@ -114,7 +126,7 @@ private:
     void readKeyring();
     void keepPassword(const storage::ServerSettings& settings, const QString& password);
     void saveSettings();
-    void reload();
+    void reload(const RequestPtr& request);
     void sendFromPanelButton(const actions::PanelRow& row);
     void sendFromCommandBox(const QString& line);
     void step();
@@ -147,6 +159,7 @@ private:
     // Why the last line sent on the connection as it stands got no whole answer in its time;
     // empty once a line is answered again or the connection changes.
     QString timedOut_;
+    ReloadCheck reloadCheck_;
 };
 
 }  // namespace ui
