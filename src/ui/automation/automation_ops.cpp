@@ -21,6 +21,7 @@
 #include "documents/save.h"
 #include "forms/windows.h"
 #include "ui/automation/colour_ops.h"
+#include "ui/automation/folder_ops.h"
 #include "ui/automation/layout_ops.h"
 #include "ui/automation/server_ops.h"
 #include "ui/automation/unit_json.h"
@@ -424,7 +425,8 @@ std::span<const Op> coreOps() { return kOps; }
 std::span<const Op> ops() {
     static const std::vector<Op> all = [] {
         std::vector<Op> list;
-        for (const std::span<const Op> family : {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps()})
+        for (const std::span<const Op> family :
+             {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps(), folderOps()})
             list.insert(list.end(), family.begin(), family.end());
         return list;
     }();

@@ -14,10 +14,12 @@
 namespace ui {
 
 class EntryEditor;
+class FolderPanel;
 class GemPreview;
 class LiveWindow;
 class MainMenu;
 class PanelDocuments;
+class PluginFolder;
 class Runtime;
 
 class Editor {
@@ -35,6 +37,8 @@ public:
     GemPreview* gemPreview() const { return gemPreview_; }
     EntryEditor& entries() { return *entries_; }
     ServerLink& server() { return *server_; }
+    PluginFolder& folder() { return *folder_; }
+    FolderPanel& folderPanel() { return *folderPanel_; }
     // What the automation interface works on.
     Context& automation() { return *context_; }
 
@@ -47,6 +51,8 @@ private:
     MainMenu* menu_ = nullptr;
     GemPreview* gemPreview_ = nullptr;
     EntryEditor* entries_ = nullptr;
+    PluginFolder* folder_ = nullptr;
+    FolderPanel* folderPanel_ = nullptr;
     QPointer<ServerLink> server_;  // gone with the main window; a reopened one gets its own
     std::unique_ptr<Context> context_;
 };
