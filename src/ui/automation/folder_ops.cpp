@@ -95,17 +95,19 @@ void findOp(Context& context, const QJsonObject& request, const Reply& reply) {
     PluginFolder& folder = folderOf(context);
     const QString text = stringField(request, "text", true);
     if (!folder.isOpen()) return reply(noFolder());
+    // The reply is made on the worker too: thousands of matches make thousands of objects.
     runInBackground(
-        &folder, [read = folder.reading(), text = toUtf8(text)] { return read->folder.find(text); },
-        [reply](const std::vector<project::Match>& found) {
+        &folder,
+        [read = folder.reading(), text = toUtf8(text)] {
             QJsonArray matches;
-            for (const project::Match& match : found)
+            for (const project::Match& match : read->folder.find(text))
                 matches.append(QJsonObject{{"file", fromUtf8(match.path)},
                                            {"entry", fromUtf8(match.id)},
                                            {"kind", fromUtf8(project::code(match.kind))},
                                            {"line", match.line}});
-            reply(okWith("matches", matches));
-        });
+            return okWith("matches", matches);
+        },
+        [reply](const QJsonObject& matches) { reply(matches); });
 }
 
 // {"op":"folder-check"}: {"ok":true,"findings":[...]}, shown in the panel as 检查文件夹 shows them.
