@@ -382,7 +382,7 @@ TEST_F(Folder, DoubleClickOnAFindingGoesToItsLine) {
     ui::FindingsModel* findings = folderPanel().findingsModel();
     ASSERT_EQ(findings->rowCount(), 11);
     EXPECT_EQ(findings->index(1, 0).data().toString().toStdString(), std::string("elements.yml:7"));
-    EXPECT_EQ(findings->index(1, 1).data().toString().toStdString(), std::string("未定义的元素"));
+    EXPECT_EQ(findings->index(1, 1).data().toString().toStdString(), std::string("未定义元素"));
     EXPECT_EQ(findings->index(1, 2).data().toString().toStdString(), std::string("ice"));
 
     doubleClick(view, findings->index(1, 0));

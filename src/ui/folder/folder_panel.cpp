@@ -103,7 +103,7 @@ FolderPanel::FolderPanel(PluginFolder& folder, MainMenu& menu, LiveWindow* main)
     updateActions();
 }
 
-QSize FolderPanel::sizeHint() const { return {380, QWidget::sizeHint().height()}; }
+QSize FolderPanel::sizeHint() const { return {360, QWidget::sizeHint().height()}; }
 
 void FolderPanel::addMenuEntries(MainMenu& menu) {
     QMenu* file = menu.menu(QStringLiteral("文件"));
@@ -218,14 +218,14 @@ void FolderPanel::build() {
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setExpandsOnDoubleClick(false);
-    tree_->setTextElideMode(Qt::ElideMiddle);
+    // The kind and the count as wide as the rows shown need (a view measures only the rows it
+    // shows), the name the rest, shortened at its end: an entry's identifier comes first.
+    tree_->setTextElideMode(Qt::ElideRight);
     tree_->header()->setStretchLastSection(false);
     tree_->header()->setSectionResizeMode(FolderModel::Name, QHeaderView::Stretch);
-    tree_->header()->setSectionResizeMode(FolderModel::Kind, QHeaderView::Fixed);
-    tree_->header()->setSectionResizeMode(FolderModel::Count, QHeaderView::Fixed);
+    tree_->header()->setSectionResizeMode(FolderModel::Kind, QHeaderView::ResizeToContents);
+    tree_->header()->setSectionResizeMode(FolderModel::Count, QHeaderView::ResizeToContents);
     const QFontMetrics metrics(tree_->font());
-    tree_->setColumnWidth(FolderModel::Kind, metrics.horizontalAdvance(QStringLiteral("关键lore")) + 16);
-    tree_->setColumnWidth(FolderModel::Count, metrics.horizontalAdvance(QStringLiteral("第 10000 行")) + 16);
     tree_->installEventFilter(this);
     filesLayout->addWidget(tree_, 1);
     notes_ = new QLabel(files);
@@ -254,10 +254,14 @@ void FolderPanel::build() {
     findings_->setTextElideMode(Qt::ElideMiddle);
     findings_->verticalHeader()->hide();
     findings_->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-    findings_->horizontalHeader()->setStretchLastSection(true);
-    findings_->setColumnWidth(FindingsModel::Place,
-                              metrics.horizontalAdvance(QStringLiteral("gems-extra.yml:40")) + 16);
-    findings_->setColumnWidth(FindingsModel::What, metrics.horizontalAdvance(QStringLiteral("重复的关键lore")) + 16);
+    // The columns share the width the panel has: the place takes what the others leave and is
+    // shortened in its middle (the message below says it whole), so nothing hides to the right.
+    QHeaderView* columns = findings_->horizontalHeader();
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(FindingsModel::Place, QHeaderView::Stretch);
+    columns->setSectionResizeMode(FindingsModel::What, QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(FindingsModel::Entry, QHeaderView::ResizeToContents);
+    findings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     findings_->installEventFilter(this);
     checkedLayout->addWidget(findings_, 1);
     message_ = new QLabel(checked);
@@ -462,7 +466,7 @@ void FolderPanel::readAgain(const RequestPtr& request) {
 void FolderPanel::checkFolder(const RequestPtr& request) {
     if (!folder_.isOpen())
         return request->refuse(QStringLiteral("检查文件夹"), QStringLiteral("还没有打开插件文件夹。"));
-    if (request->asksPerson()) showFindings();
+    showFindings();
     folder_.check([this, request](const std::vector<project::Finding>& findings) {
         request->status(findingsSummary(findings));
         menu_.showStatus(findingsSummary(findings));

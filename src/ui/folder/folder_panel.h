@@ -43,7 +43,8 @@ public:
     QLabel* notes();
     QSize sizeHint() const override;
 
-    // The menu entries (named "open-folder", "reread-folder", "check-folder" for trigger).
+    // The menu entries (named "open-folder", "reread-folder", "check-folder" for trigger). A
+    // check shows the findings, whoever asked for it.
     void chooseFolder(const RequestPtr& request);
     void readAgain(const RequestPtr& request);
     void checkFolder(const RequestPtr& request);

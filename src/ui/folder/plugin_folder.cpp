@@ -63,12 +63,12 @@ QString kindCaption(entries::Kind kind) {
 
 QString findingName(project::Code code) {
     switch (code) {
-    case project::Code::Unreadable: return QStringLiteral("服务器无法读取");
-    case project::Code::DuplicateId: return QStringLiteral("重复的识别名");
-    case project::Code::UnknownElement: return QStringLiteral("未定义的元素");
+    case project::Code::Unreadable: return QStringLiteral("无法读取");
+    case project::Code::DuplicateId: return QStringLiteral("重复识别名");
+    case project::Code::UnknownElement: return QStringLiteral("未定义元素");
     case project::Code::MismatchedEffect: return QStringLiteral("属性不对应");
-    case project::Code::DuplicateKeyLore: return QStringLiteral("重复的关键lore");
-    case project::Code::UnknownGem: return QStringLiteral("未定义的宝石");
+    case project::Code::DuplicateKeyLore: return QStringLiteral("重复关键lore");
+    case project::Code::UnknownGem: return QStringLiteral("未定义宝石");
     }
     return {};
 }
