@@ -13,7 +13,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target quorvel-editor quorvel-bench-builders quorvel-bench-empty-window \
     quorvel-bench-cjk-label quorvel-bench-panel quorvel-bench-startup quorvel-bench-typing quorvel-bench-yaml \
     quorvel-bench-text quorvel-bench-storage quorvel-bench-preview quorvel-bench-files quorvel-bench-rcon quorvel-bench-entries \
-    quorvel-bench-project quorvel-bench-remote >/dev/null
+    quorvel-bench-project quorvel-bench-folder quorvel-bench-remote >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 scratch=$(mktemp -d)
@@ -44,6 +44,8 @@ echo "Listing a file of 10,000 gems, opening and saving a 10 MB socket file, typ
 "$build/bench/quorvel-bench-files" >"$scratch/files.txt" 2>/dev/null
 echo "Reading, checking and searching a plugin folder of 50 files and 10,000 entries ..."
 "$build/bench/quorvel-bench-project" >"$scratch/project.txt"
+echo "The same folder in the editor: the folder, folder-check and find ops, the panel's filter ..."
+"$build/bench/quorvel-bench-folder" >"$scratch/folder.txt" 2>/dev/null
 echo "Sending 1,000 RCON lines to the test server ..."
 "$build/bench/quorvel-bench-rcon" >"$scratch/rcon.txt"
 echo "Opening and saving a 5 MB file over SFTP, and OpenSSH's sftp doing the same ..."
@@ -60,7 +62,7 @@ echo "Starting the editor, the CJK label and the empty window $runs times each .
 echo
 
 # "result KEY VALUE" lines of both programs, as KEY=VALUE for awk.
-results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" "$scratch/rcon.txt" "$scratch/project.txt" "$scratch/remote.txt" | awk '$1 == "result" { print $2 "=" $3 }')
+results=$(cat "$scratch/panel.txt" "$scratch/startup.txt" "$scratch/typing.txt" "$scratch/preview.txt" "$scratch/files.txt" "$scratch/rcon.txt" "$scratch/project.txt" "$scratch/folder.txt" "$scratch/remote.txt" | awk '$1 == "result" { print $2 "=" $3 }')
 value() { sed -n "s/^$1=//p" <<<"$results"; }
 
 row() {  # figure, measured, ratio, goal
@@ -125,6 +127,9 @@ limit "10,000 entries: load one into its page" "$(value entry_load_ms)" 50
 limit "10,000 entries: update one in place" "$(value entry_update_ms)" 50
 limit "plugin folder: 10,000 entries read, checked" "$(value project_folder_ms)" 1000
 limit "plugin folder: find among 10,000 entries" "$(value project_find_ms)" 20
+limit "folder ops: read and checked, to the reply" "$(value folder_ui_ms)" 1000
+limit "folder ops: longest UI-thread block" "$(value folder_block_ms)" 16
+limit "folder ops: find one entry, to the reply" "$(value folder_find_op_ms)" 20
 limit "SFTP open: longest event-loop block" "$(value remote_open_block_ms)" 16
 limit "SFTP save: longest event-loop block" "$(value remote_save_block_ms)" 16
 limit "autosave: longest step on the UI thread" "$(value autosave_step_ms)" 16
@@ -146,6 +151,8 @@ note "preview strip: one key, 95th percentile" "$(value preview_keystroke_p95_us
 note "plugin folder: wall / CPU time of a reading" \
     "$(value project_folder_ms) / $(value project_folder_cpu_ms) ms" \
     "$(per "$(value project_folder_ms)" "$(value project_folder_cpu_ms)")"
+note "folder ops: find 7,500 entries / one" "$(value folder_find_all_op_ms) / $(value folder_find_op_ms) ms" \
+    "$(per "$(value folder_find_all_op_ms)" "$(value folder_find_op_ms)")"
 note "append with repaint: 100,000 / empty" \
     "$(value append_paint_100000_us) / $(value append_paint_0_us) us" "$(value append_paint_ratio)"
 echo
@@ -177,6 +184,8 @@ echo "Typing, in detail:"
 grep -v '^result ' "$scratch/typing.txt" | sed 's/^/  /'
 echo "SFTP, in detail (the editor connects for each open and save; OpenSSH's sftp is a process each time):"
 grep -v '^result ' "$scratch/remote.txt" | sed 's/^/  /'
+echo "The plugin folder in the editor, in detail:"
+grep -v '^result ' "$scratch/folder.txt" | sed 's/^/  /'
 echo "RCON, in detail:"
 grep -v '^result ' "$scratch/rcon.txt" | sed 's/^/  /'
 echo "Append and copy, in detail:"

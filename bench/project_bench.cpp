@@ -2,10 +2,6 @@
 // gem, element and key-lore entries in all, read and indexed from the disk and checked for its
 // findings, as one request; and finding entries in it by name, lore and identifier. Medians of
 // several rounds, the first of which is told apart.
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QStringConverter>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -15,11 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "builders/socket/element_block.h"
-#include "builders/socket/key_lore.h"
 #include "project/findings.h"
 #include "project/reading/folder_read.h"
-#include "sample_socket.h"
+#include "sample_folder.h"
 
 namespace {
 
@@ -46,63 +40,13 @@ double median(std::vector<double> values) {
     std::exit(1);
 }
 
-void write(const QString& path, const std::string& utf8, bool gbk) {
-    QByteArray bytes = QByteArray::fromStdString(utf8);
-    if (gbk) {
-        QStringEncoder encoder("GBK");
-        if (!encoder.isValid()) fail("this Qt cannot write GBK");
-        bytes = encoder.encode(QString::fromStdString(utf8));
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) fail("cannot write the folder");
-}
-
-// 30 socket files of 250 gems, 10 element files of 150 elements (each resisting two others),
-// 10 key-lore files of 100 entries: 10,000 entries. Every fifth file is GBK; the older copies
-// and the key-lore files sit in subfolders.
-int makeFolder(const QString& root) {
-    int entries = 0;
-    QDir().mkpath(root + "/old/2023");
-    QDir().mkpath(root + "/keylore");
-    for (int f = 0; f < 30; ++f) {
-        std::string text;
-        for (int i = 0; i < 250; ++i) bench::appendSampleGem(text, f * 250 + i);
-        entries += 250;
-        const QString name = f < 20 ? QString("/sockets-%1.yml").arg(f) : QString("/old/2023/sockets-%1.yml").arg(f);
-        write(root + name, text, f % 5 == 4);
-    }
-    for (int f = 0; f < 10; ++f) {
-        std::string text;
-        for (int i = 0; i < 150; ++i) {
-            const int n = f * 150 + i;
-            text += builders::socket::elementBlock(
-                {.id = "element" + std::to_string(n), .keylore = "&c元素" + std::to_string(n)});
-            text += builders::socket::resistanceLine("element" + std::to_string((n + 1) % 1500), "10");
-            text += builders::socket::resistanceLine("element" + std::to_string((n + 7) % 1500), "-5");
-        }
-        entries += 150;
-        write(root + QString("/elements-%1.yml").arg(f), text, f % 5 == 4);
-    }
-    for (int f = 0; f < 10; ++f) {
-        std::string text;
-        for (int i = 0; i < 100; ++i) {
-            const int n = f * 100 + i;
-            text += builders::socket::keyLoreEntry("skill" + std::to_string(n), "&a技能" + std::to_string(n),
-                                                   "heal %player%");
-        }
-        entries += 100;
-        write(root + QString("/keylore/keylore-%1.yml").arg(f), text, f % 5 == 4);
-    }
-    return entries;
-}
-
 }  // namespace
 
 int main() {
     QTemporaryDir scratch;
     if (!scratch.isValid()) fail("no scratch folder");
     const QString root = scratch.path() + "/Quorvel";
-    const int entries = makeFolder(root);
+    const int entries = bench::makeSampleFolder(root);
     const std::vector<project::PanelText> panels = {
         {"编辑框1", "/socket load gems gem5000 1 Steve\n/attribute element element9 10\n"}};
 

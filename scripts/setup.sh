@@ -12,7 +12,7 @@ packages=(
     libssh-dev openssh-server openssh-client
     clang libclang-rt-dev clang-format clang-tidy
     fonts-arphic-uming fonts-wqy-microhei
-    xvfb xdotool xclip imagemagick x11-utils parcellite openbox wmctrl
+    xvfb xdotool xclip imagemagick x11-utils parcellite openbox wmctrl qt6ct
     dpkg-dev file
 )
 

@@ -1,11 +1,13 @@
 // The server link's automation ops against the test server: connect, send a command or a
 // panel's lines, disconnect, and the last answer as the game draws it.
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <optional>
@@ -160,6 +162,38 @@ TEST_F(ServerOps, NothingIsSentBeforeConnectingOrAfterDisconnecting) {
     EXPECT_EQ(link->stateLabel()->text(), QStringLiteral("未连接"));
     EXPECT_EQ(send(QStringLiteral("list")), notConnected);
     EXPECT_EQ(commandsReceived(), QStringList());
+}
+
+// 保存并重载 through trigger: the save first, then the reload command; a reply that says what
+// came of the reload, or why it was not sent (the file is saved all the same).
+TEST_F(ServerOps, ATriggeredSaveAndReloadSavesThenReloads) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("sockets.yml"));
+    ASSERT_EQ(op({{"op", "set"}, {"control", "编辑框20"}, {"text", "jade:\n  Max_Grade: 1\n"}}).value("ok"), true);
+    ASSERT_EQ(op({{"op", "save"}, {"control", "编辑框20"}, {"path", path}, {"lineEnd", "LF"}}).value("ok"), true);
+    ASSERT_EQ(op({{"op", "set"}, {"control", "编辑框20"}, {"text", "jade:\n  Max_Grade: 2\n"}}).value("ok"), true);
+    EXPECT_EQ(op({{"op", "trigger"}, {"action", "save-and-reload"}}),
+              refused("not-connected", QStringLiteral("已保存；未连接服务器，没有发送重载指令：请先连接（connect）")));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("jade:\n  Max_Grade: 2\n"));
+    EXPECT_EQ(commandsReceived(), QStringList());
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    // The reply has what the save said and the server's answer to the reload command.
+    EXPECT_EQ(op({{"op", "trigger"}, {"action", "save-and-reload"}}),
+              (QJsonObject{{"ok", true},
+                           {"message", QStringLiteral("已保存 %1（21 字节）").arg(path)},
+                           {"reply", "Unknown or incomplete command, see below for error\nquorvel reload<--[HERE]"}}));
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("quorvel reload")});
+    // A save the script's question refuses sends nothing.
+    saved.close();
+    ASSERT_TRUE(saved.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    saved.write("changed elsewhere\n");
+    saved.close();
+    const QJsonObject changed = op({{"op", "trigger"}, {"action", "save-and-reload"}});
+    EXPECT_EQ(changed.value("ok"), false);
+    EXPECT_FALSE(changed.value("error").toString().isEmpty());
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("quorvel reload")});
 }
 
 TEST_F(ServerOps, APanelGoesLineByLineInOrderAndHandLinesStayWithTheirReasons) {

@@ -8,6 +8,7 @@
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -403,6 +404,75 @@ TEST_F(ServerWidgets, SaveAndReloadSendsTheReloadCommandOnlyAfterASave) {
     EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("quorvel reload")});
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QByteArray("changed elsewhere\n"));
+}
+
+// With the plugin's folder open, a save that gives the folder new findings holds the reload
+// back: a person sees them and answers "仍然重载" or not; a script is refused with them unless
+// it forces. A save that adds none reloads at once.
+TEST_F(ServerWidgets, SaveAndReloadWaitsWhenTheSaveAddsFolderFindings) {
+    QTemporaryDir folder;
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        QFile file(folder.filePath(QString::fromUtf8(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write("sockets.yml", "ruby:\n  Display_Name: \"&c红宝石\"\n  Max_Grade: 1\n");
+    write("gems.yml", "jade:\n  Display_Name: \"&a翡翠\"\n  Max_Grade: 1\n");
+    ASSERT_EQ(op({{"op", "folder"}, {"path", folder.path()}}).value("ok"), true);
+    ASSERT_EQ(op({{"op", "open"}, {"control", "编辑框20"}, {"path", folder.filePath(QStringLiteral("gems.yml"))}})
+                  .value("ok"),
+              true);
+    ASSERT_EQ(connectToServer(), (QJsonObject{{"ok", true}}));
+    // A second ruby, in another file: a gem the server reads twice.
+    ASSERT_EQ(op({{"op", "set"},
+                  {"control", "编辑框20"},
+                  {"text",
+                   "jade:\n  Display_Name: \"&a翡翠\"\n  Max_Grade: 1\nruby:\n  Display_Name: \"&c又一个\"\n  "
+                   "Max_Grade: 2\n"}})
+                  .value("ok"),
+              true);
+    link->action("save-and-reload")->trigger();
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        question = main->findChild<QMessageBox*>();
+        return question != nullptr && question->isVisible();
+    }));
+    EXPECT_TRUE(question->text().contains(QStringLiteral("多了 2 个问题"))) << question->text().toStdString();
+    EXPECT_TRUE(
+        question->text().contains(QStringLiteral("• sockets.yml 第 1 行：宝石识别名“ruby”在gems.yml 第 4 行也有定义")))
+        << question->text().toStdString();
+    question->reject();
+    // The next command is the first the server gets: no reload went before it.
+    ASSERT_EQ(op({{"op", "send"}, {"command", "list"}}).value("ok"), true);
+    EXPECT_EQ(commandsReceived(), QStringList{QStringLiteral("list")});
+
+    link->action("save-and-reload")->trigger();
+    ASSERT_TRUE(waitFor([&] {
+        question = nullptr;
+        for (QMessageBox* box : main->findChildren<QMessageBox*>())
+            if (box->isVisible()) question = box;
+        return question != nullptr;
+    }));
+    for (QAbstractButton* button : question->buttons())
+        if (button->text() == QStringLiteral("仍然重载")) button->click();
+    ASSERT_TRUE(waitFor([&] { return commandsReceived().size() == 2; }));
+    EXPECT_EQ(commandsReceived().last(), QStringLiteral("quorvel reload"));
+
+    const QJsonObject refused = op({{"op", "trigger"}, {"action", "save-and-reload"}});
+    EXPECT_EQ(refused.value("code"), "folder-findings");
+    EXPECT_EQ(refused.value("findings").toArray().size(), 2);
+    EXPECT_EQ(commandsReceived().size(), 2);
+    EXPECT_EQ(op({{"op", "trigger"}, {"action", "save-and-reload"}, {"force", true}}).value("reply"),
+              "Unknown or incomplete command, see below for error\nquorvel reload<--[HERE]");
+    EXPECT_EQ(commandsReceived().size(), 3);
+
+    // Without the second ruby: no new finding, the reload goes at once.
+    ASSERT_EQ(
+        op({{"op", "set"}, {"control", "编辑框20"}, {"text", "jade:\n  Display_Name: \"&a翡翠\"\n  Max_Grade: 3\n"}})
+            .value("ok"),
+        true);
+    EXPECT_EQ(op({{"op", "trigger"}, {"action", "save-and-reload"}}).value("ok"), true);
+    EXPECT_EQ(commandsReceived().size(), 4);
 }
 
 // Connected through the dialog with "记住密码", the session kept, the settings written: no

@@ -22,6 +22,7 @@
 #include "documents/save.h"
 #include "forms/windows.h"
 #include "ui/automation/colour_ops.h"
+#include "ui/automation/folder_ops.h"
 #include "ui/automation/layout_ops.h"
 #include "ui/automation/remote_ops.h"
 #include "ui/automation/server_ops.h"
@@ -371,25 +372,42 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
     });
 }
 
+// A request's refusal as a reply: its words, its code and the fields that go with it.
+QJsonObject refusalOf(const Request::Result& result) {
+    QJsonObject refused = result.details;
+    refused.insert(QStringLiteral("ok"), false);
+    refused.insert(QStringLiteral("error"),
+                   result.refusal.isEmpty() ? QStringLiteral("没有完成") : result.refusal);
+    if (!result.code.isEmpty()) refused.insert(QStringLiteral("code"), result.code);
+    return refused;
+}
+
 // "保存并重载": the configuration panel saved (where it was opened, local or on a server), then its
 // profile's reload command over that profile's RCON, only once the file was written (and on a
 // server read back); the reply has what the status bar said and the server's answer.
 void saveAndReload(Context& context, const QJsonObject& request, const Reply& reply) {
     if (context.server == nullptr) throw Refused{QStringLiteral("the server link is not loaded")};
-    context.server->saveAndReload(Request::script({}, forceOf(request)), [reply](const ServerLink::Reloaded& reloaded) {
-        if (!reloaded.saved.ran()) return reply({{"ok", false}, {"error", reloaded.saved.refusal}});
-        const QString& status = reloaded.saved.status;
-        if (!reloaded.connection.ok()) {
-            QJsonObject refused = serverRefusal(reloaded.connection);
-            refused.insert(QStringLiteral("message"), status);
-            return reply(refused);
-        }
-        if (!reloaded.answer) return reply(okWith("message", status));
-        const rcon::Answer& answer = *reloaded.answer;
-        if (!answer.ok())
-            return reply({{"ok", false}, {"code", answer.code}, {"error", answer.message}, {"message", status}});
-        reply({{"ok", true}, {"message", status}, {"reply", answer.text}});
-    });
+    // The reload's answer, once the command went (or why its connection failed); a refusal before
+    // it (the save's, the reload check's, not-connected) ends the request with its code instead.
+    auto reloaded = std::make_shared<std::optional<ServerLink::Reloaded>>();
+    const RequestPtr script = Request::script(
+        [reply, reloaded](const Request::Result& result) {
+            if (!result.refusal.isEmpty() || !reloaded->has_value()) return reply(refusalOf(result));
+            const ServerLink::Reloaded& so = **reloaded;
+            const QString& status = so.saved.status;
+            if (!so.connection.ok()) {
+                QJsonObject refused = serverRefusal(so.connection);
+                refused.insert(QStringLiteral("message"), status);
+                return reply(refused);
+            }
+            if (!so.answer) return reply(okWith("message", result.status));
+            const rcon::Answer& answer = *so.answer;
+            if (!answer.ok())
+                return reply({{"ok", false}, {"code", answer.code}, {"error", answer.message}, {"message", status}});
+            reply({{"ok", true}, {"message", status}, {"reply", answer.text}});
+        },
+        forceOf(request));
+    context.server->saveAndReload(script, [reloaded](const ServerLink::Reloaded& so) { *reloaded = so; });
 }
 
 // Runs a named menu action; a question it would ask is answered "no" and refuses the request,
@@ -399,7 +417,7 @@ void trigger(Context& context, const QJsonObject& request, const Reply& reply) {
     if (!name.isString()) throw Refused{QStringLiteral("\"action\" must be an action name (see dump)")};
     if (name.toString() == QLatin1String("save-and-reload")) return saveAndReload(context, request, reply);
     context.menu.trigger(name.toString(), forceOf(request), [reply](const Request::Result& result) {
-        if (!result.refusal.isEmpty()) return reply({{"ok", false}, {"error", result.refusal}});
+        if (!result.refusal.isEmpty()) return reply(refusalOf(result));
         reply(result.status.isEmpty() ? ok() : okWith("message", result.status));
     });
 }
@@ -460,7 +478,7 @@ std::span<const Op> ops() {
     static const std::vector<Op> all = [] {
         std::vector<Op> list;
         for (const std::span<const Op> family :
-             {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps(), remoteOps()})
+             {coreOps(), entryOps(), colourOps(), serverOps(), layoutOps(), remoteOps(), folderOps()})
             list.insert(list.end(), family.begin(), family.end());
         return list;
     }();

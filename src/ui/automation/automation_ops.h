@@ -25,6 +25,7 @@ class GemPreview;
 class LiveWindow;
 class MainMenu;
 class PanelDocuments;
+class PluginFolder;
 class Runtime;
 class ServerLink;
 class Servers;
@@ -39,6 +40,7 @@ struct Context {
     EntryEditor* entries = nullptr;
     QPointer<ServerLink> server;  // null while the main window is gone
     Servers* servers = nullptr;   // the server profiles and their sessions (the editor's)
+    PluginFolder* folder = nullptr;
     // Writes of the session that failed since the last reply: the next reply carries them as
     // "sessionError".
     QStringList sessionProblems = {};
@@ -61,6 +63,10 @@ struct Op {
 std::span<const Op> coreOps();   // controls, windows, previews, checks, files, menu actions
 std::span<const Op> entryOps();  // the entries of the configuration panel (entry_ops.cpp)
 std::span<const Op> ops();
+
+// The reply of load-entry: the entry of the configuration panel loaded into its page,
+// {"ok":true,"page":4,"extras":[...]}, or the refusal with its code.
+QJsonObject loadEntryReply(EntryEditor& editor, const QString& id);
 
 // The control a request names with "window" (absent: the main window) and "control".
 struct Target {

@@ -61,11 +61,7 @@ QJsonObject list(Context& context, const QJsonObject& request) {
 
 QJsonObject loadEntry(Context& context, const QJsonObject& request) {
     EntryEditor& editor = entriesOf(context, request);
-    const EntryEditor::Outcome outcome = editor.load(stringField(request, "entry"));
-    if (!outcome.ok()) return answer(outcome);
-    QJsonObject reply = okWith("page", outcome.page);
-    reply.insert(QStringLiteral("extras"), QJsonArray::fromStringList(outcome.extras));
-    return reply;
+    return loadEntryReply(editor, stringField(request, "entry"));
 }
 
 QJsonObject updateEntry(Context& context, const QJsonObject& request) {
@@ -158,5 +154,13 @@ constexpr Op kOps[] = {
 }  // namespace
 
 std::span<const Op> entryOps() { return kOps; }
+
+QJsonObject loadEntryReply(EntryEditor& editor, const QString& id) {
+    const EntryEditor::Outcome outcome = editor.load(id);
+    if (!outcome.ok()) return answer(outcome);
+    QJsonObject reply = okWith("page", outcome.page);
+    reply.insert(QStringLiteral("extras"), QJsonArray::fromStringList(outcome.extras));
+    return reply;
+}
 
 }  // namespace ui

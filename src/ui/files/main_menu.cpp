@@ -302,8 +302,24 @@ bool menuTitleIs(const QString& shown, const QString& title) {
 void MainMenu::trigger(const QString& name, bool forced, const Request::Finished& finished) {
     const auto row = std::find_if(std::begin(kRows), std::end(kRows),
                                   [&](const MenuRow& r) { return name == QLatin1String(r.name); });
-    if (row == std::end(kRows)) return finished({QStringLiteral("unknown action: ") + name, {}});
-    (this->*row->run)(Request::script(finished, forced));
+    if (row != std::end(kRows)) return (this->*row->run)(Request::script(finished, forced));
+    const auto entry = entries_.find(name);
+    if (entry == entries_.end()) return finished({QStringLiteral("unknown action: ") + name, {}});
+    entry->second(Request::script(finished, forced));
+}
+
+QAction* MainMenu::addEntry(QMenu* menu, const QString& name, const QString& caption, const QString& keys, Run run,
+                            QAction* before) {
+    auto* action = new QAction(caption, menu);
+    action->setObjectName(name);
+    if (!keys.isEmpty()) {
+        action->setShortcut(QKeySequence(keys));
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    menu->insertAction(before, action);
+    connect(action, &QAction::triggered, this, [this, run] { run(Request::person(main_)); });
+    entries_[name] = std::move(run);
+    return action;
 }
 
 void MainMenu::showStatus(const QString& message) {
@@ -603,8 +619,8 @@ void MainMenu::openFile(const RequestPtr& request) {
     dialog->open();
 }
 
-void MainMenu::openPath(const RequestPtr& request, const QString& path) {
-    openLocation(request, {{}, path}, std::nullopt);
+void MainMenu::openPath(const RequestPtr& request, const QString& path, OpenMode mode) {
+    openLocation(request, {{}, path}, std::nullopt, mode);
 }
 
 // "打开服务器上的文件…": the remote file dialog on the current profile's plugin folder.
@@ -626,7 +642,7 @@ void MainMenu::openRemote(const RequestPtr& request) {
 }
 
 void MainMenu::openLocation(const RequestPtr& request, const documents::Location& file,
-                            std::optional<storage::Encoding> encoding) {
+                            std::optional<storage::Encoding> encoding, OpenMode mode) {
     const QString shownName =
         file.onServer() ? documents::shownLocation(file.place, file.path) : QFileInfo(file.path).fileName();
     const auto read = [this, request, file, encoding](bool append) {
@@ -648,6 +664,7 @@ void MainMenu::openLocation(const RequestPtr& request, const documents::Location
         askToSaveFirst(request, shownName, [start] { start(false); });
     };
     if (configuration_->document()->isEmpty()) return replace();
+    if (mode == OpenMode::Replace && documents_.document(Panel::Config).hasFile()) return replace();
     if (!request->asksPerson())
         return request->refuse({}, QStringLiteral("配置文件输出框中已经有内容：请用 open 操作并给出 mode"));
     auto* box = new QMessageBox(

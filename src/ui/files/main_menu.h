@@ -79,16 +79,25 @@ public:
     // A menu of another room in the menu bar, before the menu titled before (after the last
     // when there is none): the rooms above this one add their menus through it.
     QMenu* addMenuBefore(const QString& before, const QString& title);
+    // An entry of another room in one of the bar's menus (before the entry before, at the end
+    // when null), run as the rows run: from the menu as a person's request, through trigger by
+    // its name as a script's. keys: its shortcut, "" for none.
+    using Run = std::function<void(const RequestPtr& request)>;
+    QAction* addEntry(QMenu* menu, const QString& name, const QString& caption, const QString& keys, Run run,
+                      QAction* before = nullptr);
 
     void newSession(const RequestPtr& request);
     void openFile(const RequestPtr& request);
     // Opens a file into the configuration panel, asking what the request's asker answers:
-    // 替换 / 加在后面 over text, 保存 / 不保存 over unsaved changes.
-    void openPath(const RequestPtr& request, const QString& path);
+    // 替换 / 加在后面 over text, 保存 / 不保存 over unsaved changes. Replace takes the place of
+    // the text of another file without the first question (the one over unsaved changes stays);
+    // text that came from no file is still asked about.
+    enum class OpenMode { Ask, Replace };
+    void openPath(const RequestPtr& request, const QString& path, OpenMode mode = OpenMode::Ask);
     // The same for a file anywhere (a server's: "lobby" and its path), read in the encoding given
     // (nullopt: UTF-8, else GBK); a person settles the server's host key and login first.
     void openLocation(const RequestPtr& request, const documents::Location& file,
-                      std::optional<storage::Encoding> encoding);
+                      std::optional<storage::Encoding> encoding, OpenMode mode = OpenMode::Ask);
     void openRemote(const RequestPtr& request);
     void reloadFile(const RequestPtr& request);
     void reopenOtherEncoding(const RequestPtr& request);
@@ -162,10 +171,11 @@ private:
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* diskCheck_ = nullptr;
     std::optional<Cleared> cleared_;
-    QString toldChanged_;          // the file whose change on disk the status bar has told
-    bool closing_ = false;         // the main window is closing: no more questions
-    bool closeAfterSave_ = false;  // a close waits for the save being written
-    bool closeAnswered_ = false;   // the close may go on without asking about unsaved changes
+    std::map<QString, Run> entries_;  // the other rooms' entries, by name
+    QString toldChanged_;             // the file whose change on disk the status bar has told
+    bool closing_ = false;            // the main window is closing: no more questions
+    bool closeAfterSave_ = false;     // a close waits for the save being written
+    bool closeAnswered_ = false;      // the close may go on without asking about unsaved changes
 };
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 // when its last step is done, and then tells whoever made it.
 #pragma once
 
+#include <QJsonObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,10 @@ public:
     struct Result {
         QString refusal;
         QString status;
+        // What a script's reply says besides a refusal's text: its code ("folder-findings") and
+        // the fields that go with it; empty unless a step set them (explain) before the refusal.
+        QString code = {};
+        QJsonObject details = {};
 
         // The work was done: it ended with what the status bar says and no refusal (a question
         // answered "no", a dialog cancelled or a refusal all leave it false).
@@ -59,6 +64,12 @@ public:
                 const std::function<void(int)>& answer, const Aside& aside = {});
     // Tells why the request cannot run: a warning for a person, the refusal for a script.
     void refuse(const QString& title, const QString& message);
+    // What a script's reply carries with a refusal that comes after this: a code a script can
+    // tell it by, and fields that say more ({"findings":[...]}). A person sees the question only.
+    void explain(const QString& code, const QJsonObject& details = {}) {
+        result_.code = code;
+        result_.details = details;
+    }
     // What the status bar says about it.
     void status(const QString& message) { result_.status = message; }
     const QString& statusMessage() const { return result_.status; }

@@ -52,7 +52,6 @@ constexpr ServerMenuRow kMenuRows[] = {
     {"server-profiles",   "服务器列表…",  "",             &ServerLink::openProfiles},
     {"server-connect",    "连接服务器…",  "",             &ServerLink::openConnectDialog},
     {"server-disconnect", "断开",         "",             &ServerLink::disconnectFromServer},
-    {"save-and-reload",   "保存并重载",   "Ctrl+Shift+R", &ServerLink::saveAndReload},
 };
 // clang-format on
 
@@ -201,7 +200,6 @@ void ServerLink::addMenu(MainMenu& menu) {
             connect(currentMenu_, &QMenu::aboutToShow, this, &ServerLink::fillCurrentMenu);
             server->addSeparator();
         }
-        if (std::string_view(row.name) == "save-and-reload") server->addSeparator();
         QAction* entry = server->addAction(QString::fromUtf8(row.caption));
         entry->setObjectName(QString::fromLatin1(row.name));
         if (*row.keys != '\0') {
@@ -210,6 +208,10 @@ void ServerLink::addMenu(MainMenu& menu) {
         }
         connect(entry, &QAction::triggered, this, [this, run = row.run] { (this->*run)(); });
     }
+    server->addSeparator();
+    // A script reaches it through trigger, as the 文件 menu's entries.
+    menu.addEntry(server, QStringLiteral("save-and-reload"), QStringLiteral("保存并重载"),
+                  QStringLiteral("Ctrl+Shift+R"), [this](const RequestPtr& request) { saveAndReload(request); });
     server->addSeparator();
     QAction* replies = server->addAction(QStringLiteral("显示服务器回复"));
     replies->setObjectName(QString::fromLatin1(kRepliesAction));
@@ -566,33 +568,30 @@ void ServerLink::readKeyring() {
     });
 }
 
-void ServerLink::saveAndReload() { saveAndReload(Request::person(main_), {}); }
-
 void ServerLink::saveAndReload(const RequestPtr& request, std::function<void(const Reloaded&)> done) {
-    const bool person = request->asksPerson();
     const QString profile = reloadProfile();
     auto finished = std::make_shared<std::function<void(const Reloaded&)>>(std::move(done));
-    QPointer<ServerLink> alive(this);
-    // The menu's save asks what the request's asker answers; the reload follows only a save that ran.
-    menu_.save(person ? Request::person(main_,
-                                        [alive, profile, finished](const Request::Result& result) {
-                                            if (alive == nullptr) return;
-                                            if (!result.ran()) {
-                                                if (*finished) (*finished)({result, std::nullopt, {}});
-                                                return;
-                                            }
-                                            alive->reload(profile, true, *finished, {result, std::nullopt, {}});
-                                        })
-                      : Request::script(
-                            [alive, profile, finished](const Request::Result& result) {
-                                if (alive == nullptr) return;
-                                if (!result.ran()) {
-                                    if (*finished) (*finished)({result, std::nullopt, {}});
-                                    return;
-                                }
-                                alive->reload(profile, false, *finished, {result, std::nullopt, {}});
-                            },
-                            request->forced()));
+    const auto saved = [alive = QPointer<ServerLink>(this), request, profile, finished](const Request::Result& result) {
+        if (alive == nullptr) return request->finish();
+        if (!result.ran()) {
+            // A person was told (or cancelled); a script hears why, with the save's code.
+            if (!request->asksPerson()) {
+                request->explain(result.code, result.details);
+                request->refuse({}, result.refusal.isEmpty() ? QStringLiteral("没有保存") : result.refusal);
+            }
+            return request->finish();
+        }
+        request->status(result.status);
+        const QString path = alive->menu_.documents().document(actions::Panel::Config).path;
+        // The check ends the request when it keeps the reload back.
+        const auto go = [alive, request, profile, finished, result] {
+            if (alive == nullptr) return request->finish();
+            alive->reload(profile, request, *finished, {result, std::nullopt, {}});
+        };
+        if (alive->reloadCheck_) return alive->reloadCheck_(request, path, go);
+        go();
+    };
+    menu_.save(request->asksPerson() ? Request::person(main_, saved) : Request::script(saved, request->forced()));
 }
 
 QString ServerLink::reloadProfile() const {
@@ -601,40 +600,50 @@ QString ServerLink::reloadProfile() const {
 }
 
 // The reload command of the profile, over its RCON: the connection there is, when it is the
-// profile's (or, for a file on this computer, any); else the profile's own, connected first.
-void ServerLink::reload(const QString& profile, bool person, const std::function<void(const Reloaded&)>& done,
-                        const Reloaded& so) {
+// profile's (or, for a file on this computer, any); else the profile's own, connected first. Ends
+// the request once the command is answered, or with why it was not sent.
+void ServerLink::reload(const QString& profile, const RequestPtr& request,
+                        const std::function<void(const Reloaded&)>& done, const Reloaded& so) {
     const storage::ServerProfile* found = servers_.profile(profile);
     const QString reloadCommand = found != nullptr ? found->reloadCommand : storage::ServerProfile{}.reloadCommand;
     const QString command = fromUtf8(actions::consoleForm(toUtf8(reloadCommand)));
     if (command.trimmed().isEmpty()) {
-        menu_.showStatus(QStringLiteral("已保存；没有设置重载指令（在“服务器列表…”中设置）"));
+        const QString message = QStringLiteral("已保存；没有设置重载指令（在“服务器列表…”中设置）");
+        menu_.showStatus(message);
+        request->status(message);
         if (done) done(so);
-        return;
+        return request->finish();
     }
     const bool onServer = menu_.documents().document(actions::Panel::Config).onServer();
     const bool ready = client_.hasCredentials() && (!onServer || connectedProfile_ == profile);
-    const std::function<void()> sendNow = [this, command, done, so] {
-        send(command, QStringLiteral("保存并重载"), timeoutMs_, [done, so](const rcon::Answer& answer) {
+    const std::function<void()> sendNow = [this, command, request, done, so] {
+        send(command, QStringLiteral("保存并重载"), timeoutMs_, [request, done, so](const rcon::Answer& answer) {
             Reloaded sent = so;
             sent.answer = answer;
             if (done) done(sent);
+            request->finish();
         });
     };
     if (ready) return sendNow();
-    if (person) {
-        if (found == nullptr || servers_.current() != profile) {
-            // The file's server becomes the current one: the connect dialog is the profile's.
-            if (found != nullptr) servers_.setCurrent(profile);
-        }
+    if (request->asksPerson()) {
+        // The file's server becomes the current one: the connect dialog is the profile's. The
+        // dialog holds the request till it connects; cancelled, it lets go of it.
+        if (found != nullptr && servers_.current() != profile) servers_.setCurrent(profile);
         return connectThen(sendNow);
     }
-    connectProfile(profile, std::nullopt, timeoutMs_, nullptr, [sendNow, done, so](const remote::Outcome& outcome) {
-        if (outcome.ok()) return sendNow();
-        Reloaded failed = so;
-        failed.connection = outcome;
-        if (done) done(failed);
-    });
+    if (found == nullptr) {
+        request->explain(QStringLiteral("not-connected"));
+        request->refuse({}, QStringLiteral("已保存；未连接服务器，没有发送重载指令：请先连接（connect）"));
+        return request->finish();
+    }
+    connectProfile(profile, std::nullopt, timeoutMs_, nullptr,
+                   [sendNow, request, done, so](const remote::Outcome& outcome) {
+                       if (outcome.ok()) return sendNow();
+                       Reloaded failed = so;
+                       failed.connection = outcome;
+                       if (done) done(failed);
+                       request->finish();
+                   });
 }
 
 void ServerLink::fillCurrentMenu() {

@@ -120,12 +120,21 @@ public:
     // The menu's entries.
     void openConnectDialog();
     void openProfiles();
-    void saveAndReload();
-    // Saves the configuration panel as the request's asker answers, then sends the reload command
-    // of its file's profile (the current one for a file on this computer) over that profile's
-    // RCON, once the file was written and (on a server) read back; done hears how it went.
-    void saveAndReload(const RequestPtr& request, std::function<void(const Reloaded&)> done);
+    // Saves the configuration panel as the request's asker answers, then, once the reload check
+    // lets it go, sends the reload command of its file's profile (the current one for a file on
+    // this computer) over that profile's RCON, once the file was written and (on a server) read
+    // back. done hears how the save and the reload went; a refusal before the reload (the save's,
+    // the check's, "not-connected" for a script where no profile can connect) ends the request
+    // refused instead. A person without a connection is offered the connect dialog.
+    void saveAndReload(const RequestPtr& request, std::function<void(const Reloaded&)> done = {});
     void showReplies(bool shown);
+
+    // What runs between the save of 保存并重载 and its reload: go() sends the reload; a check
+    // that does not call it keeps the reload back, says why through the request and finishes it. saved is
+    // the file just written. None: the reload follows the save at once.
+    using ReloadCheck =
+        std::function<void(const RequestPtr& request, const QString& saved, const std::function<void()>& go)>;
+    void setReloadCheck(ReloadCheck check) { reloadCheck_ = std::move(check); }
 
 private:
     struct Batch;
@@ -138,7 +147,7 @@ private:
     void connectThen(std::function<void()> then);
     void dialogConnect();
     void readKeyring();
-    void reload(const QString& profile, bool person, const std::function<void(const Reloaded&)>& done,
+    void reload(const QString& profile, const RequestPtr& request, const std::function<void(const Reloaded&)>& done,
                 const Reloaded& so);
     // The profile whose reload command "保存并重载" sends: the configuration file's server, else
     // the current one; empty for none.
@@ -178,6 +187,7 @@ private:
     // Why the last line sent on the connection as it stands got no whole answer in its time;
     // empty once a line is answered again or the connection changes.
     QString timedOut_;
+    ReloadCheck reloadCheck_;
 };
 
 }  // namespace ui

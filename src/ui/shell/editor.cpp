@@ -16,6 +16,8 @@
 #include "ui/entries/entry_pages.h"
 #include "ui/files/main_menu.h"
 #include "ui/files/panel_documents.h"
+#include "ui/folder/folder_panel.h"
+#include "ui/folder/plugin_folder.h"
 #include "ui/loader/live_window.h"
 #include "ui/loader/runtime.h"
 #include "ui/panels/clipboard_guard.h"
@@ -67,7 +69,7 @@ Editor::Editor() {
                      [this](LiveWindow* live) { attach(live); });
     main_ = runtime_->open(forms::kMainWindowId);
     context_ = std::make_unique<Context>(
-        Context{*runtime_, *documents_, *menu_, gemPreview_, entries_, server_, servers_.get()});
+        Context{*runtime_, *documents_, *menu_, gemPreview_, entries_, server_, servers_.get(), folder_});
 }
 
 Editor::~Editor() = default;
@@ -115,6 +117,15 @@ void Editor::attach(LiveWindow* live) {
         toggle->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
         edit->addAction(toggle);
     }
+    // The plugin's folder: its panel beside the form, its entries in 文件, the check before a reload.
+    folder_ = new PluginFolder(live, *menu_, *documents_, *entries_);
+    folderPanel_ = new FolderPanel(*folder_, *menu_, live);
+    server_->setReloadCheck([folder = QPointer<PluginFolder>(folder_)](const RequestPtr& request, const QString& saved,
+                                                                       const std::function<void()>& go) {
+        if (folder == nullptr) return go();
+        folder->checkBeforeReload(request, saved, go);
+    });
+    if (context_ != nullptr) context_->folder = folder_;
     addViewMenu(live);
     QObject::connect(menu_, &MainMenu::sessionCleared, entries_, &EntryEditor::release);
     // A page holds an entry of the file it was loaded from, not of the next one opened.

@@ -15,10 +15,12 @@
 namespace ui {
 
 class EntryEditor;
+class FolderPanel;
 class GemPreview;
 class LiveWindow;
 class MainMenu;
 class PanelDocuments;
+class PluginFolder;
 class Runtime;
 
 class Editor {
@@ -38,6 +40,8 @@ public:
     ServerLink& server() { return *server_; }
     // The server profiles and their sessions.
     Servers& servers() { return *servers_; }
+    PluginFolder& folder() { return *folder_; }
+    FolderPanel& folderPanel() { return *folderPanel_; }
     // What the automation interface works on.
     Context& automation() { return *context_; }
 
@@ -51,6 +55,8 @@ private:
     MainMenu* menu_ = nullptr;
     GemPreview* gemPreview_ = nullptr;
     EntryEditor* entries_ = nullptr;
+    PluginFolder* folder_ = nullptr;
+    FolderPanel* folderPanel_ = nullptr;
     QPointer<ServerLink> server_;  // gone with the main window; a reopened one gets its own
     std::unique_ptr<Context> context_;
 };
