@@ -119,4 +119,61 @@ void readFile(Worker& worker, const QByteArray& path, FileRead& result, const Mo
     result.stamp = {opened.permissions & 07777, opened.mtime, result.bytes.size()};
 }
 
+// Many files of a folder, their requests in flight together: the types and sizes of all (links
+// not followed), then the opens of the regular ones, then each file's reads, its close not waited
+// for. A file the server refuses, or that is no regular file or too large, has its error and the
+// rest are read; a connection that breaks ends them all.
+void readFiles(Worker& worker, const std::vector<QByteArray>& paths, qint64 limit, ManyRead& result) {
+    worker.ensureConnected();
+    SftpClient& sftp = worker.sftp();
+    result.files.assign(paths.size(), FileRead{});
+    const auto named = sftp.lstatMany(paths);
+    std::vector<QByteArray> wanted;
+    std::vector<std::size_t> wantedIndex;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        FileRead& file = result.files[i];
+        if (!named[i]) {
+            static_cast<Outcome&>(file) = failure(QStringLiteral("not-found"),
+                                                  QStringLiteral("无法打开：找不到文件：%1").arg(displayName(paths[i])))
+                                              .outcome;
+        } else if (named[i]->type() != sftp::kTypeFile) {
+            static_cast<Outcome&>(file) = notRegular(paths[i], *named[i], QStringLiteral("打开")).outcome;
+        } else if (named[i]->size > static_cast<std::uint64_t>(limit)) {
+            static_cast<Outcome&>(file) = tooLarge(paths[i], named[i]->size).outcome;
+        } else {
+            file.stamp = {named[i]->permissions & 07777, named[i]->mtime, static_cast<qint64>(named[i]->size)};
+            wanted.push_back(paths[i]);
+            wantedIndex.push_back(i);
+        }
+    }
+    std::vector<QString> refusals;
+    std::vector<std::string> handles = sftp.openMany(wanted, refusals);
+    try {
+        for (std::size_t k = 0; k < wanted.size(); ++k) {
+            FileRead& file = result.files[wantedIndex[k]];
+            if (handles[k].empty()) {
+                file.code = QStringLiteral("failed");
+                file.message = refusals[k];
+                continue;
+            }
+            try {
+                file.bytes = sftp.readAll(handles[k], wanted[k], static_cast<std::uint64_t>(file.stamp.size),
+                                          static_cast<std::uint64_t>(limit), {});
+                file.stamp.size = file.bytes.size();
+            } catch (const Failure& failed) {
+                if (!sftp.alive() || failed.outcome.code == QLatin1String("timeout") ||
+                    failed.outcome.code == QLatin1String("cancelled"))
+                    throw;
+                static_cast<Outcome&>(file) = failed.outcome;
+                file.bytes.clear();
+            }
+            sftp.closeQuietly(std::exchange(handles[k], {}));
+        }
+    } catch (...) {
+        for (const std::string& handle : handles)
+            if (!handle.empty()) sftp.closeQuietly(handle);
+        throw;
+    }
+}
+
 }  // namespace remote::detail

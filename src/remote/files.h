@@ -17,6 +17,7 @@ using Moved = std::function<void(qint64 bytes)>;
 
 void listFolder(Worker& worker, const QByteArray& path, Listing& result);
 void readFile(Worker& worker, const QByteArray& path, FileRead& result, const Moved& moved);
+void readFiles(Worker& worker, const std::vector<QByteArray>& paths, qint64 limit, ManyRead& result);
 void saveFile(Worker& worker, const QByteArray& path, const QByteArray& bytes, const SaveOptions& options,
               SaveOutcome& result, const Moved& moved);
 

@@ -190,6 +190,14 @@ Session::RequestId Session::read(const QByteArray& path, QObject* context, Done<
                          });
 }
 
+Session::RequestId Session::readMany(const std::vector<QByteArray>& paths, qint64 limit, QObject* context,
+                                     Done<ManyRead> done) {
+    return run<ManyRead>(context, std::move(done),
+                         [paths, limit](detail::Worker& worker, ManyRead& result, const QPointer<QObject>&, bool) {
+                             detail::readFiles(worker, paths, limit, result);
+                         });
+}
+
 Session::RequestId Session::save(const QByteArray& path, const QByteArray& bytes, const SaveOptions& options,
                                  QObject* context, Done<SaveOutcome> done, Progress progress) {
     return run<SaveOutcome>(

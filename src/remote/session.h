@@ -79,6 +79,12 @@ struct FileRead : Outcome {
     RemoteStamp stamp;
 };
 
+// Many files read together (Session::readMany): each with its own outcome; the outcome of the
+// whole says why none could be read (the connection).
+struct ManyRead : Outcome {
+    std::vector<FileRead> files;  // one per path asked, in that order
+};
+
 // What the server's file NAME holds after a save.
 enum class FileState {
     Old,      // the text it had: nothing replaced it
@@ -152,6 +158,9 @@ public:
     RequestId list(const QByteArray& path, QObject* context, Done<Listing> done);
     // A regular file whole (a link is followed), at most 64 MB.
     RequestId read(const QByteArray& path, QObject* context, Done<FileRead> done, Progress progress = {});
+    // Regular files (a link is not followed: it is refused), each at most limit bytes, their
+    // requests in flight together; a file refused leaves the others read.
+    RequestId readMany(const std::vector<QByteArray>& paths, qint64 limit, QObject* context, Done<ManyRead> done);
     // Replaces the file with bytes so that it is never half written: checked against
     // options.expected, written to ".NAME.quorvel-tmp" beside it, synced where the server can,
     // read back and compared, then put in place (posix-rename, else NAME -> NAME.bak and the

@@ -342,13 +342,60 @@ void SftpClient::fsyncHandle(const std::string& handle, const QByteArray& path) 
 }
 
 std::vector<std::optional<sftp::Attributes>> SftpClient::statMany(const std::vector<QByteArray>& paths) {
+    return statManyLike(sftp::kStat, paths);
+}
+
+std::vector<std::optional<sftp::Attributes>> SftpClient::lstatMany(const std::vector<QByteArray>& paths) {
+    return statManyLike(sftp::kLstat, paths);
+}
+
+std::vector<std::string> SftpClient::openMany(const std::vector<QByteArray>& paths, std::vector<QString>& refusals) {
+    std::vector<std::string> handles(paths.size());
+    refusals.assign(paths.size(), QString());
+    std::size_t next = 0;
+    std::deque<std::pair<std::uint32_t, std::size_t>> inFlight;
+    try {
+        while (next < paths.size() || !inFlight.empty()) {
+            while (next < paths.size() && inFlight.size() < kInFlight) {
+                inFlight.emplace_back(
+                    send(std::move(
+                        Request(sftp::kOpen, nextId()).string(view(paths[next])).u32(sftp::kOpenRead).attributes({}))),
+                    next);
+                ++next;
+            }
+            const auto [id, index] = inFlight.front();
+            const QString what = QStringLiteral("读取 %1").arg(displayName(paths[index]));
+            const Reply reply = wait(id, what);
+            inFlight.pop_front();
+            if (reply.type == sftp::kStatus) {
+                try {
+                    refused(reply, what);
+                } catch (const Failure& failed) {
+                    if (!alive_) throw;  // not a refusal: the channel is given up
+                    refusals[index] = failed.outcome.message;
+                }
+            } else {
+                handles[index] = expectHandle(reply, what);
+            }
+        }
+    } catch (...) {
+        for (const auto& request : inFlight) forget(request.first);
+        for (const std::string& handle : handles)
+            if (!handle.empty()) closeQuietly(handle);
+        throw;
+    }
+    return handles;
+}
+
+std::vector<std::optional<sftp::Attributes>> SftpClient::statManyLike(sftp::Type type,
+                                                                      const std::vector<QByteArray>& paths) {
     std::vector<std::optional<sftp::Attributes>> result(paths.size());
     std::size_t next = 0;
     std::deque<std::pair<std::uint32_t, std::size_t>> inFlight;
     try {
         while (next < paths.size() || !inFlight.empty()) {
             while (next < paths.size() && inFlight.size() < kInFlight) {
-                inFlight.emplace_back(send(std::move(Request(sftp::kStat, nextId()).string(view(paths[next])))), next);
+                inFlight.emplace_back(send(std::move(Request(type, nextId()).string(view(paths[next])))), next);
                 ++next;
             }
             const auto [id, index] = inFlight.front();

@@ -71,8 +71,12 @@ public:
     void fsetstat(const std::string& handle, const sftp::Attributes& attributes, const QByteArray& path);
     void fsyncHandle(const std::string& handle, const QByteArray& path);
 
-    // Stats of many paths at once (nullopt for those the server refuses).
+    // Stats of many paths at once (nullopt for those the server refuses); lstatMany does not
+    // follow a link.
     std::vector<std::optional<sftp::Attributes>> statMany(const std::vector<QByteArray>& paths);
+    std::vector<std::optional<sftp::Attributes>> lstatMany(const std::vector<QByteArray>& paths);
+    // Opens many files for reading at once: each its handle, or empty with why in refusals.
+    std::vector<std::string> openMany(const std::vector<QByteArray>& paths, std::vector<QString>& refusals);
 
     // The whole file behind an open handle, reads pipelined; sizeHint is what fstat said. Over
     // limit bytes: "too-large".
@@ -93,6 +97,7 @@ private:
     [[noreturn]] void refused(const sftp::Reply& reply, const QString& what);
     [[noreturn]] void broken(const std::string& why);
     sftp::Attributes statLike(sftp::Type type, const QByteArray& path, const QString& what);
+    std::vector<std::optional<sftp::Attributes>> statManyLike(sftp::Type type, const std::vector<QByteArray>& paths);
     void simple(sftp::Request&& request, const QString& what);
     void takeReplies();
 

@@ -179,6 +179,7 @@ def main():
     editor = Editor(os.path.join(work, "home"))
     try:
         run(sshd, editor, game_port)
+        run_folder(sshd, editor, game_port)
     finally:
         code, stderr = editor.close()
         check("the editor ends cleanly", code == 0, code)
@@ -340,6 +341,65 @@ def run(sshd, editor, game_port):
         check("no-tunnel", reply.get("code") == "no-tunnel", reply)
     else:
         print("skipped: the panel server (not root: no user can be made)")
+
+
+def run_folder(sshd, editor, game_port):
+    """The plugin's folder on the server: read over SFTP as the same folder is read on this
+    computer (the sshd serves a folder of this machine, so the local reading is the answer), its
+    find and check, an entry opened from it, F5, and 保存并重载 held back by what a save adds."""
+    user = pwd.getpwuid(os.geteuid()).pw_name
+    root = os.path.join(sshd.files, "plugin")
+    shutil.copytree(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "project", "plugin"), root)
+    for folder, dirs, names in os.walk(root):
+        os.chmod(folder, 0o777)
+        for name in names:
+            os.chmod(os.path.join(folder, name), 0o666)
+    os.symlink("sockets.yml", os.path.join(root, "linked.yml"))
+    os.mkfifo(os.path.join(root, "pipe.yml"))
+    plug = {"op": "profile", "name": "plug", "host": "127.0.0.1", "port": sshd.full, "user": user,
+            "key": os.path.join(sshd.work, "user"), "folder": root, "rconPort": game_port,
+            "rconPassword": RCON_PASSWORD, "tunnel": True, "reload": "quorvel reload"}
+    expect(editor, plug, {"ok": True})
+
+    local = editor.op({"op": "folder", "path": root})
+    local_find = editor.op({"op": "find", "text": "红宝石"})
+    local_check = editor.op({"op": "folder-check"})
+    remote = editor.op({"op": "folder", "profile": "plug"})
+    check("folder over SFTP: the files, kinds and counts of the same folder read here",
+          remote.get("ok") is True and remote.get("files") == local.get("files"), (remote, local))
+    check("folder over SFTP: the link and the pipe skipped",
+          [item["path"] for item in remote.get("skipped", [])] == ["linked.yml", "pipe.yml"], remote)
+    expect(editor, {"op": "find", "text": "红宝石"}, local_find)
+    expect(editor, {"op": "folder-check"}, local_check)
+
+    reply = editor.op({"op": "open-entry", "file": "more/extra.yml", "entry": "sapphire", "force": True})
+    check("open-entry of the server's file", reply == {"ok": True, "page": 4, "extras": []}, reply)
+    check("the panel holds the server's file",
+          editor.op({"op": "text", "control": "编辑框20"}).get("text", "").replace("\r\n", "\n")
+          == read(os.path.join(root, "more", "extra.yml")).decode().replace("\r\n", "\n"))
+
+    # Another client changes a file: F5 marks it.
+    write(os.path.join(root, "config.yaml"), b"language: en_US\n")
+    reply = editor.op({"op": "folder"})
+    check("folder again over SFTP: the changed file marked, no other",
+          [f for f in reply.get("files", []) if "change" in f]
+          == [{"path": "config.yaml", "kind": "other", "entries": 1, "change": "changed"}], reply)
+
+    # 保存并重载 of the server's file: a second ruby is held back after the save, then forced.
+    text = editor.op({"op": "text", "control": "编辑框20"})["text"]
+    expect(editor, {"op": "set", "control": "编辑框20",
+                    "text": text + "ruby:\n  Display_Name: \"&c又一个\"\n  Max_Grade: 1\n"}, {"ok": True})
+    reply = editor.op({"op": "trigger", "action": "save-and-reload"})
+    check("save-and-reload over SFTP: held back by the findings the save adds",
+          reply.get("code") == "folder-findings"
+          and sorted((f["file"], f["code"], f["entry"]) for f in reply.get("findings", [])) == [
+              ("more/extra.yml", "duplicate-id", "ruby"), ("sockets.yml", "duplicate-id", "ruby")], reply)
+    check("save-and-reload over SFTP: the file saved before the check",
+          read(os.path.join(root, "more", "extra.yml")).replace(b"\r\n", b"\n").endswith(
+              "ruby:\n  Display_Name: \"&c又一个\"\n  Max_Grade: 1\n".encode()))
+    reply = editor.op({"op": "trigger", "action": "save-and-reload", "force": True})
+    check("save-and-reload forced: the reload sent through the tunnel",
+          reply.get("ok") is True and reply.get("reply", "").endswith("quorvel reload<--[HERE]"), reply)
 
 
 if __name__ == "__main__":

@@ -376,8 +376,7 @@ void saveFile(Context& context, const QJsonObject& request, const Reply& reply) 
 QJsonObject refusalOf(const Request::Result& result) {
     QJsonObject refused = result.details;
     refused.insert(QStringLiteral("ok"), false);
-    refused.insert(QStringLiteral("error"),
-                   result.refusal.isEmpty() ? QStringLiteral("没有完成") : result.refusal);
+    refused.insert(QStringLiteral("error"), result.refusal.isEmpty() ? QStringLiteral("没有完成") : result.refusal);
     if (!result.code.isEmpty()) refused.insert(QStringLiteral("code"), result.code);
     return refused;
 }

@@ -4,12 +4,15 @@
 
 #include "actions/panels.h"
 #include "documents/open.h"
+#include "ui/automation/remote_ops.h"
 #include "ui/base/background.h"
 #include "ui/base/text.h"
 #include "ui/entries/entry_editor.h"
 #include "ui/files/main_menu.h"
 #include "ui/files/panel_documents.h"
 #include "ui/folder/plugin_folder.h"
+#include "ui/remote/server_access.h"
+#include "ui/remote/servers.h"
 
 namespace ui {
 namespace {
@@ -72,6 +75,21 @@ QJsonObject filesReply(const PluginFolder& folder) {
     return reply;
 }
 
+// A profile's plugin folder: the server reached first (a host key not trusted, a login refused:
+// the server's own code and nothing read), then its folder read over the profile's session.
+void openOnServer(Context& context, PluginFolder& folder, const QString& profile,
+                  const std::function<void(const QString&)>& done, const Reply& reply) {
+    if (context.servers == nullptr) throw Refused{QStringLiteral("the server profiles are not loaded")};
+    const QString problem = context.servers->loginProblem(profile);
+    if (!problem.isEmpty()) return reply(failure(QStringLiteral("no-login"), problem));
+    if (folder.isReading()) return reply(busy());
+    reachServer(*context.servers, profile, nullptr, &folder,
+                [&folder, profile, done, reply](const remote::Outcome& outcome, remote::Session* session) {
+                    if (!outcome.ok()) return reply(serverRefusal(outcome));
+                    if (!folder.openOnServer(profile, session, done)) reply(busy());
+                });
+}
+
 // {"op":"folder","path":"/abs/plugins/Quorvel"}: the folder read and listed; the folder open
 // named again, or no "path", reads it again as F5 does.
 void folderOp(Context& context, const QJsonObject& request, const Reply& reply) {
@@ -85,6 +103,11 @@ void folderOp(Context& context, const QJsonObject& request, const Reply& reply) 
         if (!error.isEmpty()) return reply(failure(QStringLiteral("io"), error));
         reply(filesReply(*answering));
     };
+    const QJsonValue profile = request.value(QStringLiteral("profile"));
+    if (!profile.isUndefined()) {
+        if (!path.isUndefined()) throw Refused{QStringLiteral("give \"path\" or \"profile\", not both")};
+        return openOnServer(context, folder, profileOf(context, request), done, reply);
+    }
     const bool started = path.isUndefined() ? folder.reread(done) : folder.openLocal(path.toString(), done);
     if (!started) reply(busy());
 }
@@ -139,9 +162,9 @@ void openEntryOp(Context& context, const QJsonObject& request, const Reply& repl
     if (folder.isInPanel(file)) return reply(loadEntryReply(*entries, entry));
     MainMenu* menu = &context.menu;
     context.documents.open(
-        actions::Panel::Config, folder.absolutePath(file), std::nullopt, false,
+        actions::Panel::Config, folder.location(file), std::nullopt, false,
         [menu, entries, entry, reply](const documents::Outcome& outcome) {
-            if (!outcome.ok()) return reply(failure(documents::refusalCode(outcome.refusal), outcome.message));
+            if (!outcome.ok()) return reply(documentRefusal(outcome));
             menu->showStatus(MainMenu::openedStatus(outcome));
             reply(loadEntryReply(*entries, entry));
         },

@@ -23,6 +23,8 @@
 #include "ui/folder/folder_model.h"
 #include "ui/folder/plugin_folder.h"
 #include "ui/loader/live_window.h"
+#include "ui/remote/server_access.h"
+#include "ui/remote/servers.h"
 
 namespace ui {
 namespace {
@@ -118,6 +120,9 @@ void FolderPanel::addMenuEntries(MainMenu& menu) {
     };
     open_ = menu.addEntry(file, QStringLiteral("open-folder"), QStringLiteral("打开插件文件夹…"), {},
                           run(&FolderPanel::chooseFolder), before);
+    openServer_ = menu.addEntry(file, QStringLiteral("open-server-folder"), QStringLiteral("打开服务器上的插件文件夹"),
+                                {}, run(&FolderPanel::openServerFolder), before);
+    openServer_->setToolTip(QStringLiteral("读取当前服务器的插件文件夹（在“服务器列表…”中设置）"));
     reread_ = menu.addEntry(file, QStringLiteral("reread-folder"), QStringLiteral("重新读取插件文件夹"),
                             QStringLiteral("F5"), run(&FolderPanel::readAgain), before);
     check_ = menu.addEntry(file, QStringLiteral("check-folder"), QStringLiteral("检查文件夹"), {},
@@ -425,7 +430,8 @@ void FolderPanel::showFindings() {
 void FolderPanel::chooseFolder(const RequestPtr& request) {
     if (!request->asksPerson())
         return request->refuse({}, QStringLiteral("“打开插件文件夹…”要选择文件夹：请用 folder 操作"));
-    auto* dialog = new QFileDialog(main_, QStringLiteral("打开插件文件夹"), folder_.root());
+    auto* dialog = new QFileDialog(main_, QStringLiteral("打开插件文件夹"),
+                                   folder_.root().onServer() ? QString() : folder_.root().path);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setFileMode(QFileDialog::Directory);
@@ -444,6 +450,40 @@ void FolderPanel::chooseFolder(const RequestPtr& request) {
         if (!folder_.isOpen()) showFiles();
     });
     dialog->open();
+}
+
+// The current server's plugin folder, once its host key and login are settled with the person.
+void FolderPanel::openServerFolder(const RequestPtr& request) {
+    Servers* servers = menu_.documents().servers();
+    const QString profile = servers != nullptr ? servers->current() : QString();
+    if (profile.isEmpty())
+        return request->refuse(QStringLiteral("打开服务器上的插件文件夹"),
+                               QStringLiteral("还没有选择服务器：请先在“服务器”→“服务器列表…”中添加并选择一个。"));
+    const QString problem = servers->loginProblem(profile);
+    if (!problem.isEmpty()) return request->refuse(QStringLiteral("打开服务器上的插件文件夹"), problem);
+    menu_.showStatus(QStringLiteral("正在连接 %1…").arg(profile));
+    reachServer(
+        *servers, profile, request->asksPerson() ? main_ : nullptr, this,
+        [this, request, profile](const remote::Outcome& outcome, remote::Session* session) {
+            if (!outcome.ok()) {
+                // A host key refused or a question declined was said in its own dialog.
+                if (!request->asksPerson() ||
+                    (outcome.code != QLatin1String("cancelled") && !outcome.code.startsWith(QLatin1String("host-key"))))
+                    request->refuse(QStringLiteral("无法连接服务器"), outcome.message);
+                return request->finish();
+            }
+            const bool started = folder_.openOnServer(profile, session, [this, request, profile](const QString& error) {
+                if (!error.isEmpty())
+                    return request->refuse(QStringLiteral("无法打开插件文件夹"),
+                                           QStringLiteral("%1：%2").arg(profile, error));
+                request->status(status()->text());
+            });
+            if (!started)
+                request->refuse(QStringLiteral("打开服务器上的插件文件夹"),
+                                QStringLiteral("正在读取插件文件夹，请等它读完再试。"));
+            else if (!folder_.isOpen())
+                showFiles();
+        });
 }
 
 void FolderPanel::readAgain(const RequestPtr& request) {

@@ -46,6 +46,7 @@ public:
     // The menu entries (named "open-folder", "reread-folder", "check-folder" for trigger). A
     // check shows the findings, whoever asked for it.
     void chooseFolder(const RequestPtr& request);
+    void openServerFolder(const RequestPtr& request);
     void readAgain(const RequestPtr& request);
     void checkFolder(const RequestPtr& request);
     // Shows the panel on its findings, or its files.
@@ -72,6 +73,7 @@ private:
     MainMenu& menu_;
     LiveWindow* main_;
     QAction* open_ = nullptr;
+    QAction* openServer_ = nullptr;
     QAction* reread_ = nullptr;
     QAction* check_ = nullptr;
     QLabel* path_ = nullptr;

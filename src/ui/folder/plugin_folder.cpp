@@ -11,6 +11,8 @@
 
 #include "actions/panels.h"
 #include "documents/document.h"
+#include "remote/folder_place.h"
+#include "remote/paths.h"
 #include "storage/text_codec.h"
 #include "ui/base/background.h"
 #include "ui/base/text.h"
@@ -19,6 +21,7 @@
 #include "ui/files/panel_documents.h"
 #include "ui/loader/live_window.h"
 #include "ui/panels/panel.h"
+#include "ui/remote/servers.h"
 
 namespace ui {
 namespace {
@@ -102,13 +105,31 @@ PluginFolder::PluginFolder(LiveWindow* main, MainMenu& menu, PanelDocuments& doc
 
 bool PluginFolder::openLocal(const QString& path, const ReadDone& done) {
     const QString root = QDir::cleanPath(QDir(path).absolutePath());
-    if (isOpen() && !root_.isEmpty() && root == root_) return reread(done);
+    if (isOpen() && root_ == documents::Location{{}, root}) return reread(done);
     return start(
-        documents::shown(root), root, [root] { return std::make_unique<project::LocalPlace>(root); }, {}, done);
+        documents::shown(root), {{}, root}, [root] { return std::make_unique<project::LocalPlace>(root); }, {}, done);
 }
 
-bool PluginFolder::open(const QString& name, const QString& root, const PlaceMaker& place, const ReadDone& done) {
+bool PluginFolder::open(const QString& name, const documents::Location& root, const PlaceMaker& place,
+                        const ReadDone& done) {
     return start(name, root, place, {}, done);
+}
+
+bool PluginFolder::openOnServer(const QString& profile, remote::Session* session, const ReadDone& done) {
+    Servers* servers = documents_.servers();
+    const storage::ServerProfile* found = servers != nullptr ? servers->profile(profile) : nullptr;
+    if (found == nullptr || session == nullptr) return false;
+    QByteArray folder = remote::joinPath(found->folder.toUtf8(), {});
+    if (folder.isEmpty()) folder = QByteArrayLiteral(".");  // the login folder
+    const documents::Location root{profile, documents::serverPathText(folder)};
+    if (isOpen() && root_ == root) return reread(done);
+    const QString name = documents::shownLocation(profile, root.path);
+    return start(
+        name, root,
+        [session = QPointer<remote::Session>(session), name, folder] {
+            return std::make_unique<remote::FolderPlace>(session, name, folder);
+        },
+        {}, done);
 }
 
 bool PluginFolder::reread(const ReadDone& done) {
@@ -116,7 +137,7 @@ bool PluginFolder::reread(const ReadDone& done) {
     return start(name_, root_, place_, read_, done);
 }
 
-bool PluginFolder::start(const QString& name, const QString& root, const PlaceMaker& place,
+bool PluginFolder::start(const QString& name, const documents::Location& root, const PlaceMaker& place,
                          const std::shared_ptr<const project::FolderRead>& previous, const ReadDone& done) {
     if (reading_) return false;
     reading_ = true;
@@ -195,26 +216,45 @@ void PluginFolder::check(const std::function<void(const std::vector<project::Fin
         });
 }
 
-QString PluginFolder::absolutePath(const QString& file) const {
-    return root_.isEmpty() ? QString() : root_ + QLatin1Char('/') + file;
+documents::Location PluginFolder::location(const QString& file) const {
+    if (root_.path.isEmpty()) return {};
+    if (root_.onServer())
+        return {root_.place,
+                documents::serverPathText(remote::joinPath(documents::serverPathBytes(root_.path), file.toUtf8()))};
+    return {{}, root_.path + QLatin1Char('/') + file};
+}
+
+QString PluginFolder::fileInPanel() const {
+    const documents::Document document = documents_.document(actions::Panel::Config);
+    if (!isOpen() || !document.hasFile() || document.place != root_.place) return {};
+    if (!root_.onServer()) return project::pathInFolder(root_.path, document.path);
+    // A server's file is one of the folder's when it has the path the folder gives that file.
+    for (const project::File& file : read_->folder.files()) {
+        const QString path = fromUtf8(file.path);
+        if (isInPanel(path)) return path;
+    }
+    return {};
 }
 
 bool PluginFolder::isInPanel(const QString& file) const {
-    const QString path = absolutePath(file);
+    const documents::Location where = location(file);
     const documents::Document document = documents_.document(actions::Panel::Config);
-    return !path.isEmpty() && document.hasFile() && documents::sameFile(document.path, path);
+    return !where.path.isEmpty() && document.hasFile() &&
+           documents::sameLocation(document.place, document.path, where.place, where.path);
 }
 
 void PluginFolder::whenInPanel(const QString& file, const std::function<void()>& then) {
     if (isInPanel(file)) return then();
-    const QString path = absolutePath(file);
-    if (path.isEmpty()) return tell(QStringLiteral("打开文件"), QStringLiteral("这个文件夹的文件不能在这里打开。"));
-    // Asked as the menu's open asks: over unsaved changes, 保存 / 不保存 / 取消.
-    menu_.openPath(Request::person(main_,
-                                   [alive = QPointer<PluginFolder>(this), file, then](const Request::Result&) {
-                                       if (alive != nullptr && alive->isInPanel(file)) then();
-                                   }),
-                   path, MainMenu::OpenMode::Replace);
+    const documents::Location where = location(file);
+    if (where.path.isEmpty())
+        return tell(QStringLiteral("打开文件"), QStringLiteral("这个文件夹的文件不能在这里打开。"));
+    // Asked as the menu's open asks: over unsaved changes, 保存 / 不保存 / 取消; a server's
+    // host key and login are settled first.
+    menu_.openLocation(Request::person(main_,
+                                       [alive = QPointer<PluginFolder>(this), file, then](const Request::Result&) {
+                                           if (alive != nullptr && alive->isInPanel(file)) then();
+                                       }),
+                       where, std::nullopt, MainMenu::OpenMode::Replace);
 }
 
 void PluginFolder::openEntry(const QString& file, const QString& id, int line) {
@@ -257,16 +297,17 @@ void PluginFolder::tell(const QString& title, const QString& message) {
 }
 
 void PluginFolder::checkBeforeReload(const RequestPtr& request, const QString& saved, const std::function<void()>& go) {
-    const QString file = isOpen() && !root_.isEmpty() ? project::pathInFolder(root_, saved) : QString();
+    Q_UNUSED(saved);  // the panel's document says where it was saved, local or on a server
+    const QString file = fileInPanel();
     if (file.isEmpty()) return go();
     const quint64 reading = readings_;
     // The file as the save left it on the disk, read and decoded by the rules of the folder's
     // reading, in the place of the file the folder was read with.
     runInBackground(
         this,
-        [read = read_, root = root_, file, panels = panelTexts()] {
-            project::LocalPlace place(root);
-            const QList<project::PlaceRead> bytes = place.read({file}, storage::kMaxFileBytes);
+        [read = read_, place = place_, file, panels = panelTexts()] {
+            const std::unique_ptr<project::Place> from = place();
+            const QList<project::PlaceRead> bytes = from->read({file}, storage::kMaxFileBytes);
             project::FileInput input{toUtf8(file), {}, {}};
             if (bytes.isEmpty() || !bytes.front().ok())
                 input.error = toUtf8(bytes.isEmpty() ? QStringLiteral("无法打开") : bytes.front().error);

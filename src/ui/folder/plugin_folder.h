@@ -14,11 +14,16 @@
 #include <optional>
 #include <vector>
 
+#include "documents/location.h"
 #include "project/findings.h"
 #include "project/reading/folder_read.h"
 #include "ui/files/request.h"
 
 class QPlainTextEdit;
+
+namespace remote {
+class Session;
+}
 
 namespace ui {
 
@@ -54,17 +59,24 @@ public:
     // Reads a folder on this computer; the folder open now, named again, is read as F5 reads it.
     // false, with nothing started, while a reading runs.
     bool openLocal(const QString& path, const ReadDone& done);
-    // Reads a folder of any place; root is its path on this computer, empty for a server's.
-    bool open(const QString& name, const QString& root, const PlaceMaker& place, const ReadDone& done);
+    // Reads a folder of any place: root is where it is (a server's: the profile and the folder's
+    // path there, as a document's location has it); name is how the user reads it.
+    bool open(const QString& name, const documents::Location& root, const PlaceMaker& place, const ReadDone& done);
+    // Reads the plugin folder a server profile names (its 插件文件夹) over the profile's session;
+    // the caller has reached the server first (its host key trusted, the login good). The folder
+    // open now, named again, is read as F5 reads it. false while a reading runs or without such
+    // a profile.
+    bool openOnServer(const QString& profile, remote::Session* session, const ReadDone& done);
     // F5: the open folder again; the files whose bytes changed since are marked. false while a
     // reading runs or no folder is open.
     bool reread(const ReadDone& done);
 
     bool isOpen() const { return read_ != nullptr; }
     bool isReading() const { return reading_; }
-    // The folder as the user reads it ("/srv/mc/plugins/Quorvel").
+    // The folder as the user reads it ("/srv/mc/plugins/Quorvel", "lobby:/srv/lobby/plugins/Quorvel").
     const QString& name() const { return name_; }
-    const QString& root() const { return root_; }
+    // Where it is: on this computer (no place) or a profile's server.
+    const documents::Location& root() const { return root_; }
     std::shared_ptr<const project::FolderRead> reading() const { return read_; }
     // The last reading's marks: the files changed, added and removed since the one before.
     const QList<project::FileChange>& changes() const { return changes_; }
@@ -83,8 +95,10 @@ public:
     // The command panel's lines, as the check reads them.
     std::vector<project::PanelText> panelTexts() const;
 
-    // The file of the folder on this computer; empty for a server's folder.
-    QString absolutePath(const QString& file) const;
+    // Where a file of the folder is ("old/sockets.yml"): on this computer or on the folder's server.
+    documents::Location location(const QString& file) const;
+    // The file of the folder the configuration panel holds; empty when it holds none of them.
+    QString fileInPanel() const;
     // The configuration panel holds this file of the folder.
     bool isInPanel(const QString& file) const;
 
@@ -114,7 +128,7 @@ signals:
     void findingsChanged();
 
 private:
-    bool start(const QString& name, const QString& root, const PlaceMaker& place,
+    bool start(const QString& name, const documents::Location& root, const PlaceMaker& place,
                const std::shared_ptr<const project::FolderRead>& previous, const ReadDone& done);
     void whenInPanel(const QString& file, const std::function<void()>& then);
     void tell(const QString& title, const QString& message);
@@ -124,7 +138,7 @@ private:
     PanelDocuments& documents_;
     EntryEditor& entries_;
     QString name_;
-    QString root_;
+    documents::Location root_;
     PlaceMaker place_;
     std::shared_ptr<const project::FolderRead> read_;
     QList<project::FileChange> changes_;
