@@ -102,6 +102,8 @@ row "SFTP open 5 MB: editor / sftp get" "$(value remote_open_ms) / $(value sftp_
     "$(value remote_open_ratio)" 1.3
 row "SFTP save 5 MB: editor / sftp put" "$(value remote_save_ms) / $(value sftp_put_ms) ms" \
     "$(value remote_save_ratio)" 1.5
+row "SFTP plugin folder: read / sftp get -r" "$(value remote_folder_read_ms) / $(value sftp_get_r_ms) ms" \
+    "$(value remote_folder_read_ratio)" 1.5
 row "peak memory: editor / empty window" \
     "$(awk -v a="$(value editor_maxrss_kb)" -v b="$(value empty_maxrss_kb)" 'BEGIN { printf "%.1f / %.1f MiB", a / 1024, b / 1024 }')" \
     "$(value memory_vs_empty_ratio)" 1.5
@@ -132,9 +134,11 @@ limit "folder ops: longest UI-thread block" "$(value folder_block_ms)" 16
 limit "folder ops: find one entry, to the reply" "$(value folder_find_op_ms)" 20
 limit "SFTP open: longest event-loop block" "$(value remote_open_block_ms)" 16
 limit "SFTP save: longest event-loop block" "$(value remote_save_block_ms)" 16
+limit "SFTP plugin folder: longest event-loop block" "$(value remote_folder_block_ms)" 16
 limit "autosave: longest step on the UI thread" "$(value autosave_step_ms)" 16
 limit "typing with autosave: longest block" "$(value autosave_block_ms)" 16
 echo "Details"
+note "SFTP plugin folder: transfer / sftp get -r" "$(value remote_folder_ms) / $(value sftp_get_r_ms) ms" "$(value remote_folder_ratio)"
 note "start-up CPU time: editor / empty" "$(value editor_cpu_ms) / $(value empty_cpu_ms) ms" "$(value startup_cpu_vs_empty_ratio)"
 note "start-up wall time: editor / CJK label" "$(value editor_wall_ms) / $(value cjk_wall_ms) ms" "$(value startup_vs_cjk_ratio)"
 note "start-up page faults: editor / empty" "$(value editor_page_faults) / $(value empty_page_faults)" \

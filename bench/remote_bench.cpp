@@ -12,6 +12,11 @@
 // and, to see the transfers alone: the same requests on a session already connected, and the
 // sftp client with an empty batch (its process, connection and login only). The longest block of
 // the calling thread's event loop while each request runs is measured too.
+//
+// The plugin folder of the benchmarks (50 files, 10,000 entries) is read from the server as the
+// editor reads a profile's folder (remote::FolderPlace on a thread of its own, from a session not
+// yet connected), against "get -r" of it by sftp: the transfer alone (every folder listed, every
+// YAML file read) and the whole reading with the folder's index made (project::readFolder).
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,8 +31,14 @@
 #include <optional>
 #include <vector>
 
+#include <future>
+#include <thread>
+
 #include "private_home.h"
+#include "project/reading/folder_read.h"
+#include "remote/folder_place.h"
 #include "remote/session.h"
+#include "sample_folder.h"
 #include "ssh_server.h"
 
 namespace {
@@ -164,6 +175,50 @@ private:
     Blocks blocks_;
 };
 
+// Lists every folder of the place and reads every YAML file in it: the transfer of a folder's
+// reading without its index. Returns the bytes read.
+qint64 transferAll(project::Place& place) {
+    QStringList folders{QString()};
+    QStringList files;
+    while (!folders.isEmpty()) {
+        const QString folder = folders.takeFirst();
+        const project::PlaceListing listing = place.list(folder);
+        if (!listing.error.isEmpty()) fail(listing.error);
+        for (const project::PlaceItem& item : listing.items) {
+            const QString path = folder.isEmpty() ? item.name : folder + QLatin1Char('/') + item.name;
+            if (item.type == project::PlaceItem::Type::Folder) folders << path;
+            if (item.type == project::PlaceItem::Type::File && project::isYamlName(item.name)) files << path;
+        }
+    }
+    qint64 bytes = 0;
+    for (const project::PlaceRead& read : place.read(files, storage::kMaxFileBytes)) {
+        if (!read.ok()) fail(read.error);
+        bytes += read.bytes.size();
+    }
+    return bytes;
+}
+
+// Runs work on a thread of its own from a new session, this thread's event loop serving the
+// session meanwhile; the time from start to end in ms.
+template <typename Work>
+double offThread(const remote::Settings& settings, const QString& name, const QByteArray& root, Work work,
+                 Blocks& blocks) {
+    remote::Session session(settings);
+    QElapsedTimer clock;
+    clock.start();
+    std::packaged_task<void()> task([&] {
+        remote::FolderPlace place(&session, name, root);
+        work(place);
+    });
+    std::future<void> done = task.get_future();
+    std::thread thread(std::move(task));
+    runLoop([&] { return done.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, blocks);
+    const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    thread.join();
+    done.get();
+    return ms;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,5 +314,48 @@ int main(int argc, char** argv) {
     std::printf("result remote_save_block_ms %.1f\n", saveBlock.workMs);
     std::printf("result remote_open_gap_ms %.1f\n", openBlock.wallMs);
     std::printf("result remote_save_gap_ms %.1f\n", saveBlock.wallMs);
+
+    // The plugin folder.
+    const QString plugin = server.files() + QStringLiteral("/plugin");
+    const int entries = bench::makeSampleFolder(plugin);
+    const QString gotFolder = home.filePath(QStringLiteral("got-plugin"));
+    const QByteArray getFolder = "get -r " + QFile::encodeName(plugin) + ' ' + QFile::encodeName(gotFolder) + '\n';
+    std::vector<double> transfer, reading, getR;
+    Blocks folderBlock;
+    qint64 folderBytes = 0;
+    int indexed = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        transfer.push_back(offThread(
+            bench.settings(), plugin, QFile::encodeName(plugin),
+            [&](project::Place& place) { folderBytes = transferAll(place); }, folderBlock));
+        reading.push_back(offThread(
+            bench.settings(), plugin, QFile::encodeName(plugin),
+            [&](project::Place& place) {
+                const project::FolderRead read = project::readFolder(place);
+                if (!read.ok()) fail(read.error);
+                indexed = 0;
+                for (const project::File& file : read.folder.files())
+                    indexed += static_cast<int>(file.entries().size());
+            },
+            folderBlock));
+        QDir(gotFolder).removeRecursively();
+        getR.push_back(bench.sftp(getFolder));
+    }
+    if (indexed != entries)
+        fail(QStringLiteral("the folder's reading has %1 entries, not %2").arg(indexed).arg(entries));
+    const double transferMs = median(transfer);
+    const double readingMs = median(reading);
+    const double getRMs = median(getR);
+    std::printf("plugin folder, 50 files, %d entries, %.1f MB, %d rounds, medians in ms\n", entries,
+                static_cast<double>(folderBytes) / (1 << 20), kRounds);
+    std::printf("  listed and read (connect + transfer)   %8.1f   sftp get -r %8.1f\n", transferMs, getRMs);
+    std::printf("  read and indexed (connect + reading)   %8.1f\n", readingMs);
+    std::printf("  event loop's longest gap: %.1f ms (its own work %.1f ms)\n", folderBlock.wallMs, folderBlock.workMs);
+    std::printf("result remote_folder_ms %.1f\n", transferMs);
+    std::printf("result remote_folder_read_ms %.1f\n", readingMs);
+    std::printf("result sftp_get_r_ms %.1f\n", getRMs);
+    std::printf("result remote_folder_ratio %.2f\n", transferMs / getRMs);
+    std::printf("result remote_folder_read_ratio %.2f\n", readingMs / getRMs);
+    std::printf("result remote_folder_block_ms %.1f\n", folderBlock.workMs);
     return 0;
 }
