@@ -152,6 +152,7 @@ int main(int argc, char* argv[]) {
     const double readBlock = heartbeat.phase();
     // F5: the folder open read again, nothing changed.
     std::vector<double> rereads;
+    rereads.reserve(kRounds);
     for (int round = 0; round < kRounds; ++round) rereads.push_back(timed(runner, R"({"op":"folder"})", &reply));
 
     const double rereadBlock = heartbeat.phase();
@@ -162,6 +163,7 @@ int main(int argc, char* argv[]) {
     std::printf("find op, from the request to the reply written (median of 21 rounds each):\n");
     for (const char* text : {"gem7377", "技能999", "没有这个", "红宝石"}) {
         std::vector<double> times;
+        times.reserve(21);
         const QByteArray line = QStringLiteral(R"({"op":"find","text":"%1"})").arg(QString::fromUtf8(text)).toUtf8();
         for (int round = 0; round < 21; ++round) times.push_back(timed(runner, line, &reply));
         const auto matches = reply.value("matches").toArray().size();

@@ -16,7 +16,8 @@ echo "== clang-tidy"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 if ! run-clang-tidy -p "$build" -j2 -quiet -extra-arg=-Wno-sign-conversion "$(pwd)/(src|bench)/.*\.cpp$" >"$log" 2>&1; then
-    grep -E ' (error|warning): ' "$log" | sort -u || cat "$log"
+    # Its findings without the colour codes it writes them in.
+    sed 's/\x1b\[[0-9;]*m//g' "$log" | grep -E ' (error|warning): ' | sort -u || cat "$log"
     echo "clang-tidy found the problems above." >&2
     exit 1
 fi

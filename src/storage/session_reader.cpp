@@ -10,7 +10,7 @@ namespace storage {
 
 namespace {
 
-constexpr qsizetype kMaxDockState = 16 * 1024;
+constexpr qsizetype kMaxDockState = qsizetype{16} * 1024;
 
 // A whole number the file holds, within the range doubles carry exactly.
 std::optional<qint64> integer(const QJsonValue& value) {

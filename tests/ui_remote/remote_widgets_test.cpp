@@ -23,6 +23,7 @@
 #include "ui/files/diff_view.h"
 #include "ui/files/panel_documents.h"
 #include "ui/files/session_keeper.h"
+#include "ui/folder/plugin_folder.h"
 #include "ui/remote/host_key_dialog.h"
 #include "ui/remote/profile_dialog.h"
 #include "ui/remote/remote_file_dialog.h"
@@ -357,6 +358,40 @@ TEST_F(RemoteWidgets, TheListOfServersMakesRenamesAndRemovesProfilesWithoutWriti
     ASSERT_TRUE(waitFor([&] { return readFile(file).contains("survival") && !readFile(file).contains("生存服"); }));
     EXPECT_FALSE(readFile(file).contains("口令"));
     dialog->reject();
+}
+
+// The current server's plugin folder from the 文件 menu: read over the profile's session, an
+// entry double-clicked opens the server's file into the configuration panel with the entry in
+// its page, and the panel's file is known as one of the folder's.
+TEST_F(RemoteWidgets, TheCurrentServersPluginFolderOpensAndItsEntriesOpenTheServersFile) {
+    trust({ssh().fullPort()});
+    ASSERT_EQ(op(keyProfile()), kOk);
+    ASSERT_TRUE(editor->servers().setCurrent(QStringLiteral("lobby")));
+    writeFile(file(QStringLiteral("gems.yml")),
+              QStringLiteral("jade:\n  Display_Name: '&a翡翠'\n  Max_Grade: 2\nruby:\n  Display_Name: '&c红宝石'\n"
+                             "  Max_Grade: 3\n")
+                  .toUtf8());
+    ASSERT_TRUE(QDir(folder_).mkdir(QStringLiteral("old")));
+    writeFile(file(QStringLiteral("old/elements.yml")), "fire:\n  Keylore: '&c火'\n");
+    EXPECT_EQ(trigger(QStringLiteral("open-server-folder")), QString());
+    ui::PluginFolder& folder = editor->folder();
+    ASSERT_TRUE(waitFor([&] { return folder.isOpen() && !folder.isReading(); }));
+    EXPECT_EQ(folder.name(), QStringLiteral("lobby:") + folder_);
+    const auto read = folder.reading();
+    ASSERT_EQ(read->folder.files().size(), 2u);
+    EXPECT_EQ(read->folder.files()[0].path, "gems.yml");
+    EXPECT_EQ(read->folder.files()[0].entries().size(), 2u);
+    EXPECT_EQ(read->folder.files()[1].path, "old/elements.yml");
+
+    folder.openEntry(QStringLiteral("gems.yml"), QStringLiteral("ruby"), 4);
+    ASSERT_TRUE(waitFor([&] { return folder.isInPanel(QStringLiteral("gems.yml")); }));
+    const documents::Document document = editor->documents().document(actions::Panel::Config);
+    EXPECT_EQ(document.shownPath(), QStringLiteral("lobby:") + file(QStringLiteral("gems.yml")));
+    EXPECT_EQ(folder.fileInPanel(), QStringLiteral("gems.yml"));
+    ASSERT_TRUE(waitFor([&] {
+        return control<QLineEdit>("编辑框61") != nullptr &&
+               control<QLineEdit>("编辑框61")->text() == QStringLiteral("&c红宝石");
+    }));
 }
 
 }  // namespace

@@ -230,7 +230,7 @@ QString PluginFolder::fileInPanel() const {
     if (!root_.onServer()) return project::pathInFolder(root_.path, document.path);
     // A server's file is one of the folder's when it has the path the folder gives that file.
     for (const project::File& file : read_->folder.files()) {
-        const QString path = fromUtf8(file.path);
+        QString path = fromUtf8(file.path);
         if (isInPanel(path)) return path;
     }
     return {};
