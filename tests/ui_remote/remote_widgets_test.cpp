@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -120,6 +122,61 @@ TEST_F(RemoteWidgets, AFirstContactShowsTheFingerprintAndTrustingKeepsTheKey) {
     EXPECT_EQ(document.shownPath(), QStringLiteral("lobby:") + file(QStringLiteral("b.yml")));
     EXPECT_EQ(main->statusBar()->findChild<QLabel*>(QStringLiteral("currentServer"))->text(),
               QStringLiteral("服务器：lobby"));
+}
+
+// The fingerprints stand in a fixed-width font as large as the words around them, whether the
+// editor's font is set in pixels or in points; the keyboard starts on 取消 (关闭), the default
+// button, so neither Enter nor Space trusts a key.
+TEST(HostKeyDialogs, TheFingerprintsAreAsLargeAsTheWordsAndTheKeyboardStartsOnCancel) {
+    const QFont before = QApplication::font();
+    struct Restore {
+        QFont font;
+        ~Restore() { QApplication::setFont(font); }
+    } restore{before};
+    remote::Outcome unknown;
+    unknown.code = QStringLiteral("unknown-host");
+    unknown.fingerprint = QStringLiteral("SHA256:m495BNZMbypaZn1Zitbi4F3T2ar7oM0RrMq3CuwSO1Q");
+    remote::Outcome changed = unknown;
+    changed.code = QStringLiteral("host-key-changed");
+    changed.known = QStringLiteral("SHA256:XR7D4djfaSSHUEX/MGoAV3Lx4y6H/AuGOBtYY6Ujs5k");
+    changed.knownFile = QStringLiteral("/data/known_hosts");
+    changed.knownLine = 3;
+    for (const bool inPixels : {true, false}) {
+        QFont font = before;
+        if (inPixels)
+            font.setPixelSize(19);
+        else
+            font.setPointSizeF(17.5);
+        QApplication::setFont(font);
+        for (const remote::Outcome& outcome : {unknown, changed}) {
+            SCOPED_TRACE((outcome.code + (inPixels ? QStringLiteral(" px") : QStringLiteral(" pt"))).toStdString());
+            ui::HostKeyDialog dialog(outcome, QStringLiteral("lobby"), QStringLiteral("127.0.0.1"), 2222,
+                                     QStringLiteral("/data/known_hosts"), nullptr);
+            dialog.show();
+            QList<QLabel*> keys;
+            for (QLabel* label : dialog.findChildren<QLabel*>())
+                if (label->text().endsWith(outcome.fingerprint) ||
+                    (!outcome.known.isEmpty() && label->text().endsWith(outcome.known)))
+                    keys << label;
+            ASSERT_EQ(keys.size(), outcome.known.isEmpty() ? 1 : 2);
+            for (QLabel* key : keys)
+                EXPECT_EQ(QFontInfo(key->font()).pixelSize(), QFontInfo(dialog.textLabel()->font()).pixelSize());
+            // The key shown and the key kept start at one edge, to be read one above the other.
+            const auto start = [&dialog](QLabel* key, const QString& fingerprint) {
+                const QString caption = key->text().left(key->text().size() - fingerprint.size());
+                return key->mapTo(&dialog, key->contentsRect().topLeft()).x() +
+                       QFontMetrics(key->font()).horizontalAdvance(caption);
+            };
+            if (keys.size() == 2) {
+                const bool shownFirst = keys[0]->text().endsWith(outcome.fingerprint);
+                QLabel* now = shownFirst ? keys[0] : keys[1];
+                QLabel* kept = shownFirst ? keys[1] : keys[0];
+                EXPECT_EQ(start(now, outcome.fingerprint), start(kept, outcome.known));
+            }
+            EXPECT_EQ(dialog.focusWidget(), dialog.closeButton());
+            EXPECT_TRUE(dialog.closeButton()->isDefault());
+        }
+    }
 }
 
 // Another key than the one kept: refused before any login, with no way on from the dialog, words
