@@ -12,9 +12,11 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTextEdit>
@@ -413,6 +415,22 @@ TEST_F(RemoteWidgets, TheListOfServersMakesRenamesAndRemovesProfilesWithoutWriti
     const QString file = data_.filePath(QStringLiteral("servers.json"));
     ASSERT_TRUE(waitFor([&] { return readFile(file).contains("survival") && !readFile(file).contains("生存服"); }));
     EXPECT_FALSE(readFile(file).contains("口令"));
+
+    // Each server in the list: its name, where it logs in and its plugin folder, each line within
+    // the list's width however long it is (shortened in its middle, never under a scroll bar).
+    QListWidget* list = dialog->list();
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(),
+              QStringLiteral("survival（当前）\nmc@203.0.113.7:22\n/srv/survival/plugins/Quorvel"));
+    const QString deep = QStringLiteral("/home/minecraft/servers/%1/plugins/Quorvel").arg(QString(80, u'x'));
+    dialog->folderEdit()->setText(deep);
+    dialog->saveButton()->click();
+    ASSERT_EQ(list->count(), 1);
+    ASSERT_TRUE(list->item(0)->text().endsWith(deep));
+    ASSERT_GT(list->fontMetrics().horizontalAdvance(deep), list->viewport()->width());
+    list->doItemsLayout();
+    EXPECT_LE(list->visualItemRect(list->item(0)).width(), list->viewport()->width());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
     dialog->reject();
 }
 
