@@ -126,6 +126,35 @@ TEST_F(RemoteWidgets, AFirstContactShowsTheFingerprintAndTrustingKeepsTheKey) {
               QStringLiteral("服务器：lobby"));
 }
 
+// Another server chosen in the dialog: the first server's files go at once, so none of them can
+// be opened on the other, and one that cannot be reached leaves nothing to open.
+TEST_F(RemoteWidgets, ChoosingAnotherServerTakesTheFirstServersFilesAway) {
+    trust({ssh().fullPort()});
+    ASSERT_EQ(op(keyProfile()), kOk);
+    QJsonObject closed = keyProfile(QStringLiteral("closed"));
+    closed.insert(QStringLiteral("port"), 1);
+    ASSERT_EQ(op(closed), kOk);
+    writeFile(file(QStringLiteral("a.yml")), "a: 1\n");
+    ui::RemoteFileDialog* dialog = openRemoteDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->profile(), QStringLiteral("lobby"));
+    ASSERT_TRUE(waitFor([&] { return dialog->isReady() && dialog->list()->topLevelItemCount() == 1; }));
+    EXPECT_TRUE(dialog->openButton()->isEnabled());
+
+    const int other = dialog->serverBox()->findText(QStringLiteral("closed"));
+    ASSERT_GE(other, 0);
+    dialog->serverBox()->setCurrentIndex(other);
+    emit dialog->serverBox()->activated(other);
+    EXPECT_EQ(dialog->list()->topLevelItemCount(), 0);
+    EXPECT_FALSE(dialog->openButton()->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return dialog->isReady(); }));
+    EXPECT_FALSE(dialog->messageLabel()->text().isEmpty());
+    EXPECT_EQ(dialog->list()->topLevelItemCount(), 0);
+    EXPECT_FALSE(dialog->openButton()->isEnabled());
+    EXPECT_FALSE(dialog->pathLabel()->text().startsWith(QStringLiteral("lobby:")));
+    dialog->reject();
+}
+
 // The fingerprints stand in a fixed-width font as large as the words around them, whether the
 // editor's font is set in pixels or in points; the keyboard starts on 取消 (关闭), the default
 // button, so neither Enter nor Space trusts a key.
