@@ -8,11 +8,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTextEdit>
@@ -121,6 +125,90 @@ TEST_F(RemoteWidgets, AFirstContactShowsTheFingerprintAndTrustingKeepsTheKey) {
     EXPECT_EQ(document.shownPath(), QStringLiteral("lobby:") + file(QStringLiteral("b.yml")));
     EXPECT_EQ(main->statusBar()->findChild<QLabel*>(QStringLiteral("currentServer"))->text(),
               QStringLiteral("服务器：lobby"));
+}
+
+// Another server chosen in the dialog: the first server's files go at once, so none of them can
+// be opened on the other, and one that cannot be reached leaves nothing to open.
+TEST_F(RemoteWidgets, ChoosingAnotherServerTakesTheFirstServersFilesAway) {
+    trust({ssh().fullPort()});
+    ASSERT_EQ(op(keyProfile()), kOk);
+    QJsonObject closed = keyProfile(QStringLiteral("closed"));
+    closed.insert(QStringLiteral("port"), 1);
+    ASSERT_EQ(op(closed), kOk);
+    writeFile(file(QStringLiteral("a.yml")), "a: 1\n");
+    ui::RemoteFileDialog* dialog = openRemoteDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->profile(), QStringLiteral("lobby"));
+    ASSERT_TRUE(waitFor([&] { return dialog->isReady() && dialog->list()->topLevelItemCount() == 1; }));
+    EXPECT_TRUE(dialog->openButton()->isEnabled());
+
+    const int other = dialog->serverBox()->findText(QStringLiteral("closed"));
+    ASSERT_GE(other, 0);
+    dialog->serverBox()->setCurrentIndex(other);
+    emit dialog->serverBox()->activated(other);
+    EXPECT_EQ(dialog->list()->topLevelItemCount(), 0);
+    EXPECT_FALSE(dialog->openButton()->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return dialog->isReady(); }));
+    EXPECT_FALSE(dialog->messageLabel()->text().isEmpty());
+    EXPECT_EQ(dialog->list()->topLevelItemCount(), 0);
+    EXPECT_FALSE(dialog->openButton()->isEnabled());
+    EXPECT_FALSE(dialog->pathLabel()->text().startsWith(QStringLiteral("lobby:")));
+    dialog->reject();
+}
+
+// The fingerprints stand in a fixed-width font as large as the words around them, whether the
+// editor's font is set in pixels or in points; the keyboard starts on 取消 (关闭), the default
+// button, so neither Enter nor Space trusts a key.
+TEST(HostKeyDialogs, TheFingerprintsAreAsLargeAsTheWordsAndTheKeyboardStartsOnCancel) {
+    const QFont before = QApplication::font();
+    struct Restore {
+        QFont font;
+        ~Restore() { QApplication::setFont(font); }
+    } restore{before};
+    remote::Outcome unknown;
+    unknown.code = QStringLiteral("unknown-host");
+    unknown.fingerprint = QStringLiteral("SHA256:m495BNZMbypaZn1Zitbi4F3T2ar7oM0RrMq3CuwSO1Q");
+    remote::Outcome changed = unknown;
+    changed.code = QStringLiteral("host-key-changed");
+    changed.known = QStringLiteral("SHA256:XR7D4djfaSSHUEX/MGoAV3Lx4y6H/AuGOBtYY6Ujs5k");
+    changed.knownFile = QStringLiteral("/data/known_hosts");
+    changed.knownLine = 3;
+    for (const bool inPixels : {true, false}) {
+        QFont font = before;
+        if (inPixels)
+            font.setPixelSize(19);
+        else
+            font.setPointSizeF(17.5);
+        QApplication::setFont(font);
+        for (const remote::Outcome& outcome : {unknown, changed}) {
+            SCOPED_TRACE((outcome.code + (inPixels ? QStringLiteral(" px") : QStringLiteral(" pt"))).toStdString());
+            ui::HostKeyDialog dialog(outcome, QStringLiteral("lobby"), QStringLiteral("127.0.0.1"), 2222,
+                                     QStringLiteral("/data/known_hosts"), nullptr);
+            dialog.show();
+            QList<QLabel*> keys;
+            for (QLabel* label : dialog.findChildren<QLabel*>())
+                if (label->text().endsWith(outcome.fingerprint) ||
+                    (!outcome.known.isEmpty() && label->text().endsWith(outcome.known)))
+                    keys << label;
+            ASSERT_EQ(keys.size(), outcome.known.isEmpty() ? 1 : 2);
+            for (QLabel* key : keys)
+                EXPECT_EQ(QFontInfo(key->font()).pixelSize(), QFontInfo(dialog.textLabel()->font()).pixelSize());
+            // The key shown and the key kept start at one edge, to be read one above the other.
+            const auto start = [&dialog](QLabel* key, const QString& fingerprint) {
+                const QString caption = key->text().left(key->text().size() - fingerprint.size());
+                return key->mapTo(&dialog, key->contentsRect().topLeft()).x() +
+                       QFontMetrics(key->font()).horizontalAdvance(caption);
+            };
+            if (keys.size() == 2) {
+                const bool shownFirst = keys[0]->text().endsWith(outcome.fingerprint);
+                QLabel* now = shownFirst ? keys[0] : keys[1];
+                QLabel* kept = shownFirst ? keys[1] : keys[0];
+                EXPECT_EQ(start(now, outcome.fingerprint), start(kept, outcome.known));
+            }
+            EXPECT_EQ(dialog.focusWidget(), dialog.closeButton());
+            EXPECT_TRUE(dialog.closeButton()->isDefault());
+        }
+    }
 }
 
 // Another key than the one kept: refused before any login, with no way on from the dialog, words
@@ -357,6 +445,22 @@ TEST_F(RemoteWidgets, TheListOfServersMakesRenamesAndRemovesProfilesWithoutWriti
     const QString file = data_.filePath(QStringLiteral("servers.json"));
     ASSERT_TRUE(waitFor([&] { return readFile(file).contains("survival") && !readFile(file).contains("生存服"); }));
     EXPECT_FALSE(readFile(file).contains("口令"));
+
+    // Each server in the list: its name, where it logs in and its plugin folder, each line within
+    // the list's width however long it is (shortened in its middle, never under a scroll bar).
+    QListWidget* list = dialog->list();
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(),
+              QStringLiteral("survival（当前）\nmc@203.0.113.7:22\n/srv/survival/plugins/Quorvel"));
+    const QString deep = QStringLiteral("/home/minecraft/servers/%1/plugins/Quorvel").arg(QString(80, u'x'));
+    dialog->folderEdit()->setText(deep);
+    dialog->saveButton()->click();
+    ASSERT_EQ(list->count(), 1);
+    ASSERT_TRUE(list->item(0)->text().endsWith(deep));
+    ASSERT_GT(list->fontMetrics().horizontalAdvance(deep), list->viewport()->width());
+    list->doItemsLayout();
+    EXPECT_LE(list->visualItemRect(list->item(0)).width(), list->viewport()->width());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
     dialog->reject();
 }
 

@@ -3,6 +3,8 @@
 #include <QBoxLayout>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -20,16 +22,31 @@ QLabel* wrapping(const QString& text, QWidget* parent) {
     return label;
 }
 
-// A fingerprint on a line of its own, in a fixed-width font, to be compared character by character.
-QLabel* fingerprintLabel(const QString& caption, const QString& fingerprint, QWidget* parent) {
-    auto* label = new QLabel(caption + fingerprint, parent);
+// A fingerprint in a fixed-width font, to be compared character by character, with its caption
+// beside it in a grid's row: the fingerprints of two rows start at one edge whatever the fonts.
+void addFingerprint(QGridLayout* grid, const QString& caption, const QString& fingerprint, QWidget* parent) {
+    auto* name = new QLabel(caption, parent);
+    name->setTextFormat(Qt::PlainText);
+    auto* label = new QLabel(fingerprint, parent);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // As large as the words around it, whether their font is set in pixels (the editor's) or points.
+    const QFont words = label->font();
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPointSizeF(label->font().pointSizeF());
+    // A desktop theme may give a proportional font as its fixed one (qt6ct with no fonts set does).
+    if (!QFontInfo(fixed).fixedPitch()) {
+        fixed = QFont(QStringLiteral("monospace"));
+        fixed.setStyleHint(QFont::Monospace);
+    }
+    if (words.pixelSize() > 0)
+        fixed.setPixelSize(words.pixelSize());
+    else
+        fixed.setPointSizeF(words.pointSizeF());
     label->setFont(fixed);
     label->setAccessibleName(caption + fingerprint);
-    return label;
+    const int row = grid->rowCount();
+    grid->addWidget(name, row, 0);
+    grid->addWidget(label, row, 1);
 }
 
 // "127.0.0.1:2222", "[::1]:22".
@@ -109,11 +126,13 @@ HostKeyDialog::HostKeyDialog(const remote::Outcome& outcome, const QString& serv
     text_->setObjectName(QStringLiteral("hostKeyText"));
     words->addWidget(text_);
     words->addSpacing(6);
-    words->addWidget(fingerprintLabel(
-        kind_ == Kind::Unknown ? QStringLiteral("服务器的指纹：") : QStringLiteral("服务器现在出示的：  "),
-        outcome.fingerprint, this));
-    if (kind_ == Kind::Changed)
-        words->addWidget(fingerprintLabel(QStringLiteral("编辑器记住的：      "), outcome.known, this));
+    auto* keys = new QGridLayout;
+    keys->setColumnStretch(1, 1);
+    addFingerprint(keys,
+                   kind_ == Kind::Unknown ? QStringLiteral("服务器的指纹：") : QStringLiteral("服务器现在出示的："),
+                   outcome.fingerprint, this);
+    if (kind_ == Kind::Changed) addFingerprint(keys, QStringLiteral("编辑器记住的："), outcome.known, this);
+    words->addLayout(keys);
     top->addLayout(words, 1);
     layout->addLayout(top);
 
@@ -130,6 +149,9 @@ HostKeyDialog::HostKeyDialog(const remote::Outcome& outcome, const QString& serv
         close_->setDefault(true);
     }
     close_->setObjectName(QStringLiteral("closeButton"));
+    // The keyboard starts on 取消 (关闭): the first button in the focus chain would otherwise take
+    // it, and a Space meant for something else would trust the key.
+    close_->setFocus();
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <algorithm>
 
 #include "remote/keys.h"
 #include "ui/remote/servers.h"
@@ -45,13 +47,29 @@ QLineEdit* secretField(QWidget* parent) {
     return field;
 }
 
-// "mc@1.2.3.4:22 · /srv/lobby/plugins/Quorvel", the second line of a server in the list.
-QString summary(const ServerProfile& profile) {
-    QString text = (profile.user.isEmpty() ? QString() : profile.user + u'@') + profile.host + u':' +
-                   QString::number(profile.port);
-    if (!profile.folder.isEmpty()) text += QStringLiteral(" · ") + profile.folder;
-    return text;
+// Where a server logs in, "mc@1.2.3.4:22".
+QString address(const ServerProfile& profile) {
+    return (profile.user.isEmpty() ? QString() : profile.user + u'@') + profile.host + u':' +
+           QString::number(profile.port);
 }
+
+// "mc@1.2.3.4:22 · /srv/lobby/plugins/Quorvel", a server's tooltip in the list.
+QString summary(const ServerProfile& profile) {
+    return profile.folder.isEmpty() ? address(profile) : address(profile) + QStringLiteral(" · ") + profile.folder;
+}
+
+// Each server as wide as the list, never wider: a line that does not fit is shortened in its
+// middle (the end of the plugin folder's path stays) instead of running under a scroll bar.
+class FittingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(parent()))
+            size.setWidth(std::min(size.width(), view->viewport()->width()));
+        return size;
+    }
+};
 
 }  // namespace
 
@@ -74,6 +92,10 @@ ProfileDialog::ProfileDialog(Servers& servers, QWidget* parent) : QDialog(parent
     list_->setObjectName(QStringLiteral("profiles"));
     list_->setAccessibleName(QStringLiteral("服务器"));
     list_->setMinimumWidth(200);
+    list_->setItemDelegate(new FittingDelegate(list_));
+    list_->setTextElideMode(Qt::ElideMiddle);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setResizeMode(QListView::Adjust);
     left->addWidget(list_, 1);
     auto* listButtons = new QHBoxLayout;
     add_ = new QPushButton(QStringLiteral("新建"), this);
@@ -226,8 +248,10 @@ void ProfileDialog::fillList() {
     list_->clear();
     for (const ServerProfile& profile : servers_.profiles()) {
         const bool current = profile.name == servers_.current();
-        auto* item = new QListWidgetItem(
-            profile.name + (current ? QStringLiteral("（当前）") : QString()) + u'\n' + summary(profile), list_);
+        auto* item =
+            new QListWidgetItem(profile.name + (current ? QStringLiteral("（当前）") : QString()) + u'\n' +
+                                    address(profile) + (profile.folder.isEmpty() ? QString() : u'\n' + profile.folder),
+                                list_);
         item->setData(kNameRole, profile.name);
         item->setToolTip(summary(profile));
         if (profile.name == shown_) list_->setCurrentItem(item);

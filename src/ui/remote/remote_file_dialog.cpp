@@ -169,7 +169,11 @@ std::optional<storage::Encoding> RemoteFileDialog::encoding() const {
 }
 
 void RemoteFileDialog::serverChosen() {
+    // The files of the server shown before go at once: none of them can be opened on this one,
+    // whether or not it answers.
     folder_.clear();
+    list_->clear();
+    path_->clear();
     const storage::ServerProfile* chosen = servers_.profile(profile());
     listFolder(chosen != nullptr ? chosen->folder.toUtf8() : QByteArray());
 }
