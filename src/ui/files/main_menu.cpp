@@ -252,7 +252,9 @@ MainMenu::MainMenu(Runtime& runtime, LiveWindow* main, PanelDocuments& documents
         transfer_->hide();
     });
     status->addPermanentWidget(modifiedLabel_);
-    status->addPermanentWidget(fileLabel_);
+    // The file's name is an ordinary status-bar widget: a passing message ("已保存 lobby:/…/sockets.yml
+    // （487 字节）") takes its place for a while instead of being cut off by it; the title names the file.
+    status->addWidget(fileLabel_, 1);
     status->addPermanentWidget(formatLabel_);
     main->addChrome(bar, status);
     // F10 opens the first menu, as in desktop tools; Alt and a menu's letter open that menu.
