@@ -92,7 +92,7 @@ QByteArray FolderPlace::pathOf(const QString& relative) const {
 
 project::PlaceListing FolderPlace::list(const QString& folder) {
     const QByteArray path = pathOf(folder);
-    const Listing listing = ask<Listing>(
+    const auto listing = ask<Listing>(
         session_, [path](Session& session, const Session::Done<Listing>& done) { session.list(path, nullptr, done); });
     project::PlaceListing out;
     if (!listing.ok()) {
@@ -122,10 +122,9 @@ QList<project::PlaceRead> FolderPlace::read(const QStringList& paths, qint64 lim
     std::vector<QByteArray> wanted;
     wanted.reserve(static_cast<std::size_t>(paths.size()));
     for (const QString& path : paths) wanted.push_back(pathOf(path));
-    const ManyRead many =
-        ask<ManyRead>(session_, [wanted, limit](Session& session, const Session::Done<ManyRead>& done) {
-            session.readMany(wanted, limit, nullptr, done);
-        });
+    const auto many = ask<ManyRead>(session_, [wanted, limit](Session& session, const Session::Done<ManyRead>& done) {
+        session.readMany(wanted, limit, nullptr, done);
+    });
     QList<project::PlaceRead> out;
     out.reserve(paths.size());
     for (std::size_t i = 0; i < wanted.size(); ++i) {
