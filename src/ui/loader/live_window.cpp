@@ -118,7 +118,7 @@ LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr
         layout->addWidget(formScroll_);
     }
     // A field reached with Tab is scrolled into view, in the form and in its page.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    focusFollower_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now == nullptr || !formArea_->isAncestorOf(now)) return;
         if (pageScroll_ != nullptr && pageScroll_->widget() != nullptr && pageScroll_->widget()->isAncestorOf(now))
             pageScroll_->ensureWidgetVisible(now, 8, 8);
@@ -133,6 +133,9 @@ LiveWindow::LiveWindow(const forms::Window& form, bool chrome) : QWidget(nullptr
 // The docks go with the window's children, after this object's own members: nothing they say
 // on the way (a dock hidden as its window goes) may reach them.
 LiveWindow::~LiveWindow() {
+    // QWidget's destructor hides the children, which moves the focus while this object's members
+    // are gone; the application's signal must not reach the follower then.
+    disconnect(focusFollower_);
     for (QDockWidget* dock : docks_) dock->toggleViewAction()->disconnect(this);
     docks_.clear();
 }

@@ -159,6 +159,7 @@ private:
     QMainWindow* frame_ = nullptr;       // the form and the docked panels, between the bars
     QScrollArea* formScroll_ = nullptr;  // the form area, scrolled when the room is too small
     std::vector<QDockWidget*> docks_;
+    QMetaObject::Connection focusFollower_;                 // scrolls a field reached with Tab into view
     std::unordered_map<const QDockWidget*, int> grownFor_;  // what the window grew by for a dock
     std::unordered_set<const QDockWidget*> firstShown_;     // docks given their first size
     bool restoringDocks_ = false;
