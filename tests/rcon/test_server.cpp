@@ -1,6 +1,7 @@
 #include "test_server.h"
 
 #include <QHostAddress>
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <deque>
@@ -40,7 +41,9 @@ QString answerTo(const QString& command) {
 }
 
 struct TestServer::Session {
-    QTcpSocket* socket = nullptr;
+    // Cleared when the socket is deleted: a closed session stays in the map for a turn after
+    // its socket's deleteLater, and the server may be taken down in between.
+    QPointer<QTcpSocket> socket;
     rcon::Decoder decoder;
     bool loggedIn = false;
     bool busy = false;    // answering a slow command, or stalled for good
@@ -67,6 +70,7 @@ TestServer::TestServer(ServerOptions options, QObject* parent) : QObject(parent)
 
 TestServer::~TestServer() {
     for (auto& [id, session] : sessions_) {
+        if (session->socket.isNull()) continue;
         QObject::disconnect(session->socket, nullptr, this, nullptr);
         session->socket->abort();
     }
